@@ -1,0 +1,23 @@
+# setup_add_test(NAME SOURCES src... LIBS lib... [LABELS label...] [LAB])
+# Adds one GoogleTest executable and registers it with CTest. GUI code runs on
+# the offscreen platform; LAB tests run inside the namespace lab (scripts/lab).
+function(setup_add_test name)
+    cmake_parse_arguments(T "LAB" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE setup_options GTest::gtest GTest::gtest_main ${T_LIBS})
+    if(T_LAB)
+        add_test(NAME ${name}
+            COMMAND ${PROJECT_SOURCE_DIR}/scripts/lab run $<TARGET_FILE:${name}>)
+        list(APPEND T_LABELS lab)
+        set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SETUP_SOURCE_DIR=${PROJECT_SOURCE_DIR};SETUP_BINARY_DIR=${PROJECT_BINARY_DIR}"
+        TIMEOUT ${T_TIMEOUT}
+        LABELS "${T_LABELS}")
+endfunction()

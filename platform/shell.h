@@ -1,0 +1,25 @@
+#pragma once
+// The desktop shell as the wizard uses it: which program opens a document, and
+// opening a document, folder or address. Results keep the shell's conventions:
+// a value above 32 is success; SE_ERR_NOASSOC (31) means no program is
+// registered for the document's type; SE_ERR_FNF (2) a missing file.
+
+#include <QString>
+
+constexpr int SE_ERR_FNF = 2;
+constexpr int SE_ERR_NOASSOC = 31;
+constexpr int SHELL_OK = 42;
+
+class CShell {
+public:
+    virtual ~CShell() = default;
+    // On success program receives the program (desktop entry) that opens file.
+    virtual int FindExecutable(const QString& file, QString& program) = 0;
+    // verb is "open" or "explore"; target a file, folder or address.
+    virtual int ShellExecute(const QString& verb, const QString& target) = 0;
+};
+
+// The shell in use: the desktop's (xdg-mime / xdg-open) unless a test set another.
+CShell& Shell();
+// Replaces the shell (null restores the desktop's); the caller keeps ownership.
+void SetShell(CShell* shell);

@@ -1,0 +1,62 @@
+#pragma once
+// Read-only INI reader with the rules settings authors know from the platform
+// reader it replaces:
+//  - sections and keys match without regard to letter case;
+//  - a missing file, section or key gives the caller's default;
+//  - lines starting with ';' are comments; blanks around keys and values are
+//    trimmed; a value enclosed in matching quotes (" or ') loses them;
+//  - the first of two equal keys in a section wins (sections of the same name
+//    are read as one, in file order);
+//  - CR LF or LF line ends, an optional UTF-8 byte order mark;
+//  - the file is read as UTF-8, or as Windows-1252 when it is not valid UTF-8;
+//  - a string read returns at most 2047 characters, a wide read at most 511;
+//  - integers are decimal, or hexadecimal with a leading 0x, 0X or $; anything
+//    else gives the default.
+// The file is read when the reader is created. Writes change the file on disk
+// and the reader's view of it (the wizard itself never writes).
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class CIniFile {
+public:
+    explicit CIniFile(const QString& fileName);
+
+    const QString& FileName() const { return m_FileName; }
+
+    QString ReadString(const QString& section, const QString& key, const QString& def) const;
+    int ReadInteger(const QString& section, const QString& key, int def) const;
+    bool ReadBool(const QString& section, const QString& key, bool def) const;
+    QString ReadWideString(const QString& section, const QString& key, const QString& def) const;
+    // key=value lines of the section, in file order, the first of equal keys only.
+    void ReadSectionValues(const QString& section, QStringList& list) const;
+    bool SectionExists(const QString& section) const;
+
+    // Replaces the first value of the key (or adds the key, or the section) and
+    // writes the whole file back. Returns false when the file cannot be written.
+    bool WriteString(const QString& section, const QString& key, const QString& value);
+    bool WriteInteger(const QString& section, const QString& key, int value);
+    bool WriteBool(const QString& section, const QString& key, bool value);
+
+    // Parses INI text held in memory (used by the reader and by the fuzzer).
+    void Parse(const QByteArray& bytes);
+
+    static constexpr int StringBufferSize = 2048; // at most 2047 characters come back
+    static constexpr int WideBufferSize = 512;    // at most 511 characters come back
+
+private:
+    struct Entry {
+        QString key;
+        QString value;
+    };
+    struct Section {
+        QString name;
+        std::vector<Entry> entries;
+    };
+    const Entry* Find(const QString& section, const QString& key) const;
+    bool Save() const;
+
+    QString m_FileName;
+    std::vector<Section> m_Sections;
+};

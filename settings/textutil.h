@@ -1,0 +1,18 @@
+#pragma once
+// Small text helpers shared by the pages and the protocol layer.
+
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+
+// "%02X:%02X:%02X:%02X:%02X:%02X" of six bytes, e.g. 00:1A:2B:3C:4D:5E.
+QString FormatMAC(const uint8_t mac[6]);
+
+// True when every character is one of 0-9, A-F, a-f; the empty text is true.
+bool IsHexText(const QString& text);
+
+// Copies at most size - 1 bytes of src (up to its length) into the fixed-size
+// field dst and terminates it; the rest of the field is zero-filled. Returns the
+// number of bytes copied. Never writes past dst + size.
+size_t CopyBounded(char* dst, size_t size, const char* src, size_t srcLen);
+size_t CopyBounded(char* dst, size_t size, const QString& text);

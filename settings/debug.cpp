@@ -1,1 +1,151 @@
-// under construction
+#include "settings/debug.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<CDebug*> g_Instance{nullptr};
+
+// The file is opened for this run only and locked exclusively, so a second
+// running copy of the program cannot append to it and falls back to a
+// numbered file.
+int OpenLocked(const QString& path, int flags) {
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), flags | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+CDebug::CDebug(const QString& programPath) {
+    const QFileInfo program(programPath);
+    const QString folder = program.absolutePath() + QLatin1Char('/');
+    const QString base = program.completeBaseName();
+    m_LogFileName = folder + base + QStringLiteral(".Log");
+
+    if (!QFileInfo::exists(m_LogFileName))
+        return; // logging stays off for the run
+
+    m_File = OpenLocked(m_LogFileName, O_RDWR);
+    for (int n = 0; m_File < 0 && n < 100; ++n) {
+        m_LogFileName = folder + QString::asprintf("%s_%03d.Log", qUtf8Printable(base), n);
+        m_File = OpenLocked(m_LogFileName, O_RDWR | O_CREAT | O_EXCL);
+    }
+    if (m_File < 0)
+        return;
+    if (::lseek(m_File, 0, SEEK_END) == static_cast<off_t>(-1)) {
+        ::close(m_File);
+        m_File = -1;
+        return;
+    }
+    WriteRaw("\r\n", 2);
+    WriteLine("== START LOG ==");
+}
+
+CDebug::~CDebug() {
+    CDebug* self = this;
+    g_Instance.compare_exchange_strong(self, nullptr);
+    if (m_File >= 0)
+        ::close(m_File);
+}
+
+void CDebug::WriteLine(const char* text) {
+    if (m_File < 0)
+        return;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    ::localtime_r(&now.tv_sec, &local);
+    const unsigned long tid = static_cast<unsigned long>(::syscall(SYS_gettid));
+    char prefix[64];
+    const int n = std::snprintf(prefix, sizeof prefix, "(%02d:%02d:%02d:%03d 0x%lX) ", local.tm_hour,
+                                local.tm_min, local.tm_sec, static_cast<int>(now.tv_nsec / 1000000),
+                                tid);
+    std::string line(prefix, n > 0 ? static_cast<size_t>(n) : 0);
+    line += text ? text : "";
+    line += "\r\n";
+    WriteRaw(line.data(), line.size());
+}
+
+void CDebug::WriteRaw(const char* bytes, size_t length) {
+    if (m_File < 0)
+        return;
+    std::lock_guard<std::mutex> lock(m_Guard);
+    while (length > 0) {
+        const ssize_t written = ::write(m_File, bytes, length);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return; // write errors are ignored
+        bytes += written;
+        length -= static_cast<size_t>(written);
+    }
+}
+
+CDebug* CDebug::Instance() { return g_Instance.load(); }
+
+void CDebug::SetInstance(CDebug* debug) { g_Instance.store(debug); }
+
+void DebugLog(const char* format, ...) {
+    CDebug* debug = CDebug::Instance();
+    if (!debug || !debug->IsOpen() || !format)
+        return;
+    char small[512];
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int needed = std::vsnprintf(small, sizeof small, format, args);
+    va_end(args);
+    if (needed < 0) {
+        va_end(copy);
+        debug->WriteLine(""); // a format the library refuses gives an empty message
+        return;
+    }
+    if (static_cast<size_t>(needed) < sizeof small) {
+        va_end(copy);
+        debug->WriteLine(small);
+        return;
+    }
+    std::string large(static_cast<size_t>(needed) + 1, '\0');
+    std::vsnprintf(large.data(), large.size(), format, copy);
+    va_end(copy);
+    debug->WriteLine(large.c_str());
+}
+
+void DebugDump(const char* title, const uint8_t* data, size_t length) {
+    CDebug* debug = CDebug::Instance();
+    if (!debug || !debug->IsOpen())
+        return;
+    debug->WriteLine(title);
+    char line[16 * 3 + 1];
+    size_t used = 0;
+    for (size_t i = 0; i < length; ++i) {
+        std::snprintf(line + used, sizeof line - used, "%02X ", data[i]);
+        used += 3;
+        if ((i + 1) % 16 == 0) {
+            debug->WriteLine(line);
+            used = 0;
+        }
+    }
+    if (used > 0)
+        debug->WriteLine(line);
+}

@@ -17,7 +17,7 @@ function(setup_add_test name)
         set(T_TIMEOUT 300)
     endif()
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SETUP_SOURCE_DIR=${PROJECT_SOURCE_DIR};SETUP_BINARY_DIR=${PROJECT_BINARY_DIR}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SETUP_SOURCE_DIR=${PROJECT_SOURCE_DIR};SETUP_BINARY_DIR=${PROJECT_BINARY_DIR};SWP_DEVSIM=$<TARGET_FILE:devsim>"
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}")
 endfunction()

@@ -47,3 +47,10 @@ public:
 
 // Queues a message for receiver (it runs after the caller has returned).
 void PostWinMessage(class QObject* receiver, int message, intptr_t wParam, intptr_t lParam);
+
+// The application's main window (the launcher): pages and the engine post
+// their messages to it and it relays them to the wizard window.
+void SetApplicationMainWindow(QObject* window);
+QObject* ApplicationMainWindow();
+// Posts to the application's main window.
+void PostToMainWindow(int message, intptr_t wParam, intptr_t lParam);

@@ -4,6 +4,7 @@
 // QCoreApplication::postEvent, "send" a direct call of the receiver's event().
 
 #include <QEvent>
+#include <QObject>
 #include <cstdint>
 
 constexpr int UM_SOCKET = 0x8001;

@@ -1,0 +1,210 @@
+#include "protocol/cudpsocket.h"
+
+#include "settings/debug.h"
+#include "settings/textutil.h"
+#include "settings/winmessage.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <net/if.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Network events of a socket notification (low 16 bits of lParam).
+constexpr intptr_t FD_READ = 0x01;
+
+bool Tracing() {
+    const CDebug* debug = CDebug::Instance();
+    return debug && debug->IsOpen();
+}
+
+// Dotted quad to a network-order address; an empty text is 0.0.0.0.
+bool ToAddress(const QString& text, in_addr& address) {
+    if (text.isEmpty()) {
+        address.s_addr = htonl(INADDR_ANY);
+        return true;
+    }
+    return inet_pton(AF_INET, text.toLatin1().constData(), &address) == 1;
+}
+
+QString ToText(const in_addr& address) {
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &address, text, sizeof text);
+    return QString::fromLatin1(text);
+}
+
+} // namespace
+
+CUDPSocket::CUDPSocket() = default;
+
+CUDPSocket::~CUDPSocket() {
+    Close();
+    // Linux has no socket layer to stop: Started only records that Open ran.
+    Started = false;
+}
+
+bool CUDPSocket::Open(QObject* ownerWindow, int ownerMessage) {
+    Started = true;
+    OwnerWindow = ownerWindow;
+    OwnerMessage = ownerMessage;
+    return CreateSocket();
+}
+
+bool CUDPSocket::CreateSocket() {
+    Socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_UDP);
+    if (Socket < 0) {
+        Socket = -1;
+        return false;
+    }
+
+    const int on = 1;
+    if (::setsockopt(Socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+        Close();
+        return false;
+    }
+
+    if (!Interface.isEmpty()) {
+        const QByteArray name = Interface.toLocal8Bit();
+        if (name.size() >= IFNAMSIZ ||
+            ::setsockopt(Socket, SOL_SOCKET, SO_BINDTODEVICE, name.constData(),
+                         static_cast<socklen_t>(name.size())) != 0) {
+            DebugLog("CUDPSocket::CreateSocket() SO_BINDTODEVICE %s failed: %s", name.constData(),
+                     std::strerror(errno));
+            Close();
+            return false;
+        }
+    }
+
+    int request = kReceiveBufferRequest;
+    ::setsockopt(Socket, SOL_SOCKET, SO_RCVBUF, &request, sizeof request);
+    int granted = 0;
+    socklen_t size = sizeof granted;
+    ::getsockopt(Socket, SOL_SOCKET, SO_RCVBUF, &granted, &size);
+    if (granted < request) {
+        // Above the system limit only a privileged user may go; try quietly.
+        ::setsockopt(Socket, SOL_SOCKET, SO_RCVBUFFORCE, &request, sizeof request);
+        size = sizeof granted;
+        ::getsockopt(Socket, SOL_SOCKET, SO_RCVBUF, &granted, &size);
+    }
+    ReceiveBuffer = granted;
+    DebugLog("CUDPSocket::CreateSocket() SO_RCVBUF requested=%d granted=%d", request, granted);
+
+    std::memset(&BoundAddress, 0, sizeof BoundAddress);
+    BoundAddress.sin_family = AF_INET;
+    BoundAddress.sin_port = htons(Port);
+    const bool tied = !Interface.isEmpty();
+    if (tied)
+        BoundAddress.sin_addr.s_addr = htonl(INADDR_ANY);
+    else if (!ToAddress(LocalIP, BoundAddress.sin_addr)) {
+        Close();
+        return false;
+    }
+    if (::bind(Socket, reinterpret_cast<const sockaddr*>(&BoundAddress), sizeof BoundAddress) !=
+        0) {
+        Close();
+        return false;
+    }
+
+    sockaddr_in bound{};
+    socklen_t boundSize = sizeof bound;
+    if (::getsockname(Socket, reinterpret_cast<sockaddr*>(&bound), &boundSize) == 0) {
+        BoundAddress = bound;
+        // A socket tied to its interface is bound to 0.0.0.0; it keeps the
+        // adapter address as its local IP, which is what the pages compare.
+        if (!tied)
+            LocalIP = ToText(bound.sin_addr);
+        Port = ntohs(bound.sin_port);
+    }
+
+    m_Notifier = std::make_unique<QSocketNotifier>(Socket, QSocketNotifier::Read);
+    QObject::connect(m_Notifier.get(), &QSocketNotifier::activated, m_Notifier.get(),
+                     [this] { OnActivated(); });
+    if (m_Notifier->isEnabled()) {
+        DebugLog("WSAAsyncSelect() OK");
+        return true;
+    }
+    DebugLog("WSAAsyncSelect() failed.");
+    Close();
+    return false;
+}
+
+void CUDPSocket::Close() {
+    if (Socket < 0)
+        return;
+    if (m_Notifier) {
+        m_Notifier->setEnabled(false);
+        m_Notifier.reset();
+    }
+    ::close(Socket);
+    Socket = -1;
+}
+
+bool CUDPSocket::SendTo(const void* data, int length, uint16_t port, const QString& ip) {
+    if (Socket < 0 || length < 0)
+        return false;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    if (!ToAddress(ip, to.sin_addr))
+        return false;
+    const ssize_t sent = ::sendto(Socket, data, static_cast<size_t>(length), 0,
+                                  reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    return sent >= 0;
+}
+
+int CUDPSocket::Recv(void* buffer, int capacity, uint16_t& port, QString& ip) {
+    if (Socket < 0)
+        return 0;
+    if (capacity < 0)
+        capacity = 0;
+    int received = -1;
+    try {
+        sockaddr_in from{};
+        socklen_t fromSize = sizeof from;
+        const ssize_t got = ::recvfrom(Socket, buffer, static_cast<size_t>(capacity), MSG_DONTWAIT,
+                                       reinterpret_cast<sockaddr*>(&from), &fromSize);
+        if (got < 0)
+            return -1;
+        received = static_cast<int>(got);
+        ip = ToText(from.sin_addr);
+        port = ntohs(from.sin_port);
+    } catch (const std::exception&) {
+        DebugLog("CUDPSocket::Recv() exception");
+    }
+    return received;
+}
+
+void CUDPSocket::OnActivated() {
+    // The socket notifier stands for the notification window: it reports a
+    // readable socket as the read event of UM_SOCKET.
+    WndProc(UM_SOCKET, Socket, FD_READ);
+}
+
+intptr_t CUDPSocket::WndProc(int message, intptr_t wParam, intptr_t lParam) {
+    if (message == UM_SOCKET)
+        OnUMSocket(wParam, lParam);
+    DebugLog("CUDPSocket::WndProc()"
+             "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa %d, %d, %d, %d",
+             UM_SOCKET, message, static_cast<int>(wParam), static_cast<int>(lParam));
+    return 0;
+}
+
+void CUDPSocket::OnUMSocket(intptr_t wParam, intptr_t lParam) {
+    if (Tracing())
+        DebugLog("CUDPSocket::OnUMSocket(%s) %x %x", qPrintable(FormatMAC(AdapterMAC)),
+                 static_cast<unsigned>(wParam), static_cast<unsigned>(lParam));
+    if (Socket < 0 || wParam != Socket) {
+        DebugLog("  socket doesn't match");
+        return;
+    }
+    if ((lParam & 0xFFFF) == FD_READ && OwnerWindow) {
+        CWinMessage read(OwnerMessage, 1, reinterpret_cast<intptr_t>(this));
+        QCoreApplication::sendEvent(OwnerWindow, &read);
+    }
+}

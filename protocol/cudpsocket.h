@@ -1,0 +1,73 @@
+#pragma once
+// One UDP socket of one local adapter. The engine owns one per adapter and
+// broadcasts every request through all of them. A waiting datagram is reported
+// to the owner object with UM_UDP_READ (sent synchronously, wParam 1, lParam
+// this socket); the owner reads exactly one datagram with Recv per report. When
+// several datagrams are queued the report comes again on the next turn of the
+// event loop, so nothing queued is lost and other sockets get their turn.
+//
+// On Linux a socket bound to a unicast address never sees a datagram broadcast
+// to its port, so an adapter socket is tied to its interface (SO_BINDTODEVICE)
+// and bound to 0.0.0.0: it then receives what is sent to the adapter address
+// and what is broadcast on that adapter, nothing from other adapters, and its
+// broadcasts leave by its own adapter only. Its LocalIP text stays the adapter
+// address. Without an Interface the socket binds to LocalIP itself.
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <netinet/in.h>
+
+class QObject;
+class QSocketNotifier;
+
+class CUDPSocket {
+public:
+    CUDPSocket();
+    ~CUDPSocket();
+
+    CUDPSocket(const CUDPSocket&) = delete;
+    CUDPSocket& operator=(const CUDPSocket&) = delete;
+
+    // Stores the owner and the message it wants, then CreateSocket.
+    bool Open(QObject* ownerWindow, int ownerMessage);
+    bool CreateSocket();
+    // Safe when already closed.
+    void Close();
+    bool IsOpen() const { return Socket >= 0; }
+
+    // An empty ip stands for 0.0.0.0.
+    bool SendTo(const void* data, int length, uint16_t port, const QString& ip);
+    // One datagram, at most capacity bytes: its length, 0 when closed, -1 on a
+    // socket error. port and ip receive the sender.
+    int Recv(void* buffer, int capacity, uint16_t& port, QString& ip);
+
+    // The notification entry: message UM_SOCKET with wParam the socket handle
+    // and lParam the network event (low 16 bits) and error (high 16 bits).
+    intptr_t WndProc(int message, intptr_t wParam, intptr_t lParam);
+    void OnUMSocket(intptr_t wParam, intptr_t lParam);
+
+    // Fields, in the order of the wizard's socket record.
+    bool Started = false;
+    int Socket = -1; // descriptor; -1 when closed
+    sockaddr_in BoundAddress{};
+    QObject* OwnerWindow = nullptr;
+    int OwnerMessage = 0;
+    uint8_t AdapterMAC[6] = {};
+    QString LocalIP;
+    QString Netmask;
+    uint16_t Port = 0;
+    // Linux: the interface this adapter socket is tied to (e.g. "eth0").
+    QString Interface;
+    // Linux: the receive buffer the system granted, as it reports it.
+    int ReceiveBuffer = 0;
+
+    // The receive buffer asked for: a burst of replies from many devices must
+    // fit while the engine handles them one at a time.
+    static constexpr int kReceiveBufferRequest = 4 * 1024 * 1024;
+
+private:
+    void OnActivated();
+
+    std::unique_ptr<QSocketNotifier> m_Notifier;
+};

@@ -4,6 +4,7 @@
 // operation.
 
 #include <QByteArray>
+#include <QString>
 #include <cstddef>
 #include <cstdint>
 

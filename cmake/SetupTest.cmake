@@ -1,10 +1,17 @@
-# setup_add_test(NAME SOURCES src... LIBS lib... [LABELS label...] [LAB])
-# Adds one GoogleTest executable and registers it with CTest. GUI code runs on
-# the offscreen platform; LAB tests run inside the namespace lab (scripts/lab).
+# setup_add_test(NAME SOURCES src... LIBS lib... [LABELS label...] [LAB] [GUI])
+# Adds one GoogleTest executable and registers it with CTest. GUI tests get a
+# main() that creates the QApplication; widgets run on the offscreen platform.
+# LAB tests run inside the namespace lab (scripts/lab).
 function(setup_add_test name)
-    cmake_parse_arguments(T "LAB" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "LAB;GUI" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
-    target_link_libraries(${name} PRIVATE setup_options GTest::gtest GTest::gtest_main ${T_LIBS})
+    if(T_GUI)
+        target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common/guimain.cpp)
+        target_link_libraries(${name} PRIVATE Qt6::Widgets Qt6::Test)
+    else()
+        target_link_libraries(${name} PRIVATE GTest::gtest_main)
+    endif()
+    target_link_libraries(${name} PRIVATE setup_options GTest::gtest ${T_LIBS})
     if(T_LAB)
         add_test(NAME ${name}
             COMMAND ${PROJECT_SOURCE_DIR}/scripts/lab run $<TARGET_FILE:${name}>)

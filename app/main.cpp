@@ -1,18 +1,94 @@
-// Setup: start-up of the wizard.
+// Setup: start-up and shut-down of the wizard.
 
+#include "app/formmain.h"
+#include "app/guimessagebox.h"
+#include "pages/formautorun.h"
+#include "pages/formwpssurvey.h"
+#include "platform/instancelock.h"
 #include "platform/program.h"
+#include "protocol/formudp.h"
 #include "settings/debug.h"
+#include "settings/formres.h"
 #include "settings/globalvar.h"
 
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <exception>
+#include <memory>
+
+namespace {
+
+// The layouts are drawn for Tahoma 8 pt. Where the desktop has no Tahoma, the
+// Tahoma-compatible faces shipped with Wine's fonts keep their metrics.
+void UseTahoma() {
+    if (!QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
+        for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf",
+                                 "/usr/share/wine/fonts/tahomabd.ttf"})
+            if (QFile::exists(QString::fromLatin1(file)))
+                QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+    }
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSize(8);
+    QApplication::setFont(font);
+}
+
+int RunWizard(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(g_Var.AppTitle);
+    QApplication::setApplicationDisplayName(g_Var.AppTitle);
+    UseTahoma();
+    CGuiMessageBox boxes;
+    SetMessageBoxes(&boxes);
+
+    int result = 0;
+    auto formRes = std::make_unique<TFormRes>();
+    FormRes = formRes.get();
+    try {
+        // The application forms, in order; the launcher is the main window.
+        TFormAutorun autorun;
+        FormAutorun = &autorun;
+        SetApplicationMainWindow(&autorun);
+        TFormMain wizard;
+        FormMain = &wizard;
+        autorun.SetWizard(&wizard);
+        TFormUDP engine(&autorun);
+        FormUDP = &engine;
+        TFormWPSSurvey survey(&wizard);
+        FormWPSSurvey = &survey;
+
+        autorun.show();
+        result = app.exec();
+        SetApplicationMainWindow(nullptr);
+        FormUDP = nullptr;
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, g_Var.AppTitle, QString::fromLocal8Bit(error.what()));
+    }
+    FormRes = nullptr;
+    SetMessageBoxes(nullptr);
+    return result;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
-    (void)argc;
-    (void)argv;
-    // Program initialisation: the debug log first, then the shared state reads
-    // the product settings beside the program.
+    // Program initialisation: the debug log, then the shared state reads the
+    // product settings beside the program.
     CDebug debug(ProgramFilePath());
     CDebug::SetInstance(&debug);
     g_Var.Load();
-    DebugLog("Setup: settings %s, short name %s", qUtf8Printable(g_Var.Ini->FileName()),
-             qUtf8Printable(g_Var.ShortName));
-    return 0;
+
+    CInstanceLock instance(g_Var.MutexName);
+    if (instance.State() == CInstanceLock::Failed) {
+        DebugLog("FAIL CreateMutex()");
+        return 0;
+    }
+    if (instance.State() == CInstanceLock::AlreadyRunning) {
+        DebugLog("FAIL another instance is running");
+        return 0;
+    }
+    const int result = RunWizard(argc, argv);
+    CDebug::SetInstance(nullptr);
+    return result;
 }

@@ -33,8 +33,13 @@ public:
 
     int ShellExecute(const QString& verb, const QString& target) override {
         Q_UNUSED(verb); // "open" and "explore" both go to the desktop opener
-        const QUrl url = QUrl::fromUserInput(target, QString(), QUrl::AssumeLocalFile);
-        if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
+        // An address with a scheme is opened as it is; anything else is a file
+        // or folder, a relative one taken from the current working directory.
+        const bool address = target.contains(QStringLiteral("://")) ||
+                             target.startsWith(QStringLiteral("mailto:"), Qt::CaseInsensitive);
+        const QUrl url = address ? QUrl(target)
+                                 : QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
+        if (target.isEmpty() || (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())))
             return SE_ERR_FNF;
         const QString xdgOpen = QStandardPaths::findExecutable("xdg-open");
         if (xdgOpen.isEmpty())

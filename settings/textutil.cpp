@@ -1,5 +1,7 @@
 #include "settings/textutil.h"
 
+#include <QStringDecoder>
+
 #include <cstdio>
 #include <cstring>
 
@@ -40,4 +42,33 @@ size_t CopyBounded(char* dst, size_t size, const QString& text) {
             --length;
     }
     return CopyBounded(dst, size, bytes.constData(), length);
+}
+
+namespace {
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+} // namespace
+
+QString FromWindows1252(const char* bytes, size_t length) {
+    QString text(static_cast<qsizetype>(length), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<uint8_t>(bytes[i]);
+        out[i] = (c >= 0x80 && c <= 0x9F) ? QChar(kCp1252High[c - 0x80]) : QChar(c);
+    }
+    return text;
+}
+
+QString DecodeText(const QByteArray& bytes) {
+    QByteArrayView view(bytes);
+    if (view.startsWith("\xEF\xBB\xBF"))
+        view = view.sliced(3);
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(view);
+    if (!utf8.hasError())
+        return text;
+    return FromWindows1252(view.data(), static_cast<size_t>(view.size()));
 }

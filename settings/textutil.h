@@ -16,3 +16,11 @@ bool IsHexText(const QString& text);
 // number of bytes copied. Never writes past dst + size.
 size_t CopyBounded(char* dst, size_t size, const char* src, size_t srcLen);
 size_t CopyBounded(char* dst, size_t size, const QString& text);
+
+// Windows-1252 bytes as text (typographic quotes, dashes and the euro sign
+// included; the five unassigned bytes map to the C1 control of that value).
+QString FromWindows1252(const char* bytes, size_t length);
+
+// Text of a file: UTF-8 (an optional byte order mark dropped), or
+// Windows-1252 when the bytes are not valid UTF-8.
+QString DecodeText(const QByteArray& bytes);

@@ -1,0 +1,282 @@
+#include "app/formmain.h"
+
+#include "app/windowdrag.h"
+#include "app/framebase.h"
+#include "pages/framedevipcfg.h"
+#include "pages/framedevlist.h"
+#include "pages/framelicense.h"
+#include "pages/framepassword.h"
+#include "pages/framesetupmethod.h"
+#include "pages/framesetwlmethod.h"
+#include "pages/framesitesurvey.h"
+#include "pages/framesuccess.h"
+#include "pages/frametutorial.h"
+#include "pages/framewlmodesel.h"
+#include "pages/framewlprofile.h"
+#include "pages/framewpsmethod.h"
+#include "settings/formres.h"
+#include "settings/globalvar.h"
+#include "settings/messagebox.h"
+#include "settings/uiutil.h"
+#include "settings/utility.h"
+#include "ui_formmain.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+TFormMain* FormMain = nullptr;
+
+TFormMain::TFormMain(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ui(new Ui::FormMain) {
+    ui->setupUi(this);
+    setFixedSize(600, 450);
+    setModal(true);
+
+    // Creation: caption and texts, background and layout, then every page's
+    // FrameInit; the first Next is posted so that the first page is current
+    // before the wizard is ever shown.
+    setWindowTitle(g_Var.AppTitle);
+    ApplyTextsLocked(this, QStringLiteral("FormMain"));
+    if (FormRes)
+        ui->ImgBG->setPixmap(QPixmap::fromImage(FormRes->ImgBGMain));
+    new CWindowDrag(ui->ImgBG);
+    ApplyLayoutLocked(this, QStringLiteral("FormMain"));
+    for (TFrameBase* frame : Frames()) {
+        frame->FrameInit();
+        frame->hide();
+    }
+    CurrentFrame = nullptr;
+    PostWinMessage(this, UM_PAGE_SWITCH, PAGE_NEXT, 0);
+}
+
+TFormMain::~TFormMain() {
+    for (TFrameBase* frame : Frames())
+        frame->FrameDone();
+    if (FormMain == this)
+        FormMain = nullptr;
+}
+
+QList<TFrameBase*> TFormMain::Frames() const {
+    return {ui->FrameLicense1,     ui->FrameTutorial1,    ui->FrameTutorial21,
+            ui->FrameDevList1,     ui->FramePassword1,    ui->FrameWlModeSel1,
+            ui->FrameSetupMethod1, ui->FrameDevIPCfg1,    ui->FrameSetWlMethod1,
+            ui->FrameSiteSurvey1,  ui->FrameWlProfile1,   ui->FrameWPSMethod1,
+            ui->FrameSuccess1};
+}
+
+bool TFormMain::ShowFrame(TFrameBase* target, int direction, intptr_t param) {
+    if (target == CurrentFrame)
+        return true;
+    if (CurrentFrame && !CurrentFrame->FrameLeave(target, direction, param))
+        return false;
+    if (target && !target->FrameEnter(CurrentFrame, direction, param))
+        return false;
+    TFrameBase* previous = CurrentFrame;
+    if (previous) {
+        previous->hide();
+        previous->FrameHide(target, direction, param);
+    }
+    if (target) {
+        target->show();
+        target->FrameShow(previous, direction, param);
+    }
+    CurrentFrame = target;
+    return true;
+}
+
+void TFormMain::CopyStep() {
+    g_Var.SetupMethod = 1;
+    g_Var.NewIP = g_Var.CurIP;
+    g_Var.NewWl = g_Var.CurWl;
+}
+
+TFrameBase* TFormMain::NextTarget() {
+    const bool ap = g_Var.DeviceMode == DEVICE_AP;
+    TFrameBase* const current = CurrentFrame;
+    if (!current)
+        return ui->FrameLicense1;
+    if (current == ui->FrameLicense1)
+        return ui->FrameTutorial1;
+    if (current == ui->FrameTutorial1)
+        return ui->FrameTutorial21;
+    if (current == ui->FrameTutorial21)
+        return ui->FrameDevList1;
+    if (current == ui->FrameDevList1)
+        return ui->FramePassword1;
+    if (current == ui->FramePassword1)
+        return ui->FrameSetupMethod1;
+    if (current == ui->FrameWlModeSel1)
+        return ap ? static_cast<TFrameBase*>(ui->FrameSetupMethod1) : ui->FrameSiteSurvey1;
+    if (current == ui->FrameSetupMethod1) {
+        if (g_Var.SetupMethod == 0) {
+            if (ui->FrameSetupMethod1->RBtnSetIP()->isChecked())
+                return ui->FrameDevIPCfg1;
+            CopyStep();
+        }
+        if (g_Var.SetupMethod == 1)
+            return ap ? static_cast<TFrameBase*>(ui->FrameSetWlMethod1) : ui->FrameWlProfile1;
+        return nullptr;
+    }
+    if (current == ui->FrameDevIPCfg1) {
+        CopyStep();
+        return ap ? static_cast<TFrameBase*>(ui->FrameSetWlMethod1) : ui->FrameWlProfile1;
+    }
+    if (current == ui->FrameSetWlMethod1) {
+        if (g_Var.WlMethod == 0)
+            return ui->FrameWPSMethod1;
+        if (g_Var.WlMethod == 1)
+            return ap ? static_cast<TFrameBase*>(ui->FrameWlProfile1) : ui->FrameSiteSurvey1;
+        return nullptr;
+    }
+    if (current == ui->FrameSiteSurvey1) {
+        switch (g_Var.WlMethod) {
+        case 0:
+            return ui->FrameWPSMethod1;
+        case 1:
+            return ui->FrameWlProfile1;
+        case 2:
+            return ui->FrameSetupMethod1;
+        default:
+            return nullptr;
+        }
+    }
+    if (current == ui->FrameWlProfile1)
+        return ui->FrameWlProfile1->AdvanceSubPage() ? ui->FrameSuccess1 : nullptr;
+    if (current == ui->FrameWPSMethod1)
+        return ui->FrameSuccess1;
+    if (current == ui->FrameSuccess1)
+        return ui->FrameSetupMethod1;
+    return nullptr;
+}
+
+TFormMain::BackStep TFormMain::BackTarget() {
+    using Kind = BackStep::Kind;
+    const bool ap = g_Var.DeviceMode == DEVICE_AP;
+    const bool staticIP = ui->FrameSetupMethod1->RBtnSetIP()->isChecked();
+    TFrameBase* const current = CurrentFrame;
+    auto show = [](TFrameBase* target, int direction = 1) {
+        return BackStep{Kind::Show, target, direction};
+    };
+    if (!current)
+        return {};
+    if (current == ui->FrameLicense1 || current == ui->FrameTutorial1)
+        return BackStep{Kind::EndWizard};
+    if (current == ui->FrameTutorial21)
+        return show(ui->FrameTutorial1);
+    if (current == ui->FrameDevList1)
+        return show(ui->FrameTutorial21);
+    if (current == ui->FramePassword1 || current == ui->FrameWlModeSel1 ||
+        current == ui->FrameSetupMethod1 || current == ui->FrameSuccess1)
+        return show(ui->FrameDevList1);
+    if (current == ui->FrameDevIPCfg1)
+        return show(ui->FrameSetupMethod1);
+    if (current == ui->FrameSetWlMethod1)
+        return show(staticIP ? static_cast<TFrameBase*>(ui->FrameDevIPCfg1) : ui->FrameSetupMethod1);
+    if (current == ui->FrameSiteSurvey1)
+        return show(ui->FrameWlModeSel1);
+    if (current == ui->FrameWlProfile1) {
+        if (!ui->FrameWlProfile1->RetreatSubPage())
+            return {};
+        if (ap)
+            return show(ui->FrameSetWlMethod1);
+        if (g_Var.WlMethod == 1)
+            return show(ui->FrameSiteSurvey1);
+        if (g_Var.WlMethod == 2)
+            return show(staticIP ? static_cast<TFrameBase*>(ui->FrameDevIPCfg1)
+                                 : ui->FrameSetupMethod1);
+        return {};
+    }
+    if (current == ui->FrameWPSMethod1)
+        return ap ? show(ui->FrameSetWlMethod1, 0) : show(ui->FrameSiteSurvey1);
+    return {};
+}
+
+void TFormMain::GoNext(intptr_t param) {
+    if (TFrameBase* target = NextTarget())
+        ShowFrame(target, 0, param);
+}
+
+void TFormMain::GoBack(intptr_t param) {
+    const BackStep step = BackTarget();
+    switch (step.kind) {
+    case BackStep::EndWizard:
+        done(ResultCancel);
+        break;
+    case BackStep::Show:
+        ShowFrame(step.target, step.direction, param);
+        break;
+    case BackStep::Nothing:
+        break;
+    }
+}
+
+void TFormMain::AskExit() {
+    const QString text =
+        GetText("Message", "MSG_Exit", QStringLiteral("Do you want to exit the Setup Wizard?"));
+    if (AskQuestion(text))
+        done(ResultExit);
+}
+
+void TFormMain::OnPageSwitch(intptr_t code, intptr_t param) {
+    switch (code) {
+    case PAGE_EXIT:
+        AskExit();
+        break;
+    case PAGE_NEXT:
+        GoNext(param);
+        break;
+    case PAGE_BACK:
+        GoBack(param);
+        break;
+    default:
+        break;
+    }
+}
+
+void TFormMain::HandleMessage(const CWinMessage& message) {
+    switch (message.Message()) {
+    case UM_PAGE_SWITCH:
+        OnPageSwitch(message.WParam, message.LParam);
+        break;
+    case UM_UDP_RESULT:
+    case UM_UDP_TIMEOUT:
+    case UM_UDP_EVENT:
+        if (CurrentFrame)
+            CurrentFrame->WndProc(message);
+        break;
+    default:
+        break;
+    }
+}
+
+bool TFormMain::event(QEvent* event) {
+    const int type = static_cast<int>(event->type());
+    if (type == UM_PAGE_SWITCH || (type >= UM_UDP_RESULT && type <= UM_UDP_EVENT)) {
+        HandleMessage(*static_cast<CWinMessage*>(event));
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+    if (!m_Placed) {
+        CenterOnScreen(this);
+        m_Placed = true;
+    }
+    QDialog::showEvent(event);
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    // The platform's close command ends the wizard like Back on the first
+    // page, without the exit question.
+    event->accept();
+    done(ResultCancel);
+}
+
+void TFormMain::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept(); // no Cancel button: Escape does not end the wizard
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

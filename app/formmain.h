@@ -1,0 +1,63 @@
+#pragma once
+// The wizard window: a borderless 600 x 450 window that shows one page at a
+// time and decides which page follows which.
+
+#include "settings/winmessage.h"
+
+#include <QDialog>
+#include <QList>
+#include <memory>
+
+namespace Ui {
+class FormMain;
+}
+class TFrameBase;
+
+class TFormMain : public QDialog {
+    Q_OBJECT
+public:
+    // Modal results of the wizard.
+    static constexpr int ResultExit = 1;   // the user confirmed Exit
+    static constexpr int ResultCancel = 2; // Back on the first pages, or closed
+
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // The switch: leave the current page, enter target, show it.
+    bool ShowFrame(TFrameBase* target, int direction, intptr_t param);
+    void GoNext(intptr_t param);
+    void GoBack(intptr_t param);
+    void OnPageSwitch(intptr_t code, intptr_t param);
+    // A message relayed by the application's main window: page switches are
+    // handled here, protocol messages go to the page on screen only.
+    void HandleMessage(const CWinMessage& message);
+
+    // The target of Next from the current page (null: stay). Runs the copy
+    // step where the rules ask for it.
+    TFrameBase* NextTarget();
+    struct BackStep {
+        enum Kind { Nothing, Show, EndWizard } kind = Nothing;
+        TFrameBase* target = nullptr;
+        int direction = 1;
+    };
+    BackStep BackTarget();
+
+    // The pages, in creation order.
+    QList<TFrameBase*> Frames() const;
+
+    std::unique_ptr<Ui::FormMain> ui;
+    TFrameBase* CurrentFrame = nullptr;
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void CopyStep();
+    void AskExit();
+    bool m_Placed = false; // centred on the desktop when first shown
+};
+
+extern TFormMain* FormMain;

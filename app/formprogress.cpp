@@ -1,0 +1,85 @@
+#include "app/formprogress.h"
+
+#include "settings/formres.h"
+#include "settings/globalvar.h"
+#include "settings/timing.h"
+#include "settings/uiutil.h"
+#include "ui_formprogress.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+TFormProgress::TFormProgress(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ui(new Ui::FormProgress) {
+    ui->setupUi(this);
+    setFixedSize(190, 50);
+    setModal(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setWindowTitle(g_Var.AppTitle);
+    ApplyTextsLocked(this, QStringLiteral("FormProgress"));
+    if (FormRes)
+        ui->ImgBG->setPixmap(QPixmap::fromImage(FormRes->ImgBGProgress));
+    ApplyLayoutLocked(this, QStringLiteral("FormProgress"));
+    TimerProc.setInterval(Timing::Interval(TickMs));
+    connect(&TimerProc, &QTimer::timeout, this, &TFormProgress::TimerProcTimer);
+}
+
+TFormProgress::~TFormProgress() = default;
+
+int TFormProgress::Execute(QWidget* page) {
+    try {
+        QWidget* form = page ? page->window() : nullptr;
+        if (!form || form == this)
+            form = qobject_cast<QWidget*>(ApplicationMainWindow());
+        if (form) {
+            const QRect outer = form->frameGeometry();
+            move(outer.left() + (outer.width() - width()) / 2,
+                 outer.top() + (outer.height() - height()) / 2);
+        }
+        return exec();
+    } catch (...) {
+        return 0;
+    }
+}
+
+void TFormProgress::SetModalResult(int result) {
+    TimerProc.stop();
+    done(result);
+}
+
+void TFormProgress::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_Ticks = 0;
+    TimerProc.start();
+}
+
+void TFormProgress::TimerProcTimer() {
+    const int next = ui->ProgressBar1->value() + 1;
+    ui->ProgressBar1->setValue(next > ui->ProgressBar1->maximum() ? 0 : next);
+    if (m_Ticks != 0) {
+        if (++m_Ticks > TickLimit)
+            SetModalResult(2);
+        return;
+    }
+    // First tick: the dialog is on screen; run the work step, which sends the
+    // first request. No tick counts while it runs.
+    TimerProc.stop();
+    m_Ticks = 1;
+    if (OnProc)
+        OnProc();
+    if (isVisible()) // the work step may already have ended the dialog
+        TimerProc.start();
+}
+
+void TFormProgress::keyPressEvent(QKeyEvent* event) {
+    // No way to cancel: Escape and Alt+F4 are swallowed.
+    event->accept();
+}
+
+void TFormProgress::closeEvent(QCloseEvent* event) {
+    // Only the page ends the dialog (done() hides without a close event).
+    event->ignore();
+}

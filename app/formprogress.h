@@ -1,0 +1,45 @@
+#pragma once
+// The modal "Please wait..." dialog that runs one request sequence of a page.
+// The page gives it a work step; the dialog starts the step on its first tick
+// and stays up until the page sets the result (1 success, 2 failure) or about
+// 300 seconds have passed.
+
+#include <QDialog>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class FormProgress;
+}
+
+class TFormProgress : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int TickMs = 200;
+    static constexpr int TickLimit = 1500;
+
+    explicit TFormProgress(QWidget* parent = nullptr);
+    ~TFormProgress() override;
+
+    // Shows the dialog over page's window and returns the modal result: 1 the
+    // operation succeeded, 2 it failed or timed out, 0 the dialog was not shown.
+    int Execute(QWidget* page);
+    // Ends the dialog with result (1 or 2).
+    void SetModalResult(int result);
+
+    std::function<void()> OnProc;
+    int Ticks() const { return m_Ticks; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void TimerProcTimer();
+
+    std::unique_ptr<Ui::FormProgress> ui;
+    QTimer TimerProc;
+    int m_Ticks = 0; // 0 until the work step has started
+};

@@ -1,0 +1,61 @@
+#include "app/framebase.h"
+
+#include "controls/trifacebtn.h"
+#include "settings/formres.h"
+#include "settings/globalvar.h"
+#include "settings/uiutil.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+
+TFrameBase::TFrameBase(QWidget* parent) : QFrame(parent) {}
+
+void TFrameBase::FrameInit() { LoadTexts(); }
+
+void TFrameBase::FrameDone() {}
+
+bool TFrameBase::FrameEnter(TFrameBase* current, int direction, intptr_t) {
+    if (direction == 0)
+        PrevFrame = current;
+    return true;
+}
+
+void TFrameBase::FrameShow(TFrameBase*, int, intptr_t) {}
+
+bool TFrameBase::FrameLeave(TFrameBase*, int direction, intptr_t) {
+    if (direction == 1)
+        PrevFrame = nullptr;
+    return true;
+}
+
+void TFrameBase::FrameHide(TFrameBase*, int, intptr_t) {}
+
+bool TFrameBase::WndProc(const CWinMessage&) { return false; }
+
+void TFrameBase::WireButtons(const QString& nextName) {
+    auto wire = [this](const QString& name, void (TFrameBase::*handler)()) {
+        if (auto* button = findChild<QAbstractButton*>(name))
+            connect(button, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
+    };
+    wire(nextName, &TFrameBase::BtnNextClick);
+    wire(QStringLiteral("BtnBack"), &TFrameBase::BtnBackClick);
+    wire(QStringLiteral("BtnExit"), &TFrameBase::BtnExitClick);
+}
+
+void TFrameBase::SetCommonLook() {
+    if (!FormRes)
+        return;
+    if (auto* background = findChild<QLabel*>(QStringLiteral("ImgBG"), Qt::FindDirectChildrenOnly))
+        background->setPixmap(QPixmap::fromImage(FormRes->ImgFrameBG));
+    for (TTrifaceBtn* button : findChildren<TTrifaceBtn*>()) {
+        button->SetFace(FormRes->ImgBtnN);
+        button->SetFaceOver(FormRes->ImgBtnH);
+        button->SetFaceDown(FormRes->ImgBtnD);
+        button->SetAutoShape(true);
+    }
+}
+
+void TFrameBase::LoadTexts(const QString& section) {
+    ApplyTextsLocked(this,
+                     section.isEmpty() ? QString::fromLatin1(metaObject()->className()) : section);
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The base of every wizard page and of the profile host's sub-pages. The
+// window that hosts a page drives it through the six page operations; pages
+// ask for Next, Back or Exit by posting the page-switch message.
+
+#include "settings/winmessage.h"
+
+#include <QFrame>
+
+class TFrameBase : public QFrame {
+    Q_OBJECT
+public:
+    explicit TFrameBase(QWidget* parent = nullptr);
+
+    // Once, right after the host created its pages: the page's texts.
+    virtual void FrameInit();
+    // Once, while the host is destroyed.
+    virtual void FrameDone();
+    // direction: 0 forward (Next), 1 backward (Back); param is always 0.
+    virtual bool FrameEnter(TFrameBase* current, int direction, intptr_t param);
+    virtual void FrameShow(TFrameBase* previous, int direction, intptr_t param);
+    virtual bool FrameLeave(TFrameBase* target, int direction, intptr_t param);
+    virtual void FrameHide(TFrameBase* target, int direction, intptr_t param);
+
+    // Protocol results, time-outs and events while this page is on screen.
+    // Returns true when the page handled the message.
+    virtual bool WndProc(const CWinMessage& message);
+
+    TFrameBase* PrevFrame = nullptr;
+
+    // The page's own buttons: by default Next, Back and Exit post the switch.
+    virtual void BtnNextClick() { PostNext(); }
+    virtual void BtnBackClick() { PostBack(); }
+    virtual void BtnExitClick() { PostExit(); }
+
+protected:
+    // Connects the buttons named BtnNext (or nextName), BtnBack and BtnExit to
+    // their click handlers.
+    void WireButtons(const QString& nextName = QStringLiteral("BtnNext"));
+    // The common look: background picture and the three faces of every image
+    // button on the page.
+    void SetCommonLook();
+    // Applies the texts of section (the page's class name when empty).
+    void LoadTexts(const QString& section = QString());
+
+    static void PostNext() { PostToMainWindow(UM_PAGE_SWITCH, PAGE_NEXT, 0); }
+    static void PostBack() { PostToMainWindow(UM_PAGE_SWITCH, PAGE_BACK, 0); }
+    static void PostExit() { PostToMainWindow(UM_PAGE_SWITCH, PAGE_EXIT, 0); }
+};

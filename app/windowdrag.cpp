@@ -1,0 +1,48 @@
+#include "app/windowdrag.h"
+
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+CWindowDrag::CWindowDrag(QWidget* handle) : QObject(handle), m_Handle(handle) {
+    handle->installEventFilter(this);
+}
+
+bool CWindowDrag::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_Handle)
+        return false;
+    QWidget* window = m_Handle->window();
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        // The window manager moves the window where it can; otherwise follow
+        // the pointer ourselves.
+        if (window->windowHandle() && window->windowHandle()->startSystemMove())
+            return true;
+        m_Dragging = true;
+        m_Offset = mouse->globalPosition().toPoint() - window->frameGeometry().topLeft();
+        return true;
+    case QEvent::MouseMove:
+        if (!m_Dragging || !(mouse->buttons() & Qt::LeftButton))
+            return false;
+        window->move(mouse->globalPosition().toPoint() - m_Offset);
+        return true;
+    case QEvent::MouseButtonRelease:
+        m_Dragging = false;
+        return false;
+    default:
+        return false;
+    }
+}
+
+void CenterOnScreen(QWidget* window) {
+    const QScreen* screen = window->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    window->move(area.left() + (area.width() - window->width()) / 2,
+                 area.top() + (area.height() - window->height()) / 2);
+}

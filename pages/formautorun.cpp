@@ -1,0 +1,157 @@
+#include "pages/formautorun.h"
+
+#include "app/windowdrag.h"
+#include "controls/gwimage.h"
+#include "controls/trifacebtn.h"
+#include "platform/shell.h"
+#include "platform/windowfind.h"
+#include "settings/formres.h"
+#include "settings/globalvar.h"
+#include "settings/messagebox.h"
+#include "settings/timing.h"
+#include "settings/uiutil.h"
+#include "settings/utility.h"
+#include "settings/winmessage.h"
+#include "ui_formautorun.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+
+TFormAutorun* FormAutorun = nullptr;
+
+namespace {
+
+void SetFaces(TTrifaceBtn* button, const QImage& normal, const QImage& highlighted) {
+    button->SetFace(normal);
+    button->SetFaceOver(highlighted);
+    button->SetFaceDown(highlighted);
+    button->SetAutoShape(true);
+}
+
+} // namespace
+
+TFormAutorun::TFormAutorun(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui(new Ui::FormAutorun) {
+    ui->setupUi(this);
+    setFixedSize(600, 450);
+    setWindowTitle(g_Var.AppTitle);
+    if (FormRes) {
+        ui->ImgBG->setPixmap(QPixmap::fromImage(FormRes->ImgBGAutorun));
+        SetFaces(ui->BtnSetupWizard, FormRes->ImgBtnSetupWizardN, FormRes->ImgBtnSetupWizardD);
+        SetFaces(ui->BtnUG, FormRes->ImgBtnUGN, FormRes->ImgBtnUGD);
+        SetFaces(ui->BtnProductReg, FormRes->ImgBtnProductRegN, FormRes->ImgBtnProductRegD);
+        SetFaces(ui->BtnExit, FormRes->ImgBtnExitN, FormRes->ImgBtnExitD);
+        ui->BtnUG_UG->SetImageSource(TGWImage::gsrcImage);
+        ui->BtnUG_QIG->SetImageSource(TGWImage::gsrcImage);
+        ui->BtnUG_UG->SetImage(0, FormRes->ImgBtnUG_UGN);
+        ui->BtnUG_UG->SetImage(1, FormRes->ImgBtnUG_UGD);
+        ui->BtnUG_QIG->SetImage(0, FormRes->ImgBtnUG_QIGN);
+        ui->BtnUG_QIG->SetImage(1, FormRes->ImgBtnUG_QIGD);
+    }
+    for (TGWImage* entry : {ui->BtnUG_UG, ui->BtnUG_QIG}) {
+        entry->SetMouseOverEffect(true);
+        entry->setCursor(Qt::PointingHandCursor);
+    }
+    ApplyFormSettings(this, QStringLiteral("FormAutorun"));
+    new CWindowDrag(ui->ImgBG);
+    CenterOnScreen(this);
+
+    connect(ui->BtnSetupWizard, &QPushButton::clicked, this, &TFormAutorun::BtnSetupWizardClick);
+    connect(ui->BtnUG, &QPushButton::clicked, this, &TFormAutorun::BtnUGClick);
+    connect(ui->BtnUG_UG, &TGWImage::clicked, this, &TFormAutorun::BtnUG_UGClick);
+    connect(ui->BtnUG_QIG, &TGWImage::clicked, this, &TFormAutorun::BtnUG_QIGClick);
+    connect(ui->BtnProductReg, &QPushButton::clicked, this, &TFormAutorun::BtnProductRegClick);
+    connect(ui->BtnExit, &QPushButton::clicked, this, &TFormAutorun::BtnExitClick);
+    TimerInstAcrobat.setSingleShot(false);
+    connect(&TimerInstAcrobat, &QTimer::timeout, this, &TFormAutorun::TimerInstAcrobatTimer);
+}
+
+TFormAutorun::~TFormAutorun() {
+    if (FormAutorun == this)
+        FormAutorun = nullptr;
+}
+
+void TFormAutorun::BtnSetupWizardClick() {
+    if (!m_Wizard)
+        return;
+    hide();
+    const int result = m_Wizard->exec();
+    if (result == 1)
+        close();
+    else
+        show();
+}
+
+void TFormAutorun::BtnUGClick() {
+    m_SubMenuOpen = !m_SubMenuOpen;
+    const int shift = m_SubMenuOpen ? SubMenuShift : -SubMenuShift;
+    ui->BtnUG_UG->setVisible(m_SubMenuOpen);
+    ui->BtnUG_QIG->setVisible(m_SubMenuOpen);
+    ui->BtnProductReg->move(ui->BtnProductReg->pos() + QPoint(0, shift));
+    ui->BtnExit->move(ui->BtnExit->pos() + QPoint(0, shift));
+}
+
+void TFormAutorun::BtnUG_UGClick() {
+    switch (g_Var.OpenUserGuide()) {
+    case 2:
+        ShowMessage(GetText("Message", "ER_FILE_UG", "Unable to open the user guide."));
+        break;
+    case 3:
+        if (TimerInstAcrobat.isActive())
+            break; // an installation is being watched
+        if (AskQuestion(GetText("Message", "MSG_InstAcrobat",
+                                "Acrobat Reader is not installed. Would you like to install it "
+                                "now?"))) {
+            if (Shell().ShellExecute(QStringLiteral("open"), g_Var.AcrobatReader) > 32) {
+                TimerInstAcrobat.setInterval(Timing::Interval(10000));
+                TimerInstAcrobat.start();
+            } else {
+                ShowMessage(GetText("Message", "ER_FILE_Acrobat",
+                                    "Unable to find Acrobat Reader setup file."));
+            }
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void TFormAutorun::TimerInstAcrobatTimer() {
+    if (TopLevelWindowExists(g_Var.AcrobatReaderTitle)) {
+        TimerInstAcrobat.setInterval(Timing::Interval(1000));
+        return;
+    }
+    const int misses = m_Misses++;
+    if (misses >= 3) {
+        TimerInstAcrobat.stop();
+        m_Misses = 0;
+        g_Var.OpenUserGuide(); // the result is neither shown nor acted on
+    }
+}
+
+void TFormAutorun::BtnUG_QIGClick() {
+    const QString qig = g_Var.Ini ? g_Var.Ini->ReadString("Product", "QIG", "QIG") : "QIG";
+    Shell().ShellExecute(QStringLiteral("explore"), qig);
+}
+
+void TFormAutorun::BtnProductRegClick() {
+    const QString address = g_Var.Ini ? g_Var.Ini->ReadString("Product", "ProductReg", "") : "";
+    if (!address.isEmpty())
+        Shell().ShellExecute(QStringLiteral("open"), address);
+}
+
+void TFormAutorun::BtnExitClick() { close(); }
+
+bool TFormAutorun::event(QEvent* event) {
+    const int type = static_cast<int>(event->type());
+    if (type == UM_PAGE_SWITCH || (type >= UM_UDP_RESULT && type <= UM_UDP_EVENT)) {
+        if (m_Wizard) {
+            const auto* message = static_cast<CWinMessage*>(event);
+            CWinMessage relayed(message->Message(), message->WParam, message->LParam);
+            QCoreApplication::sendEvent(m_Wizard, &relayed);
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+

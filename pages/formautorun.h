@@ -1,0 +1,51 @@
+#pragma once
+// The launcher: the application's main window. It opens the setup wizard
+// modally, the user guide (offering the reader installer when no program opens
+// it), the quick installation guide folder and product registration, and it
+// relays page-switch and protocol messages to the wizard window.
+
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+namespace Ui {
+class FormAutorun;
+}
+class QDialog;
+
+class TFormAutorun : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int SubMenuShift = 48;
+
+    explicit TFormAutorun(QWidget* parent = nullptr);
+    ~TFormAutorun() override;
+
+    // The wizard window that Setup Wizard shows and that receives the relayed
+    // messages.
+    void SetWizard(QDialog* wizard) { m_Wizard = wizard; }
+
+    void BtnSetupWizardClick();
+    void BtnUGClick();
+    void BtnUG_UGClick();
+    void BtnUG_QIGClick();
+    void BtnProductRegClick();
+    void BtnExitClick();
+    void TimerInstAcrobatTimer();
+
+    bool SubMenuOpen() const { return m_SubMenuOpen; }
+    int MissCounter() const { return m_Misses; }
+
+    std::unique_ptr<Ui::FormAutorun> ui;
+    QTimer TimerInstAcrobat;
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    QDialog* m_Wizard = nullptr;
+    bool m_SubMenuOpen = false;
+    int m_Misses = 0;
+};
+
+extern TFormAutorun* FormAutorun;

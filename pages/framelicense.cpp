@@ -1,0 +1,78 @@
+#include "pages/framelicense.h"
+
+#include "pages/licensetext.h"
+#include "settings/globalvar.h"
+#include "ui_framelicense.h"
+
+#include <QFileInfo>
+
+TFrameLicense::TFrameLicense(QWidget* parent) : TFrameBase(parent), ui(new Ui::TFrameLicense) {
+    ui->setupUi(this);
+    WireButtons();
+    connect(ui->ChkAccept, &QCheckBox::clicked, this, &TFrameLicense::ChkAcceptClick);
+}
+
+TFrameLicense::~TFrameLicense() = default;
+
+void TFrameLicense::FrameInit() {
+    SetCommonLook();
+    TFrameBase::FrameInit();
+}
+
+bool TFrameLicense::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+    TFrameBase::FrameEnter(current, direction, param);
+    m_Asking = false;
+    const bool skip = g_Var.Ini && g_Var.Ini->ReadBool("Setting", "SkipLicense", false);
+    if (direction == 1) {
+        if (skip)
+            BtnBackClick();
+        return true;
+    }
+    if (skip) {
+        ui->ChkAccept->setChecked(true);
+        BtnNextClick();
+        return true;
+    }
+    if (g_Var.LicenseAccepted) {
+        BtnNextClick();
+        return true;
+    }
+    if (LoadLicense()) {
+        ui->ChkAccept->setChecked(false);
+        m_Asking = true;
+        return true;
+    }
+    BtnNextClick(); // no license to show: the page is passed without asking
+    return true;
+}
+
+bool TFrameLicense::LoadLicense() {
+    const QString name = g_Var.Ini ? g_Var.Ini->ReadString("Product", "License", "") : QString();
+    if (name.isEmpty())
+        return false;
+    const QString path = g_Var.AppPath + name;
+    if (!QFileInfo(path).isFile())
+        return false;
+    ui->REdtLicense->clear();
+    ui->REdtLicense->setPlainText(ReadLicenseText(path));
+    return true;
+}
+
+void TFrameLicense::FrameShow(TFrameBase* previous, int direction, intptr_t param) {
+    TFrameBase::FrameShow(previous, direction, param);
+    ui->BtnNext->setEnabled(ui->ChkAccept->isChecked());
+}
+
+bool TFrameLicense::FrameLeave(TFrameBase* target, int direction, intptr_t param) {
+    if (direction == 0) {
+        // A license on screen must be accepted. A page passed over because
+        // there is no license file to show lets the user on without it.
+        if (ui->ChkAccept->isChecked())
+            g_Var.LicenseAccepted = true;
+        else if (m_Asking)
+            return false;
+    }
+    return TFrameBase::FrameLeave(target, direction, param);
+}
+
+void TFrameLicense::ChkAcceptClick() { ui->BtnNext->setEnabled(ui->ChkAccept->isChecked()); }

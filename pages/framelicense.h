@@ -1,0 +1,31 @@
+#pragma once
+// The license agreement: the wizard's first page. It asks for acceptance once
+// per run; the settings can skip it.
+
+#include "app/framebase.h"
+
+#include <memory>
+
+namespace Ui {
+class TFrameLicense;
+}
+
+class TFrameLicense : public TFrameBase {
+    Q_OBJECT
+public:
+    explicit TFrameLicense(QWidget* parent = nullptr);
+    ~TFrameLicense() override;
+
+    void FrameInit() override;
+    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
+    bool FrameLeave(TFrameBase* target, int direction, intptr_t param) override;
+
+    void ChkAcceptClick();
+
+    std::unique_ptr<Ui::TFrameLicense> ui;
+
+private:
+    bool LoadLicense();
+    bool m_Asking = false; // the license is on screen, waiting for acceptance
+};

@@ -1,0 +1,96 @@
+#include "app/formprogress.h"
+#include "settings/timing.h"
+#include "settings/winmessage.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+class FormProgressTest : public ::testing::Test {
+protected:
+    void SetUp() override { Timing::SetSpeedup(200); } // a 200 ms tick takes 1 ms
+    void TearDown() override { Timing::SetSpeedup(1); }
+};
+
+TEST_F(FormProgressTest, DesignAndPlacementOverThePage) {
+    QWidget window;
+    window.setGeometry(100, 100, 600, 450);
+    window.show();
+    QWidget page(&window);
+    TFormProgress progress;
+    EXPECT_EQ(progress.size(), QSize(190, 50));
+    EXPECT_EQ(progress.findChild<QLabel*>("LbWait")->text(), "Please wait...");
+    EXPECT_TRUE(progress.findChild<QLabel*>("LbWait")->font().bold());
+
+    progress.OnProc = [&] { progress.SetModalResult(1); };
+    EXPECT_EQ(progress.Execute(&page), 1);
+    const QRect outer = window.frameGeometry();
+    EXPECT_EQ(progress.pos(), QPoint(outer.left() + (outer.width() - 190) / 2,
+                                     outer.top() + (outer.height() - 50) / 2));
+}
+
+TEST_F(FormProgressTest, WorkStepRunsOnTheFirstTickAndResultsEndTheDialog) {
+    TFormProgress progress;
+    int runs = 0;
+    bool visibleWhenRun = false;
+    progress.OnProc = [&] {
+        ++runs;
+        visibleWhenRun = progress.isVisible();
+        // The page's answer arrives later, as a protocol result would.
+        QTimer::singleShot(5, &progress, [&] { progress.SetModalResult(2); });
+    };
+    EXPECT_EQ(progress.Execute(nullptr), 2);
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(visibleWhenRun);
+    EXPECT_GE(progress.Ticks(), 1);
+}
+
+TEST_F(FormProgressTest, ClosedBeforeTheFirstTickTheWorkStepNeverRuns) {
+    TFormProgress progress;
+    int runs = 0;
+    progress.OnProc = [&] { ++runs; };
+    // A result already queued when the dialog starts.
+    QTimer::singleShot(0, &progress, [&] { progress.SetModalResult(1); });
+    EXPECT_EQ(progress.Execute(nullptr), 1);
+    EXPECT_EQ(runs, 0);
+}
+
+TEST_F(FormProgressTest, WithoutAnAnswerTheDialogGivesUpAfterTheTickLimit) {
+    TFormProgress progress; // OnProc empty
+    EXPECT_EQ(progress.Execute(nullptr), 2);
+    EXPECT_EQ(progress.Ticks(), TFormProgress::TickLimit + 1);
+}
+
+TEST_F(FormProgressTest, TheUserCannotCloseIt) {
+    TFormProgress progress;
+    int closes = 0;
+    progress.OnProc = [&] {
+        QKeyEvent altF4(QEvent::KeyPress, Qt::Key_F4, Qt::AltModifier);
+        QApplication::sendEvent(&progress, &altF4);
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&progress, &escape);
+        progress.close();
+        closes = progress.isVisible() ? 0 : 1;
+        QTimer::singleShot(1, &progress, [&] { progress.SetModalResult(1); });
+    };
+    EXPECT_EQ(progress.Execute(nullptr), 1);
+    EXPECT_EQ(closes, 0);
+}
+
+TEST_F(FormProgressTest, BarWrapsAfterItsMaximum) {
+    TFormProgress progress;
+    auto* bar = progress.findChild<QProgressBar*>("ProgressBar1");
+    int seen = 0;
+    progress.OnProc = [&] {
+        bar->setValue(99);
+        QTimer::singleShot(20, &progress, [&] {
+            seen = bar->value();
+            progress.SetModalResult(1);
+        });
+    };
+    progress.Execute(nullptr);
+    EXPECT_LT(seen, 99); // passed 100 and started again from 0
+}

@@ -172,7 +172,12 @@ int CUDPSocket::Recv(void* buffer, int capacity, uint16_t& port, QString& ip) {
         if (got < 0)
             return -1;
         received = static_cast<int>(got);
-        ip = ToText(from.sin_addr);
+        // Replies mostly come from the same device: keep its text.
+        if (m_LastSenderText.isEmpty() || from.sin_addr.s_addr != m_LastSender.s_addr) {
+            m_LastSender = from.sin_addr;
+            m_LastSenderText = ToText(from.sin_addr);
+        }
+        ip = m_LastSenderText;
         port = ntohs(from.sin_port);
     } catch (const std::exception&) {
         DebugLog("CUDPSocket::Recv() exception");

@@ -70,4 +70,6 @@ private:
     void OnActivated();
 
     std::unique_ptr<QSocketNotifier> m_Notifier;
+    in_addr m_LastSender{};
+    QString m_LastSenderText;
 };

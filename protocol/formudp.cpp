@@ -230,7 +230,7 @@ bool TFormUDP::SendStationGetConfig(int wait) {
 
 void TFormUDP::SendPacket(uint8_t* buffer, int length) {
     DumpPacket("[Tx]", buffer, length, 0, QString());
-    CryptPayload(buffer, static_cast<size_t>(length), PasswordKey(g_Var.Password));
+    CryptPayload(buffer, static_cast<size_t>(length), CipherKey());
     for (const auto& socket : m_Sockets) {
         std::memcpy(buffer + kMacOffset, socket->AdapterMAC, 6);
         socket->SendTo(buffer, length, DestPort, kBroadcastIP); // a failed send is ignored
@@ -248,6 +248,16 @@ void TFormUDP::DumpPacket(const char* direction, const uint8_t* buffer, int leng
         std::snprintf(title, sizeof title, "%s %s:%d size=%d", direction, qPrintable(ip), port,
                       length);
     DebugDump(title, buffer, static_cast<size_t>(std::max(length, 0)));
+}
+
+// The password is read at every packet; its key bytes are made again only when
+// it changed.
+const QByteArray& TFormUDP::CipherKey() {
+    if (g_Var.Password != m_KeyPassword || m_Key.isNull()) {
+        m_KeyPassword = g_Var.Password;
+        m_Key = PasswordKey(m_KeyPassword);
+    }
+    return m_Key;
 }
 
 void TFormUDP::ArmWait(int wait) {
@@ -342,7 +352,7 @@ void TFormUDP::ProcRecvData(uint8_t* buffer, int length, CUDPSocket* socket, uin
     }
 
     if (header.opcode != OP_DISCOVER)
-        CryptPayload(buffer, static_cast<size_t>(length), PasswordKey(g_Var.Password));
+        CryptPayload(buffer, static_cast<size_t>(length), CipherKey());
     DumpPacket("[Rx]", buffer, length, port, ip);
 
     const Received packet{buffer, length, header, buffer + kHeaderSize, socket, port, &ip};

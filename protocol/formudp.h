@@ -110,6 +110,7 @@ private:
     void DumpPacket(const char* direction, const uint8_t* buffer, int length, uint16_t port,
                     const QString& ip) const;
     void TimerWaitTimer();
+    const QByteArray& CipherKey();
     void ArmWait(int wait);
     void StopWait();
     void Post(int message, intptr_t wParam, intptr_t lParam);
@@ -135,6 +136,8 @@ private:
     // before the next read.
     std::unique_ptr<uint8_t[]> m_RecvBuffer;
     int m_RecvUsed = 0;
+    QString m_KeyPassword;
+    QByteArray m_Key;
 };
 
 // The engine of the application (it creates it at start-up); null before.

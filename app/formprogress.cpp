@@ -4,6 +4,7 @@
 #include "settings/globalvar.h"
 #include "settings/timing.h"
 #include "settings/uiutil.h"
+#include "settings/winmessage.h"
 #include "ui_formprogress.h"
 
 #include <QApplication>

@@ -4,6 +4,7 @@
 #include "settings/globalvar.h"
 #include "settings/timing.h"
 #include "settings/winmessage.h"
+#include "tests/common/printers.h"
 #include "tests/common/scriptedboxes.h"
 
 #include <QDialog>

@@ -6,6 +6,7 @@
 #include "app/formmain.h"
 #include "settings/globalvar.h"
 #include "settings/winmessage.h"
+#include "tests/common/printers.h"
 #include "tests/common/scriptedboxes.h"
 
 #include <QCoreApplication>

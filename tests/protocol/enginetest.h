@@ -14,7 +14,13 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <vector>
+
+// Readable gtest output for texts and trace lines.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 using Bytes = std::vector<uint8_t>;
 
@@ -33,6 +39,11 @@ struct PostedMessage {
     intptr_t lParam;
     bool operator==(const PostedMessage&) const = default;
 };
+
+inline void PrintTo(const PostedMessage& m, std::ostream* os) {
+    *os << "{0x" << std::hex << m.message << std::dec << ", " << m.wParam << ", " << m.lParam
+        << "}";
+}
 
 // Stands for the application's main window: keeps every message it receives.
 class CMessageTarget : public QObject {

@@ -1,0 +1,17 @@
+#pragma once
+// The exit codes of swpctl, so scripts can tell the outcomes apart.
+
+namespace swpctl {
+
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitOther = 1,            // no adapter, a file that cannot be written ...
+    kExitInvalidArguments = 2, // also: several devices found and no --device
+    kExitNoDevice = 3,         // nothing answered the discovery, or --device not among them
+    kExitLoginRefused = 4,     // the device refused the login (wrong password)
+    kExitTimeout = 5,          // the device did not answer within the wait
+    kExitRefused = 6,          // the device refused the setting
+    kExitWpsFailed = 7,        // WPS pairing failed or gave no final status in time
+};
+
+} // namespace swpctl

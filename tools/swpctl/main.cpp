@@ -1,0 +1,75 @@
+// swpctl: the command-line client of the device protocol. It runs the
+// wizard's engine with the wizard's waits for people who configure many
+// devices by script. See --help and the README section "Command-line client".
+
+#include "settings/debug.h"
+#include "settings/globalvar.h"
+#include "settings/messagebox.h"
+#include "settings/timing.h"
+#include "tools/swpctl/exitcode.h"
+#include "tools/swpctl/options.h"
+#include "tools/swpctl/session.h"
+#include "tools/swpctl/tracefile.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+// Messages the engine would show in a box go to standard error, one line each.
+class CConsoleMessages : public CMessageBox {
+public:
+    void Information(const QString&, const QString& text) override {
+        std::fprintf(stderr, "swpctl: %s\n", text.toUtf8().constData());
+    }
+    bool Question(const QString& caption, const QString& text) override {
+        Information(caption, text);
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const QString program = QCoreApplication::applicationFilePath();
+    g_Var.Load(program); // texts and labels from swpctl.ini beside the program, if any
+    CConsoleMessages messages;
+    SetMessageBoxes(&messages);
+
+    swpctl::CtlOptions options;
+    QString error;
+    if (!swpctl::ParseOptions(QCoreApplication::arguments().mid(1), options, error)) {
+        std::fprintf(stderr, "swpctl: %s\n", error.toUtf8().constData());
+        return swpctl::kExitInvalidArguments;
+    }
+    if (options.help) {
+        std::fputs(swpctl::HelpText().toUtf8().constData(), stdout);
+        return swpctl::kExitOk;
+    }
+    for (const QString& note : options.notes)
+        std::fprintf(stderr, "swpctl: %s\n", note.toUtf8().constData());
+    Timing::SetSpeedup(options.speedup);
+
+    swpctl::CTraceFile trace(program, options.logFile);
+    if (!trace.Error().isEmpty()) {
+        std::fprintf(stderr, "swpctl: %s\n", trace.Error().toUtf8().constData());
+        return swpctl::kExitOther;
+    }
+    CDebug::SetInstance(trace.Debug());
+
+    int code = swpctl::kExitOther;
+    {
+        swpctl::CSession session(options);
+        QObject::connect(
+            &session, &swpctl::CSession::Finished, &app,
+            [](int exitCode) { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
+        QTimer::singleShot(0, &session, &swpctl::CSession::Start);
+        code = app.exec();
+    } // the engine logs out of the device as it goes
+
+    CDebug::SetInstance(nullptr);
+    SetMessageBoxes(nullptr);
+    return code;
+}

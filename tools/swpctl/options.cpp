@@ -1,0 +1,432 @@
+#include "tools/swpctl/options.h"
+
+#include "settings/records.h"
+
+#include <QMap>
+#include <QSet>
+
+namespace swpctl {
+
+namespace {
+
+struct CommandInfo {
+    Command command;
+    const char* name;
+};
+
+const CommandInfo kCommands[] = {
+    {Command::Discover, "discover"},      {Command::Show, "show"},
+    {Command::SetIp, "set-ip"},           {Command::SetWireless, "set-wireless"},
+    {Command::SetStation, "set-station"}, {Command::SetMode, "set-mode"},
+    {Command::Survey, "survey"},          {Command::ClientPin, "client-pin"},
+    {Command::WpsPbc, "wps-pbc"},         {Command::WpsPin, "wps-pin"},
+};
+
+const QSet<QString> kValueOptions = {
+    QStringLiteral("--device"),  QStringLiteral("--password"), QStringLiteral("--adapter"),
+    QStringLiteral("--log"),     QStringLiteral("--speedup"),  QStringLiteral("--ssid"),
+    QStringLiteral("--channel"), QStringLiteral("--mode"),     QStringLiteral("--security"),
+    QStringLiteral("--auth"),    QStringLiteral("--key"),      QStringLiteral("--wpa-mode"),
+    QStringLiteral("--cipher"),
+};
+const QSet<QString> kFlagOptions = {QStringLiteral("--json"), QStringLiteral("--help")};
+const QSet<QString> kGlobalOptions = {
+    QStringLiteral("--device"), QStringLiteral("--password"), QStringLiteral("--adapter"),
+    QStringLiteral("--log"),    QStringLiteral("--speedup"),  QStringLiteral("--help"),
+};
+
+// The options a command takes beside the global ones.
+QSet<QString> CommandOptions(Command command) {
+    switch (command) {
+    case Command::Discover:
+    case Command::Show:
+    case Command::Survey:
+        return {QStringLiteral("--json")};
+    case Command::SetWireless:
+        return {QStringLiteral("--ssid"),     QStringLiteral("--channel"), QStringLiteral("--mode"),
+                QStringLiteral("--security"), QStringLiteral("--auth"),    QStringLiteral("--key"),
+                QStringLiteral("--wpa-mode"), QStringLiteral("--cipher")};
+    case Command::SetStation:
+        return {QStringLiteral("--ssid"),  QStringLiteral("--mode"), QStringLiteral("--security"),
+                QStringLiteral("--auth"),  QStringLiteral("--key"),  QStringLiteral("--wpa-mode"),
+                QStringLiteral("--cipher")};
+    case Command::WpsPin:
+        return {QStringLiteral("--ssid")};
+    default:
+        return {};
+    }
+}
+
+// Wireless mode names and their codes, in code order.
+const char* const kModeNames[] = {"bg", "b", "a", "abg", "g", "abgn", "n", "gn", "an", "bgn"};
+
+bool Choice(const QString& text, std::initializer_list<const char*> names, int& value) {
+    int code = 0;
+    for (const char* name : names) {
+        if (text.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) {
+            value = code;
+            return true;
+        }
+        ++code;
+    }
+    return false;
+}
+
+bool WirelessModeCode(const QString& text, int& mode) {
+    bool number = false;
+    const int code = text.toInt(&number);
+    if (number) {
+        if (code < 0 || code > 9)
+            return false;
+        mode = code;
+        return true;
+    }
+    QString name = text.toLower();
+    name.remove(QLatin1Char('/'));
+    for (int n = 0; n < 10; ++n) {
+        if (name == QLatin1String(kModeNames[n])) {
+            mode = n;
+            return true;
+        }
+    }
+    return false;
+}
+
+class CParser {
+public:
+    CParser(CtlOptions& options, QString& error) : m_Options(options), m_Error(error) {}
+
+    bool Run(const QStringList& args) {
+        if (!Split(args))
+            return false;
+        if (m_Values.contains(QStringLiteral("--help"))) {
+            m_Options.help = true;
+            return true;
+        }
+        if (m_Positional.isEmpty())
+            return Fail(QStringLiteral("no command given (try --help)"));
+        const QString name = m_Positional.takeFirst();
+        for (const CommandInfo& info : kCommands)
+            if (name == QLatin1String(info.name))
+                m_Options.command = info.command;
+        if (m_Options.command == Command::None)
+            return Fail(QStringLiteral("unknown command \"%1\" (try --help)").arg(name));
+        const QSet<QString> allowed = CommandOptions(m_Options.command);
+        for (auto it = m_Values.cbegin(); it != m_Values.cend(); ++it)
+            if (!kGlobalOptions.contains(it.key()) && !allowed.contains(it.key()))
+                return Fail(QStringLiteral("%1 is not an option of %2").arg(it.key(), name));
+        return Globals() && CommandArguments();
+    }
+
+private:
+    bool Fail(const QString& message) {
+        m_Error = message;
+        return false;
+    }
+
+    bool Split(const QStringList& args) {
+        for (int n = 0; n < args.size(); ++n) {
+            QString arg = args[n];
+            if (arg == QLatin1String("-h"))
+                arg = QStringLiteral("--help");
+            if (!arg.startsWith(QLatin1String("--")) || arg == QLatin1String("--")) {
+                m_Positional.append(arg);
+                continue;
+            }
+            QString value;
+            const qsizetype equals = arg.indexOf(QLatin1Char('='));
+            const bool inlineValue = equals > 0;
+            if (inlineValue) {
+                value = arg.mid(equals + 1);
+                arg = arg.left(equals);
+            }
+            if (kFlagOptions.contains(arg)) {
+                if (inlineValue)
+                    return Fail(QStringLiteral("%1 takes no value").arg(arg));
+            } else if (kValueOptions.contains(arg)) {
+                if (!inlineValue) {
+                    if (n + 1 >= args.size())
+                        return Fail(QStringLiteral("%1 needs a value").arg(arg));
+                    value = args[++n];
+                }
+            } else {
+                return Fail(QStringLiteral("unknown option %1 (try --help)").arg(arg));
+            }
+            if (m_Values.contains(arg))
+                return Fail(QStringLiteral("%1 is given twice").arg(arg));
+            m_Values.insert(arg, value);
+        }
+        return true;
+    }
+
+    bool Has(const char* option) const { return m_Values.contains(QLatin1String(option)); }
+    QString Value(const char* option) const { return m_Values.value(QLatin1String(option)); }
+
+    bool Globals() {
+        m_Options.json = Has("--json");
+        if (Has("--device")) {
+            if (!ParseMacText(Value("--device"), m_Options.deviceMac))
+                return Fail(QStringLiteral("--device: a MAC like 02:00:00:00:00:01 is expected, "
+                                           "not \"%1\"")
+                                .arg(Value("--device")));
+            m_Options.hasDevice = true;
+        }
+        if (Has("--password")) {
+            m_Options.password = Value("--password");
+            if (!CheckPassword(m_Options.password, m_Error))
+                return false;
+        }
+        if (Has("--adapter")) {
+            uint32_t address = 0;
+            if (!ParseDotted(Value("--adapter"), address) || address == 0)
+                return Fail(QStringLiteral("--adapter: an IPv4 address is expected, not \"%1\"")
+                                .arg(Value("--adapter")));
+            m_Options.adapter = DottedText(address);
+        }
+        if (Has("--log")) {
+            m_Options.logFile = Value("--log");
+            if (m_Options.logFile.isEmpty())
+                return Fail(QStringLiteral("--log needs a file name"));
+        }
+        if (Has("--speedup")) {
+            bool ok = false;
+            m_Options.speedup = Value("--speedup").toInt(&ok);
+            if (!ok || m_Options.speedup < 1 || m_Options.speedup > 1000)
+                return Fail(QStringLiteral("--speedup: a whole number from 1 to 1000 is expected"));
+        }
+        return true;
+    }
+
+    bool NoArguments() {
+        if (!m_Positional.isEmpty())
+            return Fail(
+                QStringLiteral("%1 takes no argument (\"%2\" is one too many)")
+                    .arg(QLatin1String(CommandName(m_Options.command)), m_Positional.first()));
+        return true;
+    }
+
+    bool CommandArguments() {
+        switch (m_Options.command) {
+        case Command::SetIp:
+            return SetIpArguments();
+        case Command::SetWireless:
+        case Command::SetStation:
+            return NoArguments() && WirelessArguments();
+        case Command::SetMode:
+            return SetModeArguments();
+        case Command::WpsPin:
+            return WpsPinArguments();
+        default:
+            return NoArguments();
+        }
+    }
+
+    bool SetIpArguments() {
+        const QStringList& a = m_Positional;
+        if (a.size() == 1 && a[0] == QLatin1String("dhcp")) {
+            m_Options.dhcp = true;
+            return true;
+        }
+        if (!a.isEmpty() && a[0] == QLatin1String("static")) {
+            if (a.size() < 3 || a.size() > 4)
+                return Fail(QStringLiteral("usage: set-ip static IP MASK [GATEWAY]"));
+            if (!ValidateStaticAddress(a[1], a[2], a.size() == 4 ? a[3] : QString(),
+                                       m_Options.address, m_Error))
+                return false;
+            if (m_Options.address.rewritten)
+                m_Options.notes.append(QStringLiteral("the final octet 255 is sent as 254: %1")
+                                           .arg(m_Options.address.ipText));
+            return true;
+        }
+        return Fail(QStringLiteral("usage: set-ip dhcp | set-ip static IP MASK [GATEWAY]"));
+    }
+
+    bool SetModeArguments() {
+        if (m_Positional.size() == 1 && m_Positional[0] == QLatin1String("ap")) {
+            m_Options.deviceMode = DEVICE_AP;
+            return true;
+        }
+        if (m_Positional.size() == 1 && m_Positional[0] == QLatin1String("bridge")) {
+            m_Options.deviceMode = DEVICE_WBRIDGE;
+            return true;
+        }
+        return Fail(QStringLiteral("usage: set-mode ap|bridge"));
+    }
+
+    bool WpsPinArguments() {
+        if (m_Positional.size() > 1)
+            return Fail(QStringLiteral("usage: wps-pin PIN [--ssid SSID]"));
+        if (m_Positional.size() == 1) {
+            int pin = 0;
+            if (!CheckPin(m_Positional[0], pin, m_Error))
+                return false;
+            m_Options.pin = pin;
+        }
+        if (Has("--ssid")) {
+            const QByteArray ssid = Value("--ssid").toUtf8();
+            if (!CheckWpsSSID(ssid, m_Error))
+                return false;
+            m_Options.wpsSsid = ssid;
+        }
+        if (!m_Options.pin && !m_Options.wpsSsid)
+            return Fail(QStringLiteral("usage: wps-pin PIN (access point) or wps-pin --ssid SSID "
+                                       "(AP client)"));
+        return true;
+    }
+
+    bool WirelessArguments() {
+        WirelessOptions& wl = m_Options.wireless;
+        const bool station = m_Options.command == Command::SetStation;
+        if (!Has("--ssid"))
+            return Fail(QStringLiteral("--ssid is required"));
+        wl.ssid = Value("--ssid").toUtf8();
+        if (!CheckSSID(wl.ssid, m_Error))
+            return false;
+        if (Has("--channel")) {
+            bool ok = false;
+            const int channel = Value("--channel").toInt(&ok);
+            if (!ok || channel < 0 || channel > 255)
+                return Fail(QStringLiteral("--channel: a channel number is expected (0: the "
+                                           "device chooses)"));
+            wl.channel = channel;
+        }
+        if (Has("--mode") && !WirelessModeCode(Value("--mode"), wl.wirelessMode))
+            return Fail(QStringLiteral("--mode: bgn, bg, n (or b, g, a, abg, abgn, gn, an, or "
+                                       "the code 0 to 9) is expected"));
+        if (!Has("--security"))
+            return Fail(QStringLiteral("--security none|wep|wpa-psk is required"));
+        if (!Choice(Value("--security"), {"none", "wep", "wpa-psk"}, wl.security))
+            return Fail(QStringLiteral("--security: none, wep or wpa-psk is expected"));
+
+        const bool wep = wl.security == 1;
+        const bool psk = wl.security == 2;
+        if (Has("--key") && !wep && !psk)
+            return Fail(QStringLiteral("--key has no meaning with --security none"));
+        if (Has("--auth") && !wep)
+            return Fail(QStringLiteral("--auth is for --security wep"));
+        if ((Has("--wpa-mode") || Has("--cipher")) && !psk)
+            return Fail(QStringLiteral("--%1 is for --security wpa-psk")
+                            .arg(Has("--wpa-mode") ? QStringLiteral("wpa-mode")
+                                                   : QStringLiteral("cipher")));
+        if ((wep || psk) && !Has("--key"))
+            return Fail(QStringLiteral("--key is required with --security %1")
+                            .arg(wep ? QStringLiteral("wep") : QStringLiteral("wpa-psk")));
+        if (wep) {
+            if (!CheckWEPKey(Value("--key").toUtf8(), wl.wepKeyLen, wl.key, m_Error))
+                return false;
+            if (Has("--auth")) {
+                int auth = 0;
+                const bool known = station
+                                       ? Choice(Value("--auth"), {"open", "shared"}, auth)
+                                       : Choice(Value("--auth"), {"open", "shared", "auto"}, auth);
+                if (!known)
+                    return Fail(station ? QStringLiteral("--auth: open or shared is expected")
+                                        : QStringLiteral("--auth: open, shared or auto is "
+                                                         "expected"));
+                wl.auth = auth;
+            }
+        }
+        if (psk) {
+            wl.key = Value("--key").toUtf8();
+            if (!CheckPassphrase(wl.key, m_Error))
+                return false;
+            if (Has("--wpa-mode") &&
+                !Choice(Value("--wpa-mode"), {"wpa", "wpa2", "auto"}, wl.wpaMode))
+                return Fail(QStringLiteral("--wpa-mode: wpa, wpa2 or auto is expected"));
+            if (Has("--cipher")) {
+                int cipher = 0;
+                if (!Choice(Value("--cipher"), {"tkip", "aes", "auto"}, cipher))
+                    return Fail(QStringLiteral("--cipher: tkip, aes or auto is expected"));
+                wl.cipher = cipher;
+            }
+        }
+        return true;
+    }
+
+    CtlOptions& m_Options;
+    QString& m_Error;
+    QMap<QString, QString> m_Values;
+    QStringList m_Positional;
+};
+
+} // namespace
+
+const char* CommandName(Command command) {
+    for (const CommandInfo& info : kCommands)
+        if (info.command == command)
+            return info.name;
+    return "";
+}
+
+bool ParseOptions(const QStringList& args, CtlOptions& options, QString& error) {
+    options = CtlOptions{};
+    error.clear();
+    return CParser(options, error).Run(args);
+}
+
+QString HelpText() {
+    return QStringLiteral(
+        "usage: swpctl [OPTIONS] COMMAND [ARGUMENTS]\n"
+        "\n"
+        "Finds, reads and configures the wireless devices on the local network with\n"
+        "the same protocol engine as the setup wizard.\n"
+        "\n"
+        "Commands:\n"
+        "  discover                     list the devices that answer (name, MAC, address,\n"
+        "                               adapter)\n"
+        "  show                         log in and show the device's configuration\n"
+        "  set-ip dhcp                  let the device take its address by DHCP\n"
+        "  set-ip static IP MASK [GATEWAY]\n"
+        "                               give the device a static address\n"
+        "  set-wireless --ssid S --security none|wep|wpa-psk [--key K] [...]\n"
+        "                               write the wireless profile of an access point\n"
+        "  set-station --ssid S --security none|wep|wpa-psk [--key K] [...]\n"
+        "                               write the wireless profile of an AP client\n"
+        "  set-mode ap|bridge           run the device as access point or as AP client\n"
+        "  survey                       list the networks the device hears, strongest first\n"
+        "  client-pin                   show the PIN the device uses as a WPS client\n"
+        "  wps-pbc                      pair by WPS push button and follow it to \"Configured\"\n"
+        "  wps-pin PIN                  access point: pair with the client that has this PIN\n"
+        "  wps-pin --ssid S             AP client: pair by PIN with the access point S\n"
+        "                               (swpctl shows the device's PIN to enter there)\n"
+        "\n"
+        "Options:\n"
+        "  --device MAC      the device to use (default: the only one that answers)\n"
+        "  --password P      the device password (default \"tosca\"; at most 16 characters)\n"
+        "  --adapter ADDRESS use only the adapter with this IPv4 address\n"
+        "  --json            discover, show, survey: print JSON\n"
+        "  --log FILE        write the debug trace to FILE (it is also written when\n"
+        "                    swpctl.Log exists beside the program)\n"
+        "  --speedup N       run every wait N times faster (for tests)\n"
+        "  --help            this text\n"
+        "\n"
+        "Wireless options (set-wireless, set-station):\n"
+        "  --ssid S          network name, 1 to 32 characters\n"
+        "  --channel N       set-wireless only: channel from the device's list, 0 lets the\n"
+        "                    device choose (default 0)\n"
+        "  --mode M          bgn (default), bg or n; also b, g, a, abg, abgn, gn, an, or 0-9\n"
+        "  --security S      none, wep or wpa-psk\n"
+        "  --key K           WEP: 5 or 13 characters, or 10 or 26 hex digits (64 or 128 bit);\n"
+        "                    WPA-PSK: 8 to 63 characters, or 64 hex digits\n"
+        "  --auth A          WEP: open, shared or auto (access point, default auto);\n"
+        "                    open or shared (AP client, default open)\n"
+        "  --wpa-mode M      WPA-PSK: wpa, wpa2 or auto (default auto)\n"
+        "  --cipher C        WPA-PSK: tkip, aes or auto (default: what the WPA mode implies,\n"
+        "                    wpa tkip, wpa2 aes, auto both)\n"
+        "\n"
+        "Every command but discover first discovers (4 s), then logs in to the device.\n"
+        "Results go to standard output, messages to standard error.\n"
+        "\n"
+        "Exit codes:\n"
+        "  0  done\n"
+        "  1  other failure (no usable network adapter, ...)\n"
+        "  2  invalid arguments (also: several devices answered and no --device was given,\n"
+        "     or the command does not fit the device's mode)\n"
+        "  3  no device found, or the --device MAC did not answer\n"
+        "  4  login refused (wrong password)\n"
+        "  5  time-out: the device did not answer\n"
+        "  6  the device refused the setting\n"
+        "  7  WPS pairing failed\n");
+}
+
+} // namespace swpctl

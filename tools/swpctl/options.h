@@ -1,0 +1,82 @@
+#pragma once
+// The command line of swpctl: the command, its arguments and options, checked
+// as the wizard pages check what the user types. Checks that need the device
+// (its mode, its channel list, the local address it answered on) are made by
+// the session once it knows them.
+
+#include "tools/swpctl/validate.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+namespace swpctl {
+
+enum class Command {
+    None,
+    Discover,
+    Show,
+    SetIp,
+    SetWireless,
+    SetStation,
+    SetMode,
+    Survey,
+    ClientPin,
+    WpsPbc,
+    WpsPin,
+};
+
+const char* CommandName(Command command);
+
+// The profile options of set-wireless and set-station, already checked.
+struct WirelessOptions {
+    QByteArray ssid;
+    std::optional<int> channel; // set-wireless only; 0 lets the device choose
+    int wirelessMode = 9;       // the wizard's default: b/g/n mixed
+    int security = 0;           // 0 none, 1 WEP, 2 WPA-PSK
+    std::optional<int> auth;    // WEP: 0 open, 1 shared, 2 auto
+    int wepKeyLen = 0;          // WEP: 0 64 bit, 1 128 bit (from the key's length)
+    QByteArray key;             // WEP key (hex in upper case) or pre-shared key
+    int wpaMode = 2;            // WPA-PSK: 0 WPA, 1 WPA2, 2 either
+    std::optional<int> cipher;  // WPA-PSK: 0 TKIP, 1 AES, 2 both; default from the mode
+};
+
+struct CtlOptions {
+    Command command = Command::None;
+    bool help = false;
+    bool json = false;
+
+    bool hasDevice = false;
+    uint8_t deviceMac[6] = {};
+    QString password = QStringLiteral("tosca");
+    QString adapter; // IPv4 address of the one adapter to use; empty: all
+    QString logFile; // --log
+    int speedup = 1; // --speedup (tests)
+
+    // set-ip
+    bool dhcp = false;
+    StaticAddress address;
+
+    WirelessOptions wireless;
+
+    // set-mode
+    int deviceMode = 0; // DEVICE_AP or DEVICE_WBRIDGE
+
+    // wps-pin
+    std::optional<int> pin;
+    std::optional<QByteArray> wpsSsid;
+
+    // Remarks for the user about what was adjusted (printed on stderr).
+    QStringList notes;
+};
+
+// Parses args (without the program name). False with a one-line message when
+// something is wrong; --help alone is always accepted.
+bool ParseOptions(const QStringList& args, CtlOptions& options, QString& error);
+
+// The usage text, with the exit codes.
+QString HelpText();
+
+} // namespace swpctl

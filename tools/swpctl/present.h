@@ -1,0 +1,41 @@
+#pragma once
+// How swpctl shows what it read: tables and JSON of devices, the device's
+// configuration decoded with the label texts, site surveys, WPS status texts.
+
+#include "settings/records.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+#include <vector>
+
+namespace swpctl {
+
+QString DeviceName(const DeviceRecord& device);
+QString DeviceLine(const DeviceRecord& device); // "name (MAC) at IP"
+
+QString DeviceTable(const std::vector<DeviceRecord>& devices);
+QJsonArray DevicesJson(const std::vector<DeviceRecord>& devices);
+
+// "Access Point", "AP Client", or the code.
+QString DeviceModeText(int mode);
+
+// The configuration read into g_Var (DeviceMode, CurIP, CurWl).
+QString ConfigText(const DeviceRecord& device);
+QJsonObject ConfigJson(const DeviceRecord& device);
+// Parts of it, for what a setting changed.
+QString AddressText();
+QString WirelessText();
+
+// Strongest signal first; entries of equal signal keep the device's order.
+std::vector<_tag_AP_ROFIILE> SortedBySignal(std::vector<_tag_AP_ROFIILE> survey);
+QString SurveyTable(const std::vector<_tag_AP_ROFIILE>& survey);
+QJsonArray SurveyJson(const std::vector<_tag_AP_ROFIILE>& survey);
+QString EncryptionText(int code);
+QString AuthenticationText(int code);
+
+// The text of a WPS status code ("Configured" for 34; "Unknown" for codes
+// without one).
+QString WpsStatusText(int status);
+
+} // namespace swpctl

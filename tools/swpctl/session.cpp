@@ -1,0 +1,723 @@
+#include "tools/swpctl/session.h"
+
+#include "protocol/iphelp.h"
+#include "settings/debug.h"
+#include "settings/globalvar.h"
+#include "settings/textutil.h"
+#include "settings/timing.h"
+#include "tools/swpctl/exitcode.h"
+#include "tools/swpctl/present.h"
+
+#include <QJsonDocument>
+#include <cstdio>
+#include <cstring>
+
+namespace swpctl {
+
+namespace {
+
+// The waits of the wizard pages.
+constexpr int kDiscoverWait = 4000;
+constexpr int kLoginWait = 5000;
+constexpr int kGetConfigWait = 15000;
+constexpr int kGetModeWait = 3000;
+constexpr int kStaGetConfigWait = 3000;
+constexpr int kSurveyWait = 7000;
+constexpr int kWpsWait = 10000;
+constexpr int kSetModeWait = 28000;
+constexpr int kSettingWait = 32000;
+constexpr int kSettingPause = 3000;  // after an accepted IP or wireless setting, or a mode switch
+constexpr int kWpsIdlePause = 25000; // after status 1 before the configuration is read
+constexpr int kWpsConfiguredPause = 10000; // access point, after status 34
+constexpr int kWpsIdleWindow = 100000;     // status 1 counts as success this soon after status 3
+constexpr int kWpsLimit = 180000;          // no final status this long after acceptance: failure
+constexpr int kCommandLimit = 300000;      // the progress dialog gives up after 1500 x 200 ms
+
+constexpr int kWpsIdle = 1;
+constexpr int kWpsFail = 2;
+constexpr int kWpsStart = 3;
+constexpr int kWpsConfigured = 34;
+
+void Out(const QString& text) {
+    std::fputs(text.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+void Err(const QString& text) {
+    std::fprintf(stderr, "swpctl: %s\n", text.toUtf8().constData());
+}
+
+QString Seconds(int ms) {
+    return QStringLiteral("%1 s").arg(ms / 1000);
+}
+
+bool SameIP(const IPConfig& a, const IPConfig& b) {
+    return a.IpMode == b.IpMode && a.IP == b.IP && a.Mask == b.Mask && a.Gateway == b.Gateway &&
+           a.DNS1 == b.DNS1 && a.DNS2 == b.DNS2;
+}
+
+} // namespace
+
+CSession::CSession(const CtlOptions& options, QObject* parent)
+    : QObject(parent), m_Options(options), m_Engine(this) {
+    m_WpsLimit.setSingleShot(true);
+    m_Limit.setSingleShot(true);
+    m_Pause.setSingleShot(true);
+    connect(&m_WpsLimit, &QTimer::timeout, this, [this] {
+        DebugLog("swpctl: no final WPS status within %d ms", kWpsLimit);
+        m_WaitingForStatus = false;
+        Finish(kExitWpsFailed,
+               QStringLiteral("WPS failed: no final status within %1").arg(Seconds(kWpsLimit)));
+    });
+    connect(&m_Limit, &QTimer::timeout, this, [this] {
+        Finish(kExitTimeout, QStringLiteral("gave up after %1").arg(Seconds(kCommandLimit)));
+    });
+}
+
+CSession::~CSession() = default;
+
+// ---------------------------------------------------------------------------
+// Messages from the engine
+
+bool CSession::event(QEvent* e) {
+    const int type = static_cast<int>(e->type());
+    if (type != UM_UDP_RESULT && type != UM_UDP_TIMEOUT && type != UM_UDP_EVENT)
+        return QObject::event(e);
+    const auto* message = dynamic_cast<const CWinMessage*>(e);
+    if (!message || m_Done)
+        return true;
+    if (type == UM_UDP_RESULT)
+        OnResult(static_cast<int>(message->WParam), message->LParam);
+    else if (type == UM_UDP_TIMEOUT)
+        OnTimeout(static_cast<int>(message->WParam));
+    else
+        OnEvent(message->WParam, message->LParam);
+    return true;
+}
+
+void CSession::Await(int code, ResultHandler onResult, Action onTimeout) {
+    m_Expect = code;
+    m_OnResult = std::move(onResult);
+    m_OnTimeout = std::move(onTimeout);
+}
+
+void CSession::OnResult(int code, intptr_t result) {
+    if (code != m_Expect || !m_OnResult) {
+        DebugLog("swpctl: ignore result %d, %d", code, static_cast<int>(result));
+        return;
+    }
+    ResultHandler handler = std::move(m_OnResult);
+    m_OnResult = nullptr;
+    m_OnTimeout = nullptr;
+    m_Expect = WAIT_NONE;
+    handler(result);
+}
+
+void CSession::OnTimeout(int code) {
+    if (code != m_Expect || !m_OnTimeout) {
+        DebugLog("swpctl: ignore time-out %d", code);
+        return;
+    }
+    Action handler = std::move(m_OnTimeout);
+    m_OnResult = nullptr;
+    m_OnTimeout = nullptr;
+    m_Expect = WAIT_NONE;
+    handler();
+}
+
+void CSession::OnEvent(intptr_t type, intptr_t value) {
+    if (type != swp::TLVTYPE_OTHER_WPS_STATUS || !m_WaitingForStatus) {
+        DebugLog("swpctl: ignore event %d, %d", static_cast<int>(type), static_cast<int>(value));
+        return;
+    }
+    WpsStatus(static_cast<int32_t>(value));
+}
+
+void CSession::Finish(int exitCode, const QString& message) {
+    if (m_Done)
+        return;
+    m_Done = true;
+    m_Limit.stop();
+    m_WpsLimit.stop();
+    m_Pause.stop();
+    m_OnResult = nullptr;
+    m_OnTimeout = nullptr;
+    m_Expect = WAIT_NONE;
+    if (!message.isEmpty()) {
+        Err(message);
+        DebugLog("swpctl: %s", message.toUtf8().constData());
+    }
+    DebugLog("swpctl: exit %d", exitCode);
+    emit Finished(exitCode);
+}
+
+void CSession::Pause(int ms, Action then) {
+    m_Pause.disconnect();
+    connect(&m_Pause, &QTimer::timeout, this, std::move(then));
+    m_Pause.start(Timing::Interval(ms));
+}
+
+void CSession::TimedOut(const QString& what, int waitMs) {
+    Finish(kExitTimeout,
+           QStringLiteral("the device did not answer the %1 within %2").arg(what, Seconds(waitMs)));
+}
+
+// ---------------------------------------------------------------------------
+// Discovery, choice of the device, login
+
+void CSession::Start() {
+    DebugLog("swpctl: %s", CommandName(m_Options.command));
+    m_Limit.start(Timing::Interval(kCommandLimit));
+    if (!CheckAdapter())
+        return;
+    m_Engine.SetAdapterFilter(m_Options.adapter);
+    if (!m_Engine.SendDiscover(kDiscoverWait, true)) {
+        // The engine has shown "Unable to initialize adapter interface.".
+        Finish(kExitOther);
+        return;
+    }
+    Await(
+        WAIT_DISCOVER, [](intptr_t) {}, [this] { Discovered(); });
+}
+
+bool CSession::CheckAdapter() {
+    if (m_Options.adapter.isEmpty())
+        return true;
+    const auto adapters = CIPHelp().GetAdaptersList();
+    if (adapters) {
+        for (const AdapterInfo& adapter : *adapters)
+            for (const AdapterAddress& address : adapter.Addresses)
+                if (address.IP == m_Options.adapter)
+                    return true;
+    }
+    Finish(kExitOther,
+           QStringLiteral("no network adapter has the address %1").arg(m_Options.adapter));
+    return false;
+}
+
+void CSession::Discovered() {
+    std::vector<DeviceRecord> devices;
+    m_Engine.GetDeviceList(devices);
+    DebugLog("swpctl: %d device(s) found", static_cast<int>(devices.size()));
+    if (m_Options.command == Command::Discover) {
+        if (m_Options.json)
+            Out(QString::fromUtf8(QJsonDocument(DevicesJson(devices)).toJson()));
+        else if (!devices.empty())
+            Out(DeviceTable(devices));
+        if (devices.empty())
+            Finish(kExitNoDevice, QStringLiteral("no device found"));
+        else
+            Finish(kExitOk);
+        return;
+    }
+    if (ChooseDevice(devices))
+        Login();
+}
+
+bool CSession::ChooseDevice(const std::vector<DeviceRecord>& devices) {
+    if (devices.empty()) {
+        Finish(kExitNoDevice, QStringLiteral("no device found"));
+        return false;
+    }
+    QStringList found;
+    for (const DeviceRecord& device : devices)
+        found.append(QStringLiteral("%1 (%2)").arg(FormatMAC(device.MAC), DeviceName(device)));
+    if (m_Options.hasDevice) {
+        for (const DeviceRecord& device : devices) {
+            if (std::memcmp(device.MAC, m_Options.deviceMac, 6) == 0) {
+                m_Device = device;
+                return true;
+            }
+        }
+        Finish(kExitNoDevice,
+               QStringLiteral("device %1 not found; found: %2")
+                   .arg(FormatMAC(m_Options.deviceMac), found.join(QStringLiteral(", "))));
+        return false;
+    }
+    if (devices.size() > 1) {
+        Finish(kExitInvalidArguments,
+               QStringLiteral("%1 devices found, choose one with --device: %2")
+                   .arg(devices.size())
+                   .arg(found.join(QStringLiteral(", "))));
+        return false;
+    }
+    m_Device = devices.front();
+    return true;
+}
+
+void CSession::Login() {
+    // As the device list page does before the password page logs in.
+    g_Var.Device = m_Device;
+    g_Var.ResetIPConfig(g_Var.CurIP);
+    g_Var.ResetIPConfig(g_Var.NewIP);
+    g_Var.ResetProfile(g_Var.CurWl);
+    g_Var.ResetProfile(g_Var.NewWl);
+    g_Var.CurWl.WlMode = -1; // the configuration reply does not carry it
+    g_Var.Password = m_Options.password;
+    m_Engine.SendLogin(kLoginWait);
+    Await(
+        WAIT_LOGIN,
+        [this](intptr_t result) {
+            if (result != 0)
+                AfterLogin();
+            else
+                Finish(kExitLoginRefused, QStringLiteral("%1 refused the login (wrong password?)")
+                                              .arg(DeviceLine(m_Device)));
+        },
+        [this] { TimedOut(QStringLiteral("login"), kLoginWait); });
+}
+
+void CSession::AfterLogin() {
+    switch (m_Options.command) {
+    case Command::SetMode:
+        m_Engine.SendGetMode(kGetModeWait);
+        Await(
+            WAIT_GET_CONFIG, [this](intptr_t) { AfterConfig(); },
+            [this] { TimedOut(QStringLiteral("request for its mode"), kGetModeWait); });
+        return;
+    case Command::Survey:
+        m_Engine.SendSiteSurvey(kSurveyWait);
+        Await(
+            WAIT_SITE_SURVEY, [this](intptr_t) { PrintSurvey(); },
+            [this] { TimedOut(QStringLiteral("site survey"), kSurveyWait); });
+        return;
+    case Command::ClientPin:
+        m_Engine.SendStationGetConfig(kStaGetConfigWait);
+        Await(
+            WAIT_STA_GET_CONFIG, [this](intptr_t) { PrintClientPin(); },
+            [this] { TimedOut(QStringLiteral("request for its client PIN"), kStaGetConfigWait); });
+        return;
+    default:
+        ReadConfig([this] { AfterConfig(); });
+        return;
+    }
+}
+
+void CSession::ReadConfig(Action then) {
+    m_Engine.SendGetConfig(kGetConfigWait);
+    Await(
+        WAIT_GET_CONFIG, [then](intptr_t) { then(); },
+        [this] { TimedOut(QStringLiteral("request for its configuration"), kGetConfigWait); });
+}
+
+void CSession::AfterConfig() {
+    switch (m_Options.command) {
+    case Command::Show:
+        if (m_Options.json)
+            Out(QString::fromUtf8(QJsonDocument(ConfigJson(m_Device)).toJson()));
+        else
+            Out(ConfigText(m_Device));
+        Finish(kExitOk);
+        return;
+    case Command::SetIp:
+        RunSetIp();
+        return;
+    case Command::SetWireless:
+    case Command::SetStation:
+        RunWireless();
+        return;
+    case Command::SetMode:
+        RunSetMode();
+        return;
+    case Command::WpsPbc:
+    case Command::WpsPin:
+        RunWps();
+        return;
+    default:
+        Finish(kExitOther, QStringLiteral("nothing to do"));
+        return;
+    }
+}
+
+void CSession::PrintSurvey() {
+    std::vector<_tag_AP_ROFIILE> survey;
+    m_Engine.GetSurveyList(survey);
+    survey = SortedBySignal(std::move(survey));
+    if (m_Options.json)
+        Out(QString::fromUtf8(QJsonDocument(SurveyJson(survey)).toJson()));
+    else
+        Out(SurveyTable(survey));
+    Finish(kExitOk);
+}
+
+void CSession::PrintClientPin() {
+    Out(QString::fromUtf8(g_Var.ApClientPin, static_cast<qsizetype>(strnlen(
+                                                 g_Var.ApClientPin, sizeof g_Var.ApClientPin))) +
+        QLatin1Char('\n'));
+    Finish(kExitOk);
+}
+
+// ---------------------------------------------------------------------------
+// Setting requests: send, one re-login after a time-out, pause, re-read
+
+void CSession::RunSetting(SettingRun run) {
+    m_Run = std::move(run);
+    m_RetryLogin = true;
+    SettingStep();
+}
+
+void CSession::SettingStep() {
+    if (!m_Engine.LoggedIn) {
+        Relogin(false, [this] { SettingStep(); });
+        return;
+    }
+    m_Run.send();
+    Await(
+        m_Run.code,
+        [this](intptr_t result) {
+            if (result != 0)
+                m_Run.accepted();
+            else
+                Finish(m_Run.refusedExit,
+                       QStringLiteral("the device refused the %1").arg(m_Run.what));
+        },
+        [this] {
+            if (m_RetryLogin)
+                Relogin(m_Run.logoutFirst, [this] { SettingStep(); });
+            else
+                TimedOut(m_Run.what, m_Run.waitMs);
+        });
+}
+
+void CSession::Relogin(bool logoutFirst, Action then) {
+    if (!m_RetryLogin) {
+        Finish(kExitTimeout, QStringLiteral("the device ended the login"));
+        return;
+    }
+    m_RetryLogin = false;
+    DebugLog("swpctl: log in again");
+    if (logoutFirst)
+        m_Engine.SendLogout(0);
+    m_Engine.SendLogin(kLoginWait);
+    Await(
+        WAIT_LOGIN,
+        [this, then](intptr_t result) {
+            if (result != 0)
+                then();
+            else
+                Finish(kExitLoginRefused, QStringLiteral("the device refused the login again"));
+        },
+        [this] { TimedOut(QStringLiteral("login"), kLoginWait); });
+}
+
+void CSession::Reread(Action then) {
+    if (!m_Engine.LoggedIn) {
+        Relogin(false, [this, then] { Reread(then); });
+        return;
+    }
+    m_Engine.SendGetConfig(kGetConfigWait);
+    Await(
+        WAIT_GET_CONFIG, [then](intptr_t) { then(); },
+        [this, then] {
+            if (m_RetryLogin)
+                Relogin(true, [this, then] { Reread(then); });
+            else
+                TimedOut(QStringLiteral("request for its configuration"), kGetConfigWait);
+        });
+}
+
+void CSession::RunSetIp() {
+    IPConfig wanted = g_Var.CurIP;
+    if (m_Options.dhcp) {
+        if (g_Var.CurIP.IpMode != 0) {
+            Out(QStringLiteral("The device already takes its address by DHCP.\n") + AddressText());
+            Finish(kExitOk);
+            return;
+        }
+        wanted.IpMode = 1;
+    } else {
+        QString error;
+        if (!CheckNotLocalHost(m_Options.address.ipText, m_Engine.LastLocalIP, error)) {
+            Finish(kExitInvalidArguments, error);
+            return;
+        }
+        wanted.IpMode = 0;
+        wanted.IP = m_Options.address.config.IP;
+        wanted.Mask = m_Options.address.config.Mask;
+        wanted.Gateway = m_Options.address.config.Gateway;
+        if (SameIP(wanted, g_Var.CurIP)) {
+            Out(QStringLiteral("The device already has this address.\n") + AddressText());
+            Finish(kExitOk);
+            return;
+        }
+    }
+    g_Var.NewIP = wanted;
+    SettingRun run;
+    run.what = QStringLiteral("IP setting");
+    run.code = WAIT_IP_SETTING;
+    run.waitMs = kSettingWait;
+    run.send = [this] { m_Engine.SendIPSetting(kSettingWait); };
+    run.refusedExit = kExitRefused;
+    run.accepted = [this] {
+        Pause(kSettingPause, [this] {
+            Reread([this] {
+                const IPConfig& now = g_Var.CurIP;
+                const IPConfig& sent = g_Var.NewIP;
+                const bool applied = sent.IpMode != 0
+                                         ? now.IpMode != 0
+                                         : now.IpMode == 0 && now.IP == sent.IP &&
+                                               now.Mask == sent.Mask && now.Gateway == sent.Gateway;
+                Out(AddressText());
+                if (applied)
+                    Finish(kExitOk);
+                else
+                    Finish(kExitRefused, QStringLiteral("the device accepted the IP setting but "
+                                                        "reports another address"));
+            });
+        });
+    };
+    RunSetting(std::move(run));
+}
+
+void CSession::RunWireless() {
+    const bool station = m_Options.command == Command::SetStation;
+    const int mode = station ? DEVICE_WBRIDGE : DEVICE_AP;
+    if (g_Var.DeviceMode != mode) {
+        Finish(kExitInvalidArguments,
+               QStringLiteral("the device runs as %1: use %2, or set-mode %3 first")
+                   .arg(DeviceModeText(g_Var.DeviceMode),
+                        station ? QStringLiteral("set-wireless") : QStringLiteral("set-station"),
+                        station ? QStringLiteral("bridge") : QStringLiteral("ap")));
+        return;
+    }
+    const WirelessOptions& options = m_Options.wireless;
+    const int channel = options.channel.value_or(0);
+    if (channel != 0 && g_Var.CurWl.ChList[0] != 0 &&
+        !std::memchr(g_Var.CurWl.ChList, channel,
+                     strnlen(reinterpret_cast<const char*>(g_Var.CurWl.ChList),
+                             sizeof g_Var.CurWl.ChList))) {
+        QStringList list;
+        for (size_t n = 0; n < sizeof g_Var.CurWl.ChList && g_Var.CurWl.ChList[n]; ++n)
+            list.append(QString::number(g_Var.CurWl.ChList[n]));
+        Finish(kExitInvalidArguments, QStringLiteral("channel %1 is not in the device's list: %2")
+                                          .arg(channel)
+                                          .arg(list.join(QLatin1Char(' '))));
+        return;
+    }
+
+    // What the profile pages leave in NewWl.
+    WirelessProfile& wl = g_Var.NewWl;
+    wl = g_Var.CurWl;
+    CopyBounded(wl.SSID, sizeof wl.SSID, options.ssid.constData(),
+                static_cast<size_t>(options.ssid.size()));
+    wl.StdCh = static_cast<uint8_t>(channel);
+    wl.ExtCh = 0;
+    wl.WlMode = options.wirelessMode;
+    wl.Security = options.security;
+    wl.Auth = 0;
+    wl.WepKeyLen = 0;
+    wl.WepKeySlot = 1;
+    std::memset(wl.WepKey, 0, sizeof wl.WepKey);
+    wl.WpaMode = 2;
+    wl.WpaCipher = 2;
+    std::memset(wl.WpaKey, 0, sizeof wl.WpaKey);
+    if (options.security == 1) {
+        wl.WepKeyLen = options.wepKeyLen;
+        CopyBounded(wl.WepKey, sizeof wl.WepKey, options.key.constData(),
+                    static_cast<size_t>(options.key.size()));
+        wl.Auth = options.auth.value_or(station ? 0 : 2);
+    } else if (options.security == 2) {
+        wl.WpaMode = options.wpaMode;
+        wl.WpaCipher = options.cipher.value_or(options.wpaMode); // WPA TKIP, WPA2 AES, auto both
+        CopyBounded(wl.WpaKey, sizeof wl.WpaKey, options.key.constData(),
+                    static_cast<size_t>(options.key.size()));
+    }
+
+    SettingRun run;
+    run.what = station ? QStringLiteral("station setting") : QStringLiteral("wireless setting");
+    run.code = station ? WAIT_WL_STA_SETTING : WAIT_WL_SETTING;
+    run.waitMs = kSettingWait;
+    run.send = [this, station] {
+        DebugLog(station ? "not DEVICE_AP" : "DEVICE_AP");
+        if (station)
+            m_Engine.SendWlStationSetting(kSettingWait);
+        else
+            m_Engine.SendWlSetting(kSettingWait);
+    };
+    run.refusedExit = kExitRefused;
+    run.accepted = [this] {
+        Pause(kSettingPause, [this] {
+            Reread([this] {
+                const WirelessProfile& now = g_Var.CurWl;
+                const WirelessProfile& sent = g_Var.NewWl;
+                Out(WirelessText());
+                if (std::strcmp(now.SSID, sent.SSID) == 0 && now.Security == sent.Security)
+                    Finish(kExitOk);
+                else
+                    Finish(kExitRefused, QStringLiteral("the device accepted the wireless "
+                                                        "setting but reports another profile"));
+            });
+        });
+    };
+    RunSetting(std::move(run));
+}
+
+void CSession::RunSetMode() {
+    const int mode = m_Options.deviceMode;
+    if (g_Var.DeviceMode == mode) {
+        Out(QStringLiteral("The device already runs as %1.\n").arg(DeviceModeText(mode)));
+        Finish(kExitOk);
+        return;
+    }
+    g_Var.DeviceMode = mode;
+    SettingRun run;
+    run.what = QStringLiteral("mode switch");
+    run.code = WAIT_SET_MODE;
+    run.waitMs = kSetModeWait;
+    run.send = [this] { m_Engine.SendSetMode(kSetModeWait, g_Var.DeviceMode); };
+    run.logoutFirst = false;
+    run.refusedExit = kExitRefused;
+    run.accepted = [this, mode] {
+        Reread([this, mode] {
+            Pause(kSettingPause, [this, mode] {
+                Out(QStringLiteral("Device mode: %1\n").arg(DeviceModeText(g_Var.DeviceMode)));
+                if (g_Var.DeviceMode == mode)
+                    Finish(kExitOk);
+                else
+                    Finish(kExitRefused,
+                           QStringLiteral("the device accepted the mode switch but reports %1")
+                               .arg(DeviceModeText(g_Var.DeviceMode)));
+            });
+        });
+    };
+    RunSetting(std::move(run));
+}
+
+// ---------------------------------------------------------------------------
+// WPS
+
+void CSession::RunWps() {
+    const bool ap = g_Var.DeviceMode == DEVICE_AP;
+    const bool pbc = m_Options.command == Command::WpsPbc;
+    if (!pbc) {
+        if (ap && !m_Options.pin) {
+            Finish(kExitInvalidArguments,
+                   QStringLiteral("the device is an access point: wps-pin needs the 8-digit PIN "
+                                  "of the client to pair with"));
+            return;
+        }
+        if (ap && m_Options.wpsSsid) {
+            Finish(kExitInvalidArguments,
+                   QStringLiteral("the device is an access point: --ssid is for a device in AP "
+                                  "client mode"));
+            return;
+        }
+        if (!ap && !m_Options.wpsSsid) {
+            Finish(kExitInvalidArguments,
+                   QStringLiteral("the device is an AP client: wps-pin needs --ssid of the access "
+                                  "point to pair with (the device uses its own PIN)"));
+            return;
+        }
+        if (!ap && m_Options.pin) {
+            Finish(kExitInvalidArguments,
+                   QStringLiteral("the device is an AP client: it pairs with its own PIN, give "
+                                  "--ssid only"));
+            return;
+        }
+    }
+    g_Var.WpsMethod = pbc ? 1 : 0;
+    m_WpsStarted = false; // a status 3 of an earlier run never counts
+    if (!pbc && ap) {
+        g_Var.NewWl.PinNumber = *m_Options.pin;
+    } else if (!pbc) {
+        CopyBounded(g_Var.NewWl.SSID, sizeof g_Var.NewWl.SSID, m_Options.wpsSsid->constData(),
+                    static_cast<size_t>(m_Options.wpsSsid->size()));
+        // The device's own PIN is what the user enters at the access point.
+        m_Engine.SendStationGetConfig(kStaGetConfigWait);
+        Await(
+            WAIT_STA_GET_CONFIG,
+            [this](intptr_t) {
+                const QString pin = QString::fromUtf8(
+                    g_Var.ApClientPin,
+                    static_cast<qsizetype>(strnlen(g_Var.ApClientPin, sizeof g_Var.ApClientPin)));
+                g_Var.NewWl.PinNumber = pin.toInt();
+                Out(QStringLiteral("Device PIN: %1 (enter it at the access point)\n").arg(pin));
+                SendWpsRequest();
+            },
+            [this] { TimedOut(QStringLiteral("request for its client PIN"), kStaGetConfigWait); });
+        return;
+    }
+    SendWpsRequest();
+}
+
+void CSession::SendWpsRequest() {
+    const bool ap = g_Var.DeviceMode == DEVICE_AP;
+    const bool pbc = g_Var.WpsMethod == 1;
+    SettingRun run;
+    run.what = QStringLiteral("WPS request");
+    run.code = pbc ? WAIT_WPS_PBC : WAIT_WPS_PIN;
+    run.waitMs = kWpsWait;
+    run.send = [this, ap, pbc] {
+        if (ap && pbc)
+            m_Engine.SendWPSPBC(kWpsWait);
+        else if (ap)
+            m_Engine.SendWPSPIN(kWpsWait);
+        else if (pbc)
+            m_Engine.SendStaWPSPBC(kWpsWait);
+        else
+            m_Engine.SendStaWPSPIN(kWpsWait);
+    };
+    run.refusedExit = kExitWpsFailed;
+    run.accepted = [this] { WpsAccepted(); };
+    RunSetting(std::move(run));
+}
+
+void CSession::WpsAccepted() {
+    m_WaitingForStatus = true;
+    m_WpsLimit.start(Timing::Interval(kWpsLimit));
+    Err(QStringLiteral("WPS started, waiting for the device (at most %1)").arg(Seconds(kWpsLimit)));
+}
+
+void CSession::WpsStatus(int32_t status) {
+    const QString text = WpsStatusText(status);
+    DebugLog("swpctl: WPS status %d=%s", status, text.toUtf8().constData());
+    Err(QStringLiteral("WPS status %1: %2").arg(status).arg(text));
+    switch (status) {
+    case kWpsIdle: {
+        m_WaitingForStatus = false;
+        m_WpsLimit.stop();
+        const bool inTime = m_WpsStarted && Timing::TickCount() - m_WpsStartTick <=
+                                                static_cast<uint32_t>(kWpsIdleWindow);
+        if (!inTime) {
+            Finish(kExitWpsFailed, m_WpsStarted
+                                       ? QStringLiteral("WPS failed: the device went idle more "
+                                                        "than %1 after the start")
+                                             .arg(Seconds(kWpsIdleWindow))
+                                       : QStringLiteral("WPS failed: the device went idle "
+                                                        "without starting"));
+            return;
+        }
+        Pause(kWpsIdlePause, [this] { Reread([this] { WpsDone(kWpsIdle, true); }); });
+        return;
+    }
+    case kWpsFail:
+        m_WaitingForStatus = false;
+        m_WpsLimit.stop();
+        Finish(kExitWpsFailed, QStringLiteral("WPS failed: %1").arg(WpsStatusText(kWpsFail)));
+        return;
+    case kWpsStart:
+        m_WpsStarted = true;
+        m_WpsStartTick = Timing::TickCount();
+        return;
+    case kWpsConfigured:
+        m_WaitingForStatus = false;
+        m_WpsLimit.stop();
+        if (g_Var.DeviceMode == DEVICE_AP)
+            Pause(kWpsConfiguredPause,
+                  [this] { Reread([this] { WpsDone(kWpsConfigured, true); }); });
+        else
+            WpsDone(kWpsConfigured, false);
+        return;
+    default:
+        return;
+    }
+}
+
+void CSession::WpsDone(int32_t status, bool reread) {
+    Out(WpsStatusText(status) + QLatin1Char('\n'));
+    if (reread)
+        Out(WirelessText());
+    Finish(kExitOk);
+}
+
+} // namespace swpctl

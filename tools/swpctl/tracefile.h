@@ -1,0 +1,33 @@
+#pragma once
+// The debug trace of swpctl: on when swpctl.Log exists beside the program (as
+// Setup.Log for the wizard), or written to the file named by --log.
+
+#include "settings/debug.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace swpctl {
+
+class CTraceFile {
+public:
+    // programPath: the running executable. logFile: --log, empty for none.
+    // On failure Error() says why and no trace is written.
+    CTraceFile(const QString& programPath, const QString& logFile);
+    ~CTraceFile();
+    CTraceFile(const CTraceFile&) = delete;
+    CTraceFile& operator=(const CTraceFile&) = delete;
+
+    CDebug* Debug() const { return m_Debug.get(); }
+    const QString& Error() const { return m_Error; }
+
+private:
+    // The log writer only writes a file named after the program; --log is
+    // reached through a link of that name in a private folder.
+    QTemporaryDir m_LinkDir;
+    std::unique_ptr<CDebug> m_Debug;
+    QString m_Error;
+};
+
+} // namespace swpctl

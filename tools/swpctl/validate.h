@@ -1,0 +1,49 @@
+#pragma once
+// The checks the wizard pages make on what the user typed, for the command
+// line: addresses (IP settings page), SSID, WEP key, pre-shared key, WPS PIN
+// and password. Each returns false with the page's message in error.
+
+#include "settings/records.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+namespace swpctl {
+
+// A dotted quad of four decimal numbers 0 to 255, each one to three digits.
+bool ParseDotted(const QString& text, uint32_t& value);
+QString DottedText(uint32_t value);
+
+// Six pairs of hex digits separated by ':' or '-', either case.
+bool ParseMacText(const QString& text, uint8_t mac[6]);
+
+struct StaticAddress {
+    IPConfig config{};      // IpMode 0, IP, Mask, Gateway (0 when none given)
+    QString ipText;         // the address as sent, after the broadcast-octet rewrite
+    bool rewritten = false; // a final octet 255 became 254
+};
+
+// The IP settings page's rules in their order, except the comparison with the
+// local address (SameAsLocalHost), which needs the adapter the device answered
+// on. gateway may be empty.
+bool ValidateStaticAddress(const QString& ip, const QString& mask, const QString& gateway,
+                           StaticAddress& out, QString& error);
+// Rule 6: the address must not be the computer's own address on that adapter.
+bool CheckNotLocalHost(const QString& ipText, const QString& localIP, QString& error);
+
+// Not empty, at most 32 bytes.
+bool CheckSSID(const QByteArray& ssid, QString& error);
+// 5 or 13 characters, or 10 or 26 hex digits. keyLen: 0 for 64 bit, 1 for
+// 128 bit; stored: the key as sent (hex in upper case).
+bool CheckWEPKey(const QByteArray& key, int& keyLen, QByteArray& stored, QString& error);
+// 8 to 63 characters, or exactly 64 hex digits.
+bool CheckPassphrase(const QByteArray& key, QString& error);
+// Exactly 8 digits.
+bool CheckPin(const QString& text, int& pin, QString& error);
+// The SSID of the access point a client pairs with by PIN: not empty, at most 32.
+bool CheckWpsSSID(const QByteArray& ssid, QString& error);
+// At most 16 characters, as the password box takes.
+bool CheckPassword(const QString& password, QString& error);
+
+} // namespace swpctl

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
+#include <QStandardPaths>
 #include <QThread>
 
 namespace {
@@ -84,10 +85,18 @@ bool CLabDevice::Start(const QString& ns, const QByteArray& jsonConfig) {
 
     m_Process = std::make_unique<QProcess>();
     m_Process->setProcessChannelMode(QProcess::MergedChannels);
-    m_Process->start(QStringLiteral("ip"),
-                     {QStringLiteral("netns"), QStringLiteral("exec"), QStringLiteral("swp-") + ns,
-                      devsim, QStringLiteral("--config"), configPath, QStringLiteral("--journal"),
-                      JournalPath()});
+    // "ip" lives in /usr/sbin, which a test's PATH may lack.
+    QString ip = QStandardPaths::findExecutable(QStringLiteral("ip"));
+    if (ip.isEmpty())
+        ip = QStandardPaths::findExecutable(QStringLiteral("ip"),
+                                            {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    if (ip.isEmpty()) {
+        m_Error = QStringLiteral("the ip command (iproute2) is missing");
+        return false;
+    }
+    m_Process->start(ip, {QStringLiteral("netns"), QStringLiteral("exec"),
+                          QStringLiteral("swp-") + ns, devsim, QStringLiteral("--config"),
+                          configPath, QStringLiteral("--journal"), JournalPath()});
     if (!m_Process->waitForStarted(kReadyWaitMs)) {
         m_Error = QStringLiteral("cannot start ip netns exec: %1").arg(m_Process->errorString());
         m_Process.reset();

@@ -246,7 +246,7 @@ bool ParseRequests(const QJsonObject& object, const QString& path,
                     QStringLiteral("\"answer\", \"drop\" or \"refuse\" is expected"));
         }
         reader.Int("delay_ms", behaviour.delayMs, 0, kMaxDelayMs);
-        reader.Int("count", behaviour.count, 0, 0x7FFFFFFF);
+        reader.Int("count", behaviour.count, -1, 0x7FFFFFFF);
         if (!reader.Finish())
             return false;
         requests[kind] = behaviour;

@@ -1,0 +1,616 @@
+// swpctl against simulated devices in the namespace lab: each test starts
+// devsim in a device namespace, runs the swpctl binary in swp-host as a
+// script would, and checks its output, its exit code and what the device's
+// journal recorded. Waits run five times faster (--speedup 5).
+
+#include "tests/common/labsim.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr int kRunLimitMs = 120000; // bound on one swpctl run
+constexpr int kJournalWaitMs = 5000;
+
+const char kAp[] = R"({
+    "name": "Lab-AP", "mac": "02:5A:00:00:00:01", "mode": 1,
+    "ip": {"ip": "192.168.0.50", "mask": "255.255.255.0", "gateway": "192.168.0.1"},
+    "wireless": {"ssid": "office", "std_ch": 6, "security": 2, "wpa_mode": 1, "cipher": 1,
+                 "wps_pin": 12345670},
+    "client_pin": "87654325",
+    "survey": [
+        {"ssid": "weak", "bssid": "02:AA:00:00:00:01", "signal": 20, "channel": 1,
+         "encryption": 3, "authentication": 3, "wps": true},
+        {"ssid": "strong", "bssid": "02:AA:00:00:00:02", "signal": 90, "channel": 11},
+        {"ssid": "middle", "bssid": "02:AA:00:00:00:03", "signal": 55, "channel": 6,
+         "encryption": 1, "kind": 1}
+    ],
+    "wps_status": [[200, 3], [300, 10], [300, 34]]})";
+
+const char kBridge[] = R"({
+    "name": "Lab-Client", "mac": "02:5A:00:00:00:02", "mode": 2,
+    "ip": {"dhcp": true},
+    "client_pin": "87654325",
+    "wps_status": [[200, 3], [300, 34]]})";
+
+struct CtlRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+CtlRun Swpctl(QStringList args) {
+    args << QStringLiteral("--speedup") << QStringLiteral("5");
+    QProcess process;
+    process.start(QStringLiteral(SWPCTL_BINARY), args);
+    CtlRun run;
+    if (!process.waitForStarted(kRunLimitMs) || !process.waitForFinished(kRunLimitMs)) {
+        process.kill();
+        process.waitForFinished();
+        run.err = QStringLiteral("swpctl did not finish");
+        return run;
+    }
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// The request lines of one kind the device received.
+QList<QJsonObject> Received(const QList<QJsonObject>& journal, const char* kind) {
+    QList<QJsonObject> lines;
+    for (const QJsonObject& line : journal)
+        if (line["dir"].toString() == QLatin1String("rx") &&
+            line["kind"].toString() == QLatin1String(kind))
+            lines.append(line);
+    return lines;
+}
+
+QStringList Order(const QJsonObject& line) {
+    QStringList names;
+    for (const QJsonValue& name : line["order"].toArray())
+        names.append(name.toString());
+    return names;
+}
+
+// The journal once the device has seen the swpctl run end (its logout).
+QList<QJsonObject> JournalAfterRun(const CLabDevice& device) {
+    QList<QJsonObject> journal;
+    device.WaitForJournal(
+        [](const QList<QJsonObject>& lines) { return !Received(lines, "logout").isEmpty(); },
+        kJournalWaitMs, &journal);
+    return journal;
+}
+
+QJsonObject Json(const QString& text) {
+    return QJsonDocument::fromJson(text.toUtf8()).object();
+}
+
+#define START(device, ns, config)                                                                  \
+    ASSERT_TRUE((device).Start(ns, config)) << (device).Error().toStdString()
+
+#define EXPECT_RUN(run, expected)                                                                  \
+    EXPECT_EQ(expected, (run).code)                                                                \
+        << "stdout: " << (run).out.toStdString() << "\nstderr: " << (run).err.toStdString()
+
+TEST(SwpctlLab, DiscoverListsTheDevicesOfBothAdapters) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    CLabDevice bridge;
+    START(ap, "dev1", kAp);
+    START(bridge, "dev2", kBridge);
+
+    const CtlRun table = Swpctl({QStringLiteral("discover")});
+    EXPECT_RUN(table, 0);
+    EXPECT_TRUE(table.out.contains(
+        QRegularExpression(QStringLiteral("Lab-AP +02:5A:00:00:00:01 +10.91.1.2 +10.91.1.1\n"))))
+        << table.out.toStdString();
+    EXPECT_TRUE(table.out.contains(QRegularExpression(
+        QStringLiteral("Lab-Client +02:5A:00:00:00:02 +10.91.2.2 +10.91.2.1\n"))))
+        << table.out.toStdString();
+
+    const CtlRun json = Swpctl({QStringLiteral("discover"), QStringLiteral("--json")});
+    EXPECT_RUN(json, 0);
+    const QJsonArray devices = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    ASSERT_EQ(2, devices.size()) << json.out.toStdString();
+    for (const QJsonValue& device : devices) {
+        const QJsonObject d = device.toObject();
+        if (d["mac"].toString() == QLatin1String("02:5A:00:00:00:01")) {
+            EXPECT_EQ("Lab-AP", d["name"].toString());
+            EXPECT_EQ("10.91.1.2", d["ip"].toString());
+            EXPECT_EQ("10.91.1.1", d["adapter"].toString());
+        } else {
+            EXPECT_EQ("02:5A:00:00:00:02", d["mac"].toString());
+            EXPECT_EQ("10.91.2.1", d["adapter"].toString());
+        }
+    }
+}
+
+TEST(SwpctlLab, AdapterOptionUsesThatAdapterOnly) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    EXPECT_RUN(Swpctl({QStringLiteral("discover"), QStringLiteral("--adapter"),
+                       QStringLiteral("10.91.1.1")}),
+               0);
+    const CtlRun other =
+        Swpctl({QStringLiteral("show"), QStringLiteral("--adapter"), QStringLiteral("10.91.2.1")});
+    EXPECT_RUN(other, 3);
+    EXPECT_TRUE(other.err.contains(QStringLiteral("no device found")));
+    const CtlRun none = Swpctl(
+        {QStringLiteral("discover"), QStringLiteral("--adapter"), QStringLiteral("10.9.9.9")});
+    EXPECT_RUN(none, 1);
+    EXPECT_TRUE(none.err.contains(QStringLiteral("no network adapter has the address 10.9.9.9")));
+}
+
+TEST(SwpctlLab, ShowDecodesEveryField) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+
+    const CtlRun text = Swpctl({QStringLiteral("show")});
+    EXPECT_RUN(text, 0);
+    for (const char* line :
+         {"Device mode:      Access Point\n", "IP mode:          Static\n",
+          "IP address:       192.168.0.50\n", "Subnet mask:      255.255.255.0\n",
+          "Gateway:          192.168.0.1\n", "SSID:             office\n", "Channel:          6\n",
+          "Channel list:     1 2 3 4 5 6 7 8 9 10 11\n", "Security:         WPA-PSK\n",
+          "WPA mode:         WPA2 Only\n", "Cipher:           AES\n",
+          "WPS PIN:          12345670\n"})
+        EXPECT_TRUE(text.out.contains(QLatin1String(line))) << line << "\n"
+                                                            << text.out.toStdString();
+
+    const CtlRun json = Swpctl({QStringLiteral("show"), QStringLiteral("--json")});
+    EXPECT_RUN(json, 0);
+    const QJsonObject config = Json(json.out);
+    EXPECT_EQ(1, config["device_mode"].toObject()["code"].toInt());
+    EXPECT_EQ("static", config["ip"].toObject()["mode"].toString());
+    EXPECT_EQ("192.168.0.50", config["ip"].toObject()["address"].toString());
+    const QJsonObject wl = config["wireless"].toObject();
+    EXPECT_EQ("office", wl["ssid"].toString());
+    EXPECT_EQ(11, wl["channels"].toArray().size());
+    EXPECT_EQ("WPA-PSK", wl["security"].toObject()["text"].toString());
+    EXPECT_EQ("12345670", wl["wps_pin"].toString());
+
+    const QList<QJsonObject> journal = JournalAfterRun(ap);
+    EXPECT_EQ(2, Received(journal, "login").size());
+    EXPECT_EQ(2, Received(journal, "get_config").size());
+}
+
+TEST(SwpctlLab, StaticAddressIsSetThenReadBack) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+
+    const CtlRun set =
+        Swpctl({QStringLiteral("set-ip"), QStringLiteral("static"), QStringLiteral("172.16.5.20"),
+                QStringLiteral("255.255.0.0"), QStringLiteral("172.16.0.1")});
+    EXPECT_RUN(set, 0);
+    EXPECT_TRUE(set.out.contains(QLatin1String("IP address:       172.16.5.20\n")))
+        << set.out.toStdString();
+    QList<QJsonObject> journal = JournalAfterRun(ap);
+    const QList<QJsonObject> sets = Received(journal, "set_ip");
+    ASSERT_EQ(1, sets.size());
+    const QJsonObject tlvs = sets.front()["tlvs"].toObject();
+    EXPECT_EQ(0, tlvs["IP_MODE"].toInt());
+    EXPECT_EQ("172.16.5.20", tlvs["LAN_IP"].toString());
+    EXPECT_EQ("255.255.0.0", tlvs["LAN_NETMASK"].toString());
+    EXPECT_EQ("172.16.0.1", tlvs["LAN_GATEWAY"].toString());
+    // The configuration is read again after the change.
+    EXPECT_EQ(2, Received(journal, "get_config").size());
+
+    const CtlRun show = Swpctl({QStringLiteral("show"), QStringLiteral("--json")});
+    EXPECT_RUN(show, 0);
+    EXPECT_EQ("172.16.5.20", Json(show.out)["ip"].toObject()["address"].toString());
+
+    // The same address again changes nothing and sends nothing.
+    const CtlRun again =
+        Swpctl({QStringLiteral("set-ip"), QStringLiteral("static"), QStringLiteral("172.16.5.20"),
+                QStringLiteral("255.255.0.0"), QStringLiteral("172.16.0.1")});
+    EXPECT_RUN(again, 0);
+    EXPECT_TRUE(again.out.contains(QLatin1String("already has this address")));
+    journal = JournalAfterRun(ap);
+    EXPECT_EQ(1, Received(journal, "set_ip").size());
+}
+
+TEST(SwpctlLab, DhcpIsSwitchedOn) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    const CtlRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
+    EXPECT_RUN(run, 0);
+    EXPECT_TRUE(run.out.contains(QLatin1String("IP mode:          DHCP\n")))
+        << run.out.toStdString();
+    QList<QJsonObject> journal = JournalAfterRun(ap);
+    const QList<QJsonObject> sets = Received(journal, "set_ip");
+    ASSERT_EQ(1, sets.size());
+    EXPECT_EQ(QStringList{QStringLiteral("IP_MODE")}, Order(sets.front()));
+    EXPECT_EQ(1, sets.front()["tlvs"].toObject()["IP_MODE"].toInt());
+
+    // Already DHCP: nothing is sent.
+    const CtlRun again = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
+    EXPECT_RUN(again, 0);
+    journal = JournalAfterRun(ap);
+    EXPECT_EQ(1, Received(journal, "set_ip").size());
+}
+
+TEST(SwpctlLab, AddressOfTheComputerItselfIsRefused) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    const CtlRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("static"),
+                               QStringLiteral("10.91.1.1"), QStringLiteral("255.255.255.0")});
+    EXPECT_RUN(run, 2);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("The IP Address is the same as local host IP.")));
+    EXPECT_TRUE(Received(JournalAfterRun(ap), "set_ip").isEmpty());
+}
+
+TEST(SwpctlLab, WirelessProfileWithWpaPskAsTheJournalRecordsIt) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    const CtlRun run = Swpctl(
+        {QStringLiteral("set-wireless"), QStringLiteral("--ssid"), QStringLiteral("lab-net"),
+         QStringLiteral("--channel"), QStringLiteral("11"), QStringLiteral("--security"),
+         QStringLiteral("wpa-psk"), QStringLiteral("--key"), QStringLiteral("a secret passphrase"),
+         QStringLiteral("--wpa-mode"), QStringLiteral("wpa2")});
+    EXPECT_RUN(run, 0);
+    EXPECT_TRUE(run.out.contains(QLatin1String("SSID:             lab-net\n")));
+    const QList<QJsonObject> sets = Received(JournalAfterRun(ap), "set_wireless");
+    ASSERT_EQ(1, sets.size());
+    EXPECT_EQ(4, sets.front()["opcode"].toInt());
+    EXPECT_EQ((QStringList{"WL_SSID", "WL_STD_CH", "WL_EXT_CH", "WL_WIRELESS_MODE",
+                           "WL_SECURITY_MODE", "WL_WPA_MODE", "WL_WPA_CIPHER", "WL_WPA_PSK"}),
+              Order(sets.front()));
+    const QJsonObject tlvs = sets.front()["tlvs"].toObject();
+    EXPECT_EQ("lab-net", tlvs["WL_SSID"].toString());
+    EXPECT_EQ(11, tlvs["WL_STD_CH"].toInt());
+    EXPECT_EQ(0, tlvs["WL_EXT_CH"].toInt());
+    EXPECT_EQ(9, tlvs["WL_WIRELESS_MODE"].toInt());
+    EXPECT_EQ(2, tlvs["WL_SECURITY_MODE"].toInt());
+    EXPECT_EQ(1, tlvs["WL_WPA_MODE"].toInt());
+    EXPECT_EQ(1, tlvs["WL_WPA_CIPHER"].toInt());
+    EXPECT_EQ("a secret passphrase", tlvs["WL_WPA_PSK"].toString());
+}
+
+TEST(SwpctlLab, WirelessProfileWithWep) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    const CtlRun run =
+        Swpctl({QStringLiteral("set-wireless"), QStringLiteral("--ssid"), QStringLiteral("old-net"),
+                QStringLiteral("--security"), QStringLiteral("wep"), QStringLiteral("--key"),
+                QStringLiteral("0123456789abcdef0123456789"), QStringLiteral("--auth"),
+                QStringLiteral("shared"), QStringLiteral("--mode"), QStringLiteral("bg")});
+    EXPECT_RUN(run, 0);
+    EXPECT_TRUE(run.out.contains(QLatin1String("WEP key length:   128 bit\n")))
+        << run.out.toStdString();
+    const QList<QJsonObject> sets = Received(JournalAfterRun(ap), "set_wireless");
+    ASSERT_EQ(1, sets.size());
+    // Channel 0 (the device chooses) is sent without an extension channel.
+    EXPECT_EQ((QStringList{"WL_SSID", "WL_STD_CH", "WL_WIRELESS_MODE", "WL_SECURITY_MODE",
+                           "WL_AUTH_MODE", "WL_WEPKEY", "WL_WEPKEY_INDEX"}),
+              Order(sets.front()));
+    const QJsonObject tlvs = sets.front()["tlvs"].toObject();
+    EXPECT_EQ(0, tlvs["WL_STD_CH"].toInt());
+    EXPECT_EQ(0, tlvs["WL_WIRELESS_MODE"].toInt());
+    EXPECT_EQ(1, tlvs["WL_SECURITY_MODE"].toInt());
+    EXPECT_EQ(1, tlvs["WL_AUTH_MODE"].toInt());
+    EXPECT_EQ("0123456789ABCDEF0123456789", tlvs["WL_WEPKEY"].toString());
+    EXPECT_EQ(0, tlvs["WL_WEPKEY_INDEX"].toInt());
+}
+
+TEST(SwpctlLab, ChannelOutsideTheDeviceListIsRefused) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    const CtlRun run =
+        Swpctl({QStringLiteral("set-wireless"), QStringLiteral("--ssid"), QStringLiteral("x"),
+                QStringLiteral("--channel"), QStringLiteral("14"), QStringLiteral("--security"),
+                QStringLiteral("none")});
+    EXPECT_RUN(run, 2);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("channel 14 is not in the device's list")));
+    EXPECT_TRUE(Received(JournalAfterRun(ap), "set_wireless").isEmpty());
+}
+
+TEST(SwpctlLab, StationProfileOnAClient) {
+    SWP_REQUIRE_LAB();
+    CLabDevice bridge;
+    START(bridge, "dev1", kBridge);
+    const CtlRun run =
+        Swpctl({QStringLiteral("set-station"), QStringLiteral("--ssid"), QStringLiteral("office"),
+                QStringLiteral("--security"), QStringLiteral("none")});
+    EXPECT_RUN(run, 0);
+    const QList<QJsonObject> sets = Received(JournalAfterRun(bridge), "set_station");
+    ASSERT_EQ(1, sets.size());
+    EXPECT_EQ(9, sets.front()["opcode"].toInt());
+    EXPECT_EQ((QStringList{"WL_SSID", "WL_STA_FLAG", "WL_WIRELESS_MODE", "WL_SECURITY_MODE"}),
+              Order(sets.front()));
+    EXPECT_EQ(1, sets.front()["tlvs"].toObject()["WL_STA_FLAG"].toInt());
+
+    // The access-point profile does not fit a client.
+    const CtlRun wrong =
+        Swpctl({QStringLiteral("set-wireless"), QStringLiteral("--ssid"), QStringLiteral("office"),
+                QStringLiteral("--security"), QStringLiteral("none")});
+    EXPECT_RUN(wrong, 2);
+    EXPECT_TRUE(wrong.err.contains(QStringLiteral("use set-station")));
+}
+
+TEST(SwpctlLab, ModeSwitch) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    const CtlRun run = Swpctl({QStringLiteral("set-mode"), QStringLiteral("bridge")});
+    EXPECT_RUN(run, 0);
+    EXPECT_EQ("Device mode: AP Client\n", run.out.toStdString());
+    QList<QJsonObject> journal = JournalAfterRun(ap);
+    EXPECT_EQ(1, Received(journal, "get_mode").size());
+    const QList<QJsonObject> sets = Received(journal, "set_mode");
+    ASSERT_EQ(1, sets.size());
+    EXPECT_EQ(2, sets.front()["tlvs"].toObject()["DEVICE_MODE"].toInt());
+
+    const CtlRun again = Swpctl({QStringLiteral("set-mode"), QStringLiteral("bridge")});
+    EXPECT_RUN(again, 0);
+    EXPECT_TRUE(again.out.contains(QLatin1String("already runs as AP Client")));
+    EXPECT_EQ(1, Received(JournalAfterRun(ap), "set_mode").size());
+}
+
+TEST(SwpctlLab, SurveyStrongestFirst) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    const CtlRun table = Swpctl({QStringLiteral("survey")});
+    EXPECT_RUN(table, 0);
+    const QStringList lines = table.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(4, lines.size()) << table.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QLatin1String("SSID")));
+    EXPECT_TRUE(lines[1].startsWith(QLatin1String("strong ")));
+    EXPECT_TRUE(lines[2].startsWith(QLatin1String("middle ")));
+    EXPECT_TRUE(lines[3].startsWith(QLatin1String("weak ")));
+    EXPECT_TRUE(lines[3].contains(
+        QRegularExpression(QStringLiteral("20% +1 +AES +WPA2-PSK +02:AA:00:00:00:01 +AP +yes"))))
+        << lines[3].toStdString();
+
+    const CtlRun json = Swpctl({QStringLiteral("survey"), QStringLiteral("--json")});
+    EXPECT_RUN(json, 0);
+    const QJsonArray survey = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    ASSERT_EQ(3, survey.size());
+    EXPECT_EQ(90, survey[0].toObject()["signal"].toInt());
+    EXPECT_EQ("station", survey[1].toObject()["kind"].toString());
+    EXPECT_EQ("WEP", survey[1].toObject()["encryption"].toObject()["text"].toString());
+}
+
+TEST(SwpctlLab, ClientPin) {
+    SWP_REQUIRE_LAB();
+    CLabDevice bridge;
+    START(bridge, "dev1", kBridge);
+    const CtlRun run = Swpctl({QStringLiteral("client-pin")});
+    EXPECT_RUN(run, 0);
+    EXPECT_EQ("87654325\n", run.out.toStdString());
+    EXPECT_EQ(1, Received(JournalAfterRun(bridge), "sta_get_config").size());
+}
+
+TEST(SwpctlLab, PushButtonFollowsTheStatusToConfigured) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    const CtlRun run = Swpctl({QStringLiteral("wps-pbc")});
+    EXPECT_RUN(run, 0);
+    EXPECT_TRUE(run.out.startsWith(QLatin1String("Configured\n"))) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains(QLatin1String("WPS status 3: Start WSC Process")));
+    EXPECT_TRUE(run.err.contains(QLatin1String("WPS status 34: Configured")));
+    const QList<QJsonObject> journal = JournalAfterRun(ap);
+    const QList<QJsonObject> requests = Received(journal, "wps_pbc");
+    ASSERT_EQ(1, requests.size());
+    EXPECT_TRUE(requests.front()["tlvs"].toObject()["WL_WPS_PBC"].toBool());
+    // An access point re-reads its configuration after pairing.
+    EXPECT_EQ(2, Received(journal, "get_config").size());
+}
+
+TEST(SwpctlLab, PinOfTheClientToAdmit) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    const CtlRun run = Swpctl({QStringLiteral("wps-pin"), QStringLiteral("01234567")});
+    EXPECT_RUN(run, 0);
+    const QList<QJsonObject> requests = Received(JournalAfterRun(ap), "wps_pin");
+    ASSERT_EQ(1, requests.size());
+    EXPECT_EQ("01234567", requests.front()["tlvs"].toObject()["WL_WPS_PIN"].toString());
+}
+
+TEST(SwpctlLab, ClientPairsByPinWithTheNamedAccessPoint) {
+    SWP_REQUIRE_LAB();
+    CLabDevice bridge;
+    START(bridge, "dev1", kBridge);
+    const CtlRun run =
+        Swpctl({QStringLiteral("wps-pin"), QStringLiteral("--ssid"), QStringLiteral("office")});
+    EXPECT_RUN(run, 0);
+    EXPECT_TRUE(run.out.contains(QLatin1String("Device PIN: 87654325")));
+    EXPECT_TRUE(run.out.contains(QLatin1String("Configured\n")));
+    const QList<QJsonObject> requests = Received(JournalAfterRun(bridge), "wps_pin");
+    ASSERT_EQ(1, requests.size());
+    EXPECT_EQ("office", requests.front()["tlvs"].toObject()["WL_WPS_PIN"].toString());
+}
+
+TEST(SwpctlLab, WpsFailureStatusAndRefusal) {
+    SWP_REQUIRE_LAB();
+    {
+        CLabDevice ap;
+        START(ap, "dev1", R"({"name": "Fails", "mac": "02:5A:00:00:00:01",
+            "wps_status": [[100, 3], [100, 2]]})");
+        const CtlRun run = Swpctl({QStringLiteral("wps-pbc")});
+        EXPECT_RUN(run, 7);
+        EXPECT_TRUE(run.err.contains(QLatin1String("WPS failed: WSC Fail")));
+    }
+    {
+        CLabDevice ap;
+        START(ap, "dev1", R"({"name": "Refuses", "mac": "02:5A:00:00:00:01",
+            "requests": {"wps_pbc": {"action": "refuse"}}})");
+        EXPECT_RUN(Swpctl({QStringLiteral("wps-pbc")}), 7);
+    }
+    {
+        // Idle without a start in this run is no success.
+        CLabDevice ap;
+        START(ap, "dev1", R"({"name": "Idle", "mac": "02:5A:00:00:00:01",
+            "wps_status": [[100, 1]]})");
+        const CtlRun run = Swpctl({QStringLiteral("wps-pbc")});
+        EXPECT_RUN(run, 7);
+        EXPECT_TRUE(run.err.contains(QLatin1String("without starting")));
+    }
+}
+
+TEST(SwpctlLab, WrongPasswordIsRefused) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    const CtlRun run =
+        Swpctl({QStringLiteral("show"), QStringLiteral("--password"), QStringLiteral("not-it")});
+    EXPECT_RUN(run, 4);
+    EXPECT_TRUE(run.err.contains(QLatin1String("refused the login")));
+    EXPECT_TRUE(run.out.isEmpty());
+}
+
+TEST(SwpctlLab, AbsentDevice) {
+    SWP_REQUIRE_LAB();
+    {
+        const CtlRun nothing = Swpctl({QStringLiteral("discover")});
+        EXPECT_RUN(nothing, 3);
+        EXPECT_TRUE(nothing.err.contains(QLatin1String("no device found")));
+    }
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    const CtlRun run = Swpctl(
+        {QStringLiteral("show"), QStringLiteral("--device"), QStringLiteral("02:5A:00:00:00:99")});
+    EXPECT_RUN(run, 3);
+    EXPECT_TRUE(run.err.contains(
+        QLatin1String("device 02:5A:00:00:00:99 not found; found: 02:5A:00:00:00:01 (Lab-AP)")));
+}
+
+TEST(SwpctlLab, SeveralDevicesNeedDevice) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    CLabDevice bridge;
+    // Every device that hears a login answers it and the first answer counts:
+    // the one not logged in to stays silent, as the simulator's notes advise.
+    START(ap, "dev1", R"({"name": "Lab-AP", "mac": "02:5A:00:00:00:01",
+        "foreign_login": "ignore"})");
+    START(bridge, "dev2", kBridge);
+    const CtlRun run = Swpctl({QStringLiteral("show")});
+    EXPECT_RUN(run, 2);
+    EXPECT_TRUE(run.err.contains(QLatin1String("2 devices found, choose one with --device")));
+    const CtlRun chosen = Swpctl(
+        {QStringLiteral("show"), QStringLiteral("--device"), QStringLiteral("02-5a-00-00-00-02")});
+    EXPECT_RUN(chosen, 0);
+    EXPECT_TRUE(chosen.out.contains(QLatin1String("Device mode:      AP Client\n")));
+}
+
+TEST(SwpctlLab, DroppedRepliesTimeOut) {
+    SWP_REQUIRE_LAB();
+    {
+        CLabDevice ap;
+        START(ap, "dev1", R"({"name": "Mute", "mac": "02:5A:00:00:00:01",
+            "requests": {"login": {"action": "drop"}}})");
+        const CtlRun run = Swpctl({QStringLiteral("show")});
+        EXPECT_RUN(run, 5);
+        EXPECT_TRUE(run.err.contains(QLatin1String("did not answer the login within 5 s")));
+    }
+    {
+        CLabDevice ap;
+        START(ap, "dev1", R"({"name": "Mute", "mac": "02:5A:00:00:00:01",
+            "requests": {"survey": {"action": "drop"}}})");
+        EXPECT_RUN(Swpctl({QStringLiteral("survey")}), 5);
+    }
+}
+
+TEST(SwpctlLab, SettingTimeOutLogsInAgainOnce) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", R"({"name": "Slow", "mac": "02:5A:00:00:00:01",
+        "requests": {"set_ip": {"action": "drop", "count": 1}}})");
+    const CtlRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
+    EXPECT_RUN(run, 0);
+    const QList<QJsonObject> journal = JournalAfterRun(ap);
+    EXPECT_EQ(2, Received(journal, "set_ip").size());
+    EXPECT_EQ(2, Received(journal, "login").size()); // the first and the one after the time-out
+}
+
+TEST(SwpctlLab, SettingRefusedByTheDevice) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", R"({"name": "Stubborn", "mac": "02:5A:00:00:00:01",
+        "requests": {"set_ip": {"action": "refuse"}}})");
+    const CtlRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
+    EXPECT_RUN(run, 6);
+    EXPECT_TRUE(run.err.contains(QLatin1String("the device refused the IP setting")));
+}
+
+TEST(SwpctlLab, InvalidArguments) {
+    SWP_REQUIRE_LAB();
+    const QList<std::pair<QStringList, const char*>> cases = {
+        {{"frobnicate"}, "unknown command"},
+        {{"set-ip", "static", "127.0.0.5", "255.0.0.0"}, "The IP Address entered is invalid."},
+        {{"set-ip", "static", "192.168.1.10", "255.0.255.0"},
+         "The Subnet Mask entered is invalid."},
+        {{"set-ip", "static", "192.168.1.0", "255.255.255.0"},
+         "The IP Address entered is invalid."},
+        {{"set-ip", "static", "192.168.1.10", "255.255.255.0", "192.168.2.1"},
+         "The Default Gateway entered is invalid."},
+        {{"set-wireless", "--ssid", "x", "--security", "wep", "--key", "abcd"},
+         "incorrect WEP key"},
+        {{"set-wireless", "--ssid", "x", "--security", "wpa-psk", "--key", "short"},
+         "between 8 to 63"},
+        {{"set-wireless", "--ssid", QString(33, QLatin1Char('s')), "--security", "none"},
+         "longer than 32"},
+        {{"set-station", "--ssid", "x", "--channel", "6", "--security", "none"},
+         "--channel is not an option of set-station"},
+        {{"wps-pin", "1234567"}, "Invaild PIN Code"},
+        {{"show", "--device", "nonsense"}, "--device"},
+        {{"show", "--password", QString(17, QLatin1Char('p'))}, "at most 16"},
+    };
+    for (const auto& [args, message] : cases) {
+        const CtlRun run = Swpctl(args);
+        EXPECT_RUN(run, 2);
+        EXPECT_TRUE(run.err.contains(QLatin1String(message)))
+            << args.join(' ').toStdString() << ": " << run.err.toStdString();
+    }
+    EXPECT_RUN(Swpctl({QStringLiteral("--help")}), 0);
+}
+
+TEST(SwpctlLab, LogOptionWritesTheEngineTrace) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString log = dir.filePath(QStringLiteral("trace.txt"));
+    EXPECT_RUN(Swpctl({QStringLiteral("show"), QStringLiteral("--log"), log}), 0);
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString trace = QString::fromUtf8(file.readAll());
+    for (const char* line :
+         {") == START LOG ==\r\n", ") TFormUDP::SendDiscover()\r\n",
+          ") TFormUDP::RecvDiscover()\r\n", ")   DevName=Lab-AP\r\n", ") TFormUDP::RecvLogin()\r\n",
+          ")   Result=1\r\n", ") TFormUDP::RecvGetConfig()\r\n", ")   WL_SSID=office\r\n"})
+        EXPECT_TRUE(trace.contains(QLatin1String(line))) << line;
+}
+
+TEST(SwpctlLab, ExampleConfigurationsOfTheReadme) {
+    SWP_REQUIRE_LAB();
+    const QString examples =
+        qEnvironmentVariable("SETUP_SOURCE_DIR") + QStringLiteral("/tools/swpctl/examples/");
+    for (const char* name : {"ap.json", "bridge.json", "two-devices.json"}) {
+        QFile file(examples + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+        CLabDevice device;
+        START(device, "dev1", file.readAll());
+        EXPECT_RUN(Swpctl({QStringLiteral("discover")}), 0);
+    }
+}
+
+} // namespace

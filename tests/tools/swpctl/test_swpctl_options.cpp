@@ -1,0 +1,240 @@
+// swpctl's command line and the wizard pages' checks it applies, without any
+// network: parsing, the IP settings rules, keys, PIN, and the texts it prints.
+
+#include "tools/swpctl/options.h"
+#include "tools/swpctl/present.h"
+#include "tools/swpctl/validate.h"
+
+#include <gtest/gtest.h>
+
+using namespace swpctl;
+
+namespace {
+
+struct Parsed {
+    bool ok;
+    CtlOptions options;
+    QString error;
+};
+
+Parsed Parse(const QStringList& args) {
+    Parsed parsed;
+    parsed.ok = ParseOptions(args, parsed.options, parsed.error);
+    return parsed;
+}
+
+QString StaticError(const QString& ip, const QString& mask, const QString& gateway = QString()) {
+    StaticAddress address;
+    QString error;
+    return ValidateStaticAddress(ip, mask, gateway, address, error) ? QString() : error;
+}
+
+TEST(SwpctlOptions, CommandsAndGlobalOptionsAnywhere) {
+    const Parsed p = Parse({"--password", "secret", "show", "--device", "02:5a:00:00:00:0A",
+                            "--adapter=10.91.1.1", "--json"});
+    ASSERT_TRUE(p.ok) << p.error.toStdString();
+    EXPECT_EQ(Command::Show, p.options.command);
+    EXPECT_EQ("secret", p.options.password.toStdString());
+    EXPECT_TRUE(p.options.hasDevice);
+    EXPECT_EQ(0x0A, p.options.deviceMac[5]);
+    EXPECT_EQ("10.91.1.1", p.options.adapter.toStdString());
+    EXPECT_TRUE(p.options.json);
+}
+
+TEST(SwpctlOptions, DefaultsAndHelp) {
+    const Parsed p = Parse({"discover"});
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ("tosca", p.options.password.toStdString());
+    EXPECT_FALSE(p.options.hasDevice);
+    EXPECT_TRUE(Parse({"--help"}).options.help);
+    EXPECT_TRUE(Parse({"show", "-h"}).options.help);
+    const QString help = HelpText();
+    for (const char* code :
+         {"  0  ", "  1  ", "  2  ", "  3  ", "  4  ", "  5  ", "  6  ", "  7  "})
+        EXPECT_TRUE(help.contains(QLatin1String(code))) << code;
+}
+
+TEST(SwpctlOptions, RefusedCommandLines) {
+    for (const QStringList& args : QList<QStringList>{
+             {},
+             {"nothing"},
+             {"show", "extra"},
+             {"show", "--ssid", "x"},
+             {"discover", "--bogus"},
+             {"show", "--device"},
+             {"show", "--json=1"},
+             {"show", "--password", "a", "--password", "b"},
+             {"set-ip"},
+             {"set-ip", "static", "10.0.0.1"},
+             {"set-mode", "router"},
+             {"wps-pin"},
+             {"wps-pbc", "--ssid", "x"},
+             {"set-wireless", "--security", "none"},
+             {"set-wireless", "--ssid", "x"},
+             {"set-wireless", "--ssid", "x", "--security", "none", "--key", "12345678"},
+             {"set-wireless", "--ssid", "x", "--security", "wep"},
+             {"set-wireless", "--ssid", "x", "--security", "wep", "--key", "abcde", "--cipher",
+              "aes"},
+             {"set-wireless", "--ssid", "x", "--security", "wpa-psk", "--key", "12345678", "--auth",
+              "open"},
+             {"set-station", "--ssid", "x", "--security", "wep", "--key", "abcde", "--auth",
+              "auto"},
+             {"set-wireless", "--ssid", "x", "--security", "none", "--mode", "z"},
+             {"set-wireless", "--ssid", "x", "--security", "none", "--channel", "300"},
+             {"show", "--speedup", "0"},
+             {"show", "--adapter", "10.0.0"},
+         }) {
+        const Parsed p = Parse(args);
+        EXPECT_FALSE(p.ok) << args.join(' ').toStdString();
+        EXPECT_FALSE(p.error.isEmpty()) << args.join(' ').toStdString();
+    }
+}
+
+TEST(SwpctlOptions, SetIpStaticFollowsTheIpPageRules) {
+    const Parsed p = Parse({"set-ip", "static", "192.168.1.10", "255.255.255.0", "192.168.1.1"});
+    ASSERT_TRUE(p.ok) << p.error.toStdString();
+    EXPECT_FALSE(p.options.dhcp);
+    EXPECT_EQ(0xC0A8010Au, p.options.address.config.IP);
+    EXPECT_EQ(0xFFFFFF00u, p.options.address.config.Mask);
+    EXPECT_EQ(0xC0A80101u, p.options.address.config.Gateway);
+    EXPECT_TRUE(Parse({"set-ip", "dhcp"}).options.dhcp);
+
+    const QString ip = "The IP Address entered is invalid.";
+    const QString mask = "The Subnet Mask entered is invalid.";
+    const QString gateway = "The Default Gateway entered is invalid.";
+    EXPECT_EQ(ip, StaticError("127.0.0.5", "255.0.0.0"));
+    EXPECT_EQ(ip, StaticError("0.0.0.0", "255.0.0.0"));
+    EXPECT_EQ(ip, StaticError("224.0.0.1", "255.0.0.0"));
+    EXPECT_EQ(ip, StaticError("192.168.1", "255.255.255.0"));
+    EXPECT_EQ(ip, StaticError("192.168.1.256", "255.255.255.0"));
+    EXPECT_EQ(ip, StaticError("192.168.1.0", "255.255.255.0"));
+    EXPECT_EQ(mask, StaticError("192.168.1.10", "255.0.255.0"));
+    EXPECT_EQ(mask, StaticError("192.168.1.10", "255.255.255.255"));
+    EXPECT_EQ(mask, StaticError("192.168.1.10", "0.0.0.0"));
+    EXPECT_EQ(mask, StaticError("192.168.1.10", ""));
+    EXPECT_EQ(gateway, StaticError("192.168.1.10", "255.255.255.0", "192.168.2.1"));
+    EXPECT_EQ(gateway, StaticError("192.168.1.10", "255.255.255.0", "192.168.1.255"));
+    EXPECT_EQ(gateway, StaticError("192.168.1.10", "255.255.255.0", "192.168.1.0"));
+    EXPECT_EQ(gateway, StaticError("192.168.1.10", "255.255.255.0", "192.168.1"));
+    EXPECT_EQ(QString(), StaticError("192.168.1.10", "255.255.255.0"));
+    EXPECT_EQ(QString(), StaticError("10.0.0.1", "255.0.0.0", "10.0.0.254"));
+}
+
+TEST(SwpctlOptions, BroadcastFinalOctetBecomes254WithANote) {
+    const Parsed p = Parse({"set-ip", "static", "192.168.1.255", "255.255.0.0"});
+    ASSERT_TRUE(p.ok) << p.error.toStdString();
+    EXPECT_EQ("192.168.1.254", p.options.address.ipText.toStdString());
+    EXPECT_TRUE(p.options.address.rewritten);
+    EXPECT_EQ(1, p.options.notes.size());
+}
+
+TEST(SwpctlOptions, LocalHostAddressIsRefused) {
+    QString error;
+    EXPECT_FALSE(CheckNotLocalHost("10.91.1.1", "10.91.1.1", error));
+    EXPECT_EQ("The IP Address is the same as local host IP.", error.toStdString());
+    EXPECT_TRUE(CheckNotLocalHost("10.91.1.9", "10.91.1.1", error));
+}
+
+TEST(SwpctlOptions, WepKeys) {
+    int len = -1;
+    QByteArray stored;
+    QString error;
+    EXPECT_TRUE(CheckWEPKey("ab cd", len, stored, error));
+    EXPECT_EQ(0, len);
+    EXPECT_EQ("ab cd", stored.toStdString());
+    EXPECT_TRUE(CheckWEPKey("0123456789abc", len, stored, error));
+    EXPECT_EQ(1, len);
+    EXPECT_TRUE(CheckWEPKey("abcdef0123", len, stored, error));
+    EXPECT_EQ(0, len);
+    EXPECT_EQ("ABCDEF0123", stored.toStdString());
+    EXPECT_TRUE(CheckWEPKey("0123456789abcdef0123456789", len, stored, error));
+    EXPECT_EQ(1, len);
+    EXPECT_FALSE(CheckWEPKey("abcd", len, stored, error));
+    EXPECT_FALSE(CheckWEPKey("abcdef", len, stored, error));
+    EXPECT_FALSE(CheckWEPKey("abcdefghij", len, stored, error)); // 10, not hex
+    EXPECT_TRUE(error.startsWith("You have entered an incorrect WEP key."));
+    EXPECT_FALSE(CheckWEPKey(QByteArray(25, 'a'), len, stored, error));
+}
+
+TEST(SwpctlOptions, PreSharedKeys) {
+    QString error;
+    EXPECT_FALSE(CheckPassphrase("1234567", error));
+    EXPECT_EQ("Passphrase should be between 8 to 63 charachers in ASCII format.",
+              error.toStdString());
+    EXPECT_TRUE(CheckPassphrase("12345678", error));
+    EXPECT_TRUE(CheckPassphrase(QByteArray(63, '#'), error));
+    EXPECT_TRUE(CheckPassphrase(QByteArray(64, 'f'), error));
+    EXPECT_FALSE(CheckPassphrase(QByteArray(63, 'f') + "g", error));
+    EXPECT_EQ("Passphrase should be 64 hex digits.", error.toStdString());
+    EXPECT_FALSE(CheckPassphrase(QByteArray(65, 'f'), error));
+}
+
+TEST(SwpctlOptions, WirelessDefaultsAreTheWizardsAndCipherFollowsTheMode) {
+    Parsed p = Parse({"set-wireless", "--ssid", "net", "--security", "wpa-psk", "--key", "12345678",
+                      "--wpa-mode", "wpa"});
+    ASSERT_TRUE(p.ok) << p.error.toStdString();
+    const WirelessOptions& wl = p.options.wireless;
+    EXPECT_EQ("net", wl.ssid.toStdString());
+    EXPECT_FALSE(wl.channel.has_value());
+    EXPECT_EQ(9, wl.wirelessMode);
+    EXPECT_EQ(2, wl.security);
+    EXPECT_EQ(0, wl.wpaMode);
+    EXPECT_FALSE(wl.cipher.has_value()); // the session takes the mode's own cipher
+
+    p = Parse({"set-wireless", "--ssid", "net", "--security", "WEP", "--key", "abcde", "--mode",
+               "n", "--channel", "11", "--auth", "shared"});
+    ASSERT_TRUE(p.ok) << p.error.toStdString();
+    EXPECT_EQ(6, p.options.wireless.wirelessMode);
+    EXPECT_EQ(11, p.options.wireless.channel.value_or(-1));
+    EXPECT_EQ(1, p.options.wireless.auth.value_or(-1));
+    EXPECT_EQ(0, p.options.wireless.wepKeyLen);
+
+    p = Parse({"set-station", "--ssid", QString(32, 's'), "--security", "none", "--mode", "b/g"});
+    ASSERT_TRUE(p.ok) << p.error.toStdString();
+    EXPECT_EQ(0, p.options.wireless.wirelessMode);
+    EXPECT_FALSE(Parse({"set-station", "--ssid", QString(33, 's'), "--security", "none"}).ok);
+    EXPECT_FALSE(Parse({"set-station", "--ssid", "", "--security", "none"}).ok);
+}
+
+TEST(SwpctlOptions, WpsPin) {
+    Parsed p = Parse({"wps-pin", "00000000"});
+    ASSERT_TRUE(p.ok) << p.error.toStdString();
+    EXPECT_EQ(0, p.options.pin.value_or(-1));
+    p = Parse({"wps-pin", "--ssid", "office"});
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ("office", p.options.wpsSsid.value_or(QByteArray()).toStdString());
+    for (const char* pin : {"1234567", "123456789", "1234567a"}) {
+        p = Parse({"wps-pin", pin});
+        EXPECT_FALSE(p.ok) << pin;
+        EXPECT_TRUE(p.error.startsWith("Invaild PIN Code")) << pin;
+    }
+    EXPECT_EQ("Invaild SSID", Parse({"wps-pin", "--ssid", ""}).error.toStdString());
+}
+
+TEST(SwpctlPresent, StatusTextsAndSurveyOrder) {
+    EXPECT_EQ("Configured", WpsStatusText(34).toStdString());
+    EXPECT_EQ("Start WSC Process", WpsStatusText(3).toStdString());
+    EXPECT_EQ("WAIT PINCODE", WpsStatusText(38).toStdString());
+    EXPECT_EQ("PBC:TOO MANY AP", WpsStatusText(257).toStdString());
+    EXPECT_EQ("EAP_REQ_WRONG_VENDOR_TYPE", WpsStatusText(264).toStdString());
+    EXPECT_EQ("Unknown", WpsStatusText(39).toStdString());
+    EXPECT_EQ("Unknown", WpsStatusText(-1).toStdString());
+    EXPECT_EQ("TKIP/AES", EncryptionText(4).toStdString());
+    EXPECT_EQ("", EncryptionText(7).toStdString());
+    EXPECT_EQ("WPA/WPA2", AuthenticationText(7).toStdString());
+    EXPECT_EQ("", AuthenticationText(1).toStdString());
+
+    std::vector<_tag_AP_ROFIILE> survey(4);
+    const int strengths[] = {40, 90, 40, 60};
+    for (size_t n = 0; n < survey.size(); ++n) {
+        survey[n].Signal = strengths[n];
+        survey[n].Channel = static_cast<int>(n);
+    }
+    const auto sorted = SortedBySignal(survey);
+    EXPECT_EQ(1, sorted[0].Channel);
+    EXPECT_EQ(3, sorted[1].Channel);
+    EXPECT_EQ(0, sorted[2].Channel); // equal signals keep the device's order
+    EXPECT_EQ(2, sorted[3].Channel);
+}
+
+} // namespace

@@ -6,6 +6,7 @@
 #include "settings/uiutil.h"
 
 #include <QAbstractButton>
+#include <QGroupBox>
 #include <QLabel>
 
 TFrameBase::TFrameBase(QWidget* parent) : QFrame(parent) {}
@@ -43,6 +44,16 @@ void TFrameBase::WireButtons(const QString& nextName) {
 }
 
 void TFrameBase::SetCommonLook() {
+    // The page's content sits in a white group box.
+    for (QGroupBox* box : findChildren<QGroupBox*>()) {
+        if (!box->objectName().startsWith(QLatin1String("GBox")) &&
+            !box->objectName().startsWith(QLatin1String("GroupBox")))
+            continue;
+        QPalette white = box->palette();
+        white.setColor(QPalette::Window, Qt::white);
+        box->setPalette(white);
+        box->setAutoFillBackground(true);
+    }
     if (!FormRes)
         return;
     if (auto* background = findChild<QLabel*>(QStringLiteral("ImgBG"), Qt::FindDirectChildrenOnly))

@@ -129,6 +129,7 @@ void CLabDevice::Stop() {
         }
     }
     m_Output += m_Process->readAll();
+    m_ExitCode = m_Process->exitStatus() == QProcess::NormalExit ? m_Process->exitCode() : -1;
     m_Process.reset();
 }
 

@@ -52,6 +52,8 @@ public:
     // Ends it with SIGTERM (then SIGKILL after 5 s); its journal stays.
     void Stop();
     bool Running() const;
+    // After Stop: devsim's exit code, -1 when it crashed or was killed.
+    int ExitCode() const { return m_ExitCode; }
 
     QList<QJsonObject> Journal() const;
     QString JournalPath() const;
@@ -68,4 +70,5 @@ private:
     std::unique_ptr<QProcess> m_Process;
     QByteArray m_Output;
     QString m_Error;
+    int m_ExitCode = -1;
 };

@@ -74,6 +74,9 @@ TEST(DevsimLab, DiscoveryBroadcastOutOfOneAdapterIsAnswered) {
         kReplyWaitMs, &journal));
     EXPECT_EQ(1, Count(journal, "rx", "discover"));
     EXPECT_EQ("10.91.1.1:5433", journal.front()["from"].toString());
+
+    device.Stop(); // SIGTERM ends it cleanly
+    EXPECT_EQ(0, device.ExitCode()) << device.Output().toStdString();
 }
 
 TEST(DevsimLab, BroadcastReplyArrivesOnTheRequestingAdapterOnly) {

@@ -20,6 +20,7 @@
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <arpa/inet.h>
 #include <memory>
@@ -38,9 +39,10 @@ const QString kAdapterB = QStringLiteral("10.91.2.1");
 const QString kDevice1IP = QStringLiteral("10.91.1.2");
 const QString kDevice2IP = QStringLiteral("10.91.2.2");
 
-// Requests the engine sends are counted in real milliseconds by the devices;
-// the engine's own waits run ten times faster so a discovery takes 400 ms.
-constexpr int kSpeedup = 10;
+// The devices count their delays in real milliseconds; the engine's own waits
+// run five times faster, so a discovery takes 800 ms and a login may take
+// 1000 ms, ample for a device in the next namespace even on a loaded machine.
+constexpr int kSpeedup = 5;
 
 // One device in JSON; extra holds further members, e.g. "\"reply\": \"broadcast\"".
 QByteArray DeviceJson(const char* mac, const char* name, const QByteArray& extra = {}) {
@@ -283,6 +285,98 @@ TEST_F(LabEngine, EchoOfOurOwnRequestIsDropped) {
     std::vector<DeviceRecord> devices;
     Engine->GetDeviceList(devices);
     EXPECT_TRUE(devices.empty());
+}
+
+// Runs ip with these arguments in the lab's desktop namespace (we are in it).
+bool Ip(const QStringList& arguments) {
+    QProcess ip;
+    ip.setProcessChannelMode(QProcess::MergedChannels);
+    ip.start(QStringLiteral("ip"), arguments);
+    if (!ip.waitForFinished(10000) || ip.exitStatus() != QProcess::NormalExit ||
+        ip.exitCode() != 0) {
+        ADD_FAILURE() << "ip " << qPrintable(arguments.join(' ')) << ": "
+                      << ip.readAll().toStdString();
+        return false;
+    }
+    return true;
+}
+
+const AdapterInfo* FindAdapter(const std::vector<AdapterInfo>& adapters, const QString& name) {
+    for (const AdapterInfo& adapter : adapters)
+        if (adapter.Name == name)
+            return &adapter;
+    return nullptr;
+}
+
+TEST_F(LabEngine, OnlyInterfacesThatCarryABroadcastAreAdapters) {
+    SWP_REQUIRE_LAB();
+    // A link that is down, and a point-to-point tunnel that is up.
+    ASSERT_TRUE(Ip({"link", "add", "swpx0", "type", "veth", "peer", "name", "swpx1"}));
+    Ip({"addr", "add", "10.91.9.1/24", "dev", "swpx0"});
+    ASSERT_TRUE(Ip({"tuntap", "add", "dev", "swptun0", "mode", "tun"}));
+    Ip({"addr", "add", "10.91.8.1", "peer", "10.91.8.2", "dev", "swptun0"});
+    Ip({"link", "set", "swptun0", "up"});
+
+    CIPHelp ipHelp;
+    auto adapters = ipHelp.GetAdaptersList();
+    ASSERT_TRUE(adapters.has_value());
+    EXPECT_EQ(FindAdapter(*adapters, "lo"), nullptr);
+    EXPECT_EQ(FindAdapter(*adapters, "swpx0"), nullptr);
+    EXPECT_EQ(FindAdapter(*adapters, "swptun0"), nullptr);
+    const AdapterInfo* a = FindAdapter(*adapters, "swpa0");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->AddressLength, 6);
+    ASSERT_EQ(a->Addresses.size(), 1u);
+    EXPECT_EQ(a->Addresses[0].IP, "10.91.1.1");
+    EXPECT_EQ(a->Addresses[0].Mask, "255.255.255.0");
+    EXPECT_FALSE(a->Description.isEmpty());
+    ASSERT_NE(FindAdapter(*adapters, "swpb0"), nullptr);
+
+    // Once up, the link is an adapter.
+    Ip({"link", "set", "swpx0", "up"});
+    Ip({"link", "set", "swpx1", "up"});
+    adapters = ipHelp.GetAdaptersList();
+    const AdapterInfo* x = FindAdapter(*adapters, "swpx0");
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->Addresses.size(), 1u);
+    EXPECT_EQ(FindAdapter(*adapters, "swptun0"), nullptr);
+
+    Ip({"link", "del", "swpx0"});
+    Ip({"tuntap", "del", "dev", "swptun0", "mode", "tun"});
+}
+
+TEST_F(LabEngine, AdapterWithTwoAddressesGetsOneSocketOnTheFirst) {
+    SWP_REQUIRE_LAB();
+    ASSERT_TRUE(Ip({"addr", "add", "10.91.1.11/24", "dev", "swpa0"}));
+    CLabDevice device;
+    Start(device, "dev1", DeviceJson(kMac1Text, "Single"));
+    const std::vector<DeviceRecord> devices = Discover();
+    Ip({"addr", "del", "10.91.1.11/24", "dev", "swpa0"});
+    ASSERT_EQ(Engine->Sockets().size(), 2u);
+    EXPECT_EQ(Engine->Sockets()[0]->LocalIP, kAdapterA);
+    EXPECT_EQ(Log->Lines().filter("Addr=").size(), 2);
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(Received(device.Journal(), "discover").size(), 1);
+}
+
+TEST_F(LabEngine, AdapterFilterOpensThatAdapterOnly) {
+    SWP_REQUIRE_LAB();
+    CLabDevice device1;
+    CLabDevice device2;
+    Start(device1, "dev1", DeviceJson(kMac1Text, "Left"));
+    Start(device2, "dev2", DeviceJson(kMac2Text, "Right"));
+    Engine->SetAdapterFilter(kAdapterB);
+    const std::vector<DeviceRecord> devices = Discover();
+    ASSERT_EQ(Engine->Sockets().size(), 1u);
+    EXPECT_EQ(Engine->Sockets()[0]->Interface, "swpb0");
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_STREQ(devices[0].Name, "Right");
+    EXPECT_TRUE(Received(device1.Journal()).isEmpty());
+
+    Engine->SetAdapterFilter(QStringLiteral("10.91.3.1")); // no such adapter
+    EXPECT_FALSE(Engine->SendDiscover(4000, true));
+    EXPECT_EQ(Boxes.Texts, QStringList{"Unable to initialize adapter interface."});
+    EXPECT_TRUE(Engine->Sockets().empty());
 }
 
 // ---------------------------------------------------------------------------
@@ -621,9 +715,9 @@ TEST_F(LabEngine, LateReplyIsIgnored) {
     SWP_REQUIRE_LAB();
     CLabDevice device;
     Start(device, "dev1",
-          DeviceJson(kMac1Text, "Slow", "\"requests\": {\"get_config\": {\"delay_ms\": 800}}"));
+          DeviceJson(kMac1Text, "Slow", "\"requests\": {\"get_config\": {\"delay_ms\": 1500}}"));
     ASSERT_TRUE(DiscoverAndLogIn(kMac1));
-    Engine->SendGetConfig(3000); // 300 ms here
+    Engine->SendGetConfig(3000); // 600 ms here
     EXPECT_EQ(Await(), (PostedMessage{UM_UDP_TIMEOUT, WAIT_GET_CONFIG, 0}));
     Log->Clear();
     ASSERT_TRUE(WaitForTrace("TFormUDP::RecvGetConfig()"));

@@ -501,6 +501,17 @@ TEST_F(DevsimTest, DropRefuseDelayAndCountPerRequestKind) {
     EXPECT_EQ(OP_SITE_SURVEY, Only().header.opcode);
 }
 
+TEST_F(DevsimTest, RefusedDiscoveryHasNoNameAndDroppedLoginNoReply) {
+    Load(WithKey("requests", R"({"discover": {"action": "refuse"}, "login": {"action": "drop"}})"));
+    SendRaw(BuildDiscover(kHostMac).Bytes());
+    const Reply reply = Only();
+    EXPECT_EQ(OP_DISCOVER, reply.header.opcode);
+    EXPECT_TRUE(reply.payload.empty());
+    Login();
+    EXPECT_TRUE(Replies().empty());
+    EXPECT_FALSE(m_Sim->Devices()[0]->LoggedIn({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
+}
+
 TEST_F(DevsimTest, BroadcastModeRepliesOutOfTheReceivingInterface) {
     Load(WithKey("reply", "\"broadcast\""));
     SendRaw(BuildDiscover(kHostMac).Bytes());
@@ -634,6 +645,10 @@ TEST(DevsimConfig, UnknownKeysAndBadValuesAreErrors) {
                              config, error));
     EXPECT_TRUE(error.contains("used twice"));
     EXPECT_FALSE(ParseConfig("not json", config, error));
+    EXPECT_FALSE(ParseConfig(R"({"mac": "02:00:00:00:00:01", "mode": 1e300})", config, error));
+    EXPECT_FALSE(
+        ParseConfig(R"({"mac": "02:00:00:00:00:01", "wps_status": [[1e300, 3]]})", config, error));
+    EXPECT_FALSE(ParseConfig(R"({"mac": "02:00:00:00:00:01", "clones": 1.5})", config, error));
     EXPECT_TRUE(ParseConfig(R"({"mac": "02-00-00-00-00-01"})", config, error))
         << error.toStdString();
     ASSERT_EQ(1u, config.devices.size());

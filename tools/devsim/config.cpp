@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <QSet>
 #include <QStringList>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -23,6 +25,11 @@ constexpr int kMaxTlvText = 255;
 constexpr int kSurveySsidField = 32;
 constexpr int kMaxClones = 65536;
 constexpr int kMaxDelayMs = 24 * 3600 * 1000;
+
+// A JSON number that is a whole number small enough to convert safely.
+bool IsWhole(double number) {
+    return std::isfinite(number) && std::fabs(number) < 1e15 && std::trunc(number) == number;
+}
 
 // Reads one JSON object and remembers which keys were used, so that the keys
 // left over can be reported as unknown.
@@ -49,12 +56,11 @@ public:
             return true;
         const QJsonValue value = Value(key);
         const double number = value.toDouble();
-        if (!value.isDouble() || number != static_cast<double>(static_cast<long long>(number)))
+        if (!value.isDouble() || !IsWhole(number))
             return Fail(Where(key), QStringLiteral("an integer is expected"));
-        const long long whole = static_cast<long long>(number);
-        if (whole < low || whole > high)
+        if (number < static_cast<double>(low) || number > static_cast<double>(high))
             return Fail(Where(key), QStringLiteral("must be from %1 to %2").arg(low).arg(high));
-        out = static_cast<int>(whole);
+        out = static_cast<int>(number);
         return true;
     }
 
@@ -207,8 +213,8 @@ bool ParseWpsStatus(const QJsonArray& steps, const QString& path, std::vector<Wp
         const QJsonArray pair = steps[n].toArray();
         const double delay = pair.size() == 2 ? pair[0].toDouble(-1) : -1;
         const double status = pair.size() == 2 ? pair[1].toDouble(0.5) : 0.5;
-        if (!steps[n].isArray() || delay < 0 || delay > kMaxDelayMs ||
-            delay != static_cast<int>(delay) || status != static_cast<double>(int32_t(status))) {
+        if (!steps[n].isArray() || !IsWhole(delay) || delay < 0 || delay > kMaxDelayMs ||
+            !IsWhole(status) || status < INT32_MIN || status > INT32_MAX) {
             error = QStringLiteral("%1[%2]: [delay_ms, status] is expected").arg(path).arg(n);
             return false;
         }

@@ -118,7 +118,7 @@ void CSimDevice::Handle(const uint8_t* data, size_t length, const PacketHeader& 
     if (m_Config.requireLogin && !LoggedIn(request.hostMac)) {
         if (IsSetting(kind)) {
             Note(line, "refuse", QStringLiteral("not logged in"));
-            ReplyTo(request, Behaviour{}, true);
+            ReplyTo(kind, request, Behaviour{}, true);
         } else {
             Note(line, "ignore", QStringLiteral("not logged in"));
         }
@@ -131,15 +131,15 @@ void CSimDevice::Handle(const uint8_t* data, size_t length, const PacketHeader& 
         return;
     case Action::Refuse:
         Note(line, "refuse", QStringLiteral("configured"));
-        ReplyTo(request, behaviour, true);
+        ReplyTo(kind, request, behaviour, true);
         return;
     case Action::Answer:
         break;
     }
-    const bool applied = Apply(request, line);
+    const bool applied = Apply(kind, request, line);
     if (applied)
         Note(line, "answer");
-    ReplyTo(request, behaviour, !applied);
+    ReplyTo(kind, request, behaviour, !applied);
     if (applied && (kind == RequestKind::WpsPbc || kind == RequestKind::WpsPin))
         StartWps(request, behaviour.delayMs);
 }
@@ -262,8 +262,7 @@ Behaviour CSimDevice::NextBehaviour(RequestKind kind) {
     return configured->second;
 }
 
-bool CSimDevice::Apply(const Decoded& request, QJsonObject& line) {
-    const RequestKind kind = KindOf(request);
+bool CSimDevice::Apply(RequestKind kind, const Decoded& request, QJsonObject& line) {
     switch (kind) {
     case RequestKind::Logout:
         m_Logins.erase(request.hostMac);
@@ -350,15 +349,16 @@ bool CSimDevice::Apply(const Decoded& request, QJsonObject& line) {
     }
 }
 
-void CSimDevice::ReplyTo(const Decoded& request, const Behaviour& behaviour, bool refused) {
-    const RequestKind kind = KindOf(request);
+void CSimDevice::ReplyTo(RequestKind kind, const Decoded& request, const Behaviour& behaviour,
+                         bool refused) {
     const uint8_t opcode = request.header.opcode;
     if (kind == RequestKind::Survey) {
         // Built by hand: a long survey exceeds the request-sized buffer.
         CPacketBuilder header(m_Config.mac.data(), OP_SITE_SURVEY);
         std::vector<uint8_t> bytes(header.Data(), header.Data() + kHeaderSize);
         const size_t limit = (0xFFFF / kSurveyRecordSize) * kSurveyRecordSize;
-        for (const SurveyEntry& entry : refused ? std::vector<SurveyEntry>{} : m_Config.survey) {
+        const std::vector<SurveyEntry> none;
+        for (const SurveyEntry& entry : refused ? none : m_Config.survey) {
             if (bytes.size() - kHeaderSize + kSurveyRecordSize > limit)
                 break;
             _tag_AP_ROFIILE ap{};

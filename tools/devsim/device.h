@@ -38,8 +38,9 @@ private:
 
     void HandleDiscover(const Peer& from, const Behaviour& behaviour, QJsonObject& line);
     void HandleLogin(const Decoded& request, const Behaviour& behaviour, QJsonObject& line);
-    bool Apply(const Decoded& request, QJsonObject& line);
-    void ReplyTo(const Decoded& request, const Behaviour& behaviour, bool refused);
+    bool Apply(RequestKind kind, const Decoded& request, QJsonObject& line);
+    void ReplyTo(RequestKind kind, const Decoded& request, const Behaviour& behaviour,
+                 bool refused);
     void StartWps(const Decoded& request, int offsetMs);
     void SendEvent(const swp::CPacketBuilder& packet, const Peer& peer, const char* kind);
 

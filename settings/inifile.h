@@ -8,13 +8,17 @@
 //  - the first of two equal keys in a section wins (sections of the same name
 //    are read as one, in file order);
 //  - CR LF or LF line ends, an optional UTF-8 byte order mark;
-//  - the file is read as UTF-8, or as Windows-1252 when it is not valid UTF-8;
+//  - the file is read as UTF-8, or as Windows-1252 when it is not valid UTF-8
+//    (UTF-16 with a byte order mark is read too);
 //  - a string read returns at most 2047 characters, a wide read at most 511;
 //  - integers are decimal, or hexadecimal with a leading 0x, 0X or $; anything
 //    else gives the default.
-// The file is read when the reader is created. Writes change the file on disk
-// and the reader's view of it (the wizard itself never writes).
+// The file is read when the reader is created; a file larger than MaxFileSize
+// is not read at all (every read gives its default and writes to it fail).
+// Writes re-read the file, change the file on disk and the reader's view of it
+// (the wizard itself never writes).
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -44,8 +48,10 @@ public:
 
     static constexpr int StringBufferSize = 2048; // at most 2047 characters come back
     static constexpr int WideBufferSize = 512;    // at most 511 characters come back
+    static constexpr qsizetype MaxFileSize = 2 * 1024 * 1024;
 
 private:
+    enum class Encoding { Utf8, Utf8Bom, Utf16Le, Utf16Be, Windows1252 };
     struct Entry {
         QString key;
         QString value;
@@ -53,10 +59,18 @@ private:
     struct Section {
         QString name;
         std::vector<Entry> entries;
+        QHash<QString, size_t> index; // case-folded key -> first entry of that key
     };
     const Entry* Find(const QString& section, const QString& key) const;
+    bool Load();
+    void BuildIndex();
     bool Save() const;
 
     QString m_FileName;
     std::vector<Section> m_Sections;
+    QHash<QString, size_t> m_SectionIndex; // case-folded name -> section
+    QStringList m_Lines;                   // the text as read, for writes
+    Encoding m_Encoding = Encoding::Utf8;
+    bool m_Crlf = false;
+    bool m_TooLarge = false;
 };

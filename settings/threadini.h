@@ -6,8 +6,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 class CProcessLock;
 
@@ -50,6 +52,8 @@ private:
     int m_Named = 0;
     std::unique_ptr<CIniFile> m_IniFile;
     std::recursive_mutex m_Mutex;
+    std::atomic<std::thread::id> m_Owner{};      // an Unlock by another thread is ignored
+    int m_Depth = 0;                             // touched by the owner only
     std::unique_ptr<CProcessLock> m_ProcessLock; // only for a named store
 };
 

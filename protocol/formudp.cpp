@@ -284,10 +284,11 @@ void TFormUDP::TimerWaitTimer() {
 
 bool TFormUDP::event(QEvent* e) {
     if (e->type() == static_cast<QEvent::Type>(UM_UDP_READ)) {
-        if (const auto* message = dynamic_cast<const CWinMessage*>(e);
-            message && message->WParam == 1)
+        const auto* message = dynamic_cast<const CWinMessage*>(e);
+        if (message && message->WParam == 1) {
             UDPSocketRead(reinterpret_cast<CUDPSocket*>(message->LParam));
-        return true;
+            return true;
+        }
     }
     return QObject::event(e);
 }

@@ -256,6 +256,20 @@ TEST_F(LabEngine, DeviceSeenThroughBothAdaptersIsListedOnce) {
     EXPECT_EQ(devices[0].LocalMask, 0xFFFFFF00u);
 }
 
+TEST_F(LabEngine, BurstOfRepliesIsListedWhole) {
+    SWP_REQUIRE_LAB();
+    // Many devices answer one discovery at once on both adapters; the engine
+    // reads one datagram per notification and loses none.
+    CLabDevice crowd1;
+    CLabDevice crowd2;
+    Start(crowd1, "dev1", DeviceJson(kMac1Text, "Crowd-A", "\"clones\": 300"));
+    Start(crowd2, "dev2", DeviceJson("02:5A:00:10:00:01", "Crowd-B", "\"clones\": 300"));
+    const std::vector<DeviceRecord> devices = Discover();
+    EXPECT_EQ(devices.size(), 600u);
+    EXPECT_EQ(Log->Lines().filter("TFormUDP::RecvDiscover()").size(), 600);
+    EXPECT_TRUE(Log->Lines().filter("  already exist").isEmpty());
+}
+
 TEST_F(LabEngine, EchoOfOurOwnRequestIsDropped) {
     SWP_REQUIRE_LAB();
     Discover();

@@ -1,5 +1,7 @@
 #include "settings/inifile.h"
 
+#include "settings/textutil.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -9,14 +11,6 @@
 #include <utility>
 
 namespace {
-
-// Windows-1252 0x80-0x9F. The five unassigned bytes map to the C1 control of
-// the same value, as the platform's converter does.
-constexpr char16_t Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 bool IsValidUtf8(QByteArrayView bytes) {
     const qsizetype n = bytes.size();
@@ -54,39 +48,6 @@ bool IsValidUtf8(QByteArrayView bytes) {
         if (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))
             return false;
         i += len;
-    }
-    return true;
-}
-
-QString FromWindows1252(QByteArrayView bytes) {
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        out[i] = (c >= 0x80 && c <= 0x9F) ? QChar(Cp1252High[c - 0x80]) : QChar(c);
-    }
-    return text;
-}
-
-// Returns false when a character has no Windows-1252 byte.
-bool ToWindows1252(const QString& text, QByteArray& bytes) {
-    bytes.resize(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = text[i].unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            bytes[i] = static_cast<char>(u);
-            continue;
-        }
-        int found = -1;
-        for (int k = 0; k < 32; ++k) {
-            if (Cp1252High[k] == u) {
-                found = k;
-                break;
-            }
-        }
-        if (found < 0)
-            return false;
-        bytes[i] = static_cast<char>(0x80 + found);
     }
     return true;
 }
@@ -276,7 +237,7 @@ void CIniFile::Parse(const QByteArray& bytes) {
             text = QString::fromUtf8(body);
         } else {
             m_Encoding = Encoding::Windows1252;
-            text = FromWindows1252(body);
+            text = FromWindows1252(body.data(), static_cast<size_t>(body.size()));
         }
     }
 

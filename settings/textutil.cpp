@@ -62,6 +62,25 @@ QString FromWindows1252(const char* bytes, size_t length) {
     return text;
 }
 
+bool ToWindows1252(const QString& text, QByteArray& bytes) {
+    bytes.resize(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            bytes[i] = static_cast<char>(u);
+            continue;
+        }
+        int found = -1;
+        for (int k = 0; k < 32 && found < 0; ++k)
+            if (kCp1252High[k] == u)
+                found = k;
+        if (found < 0)
+            return false;
+        bytes[i] = static_cast<char>(0x80 + found);
+    }
+    return true;
+}
+
 QString DecodeText(const QByteArray& bytes) {
     QByteArrayView view(bytes);
     if (view.startsWith("\xEF\xBB\xBF"))

@@ -20,6 +20,8 @@ size_t CopyBounded(char* dst, size_t size, const QString& text);
 // Windows-1252 bytes as text (typographic quotes, dashes and the euro sign
 // included; the five unassigned bytes map to the C1 control of that value).
 QString FromWindows1252(const char* bytes, size_t length);
+// The text as Windows-1252 bytes; false when a character has no byte there.
+bool ToWindows1252(const QString& text, QByteArray& bytes);
 
 // Text of a file: UTF-8 (an optional byte order mark dropped), or
 // Windows-1252 when the bytes are not valid UTF-8.

@@ -4,11 +4,6 @@
 
 #include "settings/inifile.h"
 
-// The settings library is built without coverage instrumentation; compiling
-// the reader here lets its branches guide the fuzzer. The library's copy is
-// then not linked in, as every symbol it defines is already defined here.
-#include "settings/inifile.cpp"
-
 #include <QByteArray>
 #include <QStringList>
 #include <cstddef>

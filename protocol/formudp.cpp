@@ -426,7 +426,9 @@ void TFormUDP::RecvDiscover(const Received& packet) {
 
 void TFormUDP::RecvLogin(const Received& packet) {
     DebugLog("TFormUDP::RecvLogin()");
-    if (PendingRequest != WAIT_LOGIN) {
+    // Every device on the LAN hears the login broadcast and the others refuse
+    // it: only the answer of the device being logged in to counts.
+    if (PendingRequest != WAIT_LOGIN || !SameMAC(packet.header.mac, g_Var.Device.MAC)) {
         DebugLog("  ignore data");
         return;
     }

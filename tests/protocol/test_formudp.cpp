@@ -548,6 +548,18 @@ TEST_F(FormUDPTest, LoginReplyInAnotherKeyFails) {
     EXPECT_EQ(Target.Take(), (std::vector<PostedMessage>{{UM_UDP_RESULT, WAIT_LOGIN, 0}}));
 }
 
+TEST_F(FormUDPTest, OtherDevicesRefusingTheLoginAreIgnored) {
+    // Every device hears the login broadcast; the others answer with a refusal.
+    Engine->SendLogin(5000);
+    Reply(kDevice2, 1, {0x91, 0x01, 0x00});
+    EXPECT_TRUE(Target.Take().empty());
+    EXPECT_EQ(Engine->PendingRequest, WAIT_LOGIN);
+    EXPECT_TRUE(Log->Lines().endsWith("  ignore data"));
+    Reply(kDevice1, 1, {0x91, 0x01, 0x01});
+    EXPECT_TRUE(Engine->LoggedIn);
+    EXPECT_EQ(Target.Take(), (std::vector<PostedMessage>{{UM_UDP_RESULT, WAIT_LOGIN, 1}}));
+}
+
 TEST_F(FormUDPTest, LogoutReplyEndsTheLogin) {
     LogIn();
     Engine->SendLogout(3000);

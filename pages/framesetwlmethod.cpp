@@ -1,10 +1,13 @@
 #include "pages/framesetwlmethod.h"
 
+#include "settings/globalvar.h"
+#include "settings/utility.h"
 #include "ui_framesetwlmethod.h"
 
-TFrameSetWlMethod::TFrameSetWlMethod(QWidget* parent) : TFrameBase(parent), ui(new Ui::TFrameSetWlMethod) {
+TFrameSetWlMethod::TFrameSetWlMethod(QWidget* parent)
+    : TFrameBase(parent), ui(new Ui::TFrameSetWlMethod) {
     ui->setupUi(this);
-    WireButtons(QStringLiteral("BtnNext"));
+    WireButtons();
 }
 
 TFrameSetWlMethod::~TFrameSetWlMethod() = default;
@@ -12,4 +15,23 @@ TFrameSetWlMethod::~TFrameSetWlMethod() = default;
 void TFrameSetWlMethod::FrameInit() {
     SetCommonLook();
     TFrameBase::FrameInit();
+}
+
+bool TFrameSetWlMethod::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+    TFrameBase::FrameEnter(current, direction, param);
+    if (direction == 0) {
+        ui->RBtnManual->setChecked(true);
+        const char* key = g_Var.DeviceMode == DEVICE_AP ? "SetWlMethod_AP_MODE_MSG"
+                                                        : "SetWlMethod_BRIDGE_MODE_MSG";
+        ui->LbSetWlMsg->setText(GetText("String", key, QString()));
+    }
+    return true;
+}
+
+void TFrameSetWlMethod::BtnNextClick() {
+    if (ui->RBtnWPS->isChecked())
+        g_Var.WlMethod = 0;
+    else if (ui->RBtnManual->isChecked())
+        g_Var.WlMethod = 1;
+    PostNext();
 }

@@ -1,5 +1,7 @@
 #pragma once
-// The wireless setup method: WPS or manual setup.
+// The wireless setup method: by hand ("Manual Setup") or by Wi-Fi Protected
+// Setup. The choice goes to g_Var.WlMethod; the wizard window decides where
+// Next leads.
 
 #include "app/framebase.h"
 
@@ -16,6 +18,8 @@ public:
     ~TFrameSetWlMethod() override;
 
     void FrameInit() override;
+    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    void BtnNextClick() override;
 
     std::unique_ptr<Ui::TFrameSetWlMethod> ui;
 };

@@ -2,9 +2,19 @@
 
 #include "ui_framesuccess.h"
 
+namespace {
+void SetPixelSize(QWidget* label, int pixels) {
+    QFont font = label->font();
+    font.setPixelSize(pixels);
+    label->setFont(font);
+}
+} // namespace
+
 TFrameSuccess::TFrameSuccess(QWidget* parent) : TFrameBase(parent), ui(new Ui::TFrameSuccess) {
     ui->setupUi(this);
-    WireButtons(QStringLiteral("BtnNext"));
+    SetPixelSize(ui->LbSuccess1, 24);
+    SetPixelSize(ui->LbSuccess2, 20);
+    WireButtons();
 }
 
 TFrameSuccess::~TFrameSuccess() = default;

@@ -1,5 +1,7 @@
 #pragma once
-// The success page that ends every job.
+// The success page that ends every job: the device is configured. Exit leaves
+// the wizard, Back starts over with another device, and Next (hidden unless
+// the settings show it) configures the same device again.
 
 #include "app/framebase.h"
 

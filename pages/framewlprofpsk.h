@@ -1,0 +1,40 @@
+#pragma once
+// The WPA pre-shared key sub-page of the wireless profile host: WPA mode,
+// the cipher it implies, and the key.
+
+#include "app/framebase.h"
+
+#include <memory>
+
+namespace Ui {
+class TFrameWlProfPSK;
+}
+
+class TFrameWlProfPSK : public TFrameBase {
+    Q_OBJECT
+public:
+    enum class KeyFault { None, NotHex, Length };
+
+    explicit TFrameWlProfPSK(QWidget* parent = nullptr);
+    ~TFrameWlProfPSK() override;
+
+    void FrameInit() override;
+    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
+    void BtnNextClick() override;
+    // The mode chosen: shows the cipher it implies.
+    void CmbWPAModeSelect();
+
+    // A key of 64 characters must be hexadecimal digits; any other key must
+    // have 8 to 63 characters.
+    static KeyFault CheckPassphrase(const QString& key);
+    // The cipher a WPA mode implies: 0 TKIP for WPA, 1 AES for WPA2, 2 both.
+    static int CipherOf(int wpaMode);
+    // The WPA mode that suits the access point chosen on the survey.
+    static int WpaModeOf(int authentication);
+
+    std::unique_ptr<Ui::TFrameWlProfPSK> ui;
+
+private:
+    int SelectedMode() const;
+};

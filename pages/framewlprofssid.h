@@ -1,0 +1,25 @@
+#pragma once
+// The SSID sub-page of the wireless profile host: the network name of the
+// profile (at most 32 characters).
+
+#include "app/framebase.h"
+
+#include <memory>
+
+namespace Ui {
+class TFrameWlProfSSID;
+}
+
+class TFrameWlProfSSID : public TFrameBase {
+    Q_OBJECT
+public:
+    explicit TFrameWlProfSSID(QWidget* parent = nullptr);
+    ~TFrameWlProfSSID() override;
+
+    void FrameInit() override;
+    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
+    void BtnNextClick() override;
+
+    std::unique_ptr<Ui::TFrameWlProfSSID> ui;
+};

@@ -1,0 +1,106 @@
+#include "pages/framewlprofwep.h"
+
+#include "pages/framewlprofile.h"
+#include "settings/globalvar.h"
+#include "settings/messagebox.h"
+#include "settings/textutil.h"
+#include "settings/uiutil.h"
+#include "settings/utility.h"
+#include "ui_framewlprofwep.h"
+
+TFrameWlProfWEP::TFrameWlProfWEP(QWidget* parent)
+    : TFrameBase(parent), ui(new Ui::TFrameWlProfWEP) {
+    ui->setupUi(this);
+    WireButtons();
+    // Only a choice the user makes runs CmbWEPSelect, not a selection made in code.
+    connect(ui->CmbWEP, &QComboBox::activated, this, [this] { CmbWEPSelect(); });
+}
+
+TFrameWlProfWEP::~TFrameWlProfWEP() = default;
+
+void TFrameWlProfWEP::FrameInit() {
+    SetCommonLook();
+    ui->CmbWEP->clear();
+    ui->CmbWEP->addItem(g_Var.WEP64, 0);
+    ui->CmbWEP->addItem(g_Var.WEP128, 1);
+    TFrameBase::FrameInit();
+}
+
+bool TFrameWlProfWEP::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+    TFrameBase::FrameEnter(current, direction, param);
+    if (direction != 0)
+        return true;
+    const bool ap = g_Var.DeviceMode == DEVICE_AP;
+    const WirelessProfile& wl = g_Var.NewWl;
+    ui->CmbAuthen->clear();
+    ui->CmbAuthen->addItem(g_Var.AuthenOpen, 0);
+    ui->CmbAuthen->addItem(g_Var.AuthenShared, 1);
+    if (ap)
+        ui->CmbAuthen->addItem(g_Var.AuthenAuto, 2);
+    if (!SelectComboValue(ui->CmbWEP, wl.WepKeyLen))
+        SelectComboValue(ui->CmbWEP, 0);
+    CmbWEPSelect();
+    ui->EdtKey1->setText(ProfileFieldText(wl.WepKey, sizeof wl.WepKey));
+    if (!ap || !SelectComboValue(ui->CmbAuthen, wl.Auth))
+        SelectComboValue(ui->CmbAuthen, ap ? 2 : 0);
+    return true;
+}
+
+void TFrameWlProfWEP::FrameShow(TFrameBase* previous, int direction, intptr_t param) {
+    TFrameBase::FrameShow(previous, direction, param);
+    FocusEdit(ui->EdtKey1);
+}
+
+int TFrameWlProfWEP::SelectedLength() const {
+    return ui->CmbWEP->currentIndex() < 0 ? 0 : ui->CmbWEP->currentData().toInt();
+}
+
+void TFrameWlProfWEP::CmbWEPSelect() {
+    ui->EdtKey1->setMaxLength(MaxKeyLength(SelectedLength()));
+    ui->EdtKey1->clear();
+}
+
+TFrameWlProfWEP::KeyFormat TFrameWlProfWEP::CheckWEPKey(const QString& key, int maxLength) {
+    const qsizetype length = key.size();
+    if (length == maxLength / 2)
+        return KeyFormat::Ascii;
+    if (length == maxLength && IsHexText(key))
+        return KeyFormat::Hex;
+    return KeyFormat::Invalid;
+}
+
+QString TFrameWlProfWEP::WEPKeyText(const QString& key, KeyFormat format) {
+    return format == KeyFormat::Hex ? key.toUpper() : key;
+}
+
+QString TFrameWlProfWEP::WEPKeyMessage(int v, bool hexLength) {
+    const QString base =
+        GetText("Message", "ER_WEPKey",
+                QStringLiteral("You have entered an incorrect WEP key. Please try again."));
+    switch (v) {
+    case 0:
+        return GetText("Message", hexLength ? "ER_WEP64Hex" : "ER_WEP64", base);
+    case 1:
+        return GetText("Message", hexLength ? "ER_WEP128Hex" : "ER_WEP128", base);
+    default:
+        return base;
+    }
+}
+
+void TFrameWlProfWEP::BtnNextClick() {
+    const int v = SelectedLength();
+    const QString key = ui->EdtKey1->text();
+    const int maxLength = ui->EdtKey1->maxLength();
+    const KeyFormat format = CheckWEPKey(key, maxLength);
+    if (format == KeyFormat::Invalid) {
+        const QString message = WEPKeyMessage(v, key.size() == maxLength);
+        FocusEdit(ui->EdtKey1);
+        ShowMessage(message);
+        return;
+    }
+    WirelessProfile& wl = g_Var.NewWl;
+    wl.WepKeyLen = v;
+    CopyBounded(wl.WepKey, sizeof wl.WepKey, WEPKeyText(key, format));
+    wl.Auth = ui->CmbAuthen->currentIndex() < 0 ? 2 : ui->CmbAuthen->currentData().toInt();
+    PostNext();
+}

@@ -1,15 +1,145 @@
 #include "pages/framedevlist.h"
 
+#include "protocol/formudp.h"
+#include "settings/globalvar.h"
+#include "settings/textutil.h"
+#include "settings/timing.h"
+#include "settings/utility.h"
 #include "ui_framedevlist.h"
+
+#include <QHeaderView>
+
+namespace {
+constexpr int kNameWidth = 300;
+constexpr int kMacWidth = 168;
+} // namespace
 
 TFrameDevList::TFrameDevList(QWidget* parent) : TFrameBase(parent), ui(new Ui::TFrameDevList) {
     ui->setupUi(this);
     WireButtons(QStringLiteral("BtnCfg"));
+    connect(ui->BtnRefresh, &QAbstractButton::clicked, this, &TFrameDevList::BtnRefreshClick);
+    connect(ui->LvDevList, &QTreeWidget::itemSelectionChanged, this,
+            &TFrameDevList::LvDevListSelectItem);
+    TimerSearch.setSingleShot(true);
+    connect(&TimerSearch, &QTimer::timeout, this, &TFrameDevList::TimerSearchTimer);
+
+    QTreeWidget* list = ui->LvDevList;
+    list->setColumnCount(2);
+    list->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("MAC Address")});
+    list->setColumnWidth(0, kNameWidth);
+    list->setColumnWidth(1, kMacWidth);
+    list->header()->setStretchLastSection(false);
+    list->setRootIsDecorated(false);
+    list->setIndentation(0);
+    list->setUniformRowHeights(true);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Grid lines, and a selection that stays visible without the focus.
+    list->setStyleSheet(QStringLiteral(
+        "QTreeView::item { border-right: 1px solid #d8d8d8; border-bottom: 1px solid #d8d8d8; }"));
+    QPalette palette = list->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                     palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    list->setPalette(palette);
+
+    QPalette white = ui->PlSearch->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    ui->PlSearch->setPalette(white);
+    ui->PlSearch->setAutoFillBackground(true);
 }
 
 TFrameDevList::~TFrameDevList() = default;
 
 void TFrameDevList::FrameInit() {
     SetCommonLook();
+    TimerSearch.stop();
+    ui->PlSearch->hide();
+    ClearList();
     TFrameBase::FrameInit();
+    // The sortable list is not reached by the page texts: its two columns are
+    // looked up here, under the keys a standard list's columns have.
+    QTreeWidgetItem* header = ui->LvDevList->headerItem();
+    const QString section = QStringLiteral("TFrameDevList");
+    for (int i = 0; i < ui->LvDevList->columnCount(); ++i)
+        header->setText(
+            i, GetText(section, QStringLiteral("LvDevList_Col%1").arg(i), header->text(i)));
+}
+
+void TFrameDevList::FrameDone() {
+    ClearList();
+    TFrameBase::FrameDone();
+}
+
+bool TFrameDevList::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+    if (direction == 0)
+        BtnRefreshClick();
+    return TFrameBase::FrameEnter(current, direction, param);
+}
+
+bool TFrameDevList::WndProc(const CWinMessage& message) {
+    // The engine's discovery wait ends the search; whatever request code the
+    // time-out carries, a search is the only thing this page waits for.
+    if (message.Message() == UM_UDP_TIMEOUT && TimerSearch.isActive())
+        TimerSearchTimer();
+    return false;
+}
+
+void TFrameDevList::ClearList() {
+    ui->BtnCfg->setEnabled(false);
+    ui->LvDevList->clear();
+    m_Records.clear();
+}
+
+void TFrameDevList::BtnRefreshClick() {
+    ClearList();
+    // Without an adapter the engine has told the user so; no search runs.
+    if (!FormUDP || !FormUDP->SendDiscover(DiscoverWait, true))
+        return;
+    ui->BtnRefresh->setEnabled(false);
+    ui->PlSearch->show();
+    ui->PlSearch->raise();
+    TimerSearch.start(Timing::Interval(SearchLimit));
+}
+
+void TFrameDevList::TimerSearchTimer() {
+    TimerSearch.stop();
+    std::vector<DeviceRecord> found;
+    if (FormUDP)
+        FormUDP->GetDeviceList(found);
+    QTreeWidget* list = ui->LvDevList;
+    list->setUpdatesEnabled(false);
+    for (const DeviceRecord& record : found) {
+        auto* item = new QTreeWidgetItem(list);
+        item->setText(0, FromWindows1252(record.Name, qstrnlen(record.Name, sizeof record.Name)));
+        item->setText(1, FormatMAC(record.MAC));
+        m_Records.push_back(record);
+    }
+    list->setUpdatesEnabled(true);
+    ui->BtnRefresh->setEnabled(true);
+    ui->PlSearch->hide();
+    if (g_Var.NonWorking)
+        ui->BtnCfg->setEnabled(true);
+}
+
+void TFrameDevList::LvDevListSelectItem() {
+    if (g_Var.NonWorking)
+        return;
+    ui->BtnCfg->setEnabled(!ui->LvDevList->selectedItems().isEmpty());
+}
+
+void TFrameDevList::BtnCfgClick() {
+    const QList<QTreeWidgetItem*> selected = ui->LvDevList->selectedItems();
+    const int row = selected.isEmpty() ? -1 : ui->LvDevList->indexOfTopLevelItem(selected.first());
+    if (row >= 0 && row < static_cast<int>(m_Records.size()))
+        g_Var.Device = m_Records[row];
+    else if (!g_Var.NonWorking)
+        return;
+    g_Var.ResetIPConfig(g_Var.CurIP);
+    g_Var.ResetIPConfig(g_Var.NewIP);
+    g_Var.ResetProfile(g_Var.CurWl);
+    g_Var.ResetProfile(g_Var.NewWl);
+    PostNext();
 }

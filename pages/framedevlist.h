@@ -1,9 +1,13 @@
 #pragma once
-// The device list: the devices found on the LAN.
+// The device list: entering it forward searches the LAN; the devices found are
+// listed by name and MAC, and Configure goes on with the one selected.
 
 #include "app/framebase.h"
+#include "settings/records.h"
 
+#include <QTimer>
 #include <memory>
+#include <vector>
 
 namespace Ui {
 class TFrameDevList;
@@ -12,10 +16,31 @@ class TFrameDevList;
 class TFrameDevList : public TFrameBase {
     Q_OBJECT
 public:
+    static constexpr int DiscoverWait = 4000; // the engine's discovery wait
+    static constexpr int SearchLimit = 10000; // the end of a search, should no time-out come
+
     explicit TFrameDevList(QWidget* parent = nullptr);
     ~TFrameDevList() override;
 
     void FrameInit() override;
+    void FrameDone() override;
+    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    bool WndProc(const CWinMessage& message) override;
+    void BtnNextClick() override { BtnCfgClick(); }
+
+    void BtnRefreshClick();
+    void TimerSearchTimer();
+    void LvDevListSelectItem();
+    void BtnCfgClick();
+
+    // The record of each row, in row order.
+    const std::vector<DeviceRecord>& Records() const { return m_Records; }
 
     std::unique_ptr<Ui::TFrameDevList> ui;
+    QTimer TimerSearch;
+
+private:
+    void ClearList();
+
+    std::vector<DeviceRecord> m_Records;
 };

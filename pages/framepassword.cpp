@@ -1,10 +1,18 @@
 #include "pages/framepassword.h"
 
+#include "app/formprogress.h"
+#include "protocol/formudp.h"
+#include "settings/globalvar.h"
+#include "settings/messagebox.h"
+#include "settings/uiutil.h"
+#include "settings/utility.h"
 #include "ui_framepassword.h"
 
 TFramePassword::TFramePassword(QWidget* parent) : TFrameBase(parent), ui(new Ui::TFramePassword) {
     ui->setupUi(this);
     WireButtons(QStringLiteral("BtnLogin"));
+    ui->EdtPassword->setMaxLength(16);
+    ui->EdtPassword->setEchoMode(QLineEdit::Password);
 }
 
 TFramePassword::~TFramePassword() = default;
@@ -12,4 +20,63 @@ TFramePassword::~TFramePassword() = default;
 void TFramePassword::FrameInit() {
     SetCommonLook();
     TFrameBase::FrameInit();
+}
+
+bool TFramePassword::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+    if (direction == 0)
+        ui->EdtPassword->setText(g_Var.Password);
+    ui->LbDefPswd->setText(QStringLiteral("( default password : ") +
+                           QString::fromLatin1(DefaultPassword) + QStringLiteral(" )"));
+    return TFrameBase::FrameEnter(current, direction, param);
+}
+
+void TFramePassword::FrameShow(TFrameBase* previous, int direction, intptr_t param) {
+    TFrameBase::FrameShow(previous, direction, param);
+    FocusEdit(ui->EdtPassword);
+}
+
+void TFramePassword::BtnLoginClick() {
+    g_Var.Password = ui->EdtPassword->text();
+    auto progress = std::make_unique<TFormProgress>(window());
+    m_Progress = progress.get();
+    m_Progress->OnProc = [this] { FormProgressProc(); };
+    const int result = m_Progress->Execute(this);
+    m_Progress = nullptr;
+    progress.reset();
+    if (result == 1) {
+        PostNext();
+        return;
+    }
+    ShowMessage(GetText(QStringLiteral("Message"), QStringLiteral("ER_LOGIN"),
+                        QStringLiteral("Unable to login the deivce.")));
+    FocusEdit(ui->EdtPassword);
+    if (g_Var.NonWorking)
+        PostNext();
+}
+
+void TFramePassword::FormProgressProc() {
+    if (!FormUDP || !FormUDP->SendLogin(LoginWait))
+        m_Progress->SetModalResult(2);
+}
+
+bool TFramePassword::WndProc(const CWinMessage& message) {
+    const int type = message.Message();
+    if (type != UM_UDP_RESULT && type != UM_UDP_TIMEOUT)
+        return false;
+    if (!m_Progress)
+        return true; // outside a login these mean nothing here: dropped
+    const int code = static_cast<int>(message.WParam);
+    if (type == UM_UDP_RESULT) {
+        if (code == WAIT_LOGIN) {
+            if (message.LParam != 0 && FormUDP)
+                FormUDP->SendGetConfig(GetConfigWait);
+            else
+                m_Progress->SetModalResult(2);
+        } else if (code == WAIT_GET_CONFIG) {
+            m_Progress->SetModalResult(1);
+        }
+    } else if (code == WAIT_LOGIN || code == WAIT_GET_CONFIG) {
+        m_Progress->SetModalResult(2);
+    }
+    return true;
 }

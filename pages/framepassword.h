@@ -1,5 +1,7 @@
 #pragma once
-// The password page: logs in to the chosen device.
+// The password page: stores the password (the key of every later packet),
+// logs in to the chosen device and reads its whole configuration, both under
+// the progress dialog.
 
 #include "app/framebase.h"
 
@@ -8,14 +10,31 @@
 namespace Ui {
 class TFramePassword;
 }
+class TFormProgress;
 
 class TFramePassword : public TFrameBase {
     Q_OBJECT
 public:
+    static constexpr int LoginWait = 5000;
+    static constexpr int GetConfigWait = 15000;
+    static constexpr const char* DefaultPassword = "tosca";
+
     explicit TFramePassword(QWidget* parent = nullptr);
     ~TFramePassword() override;
 
     void FrameInit() override;
+    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
+    bool WndProc(const CWinMessage& message) override;
+    void BtnNextClick() override { BtnLoginClick(); }
+
+    void BtnLoginClick();
 
     std::unique_ptr<Ui::TFramePassword> ui;
+
+private:
+    // The progress dialog's start routine: the login request.
+    void FormProgressProc();
+
+    TFormProgress* m_Progress = nullptr; // the open dialog, only while logging in
 };

@@ -1,7 +1,11 @@
 #pragma once
-// The setup method: DHCP or a static address, or the wireless setup.
+// The setup method: shows the device's current network settings and asks how
+// the device gets its address. DHCP is set on the device at once; the static
+// choice goes on to the IP settings page. The layout may also show wireless
+// configuration, advanced setting and the device's web interface.
 
 #include "app/framebase.h"
+#include "pages/ipsettingrequest.h"
 
 #include <QRadioButton>
 #include <memory>
@@ -17,8 +21,22 @@ public:
     ~TFrameSetupMethod() override;
 
     void FrameInit() override;
+    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    bool WndProc(const CWinMessage& message) override;
+    void BtnNextClick() override;
+
     // The static-IP choice; the wizard window's rules read it.
     QRadioButton* RBtnSetIP() const;
 
+    // The caption of BtnNext for the current choice.
+    void ApplyNextCaption();
+
     std::unique_ptr<Ui::TFrameSetupMethod> ui;
+
+private:
+    // Switches the device to DHCP unless it uses DHCP already; true on success.
+    bool SwitchToDHCP();
+    void OpenWebUI();
+
+    CIPSettingRequest m_Request;
 };

@@ -1,0 +1,310 @@
+// bench_discovery: the scale benchmark of the protocol engine, run inside the
+// namespace lab by scripts/bench. It prints figures; it asserts nothing.
+//
+// 1. Discovery answered by N simulated devices at once (devsim "clones"):
+//    sent, received, listed and lost per run, and the receive buffer the
+//    system granted; a few runs with the system's default buffer to compare.
+// 2. The rate at which the engine reads, validates, deciphers and dispatches
+//    get-configuration replies (logging off), against a bare recvfrom loop on
+//    the same queue of datagrams, and the ratio of the two.
+
+#include "protocol/cudpsocket.h"
+#include "protocol/formudp.h"
+#include "protocol/iphelp.h"
+#include "settings/globalvar.h"
+#include "tools/bench/discoverybench.h"
+#include "tools/bench/enginehooks.h"
+#include "tools/bench/nsprocess.h"
+#include "tools/bench/ratebench.h"
+#include "tools/bench/replysender.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Options {
+    QString devsim = qEnvironmentVariable("SWP_DEVSIM");
+    int devices = 1000;
+    int runs = 10;
+    int contrastRuns = 3;
+    int batch = 4000;
+    int rounds = 7;
+    QString adapter = QStringLiteral("10.91.1.1");
+    QString deviceNamespace = QStringLiteral("swp-dev1");
+    QString password = QStringLiteral("tosca");
+    // sender mode
+    bool sender = false;
+    QString target;
+    int port = 5433;
+};
+
+const char kUsage[] =
+    "usage: bench_discovery [--devsim PATH] [--devices N] [--runs N] [--contrast-runs N]\n"
+    "                       [--batch K] [--rounds R]\n"
+    "Runs only inside the namespace lab (scripts/bench builds it and runs it there).\n"
+    "  --devsim PATH       the simulator (default $SWP_DEVSIM)\n"
+    "  --devices N         devices answering one discovery (default 1000)\n"
+    "  --runs N            discovery runs (default 10)\n"
+    "  --contrast-runs N   runs with the system's default receive buffer (default 3)\n"
+    "  --batch K           replies queued per rate measurement (default 4000)\n"
+    "  --rounds R          rate measurements (default 7)\n";
+
+bool ParseArgs(const QStringList& args, Options& options, QString& error) {
+    for (qsizetype n = 0; n < args.size(); ++n) {
+        const QString& arg = args[n];
+        if (arg == QLatin1String("--sender")) {
+            options.sender = true;
+            continue;
+        }
+        if (n + 1 >= args.size()) {
+            error = QStringLiteral("%1: unknown, or without its value").arg(arg);
+            return false;
+        }
+        const QString value = args[++n];
+        bool ok = true;
+        if (arg == QLatin1String("--devsim"))
+            options.devsim = value;
+        else if (arg == QLatin1String("--devices"))
+            options.devices = value.toInt(&ok);
+        else if (arg == QLatin1String("--runs"))
+            options.runs = value.toInt(&ok);
+        else if (arg == QLatin1String("--contrast-runs"))
+            options.contrastRuns = value.toInt(&ok);
+        else if (arg == QLatin1String("--batch"))
+            options.batch = value.toInt(&ok);
+        else if (arg == QLatin1String("--rounds"))
+            options.rounds = value.toInt(&ok);
+        else if (arg == QLatin1String("--target"))
+            options.target = value;
+        else if (arg == QLatin1String("--port"))
+            options.port = value.toInt(&ok);
+        else if (arg == QLatin1String("--password"))
+            options.password = value;
+        else
+            ok = false;
+        if (!ok) {
+            error = QStringLiteral("%1 %2: not understood").arg(arg, value);
+            return false;
+        }
+    }
+    const auto inRange = [](int v, int low, int high) { return v >= low && v <= high; };
+    if (!inRange(options.devices, 1, 65536) || !inRange(options.runs, 0, 1000) ||
+        !inRange(options.contrastRuns, 0, 100) || !inRange(options.batch, 1, 1000000) ||
+        !inRange(options.rounds, 0, 100) || !inRange(options.port, 1, 65535)) {
+        error = QStringLiteral("a number is out of range");
+        return false;
+    }
+    return true;
+}
+
+int ReadSysctl(const char* path) {
+    QFile file(QString::fromLatin1(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toInt() : 0;
+}
+
+// What a socket gets for the engine's request without SO_RCVBUFFORCE, that
+// is what an unprivileged user is granted.
+int UnprivilegedGrant() {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+    if (fd < 0)
+        return 0;
+    int request = CUDPSocket::kReceiveBufferRequest;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &request, sizeof request);
+    int granted = 0;
+    socklen_t size = sizeof granted;
+    ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &size);
+    ::close(fd);
+    return granted;
+}
+
+bool AdapterExists(const QString& address) {
+    const auto adapters = CIPHelp().GetAdaptersList();
+    if (adapters)
+        for (const AdapterInfo& adapter : *adapters)
+            for (const AdapterAddress& a : adapter.Addresses)
+                if (a.IP == address)
+                    return true;
+    return false;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void PrintRun(const char* label, int number, const bench::DiscoveryResult& r) {
+    std::printf("%s %2d: sent %4llu  received %4llu  listed %4llu  lost %4llu   "
+                "(receive-buffer drops %llu, echo %llu, SO_RCVBUF %d%s)\n",
+                label, number, static_cast<unsigned long long>(r.sent),
+                static_cast<unsigned long long>(r.received),
+                static_cast<unsigned long long>(r.listed), static_cast<unsigned long long>(r.lost),
+                static_cast<unsigned long long>(r.bufferDrops),
+                static_cast<unsigned long long>(r.echoes), r.receiveBuffer,
+                r.completed ? "" : ", NO END OF WAIT");
+    std::fflush(stdout);
+}
+
+int DiscoveryPart(const Options& options, TFormUDP& engine, bench::CMessageTarget& target) {
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("clones.json"));
+    QFile file(config);
+    if (!dir.isValid() || !file.open(QIODevice::WriteOnly))
+        return 1;
+    // Names as long as a real device's, so a reply is about 60 bytes.
+    file.write(QStringLiteral("{\"name\": \"Bench-Device-Building-7-Floor-3-Room\", "
+                              "\"mac\": \"02:5B:00:00:00:00\", \"clones\": %1}\n")
+                   .arg(options.devices)
+                   .toUtf8());
+    file.close();
+    bench::CNsProcess devsim;
+    if (!devsim.Start(options.deviceNamespace, options.devsim, {QStringLiteral("--config"), config},
+                      "devsim: ready", 10000)) {
+        std::fprintf(stderr, "bench: %s\n", qPrintable(devsim.Error()));
+        return 1;
+    }
+
+    std::printf("== Discovery answered by %d simulated devices at once (wait 4000 ms)\n",
+                options.devices);
+    std::printf("receive buffer: the engine asks for %d; system default %d, rmem_max %d; "
+                "without privileges a socket is granted %d\n",
+                CUDPSocket::kReceiveBufferRequest, ReadSysctl("/proc/sys/net/core/rmem_default"),
+                ReadSysctl("/proc/sys/net/core/rmem_max"), UnprivilegedGrant());
+    std::printf("(SO_RCVBUF below is what getsockopt reports for the engine's socket, the value "
+                "the engine logs as \"granted\"; Linux reports twice the size set)\n");
+    bench::CDiscoveryBench discovery(engine, target, options.deviceNamespace);
+    int complete = 0;
+    uint64_t lost = 0;
+    for (int n = 1; n <= options.runs; ++n) {
+        const bench::DiscoveryResult r = discovery.Run();
+        PrintRun("run", n, r);
+        complete += r.listed == static_cast<uint64_t>(options.devices) ? 1 : 0;
+        lost += r.lost;
+    }
+    std::printf("listed all %d devices in %d of %d runs; %llu lost in all\n", options.devices,
+                complete, options.runs, static_cast<unsigned long long>(lost));
+
+    if (options.contrastRuns > 0) {
+        const int fallback = ReadSysctl("/proc/sys/net/core/rmem_default");
+        std::printf("-- for comparison, the system's default receive buffer (%d) instead of the "
+                    "engine's request\n",
+                    fallback);
+        for (int n = 1; n <= options.contrastRuns; ++n)
+            PrintRun("default-buffer run", n, discovery.Run(std::max(fallback / 2, 1)));
+    }
+    engine.CloseInterfaces();
+    devsim.Stop();
+    return 0;
+}
+
+int RatePart(const Options& options, TFormUDP& engine, bench::CMessageTarget& target) {
+    if (options.rounds <= 0)
+        return 0;
+    bench::CNsProcess sender;
+    if (!sender.Start(options.deviceNamespace, QCoreApplication::applicationFilePath(),
+                      {QStringLiteral("--sender"), QStringLiteral("--target"), options.adapter,
+                       QStringLiteral("--port"), QString::number(options.port),
+                       QStringLiteral("--password"), options.password},
+                      "ready", 10000)) {
+        std::fprintf(stderr, "bench: %s\n", qPrintable(sender.Error()));
+        return 1;
+    }
+    const uint8_t mac[6] = {};
+    std::printf("\n== Get-configuration replies (%zu bytes, enciphered) handled per second, "
+                "logging off\n",
+                bench::BuildConfigReply(mac, options.password).size());
+    std::printf("each round: %d replies are queued on the socket while nobody reads, then the "
+                "reader drains them\n",
+                options.batch);
+    bench::CRateBench rate(engine, target, sender, options.adapter);
+    std::vector<double> bare, polled, handled, bareCpu, polledCpu, handledCpu;
+    for (int n = 1; n <= options.rounds; ++n) {
+        const bench::DrainResult b = rate.Bare(options.batch);
+        const bench::DrainResult p = rate.Bare(options.batch, true);
+        const bench::DrainResult e = rate.Engine(options.batch);
+        if (!b.complete || !p.complete || !e.complete) {
+            std::fprintf(stderr, "bench: round %d incomplete: %s\n", n, qPrintable(rate.Error()));
+            continue;
+        }
+        bare.push_back(b.Rate());
+        polled.push_back(p.Rate());
+        handled.push_back(e.Rate());
+        bareCpu.push_back(b.CpuRate());
+        polledCpu.push_back(p.CpuRate());
+        handledCpu.push_back(e.CpuRate());
+        std::printf("round %d: %llu each; per second (wall / CPU time): bare recvfrom %.0f / %.0f, "
+                    "poll+recvfrom %.0f / %.0f, engine %.0f / %.0f; ratio %.2f / %.2f%s\n",
+                    n, static_cast<unsigned long long>(e.handled), b.Rate(), b.CpuRate(), p.Rate(),
+                    p.CpuRate(), e.Rate(), e.CpuRate(), b.Rate() > 0 ? e.Rate() / b.Rate() : 0,
+                    b.CpuRate() > 0 ? e.CpuRate() / b.CpuRate() : 0,
+                    b.bufferDrops + p.bufferDrops + e.bufferDrops ? "  (receive-buffer drops!)"
+                                                                  : "");
+        std::fflush(stdout);
+    }
+    const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0; };
+    const auto micro = [](double rate) { return rate > 0 ? 1e6 / rate : 0; };
+    std::printf("median, wall time:  bare recvfrom %.0f/s (%.2f us), poll+recvfrom %.0f/s "
+                "(%.2f us), engine %.0f/s (%.2f us): ratio engine/bare %.2f\n",
+                Median(bare), micro(Median(bare)), Median(polled), micro(Median(polled)),
+                Median(handled), micro(Median(handled)), ratio(Median(handled), Median(bare)));
+    std::printf("median, CPU time:   bare recvfrom %.0f/s (%.2f us), poll+recvfrom %.0f/s "
+                "(%.2f us), engine %.0f/s (%.2f us): ratio engine/bare %.2f\n",
+                Median(bareCpu), micro(Median(bareCpu)), Median(polledCpu),
+                micro(Median(polledCpu)), Median(handledCpu), micro(Median(handledCpu)),
+                ratio(Median(handledCpu), Median(bareCpu)));
+    std::printf("target: ratio engine/bare at least 0.5\n");
+    sender.Stop();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QStringList args;
+    for (int n = 1; n < argc; ++n)
+        args.append(QString::fromLocal8Bit(argv[n]));
+    Options options;
+    QString error;
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (!ParseArgs(args, options, error)) {
+        std::fprintf(stderr, "bench: %s\n%s", qPrintable(error), kUsage);
+        return 2;
+    }
+    if (options.sender)
+        return bench::RunReplySender(options.target, static_cast<uint16_t>(options.port),
+                                     options.password);
+
+    // Never on a real network: only inside the lab, on its adapter.
+    if (qEnvironmentVariableIsEmpty("SWP_LAB") || !AdapterExists(options.adapter)) {
+        std::fprintf(stderr, "bench: runs only inside the namespace lab (use scripts/bench)\n");
+        return 2;
+    }
+    if (options.devsim.isEmpty()) {
+        std::fprintf(stderr, "bench: no simulator (--devsim or SWP_DEVSIM)\n");
+        return 2;
+    }
+
+    QCoreApplication app(argc, argv);
+    g_Var.Password = options.password; // the cipher key; no settings file, no debug log
+    bench::CMessageTarget target;
+    TFormUDP engine(&target);
+    engine.SetAdapterFilter(options.adapter);
+
+    int code = DiscoveryPart(options, engine, target);
+    if (code == 0)
+        code = RatePart(options, engine, target);
+    return code;
+}

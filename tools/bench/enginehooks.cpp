@@ -1,0 +1,24 @@
+#include "tools/bench/enginehooks.h"
+
+namespace bench {
+
+bool CMessageTarget::event(QEvent* e) {
+    const int type = static_cast<int>(e->type());
+    if (type == UM_UDP_RESULT || type == UM_UDP_TIMEOUT || type == UM_UDP_EVENT) {
+        if (const auto* message = dynamic_cast<const CWinMessage*>(e); message && OnMessage)
+            OnMessage(*message);
+        return true;
+    }
+    return QObject::event(e);
+}
+
+bool CReadFilter::eventFilter(QObject* watched, QEvent* e) {
+    if (static_cast<int>(e->type()) == UM_UDP_READ && OnRead) {
+        if (const auto* message = dynamic_cast<const CWinMessage*>(e);
+            message && message->WParam == 1)
+            OnRead(reinterpret_cast<CUDPSocket*>(message->LParam));
+    }
+    return QObject::eventFilter(watched, e);
+}
+
+} // namespace bench

@@ -415,6 +415,24 @@ TEST_F(DevsimTest, SurveyReturnsTheRecords) {
     EXPECT_FALSE(aps[1].WpsCapable);
 }
 
+TEST_F(DevsimTest, LongSurveyIsSentWhole) {
+    std::string entries;
+    for (int n = 0; n < 30; ++n)
+        entries += std::string(n ? "," : "") + R"({"ssid": "net)" + std::to_string(n) +
+                   R"(", "bssid": "00:11:22:33:44:55", "signal": )" + std::to_string(n) + "}";
+    Load(WithKey("survey", "[" + entries + "]"));
+    Login();
+    Replies();
+    Send(BuildSiteSurvey(kHostMac));
+    const Reply reply = Only();
+    ASSERT_EQ(30u * kSurveyRecordSize, reply.payload.size());
+    const std::vector<_tag_AP_ROFIILE> aps =
+        ParseSurvey(reply.payload.data(), reply.payload.size());
+    ASSERT_EQ(30u, aps.size());
+    EXPECT_STREQ("net29", aps[29].SSID);
+    EXPECT_EQ(29, aps[29].Signal);
+}
+
 TEST_F(DevsimTest, StationGetConfigReturnsTheClientPin) {
     Load(kBaseConfig);
     Login();

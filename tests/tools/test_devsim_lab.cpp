@@ -79,6 +79,33 @@ TEST(DevsimLab, DiscoveryBroadcastOutOfOneAdapterIsAnswered) {
     EXPECT_EQ(0, device.ExitCode()) << device.Output().toStdString();
 }
 
+TEST(DevsimLab, GarbageOverTheWireGetsNoReplyAndDoesNotStopIt) {
+    SWP_REQUIRE_LAB();
+    CLabDevice device;
+    ASSERT_TRUE(device.Start("dev1", R"({"name": "Sturdy", "mac": "02:5A:00:00:00:01"})"))
+        << device.Error().toStdString();
+    CLabSocket socket;
+    ASSERT_EQ("", socket.Open("swpa0"));
+    std::vector<uint8_t> discover = BuildDiscover(kHostMac).Bytes();
+    ASSERT_TRUE(socket.Broadcast({}));                                // empty
+    ASSERT_TRUE(socket.Broadcast({'S', 'W', 'P'}));                   // short
+    ASSERT_TRUE(socket.Broadcast(std::vector<uint8_t>(60000, 0xA5))); // big garbage
+    std::vector<uint8_t> lying = discover;
+    lying[kLengthOffset + 1] = 40; // announces a payload it does not carry
+    ASSERT_TRUE(socket.Broadcast(lying));
+    ASSERT_TRUE(socket.Broadcast(discover));
+
+    const std::optional<LabDatagram> reply = socket.Receive(kReplyWaitMs);
+    ASSERT_TRUE(reply.has_value());
+    const auto name = TlvsOf(reply->bytes, "")[DEVICE_NAME];
+    EXPECT_EQ("Sturdy", std::string(name.begin(), name.end())); // the first and only reply
+    QList<QJsonObject> journal;
+    EXPECT_TRUE(device.WaitForJournal(
+        [](const QList<QJsonObject>& lines) { return lines.size() == 6; }, kReplyWaitMs, &journal));
+    EXPECT_EQ(1, Count(journal, "tx", "discover"));
+    EXPECT_TRUE(device.Running());
+}
+
 TEST(DevsimLab, BroadcastReplyArrivesOnTheRequestingAdapterOnly) {
     SWP_REQUIRE_LAB();
     CLabDevice one;

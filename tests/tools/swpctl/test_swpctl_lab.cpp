@@ -438,6 +438,38 @@ TEST(SwpctlLab, ClientPairsByPinWithTheNamedAccessPoint) {
     EXPECT_EQ("office", requests.front()["tlvs"].toObject()["WL_WPS_PIN"].toString());
 }
 
+TEST(SwpctlLab, IdleSoonAfterTheStartIsSuccess) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", R"({"name": "Idle", "mac": "02:5A:00:00:00:01",
+        "wps_status": [[100, 3], [100, 1]]})");
+    const CtlRun run = Swpctl({QStringLiteral("wps-pbc")});
+    EXPECT_RUN(run, 0);
+    EXPECT_TRUE(run.out.startsWith(QLatin1String("Idle\n"))) << run.out.toStdString();
+    // The configuration is read again after the pause.
+    EXPECT_EQ(2, Received(JournalAfterRun(ap), "get_config").size());
+}
+
+TEST(SwpctlLab, DroppedLoginIsRenewedOnce) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    // The device ends the login before its (delayed) configuration reply
+    // leaves: the IP setting then needs a new login first.
+    START(ap, "dev1", R"({"name": "Forgetful", "mac": "02:5A:00:00:00:01",
+        "connect_timeout_ms": 1500,
+        "requests": {"get_config": {"delay_ms": 1800, "count": 1}}})");
+    const CtlRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
+    EXPECT_RUN(run, 0);
+    const QList<QJsonObject> journal = JournalAfterRun(ap);
+    EXPECT_EQ(2, Received(journal, "login").size());
+    EXPECT_EQ(1, Received(journal, "set_ip").size());
+    int dropped = 0;
+    for (const QJsonObject& line : journal)
+        dropped += line["dir"].toString() == QLatin1String("tx") &&
+                   line["kind"].toString() == QLatin1String("connect_timeout");
+    EXPECT_GE(dropped, 1);
+}
+
 TEST(SwpctlLab, WpsFailureStatusAndRefusal) {
     SWP_REQUIRE_LAB();
     {
@@ -602,8 +634,7 @@ TEST(SwpctlLab, LogOptionWritesTheEngineTrace) {
 
 TEST(SwpctlLab, ExampleConfigurationsOfTheReadme) {
     SWP_REQUIRE_LAB();
-    const QString examples =
-        qEnvironmentVariable("SETUP_SOURCE_DIR") + QStringLiteral("/tools/swpctl/examples/");
+    const QString examples = QStringLiteral(SWPCTL_EXAMPLES "/");
     for (const char* name : {"ap.json", "bridge.json", "two-devices.json"}) {
         QFile file(examples + QLatin1String(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();

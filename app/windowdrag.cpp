@@ -13,9 +13,11 @@ bool CWindowDrag::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_Handle)
         return false;
     QWidget* window = m_Handle->window();
-    auto* mouse = static_cast<QMouseEvent*>(event);
+    // Only mouse events are taken for QMouseEvent (the filter sees every event).
+    const auto mouseEvent = [event] { return static_cast<QMouseEvent*>(event); };
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonPress: {
+        const QMouseEvent* mouse = mouseEvent();
         if (mouse->button() != Qt::LeftButton)
             return false;
         // The window manager moves the window where it can; otherwise follow
@@ -25,11 +27,14 @@ bool CWindowDrag::eventFilter(QObject* watched, QEvent* event) {
         m_Dragging = true;
         m_Offset = mouse->globalPosition().toPoint() - window->frameGeometry().topLeft();
         return true;
-    case QEvent::MouseMove:
+    }
+    case QEvent::MouseMove: {
+        const QMouseEvent* mouse = mouseEvent();
         if (!m_Dragging || !(mouse->buttons() & Qt::LeftButton))
             return false;
         window->move(mouse->globalPosition().toPoint() - m_Offset);
         return true;
+    }
     case QEvent::MouseButtonRelease:
         m_Dragging = false;
         return false;

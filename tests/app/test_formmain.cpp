@@ -1,6 +1,7 @@
 #include "app/framebase.h"
 #include "pages/framelicense.h"
 #include "pages/framesetupmethod.h"
+#include "pages/framewlprofile.h"
 #include "tests/app/wizardfixture.h"
 
 #include <QCheckBox>
@@ -93,6 +94,9 @@ TEST_F(FormMainTest, NextRules) {
         g_Var.SetupMethod = row.setupMethod;
         g_Var.WlMethod = row.wlMethod;
         SetStaticIP(row.staticIP);
+        // The profile host finishes its chain on its confirmation sub-page.
+        if (auto* host = qobject_cast<TFrameWlProfile*>(Form->CurrentFrame))
+            host->ShowSubPage(host->findChild<TFrameBase*>("FrameWlProfConfirm1"), 0);
         EXPECT_EQ(Form->NextTarget(), Page(row.expected));
     }
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <exception>
 #include <net/if.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -187,8 +188,22 @@ int CUDPSocket::Recv(void* buffer, int capacity, uint16_t& port, QString& ip) {
 
 void CUDPSocket::OnActivated() {
     // The socket notifier stands for the notification window: it reports a
-    // readable socket as the read event of UM_SOCKET.
-    WndProc(UM_SOCKET, Socket, FD_READ);
+    // readable socket as the read event of UM_SOCKET. As the socket layer
+    // reports a read event again after each receive while datagrams wait, every
+    // waiting datagram is one read event of its own, handled in arrival order;
+    // after a bounded number the rest of the program gets its turn.
+    for (int reads = 0; reads < kReadsPerWakeUp && Socket >= 0; ++reads) {
+        WndProc(UM_SOCKET, Socket, FD_READ);
+        if (!DatagramWaiting())
+            break;
+    }
+}
+
+bool CUDPSocket::DatagramWaiting() const {
+    if (Socket < 0)
+        return false;
+    pollfd waiting{Socket, POLLIN, 0};
+    return ::poll(&waiting, 1, 0) > 0 && (waiting.revents & POLLIN);
 }
 
 intptr_t CUDPSocket::WndProc(int message, intptr_t wParam, intptr_t lParam) {

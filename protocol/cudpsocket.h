@@ -68,6 +68,8 @@ public:
 
 private:
     void OnActivated();
+    bool DatagramWaiting() const;
+    static constexpr int kReadsPerWakeUp = 64;
 
     std::unique_ptr<QSocketNotifier> m_Notifier;
     in_addr m_LastSender{};

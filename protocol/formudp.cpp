@@ -230,7 +230,7 @@ bool TFormUDP::SendStationGetConfig(int wait) {
 
 void TFormUDP::SendPacket(uint8_t* buffer, int length) {
     DumpPacket("[Tx]", buffer, length, 0, QString());
-    CryptPayload(buffer, static_cast<size_t>(length), CipherKey());
+    m_Cipher.Apply(buffer, static_cast<size_t>(length), CipherKey());
     for (const auto& socket : m_Sockets) {
         std::memcpy(buffer + kMacOffset, socket->AdapterMAC, 6);
         socket->SendTo(buffer, length, DestPort, kBroadcastIP); // a failed send is ignored
@@ -353,7 +353,7 @@ void TFormUDP::ProcRecvData(uint8_t* buffer, int length, CUDPSocket* socket, uin
     }
 
     if (header.opcode != OP_DISCOVER)
-        CryptPayload(buffer, static_cast<size_t>(length), CipherKey());
+        m_Cipher.Apply(buffer, static_cast<size_t>(length), CipherKey());
     DumpPacket("[Rx]", buffer, length, port, ip);
 
     const Received packet{buffer, length, header, buffer + kHeaderSize, socket, port, &ip};

@@ -11,6 +11,7 @@
 #include "protocol/cudpsocket.h"
 #include "protocol/iphelp.h"
 #include "protocol/packet.h"
+#include "protocol/rc4encry.h"
 #include "settings/records.h"
 #include "settings/winmessage.h"
 
@@ -138,6 +139,7 @@ private:
     int m_RecvUsed = 0;
     QString m_KeyPassword;
     QByteArray m_Key;
+    CPayloadCipher m_Cipher;
 };
 
 // The engine of the application (it creates it at start-up); null before.

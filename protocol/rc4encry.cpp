@@ -68,3 +68,19 @@ void CryptPayload(uint8_t* packet, size_t packetLength, const QByteArray& key) {
     Crypt(reinterpret_cast<const uint8_t*>(key.constData()), keyLength, packet + swp::kHeaderSize,
           length);
 }
+
+void CPayloadCipher::Apply(uint8_t* packet, size_t packetLength, const QByteArray& key) {
+    if (packet == nullptr || packetLength < static_cast<size_t>(swp::kHeaderSize))
+        return;
+    if (!m_Ready || key != m_Key) {
+        m_Key = key;
+        const int keyLength = static_cast<int>(std::min<qsizetype>(key.size(), INT_MAX));
+        RC4KeySetup(reinterpret_cast<const uint8_t*>(key.constData()), keyLength, m_Scheduled);
+        m_Ready = true;
+    }
+    const size_t declared =
+        (static_cast<size_t>(packet[swp::kLengthOffset]) << 8) | packet[swp::kLengthOffset + 1];
+    const size_t length = std::min(declared, packetLength - swp::kHeaderSize);
+    RC4State state = m_Scheduled;
+    RC4Xor(packet + swp::kHeaderSize, length, state);
+}

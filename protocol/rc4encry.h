@@ -28,3 +28,17 @@ QByteArray PasswordKey(const QString& password);
 // Enciphers (or deciphers) the payload of a packet in place; the 18-byte
 // header stays plain. Uses the payload length given, never past length.
 void CryptPayload(uint8_t* packet, size_t packetLength, const QByteArray& key);
+
+// The cipher of one program: the key schedule of the current key is kept, so
+// each packet starts from a copy of it (the same fresh state a new key setup
+// would give) instead of a new schedule.
+class CPayloadCipher {
+public:
+    // CryptPayload with key.
+    void Apply(uint8_t* packet, size_t packetLength, const QByteArray& key);
+
+private:
+    QByteArray m_Key;
+    RC4State m_Scheduled{};
+    bool m_Ready = false;
+};

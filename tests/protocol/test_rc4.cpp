@@ -172,3 +172,22 @@ TEST(CryptPayload, LargestPayloadIsProcessedWhole) {
     Crypt(reinterpret_cast<const uint8_t*>("Key"), 3, keystream.data(), keystream.size());
     EXPECT_TRUE(std::equal(keystream.begin(), keystream.end(), bytes.begin() + 18));
 }
+
+TEST(PayloadCipher, KeptScheduleGivesTheSameBytesAsAFreshSetup) {
+    // Two identical packets, then a key change, then the empty (built-in) key.
+    std::vector<uint8_t> packet(18 + 40, 0);
+    packet[17] = 40;
+    for (size_t i = 0; i < 40; ++i)
+        packet[18 + i] = static_cast<uint8_t>(i * 7);
+    CPayloadCipher cipher;
+    for (const QByteArray key : {QByteArray("tosca"), QByteArray("tosca"), QByteArray("other"),
+                                 QByteArray()}) {
+        std::vector<uint8_t> expected = packet, actual = packet;
+        CryptPayload(expected.data(), expected.size(), key);
+        cipher.Apply(actual.data(), actual.size(), key);
+        EXPECT_EQ(actual, expected) << key.constData();
+    }
+    std::vector<uint8_t> shortPacket(10, 0x55);
+    cipher.Apply(shortPacket.data(), shortPacket.size(), "tosca");
+    EXPECT_EQ(shortPacket, std::vector<uint8_t>(10, 0x55)); // no header: left alone
+}

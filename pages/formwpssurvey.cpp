@@ -1,18 +1,68 @@
 #include "pages/formwpssurvey.h"
 
-#include "settings/globalvar.h"
+#include "controls/trifacebtn.h"
+#include "pages/framewpssitesurvey.h"
+#include "settings/formres.h"
+#include "settings/uiutil.h"
+#include "settings/winmessage.h"
 #include "ui_formwpssurvey.h"
+
+#include <QShowEvent>
 
 TFormWPSSurvey* FormWPSSurvey = nullptr;
 
-TFormWPSSurvey::TFormWPSSurvey(QWidget* parent) : QDialog(parent), ui(new Ui::FormWPSSurvey) {
+TFormWPSSurvey::TFormWPSSurvey(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), ui(new Ui::FormWPSSurvey) {
     ui->setupUi(this);
-    setWindowTitle(g_Var.AppTitle);
-    connect(ui->BtnSelect, &QPushButton::clicked, this, [this] { done(1); });
-    connect(ui->BtnCancel, &QPushButton::clicked, this, [this] { done(2); });
+    setFixedSize(size());
+    setModal(true);
+    ApplyTextsLocked(this, QStringLiteral("FormWPSSurvey"));
+    if (FormRes) {
+        for (TTrifaceBtn* button : {ui->BtnSelect, ui->BtnCancel}) {
+            button->SetFace(FormRes->ImgBtnN);
+            button->SetFaceOver(FormRes->ImgBtnH);
+            button->SetFaceDown(FormRes->ImgBtnD);
+            button->SetAutoShape(true);
+        }
+    }
+    connect(ui->BtnSelect, &QAbstractButton::clicked, this, [this] { done(ResultSelect); });
+    connect(ui->BtnCancel, &QAbstractButton::clicked, this, [this] { done(ResultCancel); });
 }
 
 TFormWPSSurvey::~TFormWPSSurvey() {
+    ui->FrameWPSSiteSurvey1->FrameDone();
     if (FormWPSSurvey == this)
         FormWPSSurvey = nullptr;
+}
+
+TFrameWPSSiteSurvey* TFormWPSSurvey::Frame() const {
+    return ui->FrameWPSSiteSurvey1;
+}
+
+int TFormWPSSurvey::Execute(QWidget* page) {
+    QWidget* form = page ? page->window() : nullptr;
+    if (!form || form == this)
+        form = qobject_cast<QWidget*>(ApplicationMainWindow());
+    if (form) {
+        const QRect outer = form->frameGeometry();
+        move(outer.left() + (outer.width() - width()) / 2,
+             outer.top() + (outer.height() - height()) / 2);
+    }
+    return exec();
+}
+
+QString TFormWPSSurvey::GetSelectedSSID() const {
+    return ui->FrameWPSSiteSurvey1->GetSelectedSSID();
+}
+
+void TFormWPSSurvey::reject() {
+    done(ResultCancel);
+}
+
+void TFormWPSSurvey::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return; // the window system showing it again (restore), not our show
+    ui->FrameWPSSiteSurvey1->FrameInit();
+    ui->FrameWPSSiteSurvey1->BtnRefreshClick();
 }

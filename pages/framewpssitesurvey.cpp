@@ -1,0 +1,99 @@
+#include "pages/framewpssitesurvey.h"
+
+#include "protocol/formudp.h"
+#include "settings/debug.h"
+#include "ui_framewpssitesurvey.h"
+
+using SurveyList::AuthLabels;
+using SurveyList::CSurveyList;
+
+TFrameWPSSiteSurvey::TFrameWPSSiteSurvey(QWidget* parent)
+    : TFrameBase(parent), ui(new Ui::TFrameWPSSiteSurvey) {
+    ui->setupUi(this);
+    m_List = std::make_unique<CSurveyList>(ui->SurveyList, AuthLabels::WpsOnly);
+    connect(ui->BtnRefresh, &QAbstractButton::clicked, this, &TFrameWPSSiteSurvey::BtnRefreshClick);
+    connect(ui->SurveyList, &TSortListView::ColumnClick, this, [this](int column) {
+        if (column > 0)
+            m_List->Sort();
+    });
+}
+
+TFrameWPSSiteSurvey::~TFrameWPSSiteSurvey() = default;
+
+void TFrameWPSSiteSurvey::FrameInit() {
+    SetCommonLook();
+    m_List->Setup(QString::fromLatin1(metaObject()->className()));
+    m_List->Clear();
+    TFrameBase::FrameInit();
+}
+
+void TFrameWPSSiteSurvey::FrameDone() {
+    m_List->Clear();
+    TFrameBase::FrameDone();
+}
+
+bool TFrameWPSSiteSurvey::event(QEvent* event) {
+    const int type = static_cast<int>(event->type());
+    if (type >= UM_UDP_RESULT && type <= UM_UDP_EVENT) {
+        WndProc(*static_cast<CWinMessage*>(event));
+        return true;
+    }
+    return TFrameBase::event(event);
+}
+
+bool TFrameWPSSiteSurvey::WndProc(const CWinMessage& message) {
+    const int code = static_cast<int>(message.WParam);
+    switch (message.Message()) {
+    case UM_UDP_RESULT:
+        if (code == WAIT_SITE_SURVEY) {
+            FillSurveyList();
+            return true;
+        }
+        if (code == WAIT_LOGIN && message.LParam != 0) {
+            StartSurvey();
+            return true;
+        }
+        return false;
+    case UM_UDP_TIMEOUT:
+        FillSurveyList();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TFrameWPSSiteSurvey::BtnRefreshClick() {
+    DebugLog("TFrameWPSSiteSurvey::BtnRefreshClick(TObject *Sender)");
+    StartSurvey();
+}
+
+void TFrameWPSSiteSurvey::StartSurvey() {
+    if (!FormUDP) {
+        FillSurveyList();
+        return;
+    }
+    if (!FormUDP->LoggedIn) {
+        FormUDP->SendLogin(LoginWait);
+        return;
+    }
+    ui->BtnRefresh->setEnabled(false);
+    m_List->Clear();
+    ui->PlSearch->show();
+    FormUDP->SendSiteSurvey(SurveyWait);
+}
+
+void TFrameWPSSiteSurvey::FillSurveyList() {
+    std::vector<_tag_AP_ROFIILE> entries;
+    if (FormUDP)
+        FormUDP->GetWPSSurveyList(entries);
+    m_List->Clear(); // shown once, however often a reply or time-out fills it
+    m_List->Append(entries);
+    m_List->Sort();
+    ui->BtnRefresh->setEnabled(true);
+    ui->PlSearch->hide();
+}
+
+QString TFrameWPSSiteSurvey::GetSelectedSSID() const {
+    const _tag_AP_ROFIILE* entry = m_List->Selected();
+    return entry ? SurveyList::SSIDText(*entry) : QString();
+}

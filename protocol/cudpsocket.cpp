@@ -11,7 +11,7 @@
 #include <cstring>
 #include <exception>
 #include <net/if.h>
-#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -202,8 +202,8 @@ void CUDPSocket::OnActivated() {
 bool CUDPSocket::DatagramWaiting() const {
     if (Socket < 0)
         return false;
-    pollfd waiting{Socket, POLLIN, 0};
-    return ::poll(&waiting, 1, 0) > 0 && (waiting.revents & POLLIN);
+    int bytes = 0;
+    return ::ioctl(Socket, FIONREAD, &bytes) == 0 && bytes > 0;
 }
 
 intptr_t CUDPSocket::WndProc(int message, intptr_t wParam, intptr_t lParam) {

@@ -303,8 +303,7 @@ size_t Tlv::CopyText(char* dst, size_t size) const {
     return count;
 }
 
-WalkResult WalkTLVs(const uint8_t* payload, uint16_t total,
-                    const std::function<void(const Tlv&)>& handler) {
+WalkResult WalkTLVs(const uint8_t* payload, uint16_t total, TlvVisitor handler) {
     if (payload == nullptr)
         total = 0;
     int offset = 0;

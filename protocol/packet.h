@@ -9,7 +9,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <cstddef>
+#include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace swp {
@@ -147,12 +149,33 @@ struct Tlv {
 
 enum class WalkResult { Complete, Truncated };
 
+// A reference to the handler of a TLV walk: any callable taking a Tlv. It
+// refers to the callable, so the walk costs no allocation per reply.
+class TlvVisitor {
+public:
+    TlvVisitor(std::nullptr_t) {}
+    template <class F>
+        requires(!std::is_same_v<std::decay_t<F>, TlvVisitor> &&
+                 std::is_invocable_v<F&, const Tlv&>)
+    TlvVisitor(F&& handler)
+        : m_Object(const_cast<void*>(static_cast<const void*>(std::addressof(handler)))),
+          m_Call([](void* object, const Tlv& tlv) {
+              (*static_cast<std::remove_reference_t<F>*>(object))(tlv);
+          }) {}
+
+    explicit operator bool() const { return m_Call != nullptr; }
+    void operator()(const Tlv& tlv) const { m_Call(m_Object, tlv); }
+
+private:
+    void* m_Object = nullptr;
+    void (*m_Call)(void*, const Tlv&) = nullptr;
+};
+
 // The TLV walk of every reply handler: hands each well-formed TLV to handler
 // in order. A TLV whose length runs past total ends the walk with the log line
 // "  not enough bytes in buffer" (TLVs before it stay handled). A single
 // trailing byte is ignored silently. Never reads outside payload[0, total).
-WalkResult WalkTLVs(const uint8_t* payload, uint16_t total,
-                    const std::function<void(const Tlv&)>& handler);
+WalkResult WalkTLVs(const uint8_t* payload, uint16_t total, TlvVisitor handler);
 
 // C-style decimal conversion of a fixed field: leading blanks skipped, reading
 // stops at the first non-digit; no digits gives 0.

@@ -32,6 +32,10 @@ public:
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // A command-line tool needs no GLib integration: Qt's own event loop
+    // wakes up once for a burst of posted results instead of once per result.
+    if (qEnvironmentVariableIsEmpty("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     const QString program = QCoreApplication::applicationFilePath();
     g_Var.Load(program); // texts and labels from swpctl.ini beside the program, if any

@@ -8,6 +8,7 @@
 #include "ui_framedevlist.h"
 
 #include <QHeaderView>
+#include <cstring>
 
 namespace {
 constexpr int kNameWidth = 300;
@@ -130,13 +131,29 @@ void TFrameDevList::LvDevListSelectItem() {
     ui->BtnCfg->setEnabled(!ui->LvDevList->selectedItems().isEmpty());
 }
 
+void TFrameDevList::ReleaseOtherDevice() {
+    // After a login the engine takes answers from that device only, until the
+    // next search. Coming back to the list (no new search) and choosing another
+    // device would make every login of it fail: the engine is logged out of the
+    // first device and listens to any device again.
+    static const uint8_t kAnyDevice[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    if (!FormUDP || std::memcmp(FormUDP->TargetMAC, kAnyDevice, 6) == 0 ||
+        std::memcmp(FormUDP->TargetMAC, g_Var.Device.MAC, 6) == 0)
+        return;
+    if (FormUDP->LoggedIn)
+        FormUDP->SendLogout(0);
+    std::memcpy(FormUDP->TargetMAC, kAnyDevice, 6);
+}
+
 void TFrameDevList::BtnCfgClick() {
     const QList<QTreeWidgetItem*> selected = ui->LvDevList->selectedItems();
     const int row = selected.isEmpty() ? -1 : ui->LvDevList->indexOfTopLevelItem(selected.first());
-    if (row >= 0 && row < static_cast<int>(m_Records.size()))
+    if (row >= 0 && row < static_cast<int>(m_Records.size())) {
         g_Var.Device = m_Records[row];
-    else if (!g_Var.NonWorking)
+        ReleaseOtherDevice();
+    } else if (!g_Var.NonWorking) {
         return;
+    }
     g_Var.ResetIPConfig(g_Var.CurIP);
     g_Var.ResetIPConfig(g_Var.NewIP);
     g_Var.ResetProfile(g_Var.CurWl);

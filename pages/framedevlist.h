@@ -41,6 +41,8 @@ public:
 
 private:
     void ClearList();
+    // Frees the engine from a device it was logged in to other than g_Var.Device.
+    void ReleaseOtherDevice();
 
     std::vector<DeviceRecord> m_Records;
 };

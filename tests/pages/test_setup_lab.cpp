@@ -1,0 +1,219 @@
+// The Setup program's windows as app/main.cpp builds them (the launcher as the
+// application's main window and the engine's target, the wizard shown modally
+// from it, the sample product folder's settings and license), against the
+// simulated access point and client of scripts/demo in the network lab: a
+// static address given to the access point leads to the wireless setup method
+// page, and the setup method page shows the device's new address when it is
+// entered again.
+
+#include "app/formmain.h"
+#include "app/framebase.h"
+#include "pages/formautorun.h"
+#include "pages/formwpssurvey.h"
+#include "pages/frameipeditrect.h"
+#include "protocol/formudp.h"
+#include "settings/formres.h"
+#include "settings/globalvar.h"
+#include "settings/timing.h"
+#include "settings/winmessage.h"
+#include "tests/common/labsim.h"
+#include "tests/common/printers.h"
+#include "tests/common/scriptedboxes.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QJsonObject>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+constexpr int kSpeedup = 5;
+constexpr int kPageBound = 30000; // a guard against a hang only
+
+QString SourceDir() {
+    return qEnvironmentVariable("SETUP_SOURCE_DIR", QStringLiteral("."));
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class SetupLab : public ::testing::Test {
+protected:
+    void TearDown() override {
+        FormUDP = nullptr;
+        FormMain = nullptr;
+        FormWPSSurvey = nullptr;
+        SetApplicationMainWindow(nullptr);
+        FormRes = nullptr;
+        Timing::SetSpeedup(1);
+        g_Var.LicenseAccepted = false;
+        g_Var.SetupMethod = 0;
+    }
+
+    QString Current() const {
+        return Wizard && Wizard->CurrentFrame ? Wizard->CurrentFrame->objectName()
+                                              : QStringLiteral("none");
+    }
+    bool WaitForPage(const QString& name) {
+        return QTest::qWaitFor([&] { return Current() == name; }, kPageBound);
+    }
+    template <class T = QWidget> T* Control(const char* name) const {
+        T* control = Wizard->CurrentFrame
+                         ? Wizard->CurrentFrame->findChild<T*>(QString::fromLatin1(name))
+                         : nullptr;
+        EXPECT_NE(control, nullptr) << qPrintable(Current()) << "." << name;
+        return control;
+    }
+    // A left click on a control of the page on screen; afterwards the wizard
+    // window is active again, as a window manager makes it after a dialog.
+    void Press(const char* name) {
+        QWidget* control = Control(name);
+        ASSERT_TRUE(control && control->isVisible() && control->isEnabled())
+            << qPrintable(Current()) << "." << name;
+        const bool mark = qobject_cast<QRadioButton*>(control) || qobject_cast<QCheckBox*>(control);
+        const QPoint at = mark ? QPoint(8, control->height() / 2) : control->rect().center();
+        QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, at);
+        if (Wizard->isVisible() && !Wizard->isActiveWindow()) {
+            Wizard->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(Wizard));
+        }
+    }
+
+    // What the user does in the wizard, from its first page to Exit.
+    void Drive() {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Wizard));
+        ASSERT_EQ(Current(), "FrameLicense1");
+        Press("ChkAccept");
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameTutorial1"));
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameTutorial21"));
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameDevList1"));
+
+        auto* refresh = Control("BtnRefresh");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return refresh->isEnabled(); }, kPageBound));
+        auto* list = Control<QTreeWidget>("LvDevList");
+        QTreeWidgetItem* lobby = nullptr;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (list->topLevelItem(i)->text(0) == "ZOLA-4410 Lobby")
+                lobby = list->topLevelItem(i);
+        ASSERT_EQ(list->topLevelItemCount(), 2);
+        ASSERT_NE(lobby, nullptr);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list->visualItemRect(lobby).center());
+        Press("BtnCfg");
+        ASSERT_TRUE(WaitForPage("FramePassword1"));
+        Press("BtnLogin"); // the default password, as the box shows it
+        ASSERT_TRUE(WaitForPage("FrameSetupMethod1"));
+        EXPECT_EQ(Control<QLabel>("LblIP")->text(), "10.91.1.2");
+
+        Press("RBtnSetIP");
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameDevIPCfg1"));
+        auto* address = Control<TFrameIPEditRect>("IPEditIP");
+        EXPECT_EQ(address->GetAddress(), "10.91.1.2");
+        QTest::mouseClick(address->Box(4), Qt::LeftButton);
+        address->Box(4)->selectAll();
+        QTest::keyClicks(QApplication::focusWidget(), "20");
+        EXPECT_EQ(address->GetAddress(), "10.91.1.20");
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameSetWlMethod1"));
+        ReachedWirelessMethod = true;
+
+        Press("BtnBack");
+        ASSERT_TRUE(WaitForPage("FrameDevIPCfg1"));
+        Press("BtnBack");
+        ASSERT_TRUE(WaitForPage("FrameSetupMethod1"));
+        ShownAddress = Control<QLabel>("LblIP")->text();
+
+        Boxes.Answers = {true};
+        Press("BtnExit");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !Wizard->isVisible(); }, kPageBound));
+    }
+
+    CScriptedBoxes Boxes;
+    TFormMain* Wizard = nullptr;
+    bool ReachedWirelessMethod = false;
+    QString ShownAddress;
+};
+
+} // namespace
+
+TEST_F(SetupLab, StaticAddressLeadsToTheWirelessMethodPage) {
+    SWP_REQUIRE_LAB();
+    CLabDevice accessPoint;
+    CLabDevice client;
+    ASSERT_TRUE(accessPoint.Start("dev1", ReadFile(SourceDir() + "/scripts/demo.d/ap.json")))
+        << qPrintable(accessPoint.Error());
+    ASSERT_TRUE(client.Start("dev2", ReadFile(SourceDir() + "/scripts/demo.d/client.json")))
+        << qPrintable(client.Error());
+
+    // The program folder: the sample product's settings and license.
+    QTemporaryDir folder;
+    for (const char* name : {"Setup.ini", "License.rtf"})
+        ASSERT_TRUE(QFile::copy(SourceDir() + "/resources/product/" + name, folder.filePath(name)))
+            << name;
+    g_Var.Load(folder.filePath("Setup"));
+    Timing::SetSpeedup(kSpeedup);
+
+    auto formRes = std::make_unique<TFormRes>();
+    FormRes = formRes.get();
+    {
+        TFormAutorun autorun;
+        FormAutorun = &autorun;
+        SetApplicationMainWindow(&autorun);
+        TFormMain wizard;
+        FormMain = &wizard;
+        Wizard = &wizard;
+        autorun.SetWizard(&wizard);
+        TFormUDP engine(&autorun);
+        FormUDP = &engine;
+        TFormWPSSurvey survey(&wizard);
+        FormWPSSurvey = &survey;
+        autorun.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&autorun));
+        QCoreApplication::processEvents(); // the wizard's first Next
+
+        // The user's steps run inside the wizard's modal showing; should one
+        // fail, the wizard is closed so that the launcher gets control back.
+        QTimer::singleShot(0, &wizard, [&] {
+            Drive();
+            if (wizard.isVisible())
+                wizard.done(TFormMain::ResultCancel);
+        });
+        QTest::mouseClick(autorun.findChild<QWidget*>("BtnSetupWizard"), Qt::LeftButton);
+
+        EXPECT_EQ(wizard.result(), TFormMain::ResultExit);
+        EXPECT_FALSE(autorun.isVisible()); // Exit confirmed: the launcher closed too
+        EXPECT_EQ(Boxes.Asked, QStringList{"Do you want to exit the Setup Wizard?"});
+        FormUDP = nullptr;
+        SetApplicationMainWindow(nullptr);
+    }
+
+    EXPECT_TRUE(ReachedWirelessMethod);
+    EXPECT_EQ(ShownAddress, "10.91.1.20");
+    EXPECT_TRUE(Boxes.Shown.isEmpty()) << qPrintable(Boxes.Shown.join(" | "));
+    QList<QJsonObject> sets;
+    for (const QJsonObject& line : accessPoint.Journal())
+        if (line.value("dir").toString() == "rx" && line.value("kind").toString() == "set_ip")
+            sets << line;
+    ASSERT_EQ(sets.size(), 1);
+    const QJsonObject tlvs = sets[0].value("tlvs").toObject();
+    EXPECT_EQ(tlvs.value("IP_MODE").toInt(), 0);
+    EXPECT_EQ(tlvs.value("LAN_IP").toString(), "10.91.1.20");
+    EXPECT_EQ(tlvs.value("LAN_NETMASK").toString(), "255.255.255.0");
+    EXPECT_EQ(tlvs.value("LAN_GATEWAY").toString(), "10.91.1.254");
+}

@@ -389,8 +389,13 @@ TEST_F(PagesLab, StaticAddressWrittenAndReadBack) {
     EXPECT_EQ(tlvs.value("LAN_NETMASK").toString(), "255.255.255.0");
     EXPECT_EQ(tlvs.value("LAN_GATEWAY").toString(), "10.91.1.254");
     EXPECT_EQ(set[0].value("action").toString(), "answer");
-    // The device reports the new address, and the wizard took it.
-    const QList<QJsonObject> reads = Sent(journal, "get_config");
+    // The device reports the new address, and the wizard took it. (A reply's
+    // journal line may follow the reply itself by a moment.)
+    QList<QJsonObject> answered;
+    device.WaitForJournal(
+        [](const QList<QJsonObject>& j) { return Sent(j, "get_config").size() >= 2; }, 5000,
+        &answered);
+    const QList<QJsonObject> reads = Sent(answered, "get_config");
     ASSERT_EQ(reads.size(), 2);
     EXPECT_EQ(reads[1].value("tlvs").toObject().value("LAN_IP").toString(), "10.91.1.50");
     EXPECT_EQ(g_Var.CurIP.IP, 0x0A5B0132u);

@@ -152,8 +152,9 @@ int TSurveyItem::Compare(const TSurveyItem& a, const TSurveyItem& b, int sortCol
 
 // ---------------------------------------------------------------------------
 
-TSurveyDelegate::TSurveyDelegate(TSortListView* list) : QStyledItemDelegate(list), m_List(list) {
-    list->viewport()->installEventFilter(this);
+TSurveyDelegate::TSurveyDelegate(TSortListView* list)
+    : QStyledItemDelegate(list), m_List(list), m_Viewport(list->viewport()) {
+    m_Viewport->installEventFilter(this);
 }
 
 int TSurveyDelegate::RowHeight() const {
@@ -247,9 +248,15 @@ void TSurveyDelegate::PaintBackground(QPainter& painter) const {
 }
 
 bool TSurveyDelegate::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_List->viewport() && event->type() == QEvent::Paint) {
-        QPainter painter(m_List->viewport());
-        PaintBackground(painter);
+    // The viewport is only compared by address: the filter also sees its
+    // events while the list is being destroyed. Its events are not an
+    // editor's, so they stay away from the base class.
+    if (watched == m_Viewport) {
+        if (event->type() == QEvent::Paint) {
+            QPainter painter(m_Viewport);
+            PaintBackground(painter);
+        }
+        return false;
     }
     return QStyledItemDelegate::eventFilter(watched, event);
 }

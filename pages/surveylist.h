@@ -88,6 +88,7 @@ protected:
 
 private:
     TSortListView* m_List;
+    QWidget* m_Viewport; // the list's, for the paint events
 };
 
 // The presentation of one survey list control.

@@ -60,7 +60,6 @@ TFrameIPEditRect::TFrameIPEditRect(QWidget* parent) : QFrame(parent), ui(new Ui:
     }
     for (int i = 0; i < OctetCount; ++i) {
         TCenterEdit* box = m_Boxes[i];
-        box->setFont(font());
         box->setFrame(false);
         box->setMaxLength(3);
         SetBoxColor(box, kEnabledColor);

@@ -1,0 +1,470 @@
+// The whole wizard, end to end, as a user sees it: the program's windows as
+// app/main.cpp builds them (the launcher as the application's main window and
+// the engine's target, the wizard shown modally from it) with the sample
+// product folder, against the simulated access point and client of
+// scripts/demo in the network lab. Everything is done through the controls:
+// the launcher's Setup Wizard button, the license box, the device list, the
+// password box, the choices, the drop-down lists and Next.
+//
+// One sitting configures both devices: the access point gets a static address
+// and a WPA-PSK profile; then, from the success page, the client joins a WEP
+// network picked from its site survey ("Connect"). Each device's final
+// configuration is checked in its journal and by a fresh configuration read.
+
+#include "app/formmain.h"
+#include "app/framebase.h"
+#include "pages/formautorun.h"
+#include "pages/formwpssurvey.h"
+#include "pages/frameipeditrect.h"
+#include "pages/framewlprofile.h"
+#include "protocol/formudp.h"
+#include "settings/formres.h"
+#include "settings/globalvar.h"
+#include "settings/timing.h"
+#include "settings/winmessage.h"
+#include "tests/common/labsim.h"
+#include "tests/common/printers.h"
+#include "tests/common/scriptedboxes.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+constexpr int kSpeedup = 5;
+constexpr int kStepBound = 30000; // a guard against a hang only
+constexpr int kGetConfigWait = 15000;
+
+const QString kAccessPoint = QStringLiteral("ZOLA-4410 Lobby");
+const QString kClient = QStringLiteral("ZOLA-4410 Bridge");
+const QString kApSSID = QStringLiteral("Lobby-Guest");
+const QString kApPassphrase = QStringLiteral("welcome to the lobby");
+const QString kJoinedSSID = QStringLiteral("Lab-Legacy");
+const QString kWepKey = QStringLiteral("legacy-key-13"); // 13 characters: 128-bit ASCII
+
+QString SourceDir() {
+    return qEnvironmentVariable("SETUP_SOURCE_DIR", QStringLiteral("."));
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString Dotted(uint32_t address) {
+    return QHostAddress(address).toString();
+}
+
+// The requests of one kind a device received and answered.
+QList<QJsonObject> Received(const CLabDevice& device, const QString& kind) {
+    QList<QJsonObject> lines;
+    for (const QJsonObject& line : device.Journal())
+        if (line.value("dir").toString() == "rx" && line.value("kind").toString() == kind &&
+            line.value("action").toString() == "answer")
+            lines << line;
+    return lines;
+}
+
+class WizardE2E : public ::testing::Test {
+protected:
+    void TearDown() override {
+        FormUDP = nullptr;
+        FormMain = nullptr;
+        FormWPSSurvey = nullptr;
+        SetApplicationMainWindow(nullptr);
+        FormRes = nullptr;
+        Timing::SetSpeedup(1);
+        g_Var.LicenseAccepted = false;
+        g_Var.SetupMethod = 0;
+        g_Var.WlMethod = 0;
+    }
+
+    // The page on screen; on the profile host, its sub-page.
+    QWidget* Page() const {
+        TFrameBase* frame = Wizard ? Wizard->CurrentFrame : nullptr;
+        if (auto* host = qobject_cast<TFrameWlProfile*>(frame))
+            return host->CurrentSubPage() ? host->CurrentSubPage() : host;
+        return frame;
+    }
+    QString Where() const { return Page() ? Page()->objectName() : QStringLiteral("none"); }
+    ::testing::AssertionResult WaitForPage(const QString& name) {
+        if (QTest::qWaitFor([&] { return Where() == name; }, kStepBound))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "waited for " << qPrintable(name) << ", on " << qPrintable(Where())
+               << "; boxes: " << qPrintable(Boxes.Shown.join(" | "));
+    }
+    template <class T = QWidget> T* Control(const char* name) const {
+        QWidget* page = Page();
+        T* control = page ? page->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+        EXPECT_NE(control, nullptr) << qPrintable(Where()) << "." << name;
+        return control;
+    }
+    // Brings the wizard back to the front, as a window manager does after a
+    // dialog over it has closed.
+    void Reactivate() {
+        if (Wizard->isVisible() && !Wizard->isActiveWindow()) {
+            Wizard->activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(Wizard));
+        }
+    }
+    // A left click on a control of the page on screen (on the mark of a radio
+    // button or check box). A click that opens the progress dialog returns
+    // when the dialog has closed.
+    void Press(const char* name) {
+        QWidget* control = Control(name);
+        ASSERT_TRUE(control && control->isVisible() && control->isEnabled())
+            << qPrintable(Where()) << "." << name;
+        const bool mark = qobject_cast<QRadioButton*>(control) || qobject_cast<QCheckBox*>(control);
+        const QPoint at = mark ? QPoint(8, control->height() / 2) : control->rect().center();
+        QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, at);
+        Reactivate();
+        if (mark) {
+            EXPECT_TRUE(static_cast<QAbstractButton*>(control)->isChecked()) << name;
+        }
+    }
+    // Replaces the text of an edit by typing.
+    void Type(const char* name, const QString& text) {
+        auto* edit = Control<QLineEdit>(name);
+        ASSERT_TRUE(edit && edit->isVisible() && edit->isEnabled()) << name;
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, text);
+        EXPECT_EQ(edit->text(), text) << name;
+    }
+    // Opens a drop-down list with a click and picks the entry with the keys.
+    void Choose(const char* name, const QString& text) {
+        auto* combo = Control<QComboBox>(name);
+        ASSERT_TRUE(combo && combo->isVisible() && combo->isEnabled()) << name;
+        const int target = combo->findText(text);
+        ASSERT_GE(target, 0) << name << " has no entry " << qPrintable(text);
+        QTest::mouseClick(combo, Qt::LeftButton);
+        QAbstractItemView* list = combo->view();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }, kStepBound)) << name;
+        for (int at = combo->currentIndex(); at < target; ++at)
+            QTest::keyClick(list, Qt::Key_Down);
+        for (int at = combo->currentIndex(); at > target; --at)
+            QTest::keyClick(list, Qt::Key_Up);
+        QTest::keyClick(list, Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !list->isVisible(); }, kStepBound)) << name;
+        Reactivate();
+        EXPECT_EQ(combo->currentText(), text) << name;
+    }
+    // Clicks the row of a list that shows text in column.
+    void ClickRow(const char* listName, int column, const QString& text) {
+        auto* list = Control<QTreeWidget>(listName);
+        ASSERT_NE(list, nullptr);
+        QTreeWidgetItem* row = nullptr;
+        for (int i = 0; i < list->topLevelItemCount() && !row; ++i)
+            if (list->topLevelItem(i)->text(column) == text)
+                row = list->topLevelItem(i);
+        ASSERT_NE(row, nullptr) << listName << " has no row " << qPrintable(text);
+        list->scrollToItem(row);
+        const QRect cell =
+            list->visualRect(list->model()->index(list->indexOfTopLevelItem(row), column));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+        EXPECT_TRUE(row->isSelected()) << qPrintable(text);
+    }
+    QStringList Rows(const char* listName, int column) const {
+        QStringList texts;
+        if (auto* list = Control<QTreeWidget>(listName))
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                texts << list->topLevelItem(i)->text(column);
+        return texts;
+    }
+    QString Text(const char* label) const {
+        auto* control = Control<QLabel>(label);
+        return control ? control->text() : QString();
+    }
+
+    // The device list, found anew, shows both devices; the one named is
+    // chosen, the password typed and the login made.
+    void LogInTo(const QString& device) {
+        auto* refresh = Control("BtnRefresh");
+        ASSERT_NE(refresh, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return refresh->isEnabled(); }, kStepBound));
+        QStringList names = Rows("LvDevList", 0);
+        names.sort();
+        EXPECT_EQ(names, (QStringList{kClient, kAccessPoint}));
+        ASSERT_NO_FATAL_FAILURE(ClickRow("LvDevList", 0, device));
+        Press("BtnCfg");
+        ASSERT_TRUE(WaitForPage("FramePassword1"));
+        ASSERT_NO_FATAL_FAILURE(Type("EdtPassword", "tosca"));
+        Press("BtnLogin");
+        ASSERT_TRUE(WaitForPage("FrameSetupMethod1"));
+    }
+
+    // A configuration read through the engine, outside the pages (the one on
+    // screen ignores its result). false when the device did not answer.
+    bool ReadBack(IPConfig& ip, WirelessProfile& wl) {
+        std::memset(&g_Var.CurIP, 0, sizeof g_Var.CurIP);
+        std::memset(&g_Var.CurWl, 0, sizeof g_Var.CurWl);
+        if (!FormUDP->LoggedIn || !FormUDP->SendGetConfig(kGetConfigWait))
+            return false;
+        if (!QTest::qWaitFor([] { return FormUDP->PendingRequest == WAIT_NONE; }, kStepBound))
+            return false;
+        ip = g_Var.CurIP;
+        wl = g_Var.CurWl;
+        return ip.IP != 0;
+    }
+
+    // The access point: static address 10.91.1.20, then a WPA2 profile.
+    void WalkAccessPoint() {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Wizard));
+        ASSERT_EQ(Where(), "FrameLicense1");
+        Press("ChkAccept");
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameTutorial1"));
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameTutorial21"));
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameDevList1"));
+        ASSERT_NO_FATAL_FAILURE(LogInTo(kAccessPoint));
+
+        EXPECT_EQ(Text("LblIP"), "10.91.1.2");
+        Press("RBtnSetIP");
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameDevIPCfg1"));
+        auto* address = Control<TFrameIPEditRect>("IPEditIP");
+        ASSERT_NE(address, nullptr);
+        EXPECT_EQ(address->GetAddress(), "10.91.1.2");
+        // The last box: the caret to its end, its digits erased, new ones typed.
+        QTest::mouseClick(address->Box(4), Qt::LeftButton);
+        QTest::keyClick(address->Box(4), Qt::Key_End);
+        for (qsizetype i = address->Box(4)->text().size(); i > 0; --i)
+            QTest::keyClick(address->Box(4), Qt::Key_Backspace);
+        QTest::keyClicks(address->Box(4), "20");
+        EXPECT_EQ(address->GetAddress(), "10.91.1.20");
+        Press("BtnNext"); // the address is set, then read back
+        ASSERT_TRUE(WaitForPage("FrameSetWlMethod1"));
+
+        Press("RBtnManual");
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfSSID1"));
+        EXPECT_EQ(Control<QLineEdit>("EdtSSID")->text(), "wireless"); // the product's preset
+        ASSERT_NO_FATAL_FAILURE(Type("EdtSSID", kApSSID));
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfWlMode1"));
+        EXPECT_EQ(Control<QComboBox>("CmbMode")->currentText(), g_Var.WirlessMode_BGN);
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfSecurity1"));
+        ASSERT_NO_FATAL_FAILURE(Choose("CmbSecurity", "WPA-PSK"));
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfPSK1"));
+        ASSERT_NO_FATAL_FAILURE(Choose("CmbWPAMode", "WPA2 Only"));
+        ASSERT_NO_FATAL_FAILURE(Type("EdtPassphrase", kApPassphrase));
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfConfirm1"));
+
+        EXPECT_EQ(Text("LblIP"), "10.91.1.20");
+        EXPECT_EQ(Text("LblSSID"), kApSSID);
+        EXPECT_EQ(Text("LblSecurity"), "WPA-PSK");
+        EXPECT_EQ(Text("LblInfo1"), "WPA2 Only");
+        EXPECT_EQ(Text("LblInfo3"), kApPassphrase);
+        EXPECT_EQ(Control<QAbstractButton>("BtnNext")->text(), "Configure");
+        Press("BtnNext"); // the profile is written, then read back
+        ASSERT_TRUE(WaitForPage("FrameSuccess1"));
+        EXPECT_TRUE(Control("LbSuccess1")->isVisible());
+        EXPECT_EQ(Text("LbSuccess1"), "Congratulations!");
+        ApReachedSuccess = true;
+        ApReadBack = ReadBack(ApIP, ApWl);
+    }
+
+    // The client, from the success page: back to the device list, log in,
+    // the setup method page leads to the profile host; Back from its SSID
+    // page goes to the site survey (the wireless method chosen on the access
+    // point was "Manual Setup"); a WEP network is chosen and joined.
+    void WalkClient() {
+        Press("BtnBack");
+        ASSERT_TRUE(WaitForPage("FrameDevList1"));
+        Press("BtnRefresh");
+        ASSERT_NO_FATAL_FAILURE(LogInTo(kClient));
+
+        EXPECT_EQ(Text("LblIP"), "10.91.2.2");
+        Press("RBtnSetIPDHCP"); // the device uses DHCP already: nothing is sent
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfSSID1"));
+        Press("BtnBack");
+        ASSERT_TRUE(WaitForPage("FrameSiteSurvey1"));
+
+        auto* refresh = Control("BtnRefresh");
+        ASSERT_NE(refresh, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return refresh->isEnabled() && Rows("SurveyList", 1).size() == 5; }, kStepBound))
+            << qPrintable(Rows("SurveyList", 1).join(", "));
+        EXPECT_EQ(Rows("SurveyList", 1).first(), "Office-5F"); // the strongest first
+        ASSERT_NO_FATAL_FAILURE(ClickRow("SurveyList", 1, kJoinedSSID));
+        Press("BtnNext"); // "Connect"
+        ASSERT_TRUE(WaitForPage("FrameWlProfSSID1"));
+        EXPECT_EQ(Control<QLineEdit>("EdtSSID")->text(), kJoinedSSID);
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfWlMode1"));
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfSecurity1"));
+        EXPECT_EQ(Control<QComboBox>("CmbSecurity")->currentText(), "WEP"); // from the survey
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfWEP1"));
+        ASSERT_NO_FATAL_FAILURE(Choose("CmbWEP", "128 bit"));
+        ASSERT_NO_FATAL_FAILURE(Choose("CmbAuthen", "Shared"));
+        ASSERT_NO_FATAL_FAILURE(Type("EdtKey1", kWepKey));
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfConfirm1"));
+
+        EXPECT_FALSE(Control("LblIP")->isVisible()); // joined from the survey: no network block
+        EXPECT_EQ(Text("LblSSID"), kJoinedSSID);
+        EXPECT_EQ(Text("LblSecurity"), "WEP");
+        EXPECT_EQ(Text("LblInfo1"), "128 bit");
+        EXPECT_EQ(Text("LblInfo2"), "Shared");
+        EXPECT_EQ(Text("LblInfo3"), kWepKey);
+        EXPECT_EQ(Control<QAbstractButton>("BtnNext")->text(), "Connect");
+        Press("BtnNext"); // the station profile is written, then read back
+        ASSERT_TRUE(WaitForPage("FrameSuccess1"));
+        EXPECT_EQ(Text("LbSuccess1"), "Congratulations!");
+        ClientReachedSuccess = true;
+        ClientReadBack = ReadBack(ClientIP, ClientWl);
+
+        Boxes.Answers = {true};
+        Press("BtnExit");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !Wizard->isVisible(); }, kStepBound));
+    }
+
+    void Drive() {
+        ASSERT_NO_FATAL_FAILURE(WalkAccessPoint());
+        ASSERT_NO_FATAL_FAILURE(WalkClient());
+    }
+
+    CScriptedBoxes Boxes;
+    TFormMain* Wizard = nullptr;
+    bool ApReachedSuccess = false;
+    bool ClientReachedSuccess = false;
+    bool ApReadBack = false;
+    bool ClientReadBack = false;
+    IPConfig ApIP{};
+    WirelessProfile ApWl{};
+    IPConfig ClientIP{};
+    WirelessProfile ClientWl{};
+};
+
+} // namespace
+
+TEST_F(WizardE2E, AccessPointThenClientFromTheLauncherToCongratulations) {
+    SWP_REQUIRE_LAB();
+    CLabDevice accessPoint;
+    CLabDevice client;
+    ASSERT_TRUE(accessPoint.Start("dev1", ReadFile(SourceDir() + "/scripts/demo.d/ap.json")))
+        << qPrintable(accessPoint.Error());
+    ASSERT_TRUE(client.Start("dev2", ReadFile(SourceDir() + "/scripts/demo.d/client.json")))
+        << qPrintable(client.Error());
+
+    // The program folder: the sample product's settings and license.
+    QTemporaryDir folder;
+    for (const char* name : {"Setup.ini", "License.rtf"})
+        ASSERT_TRUE(QFile::copy(SourceDir() + "/resources/product/" + name, folder.filePath(name)))
+            << name;
+    g_Var.Load(folder.filePath("Setup"));
+    Timing::SetSpeedup(kSpeedup);
+
+    auto formRes = std::make_unique<TFormRes>();
+    FormRes = formRes.get();
+    {
+        TFormAutorun autorun;
+        FormAutorun = &autorun;
+        SetApplicationMainWindow(&autorun);
+        TFormMain wizard;
+        FormMain = &wizard;
+        Wizard = &wizard;
+        autorun.SetWizard(&wizard);
+        TFormUDP engine(&autorun);
+        FormUDP = &engine;
+        TFormWPSSurvey survey(&wizard);
+        FormWPSSurvey = &survey;
+        autorun.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&autorun));
+        QCoreApplication::processEvents(); // the wizard's first Next
+
+        // The user's steps run inside the wizard's modal showing; should one
+        // fail, the wizard is closed so that the launcher gets control back.
+        QTimer::singleShot(0, &wizard, [&] {
+            Drive();
+            if (wizard.isVisible())
+                wizard.done(TFormMain::ResultCancel);
+        });
+        QTest::mouseClick(autorun.findChild<QWidget*>("BtnSetupWizard"), Qt::LeftButton);
+
+        EXPECT_EQ(wizard.result(), TFormMain::ResultExit);
+        EXPECT_FALSE(autorun.isVisible()); // Exit confirmed: the launcher closed too
+        FormUDP = nullptr;
+        SetApplicationMainWindow(nullptr);
+    }
+    EXPECT_TRUE(Boxes.Shown.isEmpty()) << qPrintable(Boxes.Shown.join(" | "));
+    EXPECT_EQ(Boxes.Asked, QStringList{"Do you want to exit the Setup Wizard?"});
+    ASSERT_TRUE(ApReachedSuccess);
+
+    // The access point: one static address, one WPA2 profile, nothing else.
+    const QList<QJsonObject> ipSets = Received(accessPoint, "set_ip");
+    ASSERT_EQ(ipSets.size(), 1);
+    const QJsonObject ip = ipSets[0].value("tlvs").toObject();
+    EXPECT_EQ(ip.value("IP_MODE").toInt(), 0);
+    EXPECT_EQ(ip.value("LAN_IP").toString(), "10.91.1.20");
+    EXPECT_EQ(ip.value("LAN_NETMASK").toString(), "255.255.255.0");
+    EXPECT_EQ(ip.value("LAN_GATEWAY").toString(), "10.91.1.254");
+    const QList<QJsonObject> wlSets = Received(accessPoint, "set_wireless");
+    ASSERT_EQ(wlSets.size(), 1);
+    const QJsonObject wl = wlSets[0].value("tlvs").toObject();
+    EXPECT_EQ(wl.value("WL_SSID").toString(), kApSSID);
+    EXPECT_EQ(wl.value("WL_WIRELESS_MODE").toInt(), 9);
+    EXPECT_EQ(wl.value("WL_SECURITY_MODE").toInt(), 2);
+    EXPECT_EQ(wl.value("WL_WPA_MODE").toInt(), 1);
+    EXPECT_EQ(wl.value("WL_WPA_CIPHER").toInt(), 1);
+    EXPECT_EQ(wl.value("WL_WPA_PSK").toString(), kApPassphrase);
+    for (const char* kind : {"set_station", "set_mode", "wps_pbc", "wps_pin"})
+        EXPECT_TRUE(Received(accessPoint, kind).isEmpty()) << kind;
+
+    ASSERT_TRUE(ApReadBack) << "the access point did not answer the configuration read";
+    EXPECT_EQ(Dotted(ApIP.IP), "10.91.1.20");
+    EXPECT_EQ(ApIP.IpMode, 0);
+    EXPECT_EQ(Dotted(ApIP.Gateway), "10.91.1.254");
+    EXPECT_STREQ(ApWl.SSID, qPrintable(kApSSID));
+    EXPECT_EQ(ApWl.Security, 2);
+    EXPECT_EQ(ApWl.WpaMode, 1);
+    EXPECT_EQ(ApWl.WpaCipher, 1);
+
+    // The client: its address untouched, one station profile for the WEP
+    // network it chose.
+    ASSERT_TRUE(ClientReachedSuccess);
+    for (const char* kind : {"set_ip", "set_wireless", "set_mode", "wps_pbc", "wps_pin"})
+        EXPECT_TRUE(Received(client, kind).isEmpty()) << kind;
+    EXPECT_FALSE(Received(client, "survey").isEmpty());
+    const QList<QJsonObject> stationSets = Received(client, "set_station");
+    ASSERT_EQ(stationSets.size(), 1);
+    const QJsonObject station = stationSets[0].value("tlvs").toObject();
+    EXPECT_EQ(station.value("WL_SSID").toString(), kJoinedSSID);
+    EXPECT_EQ(station.value("WL_SECURITY_MODE").toInt(), 1);
+    EXPECT_EQ(station.value("WL_WEPKEY").toString(), kWepKey);
+    EXPECT_EQ(station.value("WL_AUTH_MODE").toInt(), 1);
+
+    ASSERT_TRUE(ClientReadBack) << "the client did not answer the configuration read";
+    EXPECT_EQ(ClientIP.IpMode, 1);
+    EXPECT_EQ(Dotted(ClientIP.IP), "10.91.2.2");
+    EXPECT_STREQ(ClientWl.SSID, qPrintable(kJoinedSSID));
+    EXPECT_EQ(ClientWl.Security, 1);
+    EXPECT_EQ(ClientWl.WepKeyLen, 1);
+    EXPECT_EQ(ClientWl.Auth, 1);
+}

@@ -12,6 +12,7 @@ namespace {
 
 const QColor kEnabledColor(0xFF, 0xFF, 0xFF);
 const QColor kDisabledColor(0xC0, 0xC0, 0xC0);
+const QColor kDisabledText(0x6D, 0x6D, 0x6D); // readable on the silver boxes
 
 bool IsAsciiDigit(QChar c) {
     return c >= u'0' && c <= u'9';
@@ -41,6 +42,7 @@ void SetBoxColor(QLineEdit* box, const QColor& color) {
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, color);
     palette.setColor(QPalette::Window, color);
+    palette.setColor(QPalette::Disabled, QPalette::Text, kDisabledText);
     box->setPalette(palette);
     box->setAutoFillBackground(true);
 }

@@ -270,6 +270,8 @@ TEST_F(IPEditRectTest, DisabledLook) {
     EXPECT_TRUE(Edit->findChild<QLabel*>("ImgDisableBG")->isVisible());
     EXPECT_EQ(Box(1)->palette().color(QPalette::Disabled, QPalette::Base),
               QColor(0xC0, 0xC0, 0xC0));
+    // The digits stay readable on silver.
+    EXPECT_LT(Box(1)->palette().color(QPalette::Disabled, QPalette::Text).lightness(), 0x80);
     EXPECT_EQ(Edit->GetAddress(), "10.1.2.3");
     Edit->SetEnabled(true);
     EXPECT_TRUE(Box(4)->isEnabled());

@@ -18,9 +18,10 @@ namespace {
 
 const uint8_t kDevice[6] = {0x02, 0x5A, 0x00, 0x00, 0x07, 0x01};
 const QByteArray kKey = "tosca";
-// Engine waits run 50 times faster: a WPS request waits 200 ms, the status
-// limit is 3.6 s, the 100 s window of status 1 is 2 s.
-constexpr int kSpeedup = 50;
+// Engine waits run 20 times faster: a login waits 250 ms, a WPS request
+// 500 ms (the test answers within them), the status limit is 9 s and the
+// 100 s window of status 1 is 5 s.
+constexpr int kSpeedup = 20;
 
 _tag_AP_ROFIILE AP(const char* ssid, int signal, int channel, int encryption, int authentication,
                    uint8_t lastByte, bool wps = true, int kind = 0) {

@@ -16,7 +16,8 @@ function(setup_add_test name)
         add_test(NAME ${name}
             COMMAND ${PROJECT_SOURCE_DIR}/scripts/lab run $<TARGET_FILE:${name}>)
         list(APPEND T_LABELS lab)
-        set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+        # One lab exists at a time; other tests run beside it.
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK swp_lab)
     else()
         add_test(NAME ${name} COMMAND ${name})
     endif()

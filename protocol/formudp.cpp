@@ -428,12 +428,8 @@ void TFormUDP::RecvLogin(const Received& packet) {
     DebugLog("TFormUDP::RecvLogin()");
     // Every device on the LAN hears the login broadcast and the others refuse
     // it: only the answer of the device being logged in to counts.
-    if (PendingRequest != WAIT_LOGIN || !SameMAC(packet.header.mac, g_Var.Device.MAC)) {
-        DebugLog("  ignore data");
+    if (!TakeReply(SameMAC(packet.header.mac, g_Var.Device.MAC) ? WAIT_LOGIN : WAIT_NONE))
         return;
-    }
-    StopWait();
-    PendingRequest = WAIT_NONE;
     int result = 0;
     WalkTLVs(packet.payload, packet.header.payloadLength, [&](const Tlv& tlv) {
         if (tlv.type == TLVTYPE_OTHER_RESULT) {
@@ -450,14 +446,20 @@ void TFormUDP::RecvLogin(const Received& packet) {
     Post(UM_UDP_RESULT, WAIT_LOGIN, result);
 }
 
-void TFormUDP::RecvLogout(const Received& packet) {
-    DebugLog("TFormUDP::RecvLogout()");
-    if (PendingRequest != WAIT_LOGOUT) {
+// The common start of a reply handler: a reply to the pending request ends its
+// wait; any other reply is ignored and the wait goes on.
+bool TFormUDP::TakeReply(int code) {
+    if (code == WAIT_NONE || PendingRequest != code) {
         DebugLog("  ignore data");
-        return;
+        return false;
     }
     StopWait();
     PendingRequest = WAIT_NONE;
+    return true;
+}
+
+// The TLVTYPE_OTHER_RESULT byte of a reply; 0 when it has none.
+int TFormUDP::ReadResult(const Received& packet) const {
     int result = 0;
     WalkTLVs(packet.payload, packet.header.payloadLength, [&](const Tlv& tlv) {
         if (tlv.type == TLVTYPE_OTHER_RESULT) {
@@ -465,18 +467,22 @@ void TFormUDP::RecvLogout(const Received& packet) {
             DebugLog("  Result=%d", result);
         }
     });
+    return result;
+}
+
+void TFormUDP::RecvLogout(const Received& packet) {
+    DebugLog("TFormUDP::RecvLogout()");
+    if (!TakeReply(WAIT_LOGOUT))
+        return;
+    const int result = ReadResult(packet);
     LoggedIn = result == 0;
     Post(UM_UDP_RESULT, WAIT_LOGOUT, result);
 }
 
 void TFormUDP::RecvGetConfig(const Received& packet) {
     DebugLog("TFormUDP::RecvGetConfig()");
-    if (PendingRequest != WAIT_GET_CONFIG) {
-        DebugLog("  ignore data");
+    if (!TakeReply(WAIT_GET_CONFIG))
         return;
-    }
-    StopWait();
-    PendingRequest = WAIT_NONE;
     IPConfig& ip = g_Var.CurIP;
     WirelessProfile& wl = g_Var.CurWl;
     WalkTLVs(packet.payload, packet.header.payloadLength, [&](const Tlv& tlv) {
@@ -577,13 +583,7 @@ void TFormUDP::RecvSetConfig(const Received& packet) {
         DebugLog("  ignore data");
         return;
     }
-    int result = 0;
-    WalkTLVs(packet.payload, packet.header.payloadLength, [&](const Tlv& tlv) {
-        if (tlv.type == TLVTYPE_OTHER_RESULT) {
-            result = tlv.U8();
-            DebugLog("  Result=%d", result);
-        }
-    });
+    const int result = ReadResult(packet);
     Post(UM_UDP_RESULT, PendingRequest, result);
     StopWait();
     PendingRequest = WAIT_NONE;
@@ -607,12 +607,8 @@ void TFormUDP::RecvEvent(const Received& packet) {
 
 void TFormUDP::RecvSiteSurvey(const Received& packet) {
     DebugLog("TFormUDP::RecvSiteSurvey()");
-    if (PendingRequest != WAIT_SITE_SURVEY) {
-        DebugLog("  ignore data");
+    if (!TakeReply(WAIT_SITE_SURVEY))
         return;
-    }
-    StopWait();
-    PendingRequest = WAIT_NONE;
     ClearSurvey();
     m_Survey = ParseSurvey(packet.payload, packet.header.payloadLength);
     Post(UM_UDP_RESULT, WAIT_SITE_SURVEY, 0);
@@ -620,12 +616,8 @@ void TFormUDP::RecvSiteSurvey(const Received& packet) {
 
 void TFormUDP::RecvStationGetConfig(const Received& packet) {
     DebugLog("TFormUDP::RecvStationGetConfig()");
-    if (PendingRequest != WAIT_STA_GET_CONFIG) {
-        DebugLog("  ignore data");
+    if (!TakeReply(WAIT_STA_GET_CONFIG))
         return;
-    }
-    StopWait();
-    PendingRequest = WAIT_NONE;
     WalkTLVs(packet.payload, packet.header.payloadLength, [&](const Tlv& tlv) {
         if (tlv.type == WL_WPS_PIN) {
             // Cut to the 11 characters the PIN field holds.

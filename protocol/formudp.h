@@ -106,6 +106,8 @@ private:
 
     const CIPHelp& IPHelp() const { return m_ExternalIPHelp ? *m_ExternalIPHelp : m_IPHelp; }
     // The request steps: log, pending code, send, arm the timer or clear the code.
+    bool TakeReply(int code);
+    int ReadResult(const Received& packet) const;
     bool SendRequest(const char* name, swp::CPacketBuilder packet, int code, int wait);
     void SendPacket(uint8_t* buffer, int length);
     void DumpPacket(const char* direction, const uint8_t* buffer, int length, uint16_t port,

@@ -36,9 +36,13 @@ TFrameDevList::TFrameDevList(QWidget* parent) : TFrameBase(parent), ui(new Ui::T
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    // Grid lines, and a selection that stays visible without the focus.
+    // Grid lines, and a selection that stays visible without the focus. With
+    // an item rule in the style sheet the selected row needs its own rule, or
+    // its text is drawn in the highlight text colour on a pale fill: unreadable.
     list->setStyleSheet(QStringLiteral(
-        "QTreeView::item { border-right: 1px solid #d8d8d8; border-bottom: 1px solid #d8d8d8; }"));
+        "QTreeView::item { border-right: 1px solid #d8d8d8; border-bottom: 1px solid #d8d8d8; }"
+        "QTreeView::item:selected { background: palette(highlight); "
+        "color: palette(highlighted-text); }"));
     QPalette palette = list->palette();
     palette.setColor(QPalette::Inactive, QPalette::Highlight,
                      palette.color(QPalette::Active, QPalette::Highlight));

@@ -33,6 +33,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QHostAddress>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLabel>
@@ -42,6 +43,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
@@ -182,6 +184,24 @@ protected:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
         EXPECT_TRUE(row->isSelected()) << qPrintable(text);
     }
+    // The selected row is drawn on the palette's highlight colour, give or
+    // take the style's shading (looked at right of its text, in the first
+    // column).
+    void ExpectSelectionShown(const char* listName) {
+        auto* list = Control<QTreeWidget>(listName);
+        ASSERT_TRUE(list && !list->selectedItems().isEmpty()) << listName;
+        const QRect cell = list->visualItemRect(list->selectedItems().first());
+        const QImage shown = list->viewport()->grab().toImage();
+        const QPoint probe(list->columnWidth(0) - 6, cell.center().y());
+        const QColor fill = shown.pixelColor(probe * shown.devicePixelRatio());
+        const QColor highlight = list->palette().color(QPalette::Highlight);
+        const int distance = std::abs(fill.red() - highlight.red()) +
+                             std::abs(fill.green() - highlight.green()) +
+                             std::abs(fill.blue() - highlight.blue());
+        EXPECT_LE(distance, 24) << listName << ": the selected row is drawn on "
+                                << qPrintable(fill.name()) << ", the highlight is "
+                                << qPrintable(highlight.name());
+    }
     QStringList Rows(const char* listName, int column) const {
         QStringList texts;
         if (auto* list = Control<QTreeWidget>(listName))
@@ -204,6 +224,7 @@ protected:
         names.sort();
         EXPECT_EQ(names, (QStringList{kClient, kAccessPoint}));
         ASSERT_NO_FATAL_FAILURE(ClickRow("LvDevList", 0, device));
+        ExpectSelectionShown("LvDevList");
         Press("BtnCfg");
         ASSERT_TRUE(WaitForPage("FramePassword1"));
         ASSERT_NO_FATAL_FAILURE(Type("EdtPassword", "tosca"));

@@ -1,14 +1,10 @@
 // Setup: start-up and shut-down of the wizard.
 
-#include "app/formmain.h"
 #include "app/guimessagebox.h"
-#include "pages/formautorun.h"
-#include "pages/formwpssurvey.h"
+#include "app/programwindows.h"
 #include "platform/instancelock.h"
 #include "platform/program.h"
-#include "protocol/formudp.h"
 #include "settings/debug.h"
-#include "settings/formres.h"
 #include "settings/globalvar.h"
 
 #include <QApplication>
@@ -16,7 +12,6 @@
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <exception>
-#include <memory>
 
 namespace {
 
@@ -43,29 +38,13 @@ int RunWizard(int argc, char* argv[]) {
     SetMessageBoxes(&boxes);
 
     int result = 0;
-    auto formRes = std::make_unique<TFormRes>();
-    FormRes = formRes.get();
     try {
-        // The application forms, in order; the launcher is the main window.
-        TFormAutorun autorun;
-        FormAutorun = &autorun;
-        SetApplicationMainWindow(&autorun);
-        TFormMain wizard;
-        FormMain = &wizard;
-        autorun.SetWizard(&wizard);
-        TFormUDP engine(&autorun);
-        FormUDP = &engine;
-        TFormWPSSurvey survey(&wizard);
-        FormWPSSurvey = &survey;
-
-        autorun.show();
+        CProgramWindows windows;
+        windows.Autorun.show();
         result = app.exec();
-        SetApplicationMainWindow(nullptr);
-        FormUDP = nullptr;
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, g_Var.AppTitle, QString::fromLocal8Bit(error.what()));
     }
-    FormRes = nullptr;
     SetMessageBoxes(nullptr);
     return result;
 }

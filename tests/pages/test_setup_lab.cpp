@@ -7,12 +7,9 @@
 // entered again.
 
 #include "app/formmain.h"
+#include "app/programwindows.h"
 #include "app/framebase.h"
-#include "pages/formautorun.h"
-#include "pages/formwpssurvey.h"
 #include "pages/frameipeditrect.h"
-#include "protocol/formudp.h"
-#include "settings/formres.h"
 #include "settings/globalvar.h"
 #include "settings/timing.h"
 #include "settings/winmessage.h"
@@ -52,11 +49,6 @@ QByteArray ReadFile(const QString& path) {
 class SetupLab : public ::testing::Test {
 protected:
     void TearDown() override {
-        FormUDP = nullptr;
-        FormMain = nullptr;
-        FormWPSSurvey = nullptr;
-        SetApplicationMainWindow(nullptr);
-        FormRes = nullptr;
         Timing::SetSpeedup(1);
         g_Var.LicenseAccepted = false;
         g_Var.SetupMethod = 0;
@@ -169,20 +161,11 @@ TEST_F(SetupLab, StaticAddressLeadsToTheWirelessMethodPage) {
     g_Var.Load(folder.filePath("Setup"));
     Timing::SetSpeedup(kSpeedup);
 
-    auto formRes = std::make_unique<TFormRes>();
-    FormRes = formRes.get();
     {
-        TFormAutorun autorun;
-        FormAutorun = &autorun;
-        SetApplicationMainWindow(&autorun);
-        TFormMain wizard;
-        FormMain = &wizard;
+        CProgramWindows windows;
+        TFormAutorun& autorun = windows.Autorun;
+        TFormMain& wizard = windows.Wizard;
         Wizard = &wizard;
-        autorun.SetWizard(&wizard);
-        TFormUDP engine(&autorun);
-        FormUDP = &engine;
-        TFormWPSSurvey survey(&wizard);
-        FormWPSSurvey = &survey;
         autorun.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&autorun));
         QCoreApplication::processEvents(); // the wizard's first Next
@@ -199,8 +182,6 @@ TEST_F(SetupLab, StaticAddressLeadsToTheWirelessMethodPage) {
         EXPECT_EQ(wizard.result(), TFormMain::ResultExit);
         EXPECT_FALSE(autorun.isVisible()); // Exit confirmed: the launcher closed too
         EXPECT_EQ(Boxes.Asked, QStringList{"Do you want to exit the Setup Wizard?"});
-        FormUDP = nullptr;
-        SetApplicationMainWindow(nullptr);
     }
 
     EXPECT_TRUE(ReachedWirelessMethod);

@@ -13,12 +13,10 @@
 
 #include "app/formmain.h"
 #include "app/framebase.h"
-#include "pages/formautorun.h"
-#include "pages/formwpssurvey.h"
+#include "app/programwindows.h"
 #include "pages/frameipeditrect.h"
 #include "pages/framewlprofile.h"
 #include "protocol/formudp.h"
-#include "settings/formres.h"
 #include "settings/globalvar.h"
 #include "settings/timing.h"
 #include "settings/winmessage.h"
@@ -46,7 +44,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace {
 
@@ -87,11 +84,6 @@ QList<QJsonObject> Received(const CLabDevice& device, const QString& kind) {
 class WizardE2E : public ::testing::Test {
 protected:
     void TearDown() override {
-        FormUDP = nullptr;
-        FormMain = nullptr;
-        FormWPSSurvey = nullptr;
-        SetApplicationMainWindow(nullptr);
-        FormRes = nullptr;
         Timing::SetSpeedup(1);
         g_Var.LicenseAccepted = false;
         g_Var.SetupMethod = 0;
@@ -402,20 +394,12 @@ TEST_F(WizardE2E, AccessPointThenClientFromTheLauncherToCongratulations) {
     g_Var.Load(folder.filePath("Setup"));
     Timing::SetSpeedup(kSpeedup);
 
-    auto formRes = std::make_unique<TFormRes>();
-    FormRes = formRes.get();
     {
-        TFormAutorun autorun;
-        FormAutorun = &autorun;
-        SetApplicationMainWindow(&autorun);
-        TFormMain wizard;
-        FormMain = &wizard;
+        // The program's windows, as the program creates them.
+        CProgramWindows windows;
+        TFormAutorun& autorun = windows.Autorun;
+        TFormMain& wizard = windows.Wizard;
         Wizard = &wizard;
-        autorun.SetWizard(&wizard);
-        TFormUDP engine(&autorun);
-        FormUDP = &engine;
-        TFormWPSSurvey survey(&wizard);
-        FormWPSSurvey = &survey;
         autorun.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&autorun));
         QCoreApplication::processEvents(); // the wizard's first Next
@@ -431,8 +415,6 @@ TEST_F(WizardE2E, AccessPointThenClientFromTheLauncherToCongratulations) {
 
         EXPECT_EQ(wizard.result(), TFormMain::ResultExit);
         EXPECT_FALSE(autorun.isVisible()); // Exit confirmed: the launcher closed too
-        FormUDP = nullptr;
-        SetApplicationMainWindow(nullptr);
     }
     EXPECT_TRUE(Boxes.Shown.isEmpty()) << qPrintable(Boxes.Shown.join(" | "));
     EXPECT_EQ(Boxes.Asked, QStringList{"Do you want to exit the Setup Wizard?"});

@@ -90,6 +90,20 @@ void TFormMain::CopyStep() {
     g_Var.NewWl = g_Var.CurWl;
 }
 
+// Where the wireless steps begin after the IP steps: the wireless setup method
+// page of an access point. A client joins an access point, so its steps begin
+// with the site survey, unless the user chose there to enter the profile by
+// hand ("Manual", WlMethod 2). (Going straight to the profile host left a
+// client with no way to its site survey or to WPS: the survey is otherwise
+// reached only from pages that are themselves reached only from it.)
+TFrameBase* TFormMain::WirelessStart() const {
+    if (g_Var.DeviceMode == DEVICE_AP)
+        return ui->FrameSetWlMethod1;
+    if (g_Var.WlMethod == 2)
+        return ui->FrameWlProfile1;
+    return ui->FrameSiteSurvey1;
+}
+
 TFrameBase* TFormMain::NextTarget() {
     const bool ap = g_Var.DeviceMode == DEVICE_AP;
     TFrameBase* const current = CurrentFrame;
@@ -114,12 +128,12 @@ TFrameBase* TFormMain::NextTarget() {
             CopyStep();
         }
         if (g_Var.SetupMethod == 1)
-            return ap ? static_cast<TFrameBase*>(ui->FrameSetWlMethod1) : ui->FrameWlProfile1;
+            return WirelessStart();
         return nullptr;
     }
     if (current == ui->FrameDevIPCfg1) {
         CopyStep();
-        return ap ? static_cast<TFrameBase*>(ui->FrameSetWlMethod1) : ui->FrameWlProfile1;
+        return WirelessStart();
     }
     if (current == ui->FrameSetWlMethod1) {
         if (g_Var.WlMethod == 0)

@@ -56,6 +56,7 @@ protected:
 
 private:
     void CopyStep();
+    TFrameBase* WirelessStart() const;
     void AskExit();
     bool m_Placed = false; // centred on the desktop when first shown
 };

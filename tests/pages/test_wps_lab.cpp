@@ -226,7 +226,10 @@ TEST_F(WpsLab, ClientPushButtonSucceedsAtOnce) {
     EnterWPS();
     ASSERT_TRUE(QTest::qWaitFor([this] { return Text(WPS, "LbDevPINCode") == "49226874"; }, 5000));
     ASSERT_TRUE(Pair()) << Boxes.Shown.join(" | ").toStdString();
-    const QList<QJsonObject> journal = Device.Journal();
+    // The device writes its journal line of an event after sending it.
+    QList<QJsonObject> journal;
+    Device.WaitForJournal([](const QList<QJsonObject>& j) { return StatusesSent(j).size() == 2; },
+                          5000, &journal);
     const int request = IndexOf(journal, "rx", "wps_pbc");
     ASSERT_GE(request, 0);
     EXPECT_EQ(IndexOf(journal, "rx", "get_config", request), -1); // success without a re-read

@@ -1,7 +1,7 @@
 #include "app/formmain.h"
 
-#include "app/windowdrag.h"
 #include "app/framebase.h"
+#include "app/windowdrag.h"
 #include "pages/framedevipcfg.h"
 #include "pages/framedevlist.h"
 #include "pages/framelicense.h"
@@ -57,10 +57,9 @@ TFormMain::~TFormMain() {
 }
 
 QList<TFrameBase*> TFormMain::Frames() const {
-    return {ui->FrameLicense1,     ui->FrameTutorial1,    ui->FrameTutorial21,
-            ui->FrameDevList1,     ui->FramePassword1,    ui->FrameWlModeSel1,
-            ui->FrameSetupMethod1, ui->FrameDevIPCfg1,    ui->FrameSetWlMethod1,
-            ui->FrameSiteSurvey1,  ui->FrameWlProfile1,   ui->FrameWPSMethod1,
+    return {ui->FrameLicense1,     ui->FrameTutorial1,   ui->FrameTutorial21,   ui->FrameDevList1,
+            ui->FramePassword1,    ui->FrameWlModeSel1,  ui->FrameSetupMethod1, ui->FrameDevIPCfg1,
+            ui->FrameSetWlMethod1, ui->FrameSiteSurvey1, ui->FrameWlProfile1,   ui->FrameWPSMethod1,
             ui->FrameSuccess1};
 }
 
@@ -185,7 +184,8 @@ TFormMain::BackStep TFormMain::BackTarget() {
     if (current == ui->FrameDevIPCfg1)
         return show(ui->FrameSetupMethod1);
     if (current == ui->FrameSetWlMethod1)
-        return show(staticIP ? static_cast<TFrameBase*>(ui->FrameDevIPCfg1) : ui->FrameSetupMethod1);
+        return show(staticIP ? static_cast<TFrameBase*>(ui->FrameDevIPCfg1)
+                             : ui->FrameSetupMethod1);
     if (current == ui->FrameSiteSurvey1)
         return show(ui->FrameWlModeSel1);
     if (current == ui->FrameWlProfile1) {

@@ -11,7 +11,9 @@
 
 TFrameBase::TFrameBase(QWidget* parent) : QFrame(parent) {}
 
-void TFrameBase::FrameInit() { LoadTexts(); }
+void TFrameBase::FrameInit() {
+    LoadTexts();
+}
 
 void TFrameBase::FrameDone() {}
 
@@ -31,12 +33,15 @@ bool TFrameBase::FrameLeave(TFrameBase*, int direction, intptr_t) {
 
 void TFrameBase::FrameHide(TFrameBase*, int, intptr_t) {}
 
-bool TFrameBase::WndProc(const CWinMessage&) { return false; }
+bool TFrameBase::WndProc(const CWinMessage&) {
+    return false;
+}
 
 void TFrameBase::WireButtons(const QString& nextName) {
     auto wire = [this](const QString& name, void (TFrameBase::*handler)()) {
         if (auto* button = findChild<QAbstractButton*>(name))
-            connect(button, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, handler] { (this->*handler)(); });
     };
     wire(nextName, &TFrameBase::BtnNextClick);
     wire(QStringLiteral("BtnBack"), &TFrameBase::BtnBackClick);

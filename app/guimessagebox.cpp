@@ -4,7 +4,9 @@
 #include <QMessageBox>
 
 namespace {
-QWidget* Parent() { return QApplication::activeWindow(); }
+QWidget* Parent() {
+    return QApplication::activeWindow();
+}
 } // namespace
 
 void CGuiMessageBox::Information(const QString& caption, const QString& text) {

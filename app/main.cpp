@@ -19,8 +19,8 @@ namespace {
 // Tahoma-compatible faces shipped with Wine's fonts keep their metrics.
 void UseTahoma() {
     if (!QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
-        for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf",
-                                 "/usr/share/wine/fonts/tahomabd.ttf"})
+        for (const char* file :
+             {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
             if (QFile::exists(QString::fromLatin1(file)))
                 QFontDatabase::addApplicationFont(QString::fromLatin1(file));
     }

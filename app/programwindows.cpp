@@ -6,7 +6,9 @@ CProgramWindows::CImageStore::CImageStore() : Res(std::make_unique<TFormRes>()) 
     FormRes = Res.get();
 }
 
-CProgramWindows::CImageStore::~CImageStore() { FormRes = nullptr; }
+CProgramWindows::CImageStore::~CImageStore() {
+    FormRes = nullptr;
+}
 
 CProgramWindows::CProgramWindows() : Engine(&Autorun), Survey(&Wizard) {
     FormAutorun = &Autorun;

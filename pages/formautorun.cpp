@@ -140,7 +140,9 @@ void TFormAutorun::BtnProductRegClick() {
         Shell().ShellExecute(QStringLiteral("open"), address);
 }
 
-void TFormAutorun::BtnExitClick() { close(); }
+void TFormAutorun::BtnExitClick() {
+    close();
+}
 
 bool TFormAutorun::event(QEvent* event) {
     const int type = static_cast<int>(event->type());
@@ -154,4 +156,3 @@ bool TFormAutorun::event(QEvent* event) {
     }
     return QWidget::event(event);
 }
-

@@ -75,4 +75,6 @@ bool TFrameLicense::FrameLeave(TFrameBase* target, int direction, intptr_t param
     return TFrameBase::FrameLeave(target, direction, param);
 }
 
-void TFrameLicense::ChkAcceptClick() { ui->BtnNext->setEnabled(ui->ChkAccept->isChecked()); }
+void TFrameLicense::ChkAcceptClick() {
+    ui->BtnNext->setEnabled(ui->ChkAccept->isChecked());
+}

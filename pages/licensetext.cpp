@@ -11,11 +11,27 @@ constexpr qint64 kMaxLicenseBytes = 8 * 1024 * 1024;
 
 // Destinations whose text is never shown.
 bool IsHiddenDestination(const QByteArray& word) {
-    static const char* const hidden[] = {"fonttbl", "colortbl", "stylesheet", "info", "pict",
-                                         "header", "footer", "headerl", "headerr", "footerl",
-                                         "footerr", "object", "themedata", "datastore",
-                                         "latentstyles", "listtable", "listoverridetable",
-                                         "rsidtbl", "generator", "xmlnstbl", "mmathPr"};
+    static const char* const hidden[] = {"fonttbl",
+                                         "colortbl",
+                                         "stylesheet",
+                                         "info",
+                                         "pict",
+                                         "header",
+                                         "footer",
+                                         "headerl",
+                                         "headerr",
+                                         "footerl",
+                                         "footerr",
+                                         "object",
+                                         "themedata",
+                                         "datastore",
+                                         "latentstyles",
+                                         "listtable",
+                                         "listoverridetable",
+                                         "rsidtbl",
+                                         "generator",
+                                         "xmlnstbl",
+                                         "mmathPr"};
     for (const char* name : hidden)
         if (word == name)
             return true;

@@ -2,4 +2,6 @@
 
 #include <QFileInfo>
 
-QString ProgramFilePath() { return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath(); }
+QString ProgramFilePath() {
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+}

@@ -37,8 +37,8 @@ public:
         // or folder, a relative one taken from the current working directory.
         const bool address = target.contains(QStringLiteral("://")) ||
                              target.startsWith(QStringLiteral("mailto:"), Qt::CaseInsensitive);
-        const QUrl url = address ? QUrl(target)
-                                 : QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
+        const QUrl url =
+            address ? QUrl(target) : QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
         if (target.isEmpty() || (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())))
             return SE_ERR_FNF;
         const QString xdgOpen = QStandardPaths::findExecutable("xdg-open");
@@ -54,6 +54,10 @@ CShell* g_Shell = nullptr;
 
 } // namespace
 
-CShell& Shell() { return g_Shell ? *g_Shell : g_DesktopShell; }
+CShell& Shell() {
+    return g_Shell ? *g_Shell : g_DesktopShell;
+}
 
-void SetShell(CShell* shell) { g_Shell = shell; }
+void SetShell(CShell* shell) {
+    g_Shell = shell;
+}

@@ -21,8 +21,8 @@ QString WindowTitle(Display* display, Window window) {
         if (XGetWindowProperty(display, window, netName, 0, 4096, False, utf8, &type, &format,
                                &count, &after, &data) == Success &&
             data) {
-            const QString title =
-                QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
+            const QString title = QString::fromUtf8(reinterpret_cast<const char*>(data),
+                                                    static_cast<qsizetype>(count));
             XFree(data);
             return title;
         }
@@ -73,4 +73,6 @@ bool TopLevelWindowExists(const QString& title) {
     return g_Finder ? g_Finder(title) : SearchX11(title);
 }
 
-void SetWindowFinder(bool (*finder)(const QString&)) { g_Finder = finder; }
+void SetWindowFinder(bool (*finder)(const QString&)) {
+    g_Finder = finder;
+}

@@ -9,7 +9,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstddef>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -127,7 +126,7 @@ CPacketBuilder BuildSetMode(const uint8_t hostMac[6], int mode);
 CPacketBuilder BuildWlSetting(const uint8_t hostMac[6], const WirelessProfile& wl);
 CPacketBuilder BuildWlStationSetting(const uint8_t hostMac[6], const WirelessProfile& wl);
 CPacketBuilder BuildWPSPBC(const uint8_t hostMac[6]);
-CPacketBuilder BuildWPSPIN(const uint8_t hostMac[6], int pinNumber);              // "%08d"
+CPacketBuilder BuildWPSPIN(const uint8_t hostMac[6], int pinNumber);                // "%08d"
 CPacketBuilder BuildStaWPSPIN(const uint8_t hostMac[6], const WirelessProfile& wl); // SSID text
 CPacketBuilder BuildSiteSurvey(const uint8_t hostMac[6]);
 CPacketBuilder BuildStationGetConfig(const uint8_t hostMac[6]);
@@ -155,9 +154,8 @@ class TlvVisitor {
 public:
     TlvVisitor(std::nullptr_t) {}
     template <class F>
-        requires(!std::is_same_v<std::decay_t<F>, TlvVisitor> &&
-                 std::is_invocable_v<F&, const Tlv&>)
-    TlvVisitor(F&& handler)
+    requires(!std::is_same_v<std::decay_t<F>, TlvVisitor> && std::is_invocable_v<F&, const Tlv&>)
+        TlvVisitor(F&& handler)
         : m_Object(const_cast<void*>(static_cast<const void*>(std::addressof(handler)))),
           m_Call([](void* object, const Tlv& tlv) {
               (*static_cast<std::remove_reference_t<F>*>(object))(tlv);

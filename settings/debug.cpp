@@ -76,9 +76,9 @@ void CDebug::WriteLine(const char* text) {
     ::localtime_r(&now.tv_sec, &local);
     const unsigned long tid = static_cast<unsigned long>(::syscall(SYS_gettid));
     char prefix[64];
-    const int n = std::snprintf(prefix, sizeof prefix, "(%02d:%02d:%02d:%03d 0x%lX) ", local.tm_hour,
-                                local.tm_min, local.tm_sec, static_cast<int>(now.tv_nsec / 1000000),
-                                tid);
+    const int n =
+        std::snprintf(prefix, sizeof prefix, "(%02d:%02d:%02d:%03d 0x%lX) ", local.tm_hour,
+                      local.tm_min, local.tm_sec, static_cast<int>(now.tv_nsec / 1000000), tid);
     std::string line(prefix, n > 0 ? static_cast<size_t>(n) : 0);
     line += text ? text : "";
     line += "\r\n";
@@ -100,9 +100,13 @@ void CDebug::WriteRaw(const char* bytes, size_t length) {
     }
 }
 
-CDebug* CDebug::Instance() { return g_Instance.load(); }
+CDebug* CDebug::Instance() {
+    return g_Instance.load();
+}
 
-void CDebug::SetInstance(CDebug* debug) { g_Instance.store(debug); }
+void CDebug::SetInstance(CDebug* debug) {
+    g_Instance.store(debug);
+}
 
 void DebugLog(const char* format, ...) {
     CDebug* debug = CDebug::Instance();

@@ -118,7 +118,9 @@ QString CGlobalVar::SecurityText(int code) const {
 QString CGlobalVar::AuthText(int code) const {
     return Pick(code, {&AuthenOpen, &AuthenShared, &AuthenAuto});
 }
-QString CGlobalVar::WepKeyLenText(int code) const { return Pick(code, {&WEP64, &WEP128}); }
+QString CGlobalVar::WepKeyLenText(int code) const {
+    return Pick(code, {&WEP64, &WEP128});
+}
 QString CGlobalVar::WpaModeText(int code) const {
     return Pick(code, {&WPA_WPA, &WPA_WPA2, &WPA_WPAAuto});
 }

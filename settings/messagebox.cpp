@@ -22,10 +22,18 @@ CMessageBox* g_Boxes = nullptr;
 
 } // namespace
 
-CMessageBox& MessageBoxes() { return g_Boxes ? *g_Boxes : g_ConsoleBoxes; }
+CMessageBox& MessageBoxes() {
+    return g_Boxes ? *g_Boxes : g_ConsoleBoxes;
+}
 
-void SetMessageBoxes(CMessageBox* boxes) { g_Boxes = boxes; }
+void SetMessageBoxes(CMessageBox* boxes) {
+    g_Boxes = boxes;
+}
 
-void ShowMessage(const QString& text) { MessageBoxes().Information(g_Var.MsgTitle, text); }
+void ShowMessage(const QString& text) {
+    MessageBoxes().Information(g_Var.MsgTitle, text);
+}
 
-bool AskQuestion(const QString& text) { return MessageBoxes().Question(g_Var.MsgTitle, text); }
+bool AskQuestion(const QString& text) {
+    return MessageBoxes().Question(g_Var.MsgTitle, text);
+}

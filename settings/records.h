@@ -49,7 +49,7 @@ struct _tag_AP_ROFIILE {
     bool Highlighted;
     char SSID[33]; // up to 32 characters, zero-terminated
     uint8_t BSSID[6];
-    int Signal;  // percent
+    int Signal; // percent
     int Channel;
     uint8_t Encryption;     // 0 none, 1 WEP, 2 TKIP, 3 AES, 4 TKIP and AES
     uint8_t Authentication; // 0 open, 2 WPA-PSK, 3 WPA2-PSK, 4 both, 5 WPA, 6 WPA2, 7 both

@@ -38,7 +38,8 @@ size_t CopyBounded(char* dst, size_t size, const QString& text) {
     if (size > 0 && length > size - 1) {
         // Cut on a character boundary: never leave half of a UTF-8 sequence.
         length = size - 1;
-        while (length > 0 && (static_cast<uint8_t>(bytes[static_cast<qsizetype>(length)]) & 0xC0) == 0x80)
+        while (length > 0 &&
+               (static_cast<uint8_t>(bytes[static_cast<qsizetype>(length)]) & 0xC0) == 0x80)
             --length;
     }
     return CopyBounded(dst, size, bytes.constData(), length);

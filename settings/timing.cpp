@@ -18,9 +18,13 @@ QElapsedTimer& Clock() {
 
 namespace Timing {
 
-void SetSpeedup(int factor) { g_Speedup = factor < 1 ? 1 : factor; }
+void SetSpeedup(int factor) {
+    g_Speedup = factor < 1 ? 1 : factor;
+}
 
-int Speedup() { return g_Speedup; }
+int Speedup() {
+    return g_Speedup;
+}
 
 int Interval(int ms) {
     if (ms <= 0)

@@ -11,9 +11,13 @@ namespace {
 QObject* g_MainWindow = nullptr;
 }
 
-void SetApplicationMainWindow(QObject* window) { g_MainWindow = window; }
+void SetApplicationMainWindow(QObject* window) {
+    g_MainWindow = window;
+}
 
-QObject* ApplicationMainWindow() { return g_MainWindow; }
+QObject* ApplicationMainWindow() {
+    return g_MainWindow;
+}
 
 void PostToMainWindow(int message, intptr_t wParam, intptr_t lParam) {
     PostWinMessage(g_MainWindow, message, wParam, lParam);

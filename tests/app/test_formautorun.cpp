@@ -205,8 +205,8 @@ TEST_F(FormAutorunTest, RegistrationAndQuickGuide) {
     Shell.openResult = SE_ERR_FNF; // failures are silent
     autorun.BtnProductRegClick();
     autorun.BtnUG_QIGClick();
-    EXPECT_EQ(Shell.calls.mid(1), QStringList({"open https://example.com/register",
-                                               "explore Docs/QIG"}));
+    EXPECT_EQ(Shell.calls.mid(1),
+              QStringList({"open https://example.com/register", "explore Docs/QIG"}));
     EXPECT_TRUE(Boxes.Shown.isEmpty());
 }
 
@@ -219,8 +219,10 @@ TEST_F(FormAutorunTest, RelaysMessagesAndRunsTheWizardModally) {
     PostWinMessage(&autorun, UM_UDP_RESULT, WAIT_LOGIN, 1);
     QCoreApplication::sendPostedEvents();
     ASSERT_EQ(wizard.received.size(), 2);
-    EXPECT_EQ(wizard.received[0], std::make_tuple(UM_PAGE_SWITCH, intptr_t(PAGE_NEXT), intptr_t(0)));
-    EXPECT_EQ(wizard.received[1], std::make_tuple(UM_UDP_RESULT, intptr_t(WAIT_LOGIN), intptr_t(1)));
+    EXPECT_EQ(wizard.received[0],
+              std::make_tuple(UM_PAGE_SWITCH, intptr_t(PAGE_NEXT), intptr_t(0)));
+    EXPECT_EQ(wizard.received[1],
+              std::make_tuple(UM_UDP_RESULT, intptr_t(WAIT_LOGIN), intptr_t(1)));
 
     autorun.show();
     QTimer::singleShot(0, &wizard, [&] { wizard.done(2); });

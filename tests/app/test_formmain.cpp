@@ -5,9 +5,9 @@
 #include "tests/app/wizardfixture.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QPushButton>
 #include <QTextBrowser>
-#include <QCloseEvent>
 #include <cstring>
 
 namespace {
@@ -181,7 +181,8 @@ TEST_F(FormMainTest, StartupMakesTheLicensePageCurrentBeforeTheWizardShows) {
     auto* license = Form->findChild<TFrameLicense*>("FrameLicense1");
     auto* next = license->findChild<QPushButton*>("BtnNext");
     auto* accept = license->findChild<QCheckBox*>("ChkAccept");
-    EXPECT_EQ(license->findChild<QTextBrowser*>("REdtLicense")->toPlainText().trimmed(), "Terms of use");
+    EXPECT_EQ(license->findChild<QTextBrowser*>("REdtLicense")->toPlainText().trimmed(),
+              "Terms of use");
     EXPECT_FALSE(next->isEnabled());
 
     // Next stays refused until the terms are accepted.

@@ -12,11 +12,17 @@ CLogCapture::CLogCapture() {
     Clear();
 }
 
-CLogCapture::~CLogCapture() { CDebug::SetInstance(m_Previous); }
+CLogCapture::~CLogCapture() {
+    CDebug::SetInstance(m_Previous);
+}
 
-QString CLogCapture::LogFileName() const { return m_Debug->LogFileName(); }
+QString CLogCapture::LogFileName() const {
+    return m_Debug->LogFileName();
+}
 
-void CLogCapture::Clear() { m_Start = QFile(m_Debug->LogFileName()).size(); }
+void CLogCapture::Clear() {
+    m_Start = QFile(m_Debug->LogFileName()).size();
+}
 
 QStringList CLogCapture::Lines() const {
     QFile log(m_Debug->LogFileName());

@@ -26,8 +26,8 @@ public:
         return answer;
     }
 
-    QStringList Shown;      // information boxes, in order
-    QStringList Asked;      // questions, in order
-    QStringList Captions;   // captions of both kinds
+    QStringList Shown;        // information boxes, in order
+    QStringList Asked;        // questions, in order
+    QStringList Captions;     // captions of both kinds
     std::deque<bool> Answers; // next answers to questions (true = Yes)
 };

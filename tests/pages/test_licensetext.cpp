@@ -6,14 +6,14 @@
 #include <gtest/gtest.h>
 
 TEST(LicenseText, RichTextShowsReadableText) {
-    const QByteArray rtf =
-        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Tahoma;}}"
-        "{\\colortbl;\\red0\\green0\\blue0;}{\\*\\generator Writer;}"
-        "{\\info{\\title Terms}}\\f0\\fs16{\\b LICENSE}\\par\n"
-        "Use \\ldblquote as is\\rdblquote{} \\endash{} no warranty.\\par\n"
-        "Caf\\'e9 \\u8364?5 \\{braces\\} back\\\\slash\\tab end\\line next}";
-    EXPECT_EQ(RtfToText(rtf), QString::fromUtf8("LICENSE\nUse \u201Cas is\u201D \u2013 no warranty.\n"
-                                                "Caf\u00E9 \u20AC5 {braces} back\\slash\tend\nnext"));
+    const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Tahoma;}}"
+                           "{\\colortbl;\\red0\\green0\\blue0;}{\\*\\generator Writer;}"
+                           "{\\info{\\title Terms}}\\f0\\fs16{\\b LICENSE}\\par\n"
+                           "Use \\ldblquote as is\\rdblquote{} \\endash{} no warranty.\\par\n"
+                           "Caf\\'e9 \\u8364?5 \\{braces\\} back\\\\slash\\tab end\\line next}";
+    EXPECT_EQ(RtfToText(rtf),
+              QString::fromUtf8("LICENSE\nUse \u201Cas is\u201D \u2013 no warranty.\n"
+                                "Caf\u00E9 \u20AC5 {braces} back\\slash\tend\nnext"));
 }
 
 TEST(LicenseText, HostileRichTextNeverCrashes) {

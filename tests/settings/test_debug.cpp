@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>

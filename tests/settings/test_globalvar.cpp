@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <type_traits>
 
 // The record layouts other code relies on: field sizes of the fixed texts.

@@ -1,7 +1,7 @@
 #include "settings/textutil.h"
 
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 
 TEST(TextUtil, FormatMAC) {
     const uint8_t mac[6] = {0x00, 0x01, 0xAB, 0xCD, 0xEF, 0xFF};

@@ -1,5 +1,6 @@
 #include "pages/formautorun.h"
 #include "platform/shell.h"
+#include "tests/common/fakeshell.h"
 #include "platform/windowfind.h"
 #include "settings/globalvar.h"
 #include "settings/timing.h"
@@ -15,22 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class FakeShell : public CShell {
-public:
-    int findResult = SHELL_OK;
-    int openResult = SHELL_OK;
-    QStringList calls;
-    int FindExecutable(const QString& file, QString& program) override {
-        calls << "find " + file;
-        program = "reader";
-        return findResult;
-    }
-    int ShellExecute(const QString& verb, const QString& target) override {
-        calls << verb + " " + target;
-        return openResult;
-    }
-};
 
 bool g_InstallerWindow = false;
 int g_Searches = 0;
@@ -61,15 +46,13 @@ protected:
 class FormAutorunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetShell(&Shell);
         SetWindowFinder(&FakeFinder);
         g_InstallerWindow = false;
         g_Searches = 0;
         Timing::SetSpeedup(1000);
     }
     void TearDown() override {
-        SetShell(nullptr);
-        SetWindowFinder(nullptr);
+            SetWindowFinder(nullptr);
         Timing::SetSpeedup(1);
     }
     void Load(const QByteArray& settings) {
@@ -86,7 +69,7 @@ protected:
     }
 
     QTemporaryDir m_Dir;
-    FakeShell Shell;
+    CFakeShell Shell;
     CScriptedBoxes Boxes;
 };
 
@@ -104,14 +87,14 @@ TEST_F(FormAutorunTest, UserGuideOpens) {
     TFormAutorun autorun;
     autorun.BtnUG_UGClick();
     EXPECT_TRUE(Boxes.Shown.isEmpty());
-    EXPECT_EQ(Shell.calls.last(), "open " + g_Var.AppPath + "Guide.pdf");
+    EXPECT_EQ(Shell.Calls.last(), "open " + g_Var.AppPath + "Guide.pdf");
 }
 
 TEST_F(FormAutorunTest, InstallOfferAndInstallerWatch) {
     Load("[Product]\nUserGuide=Guide.pdf\nAcrobatReader=AdbeRdr.exe\n"
          "AcrobatReaderTitle=Reader Setup\n");
     WriteGuide();
-    Shell.findResult = SE_ERR_NOASSOC;
+    Shell.FindResult = SE_ERR_NOASSOC;
     TFormAutorun autorun;
 
     Boxes.Answers = {false};
@@ -122,7 +105,7 @@ TEST_F(FormAutorunTest, InstallOfferAndInstallerWatch) {
 
     Boxes.Answers = {true};
     autorun.BtnUG_UGClick();
-    EXPECT_EQ(Shell.calls.last(), "open " + g_Var.AppPath + "AdbeRdr.exe");
+    EXPECT_EQ(Shell.Calls.last(), "open " + g_Var.AppPath + "AdbeRdr.exe");
     ASSERT_TRUE(autorun.TimerInstAcrobat.isActive());
     EXPECT_EQ(autorun.TimerInstAcrobat.interval(), Timing::Interval(10000));
 
@@ -143,23 +126,23 @@ TEST_F(FormAutorunTest, InstallOfferAndInstallerWatch) {
     autorun.TimerInstAcrobatTimer();
     EXPECT_TRUE(autorun.TimerInstAcrobat.isActive());
     EXPECT_EQ(autorun.MissCounter(), 3);
-    const int callsBefore = Shell.calls.size();
+    const int callsBefore = Shell.Calls.size();
     autorun.TimerInstAcrobatTimer(); // the fourth miss: the guide is tried again
     EXPECT_FALSE(autorun.TimerInstAcrobat.isActive());
     EXPECT_EQ(autorun.MissCounter(), 0);
-    EXPECT_EQ(Shell.calls.mid(callsBefore), QStringList{"find " + g_Var.AppPath + "Guide.pdf"});
+    EXPECT_EQ(Shell.Calls.mid(callsBefore), QStringList{"find " + g_Var.AppPath + "Guide.pdf"});
     EXPECT_EQ(Boxes.Shown.size(), 0);
 }
 
 TEST_F(FormAutorunTest, InstallerMissing) {
     Load("[Product]\nUserGuide=Guide.pdf\n");
     WriteGuide();
-    Shell.findResult = SE_ERR_NOASSOC;
-    Shell.openResult = SE_ERR_FNF;
+    Shell.FindResult = SE_ERR_NOASSOC;
+    Shell.OpenResult = SE_ERR_FNF;
     TFormAutorun autorun;
     Boxes.Answers = {true};
     autorun.BtnUG_UGClick();
-    EXPECT_EQ(Shell.calls.last(), "open "); // no installer named: an empty path
+    EXPECT_EQ(Shell.Calls.last(), "open "); // no installer named: an empty path
     EXPECT_EQ(Boxes.Shown, QStringList{"Unable to find Acrobat Reader setup file."});
     EXPECT_FALSE(autorun.TimerInstAcrobat.isActive());
 }
@@ -167,7 +150,7 @@ TEST_F(FormAutorunTest, InstallerMissing) {
 TEST_F(FormAutorunTest, WatchEndsWhenTheInstallerNeverShowsItsWindow) {
     Load("[Product]\nUserGuide=Guide.pdf\nAcrobatReaderTitle=Reader Setup\n");
     WriteGuide();
-    Shell.findResult = SE_ERR_NOASSOC;
+    Shell.FindResult = SE_ERR_NOASSOC;
     TFormAutorun autorun;
     Boxes.Answers = {true};
     autorun.BtnUG_UGClick();
@@ -197,15 +180,15 @@ TEST_F(FormAutorunTest, RegistrationAndQuickGuide) {
     Load("");
     TFormAutorun autorun;
     autorun.BtnProductRegClick();
-    EXPECT_TRUE(Shell.calls.isEmpty()); // nothing configured: nothing happens
+    EXPECT_TRUE(Shell.Calls.isEmpty()); // nothing configured: nothing happens
     autorun.BtnUG_QIGClick();
-    EXPECT_EQ(Shell.calls, QStringList{"explore QIG"});
+    EXPECT_EQ(Shell.Calls, QStringList{"explore QIG"});
 
     Load("[Product]\nProductReg=https://example.com/register\nQIG=Docs/QIG\n");
-    Shell.openResult = SE_ERR_FNF; // failures are silent
+    Shell.OpenResult = SE_ERR_FNF; // failures are silent
     autorun.BtnProductRegClick();
     autorun.BtnUG_QIGClick();
-    EXPECT_EQ(Shell.calls.mid(1),
+    EXPECT_EQ(Shell.Calls.mid(1),
               QStringList({"open https://example.com/register", "explore Docs/QIG"}));
     EXPECT_TRUE(Boxes.Shown.isEmpty());
 }

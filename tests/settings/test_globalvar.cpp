@@ -1,4 +1,5 @@
 #include "platform/shell.h"
+#include "tests/common/fakeshell.h"
 #include "settings/globalvar.h"
 
 #include <QDir>
@@ -33,22 +34,6 @@ public:
 
 private:
     QTemporaryDir m_Dir;
-};
-
-class FakeShell : public CShell {
-public:
-    int findResult = SHELL_OK;
-    int openResult = SHELL_OK;
-    QStringList calls;
-    int FindExecutable(const QString& file, QString& program) override {
-        calls << "find " + file;
-        program = "reader.desktop";
-        return findResult;
-    }
-    int ShellExecute(const QString& verb, const QString& target) override {
-        calls << verb + " " + target;
-        return openResult;
-    }
 };
 
 } // namespace
@@ -171,8 +156,7 @@ TEST(GlobalVar, ResetProfileDefaultSsidAndMultibyteCut) {
 
 TEST(GlobalVar, OpenUserGuideResults) {
     ProgramFolder folder;
-    FakeShell shell;
-    SetShell(&shell);
+    CFakeShell shell;
     CGlobalVar var;
 
     var.Load(folder.ProgramPath());
@@ -181,17 +165,16 @@ TEST(GlobalVar, OpenUserGuideResults) {
     folder.WriteSettings("[Product]\nUserGuide=Guide.pdf\n");
     var.Load(folder.ProgramPath());
     EXPECT_EQ(var.OpenUserGuide(), 2); // the file does not exist: the shell is not asked
-    EXPECT_TRUE(shell.calls.isEmpty());
+    EXPECT_TRUE(shell.Calls.isEmpty());
 
     folder.Write("Guide.pdf", "%PDF-1.4\n");
     EXPECT_EQ(var.OpenUserGuide(), 0);
-    EXPECT_EQ(shell.calls, QStringList({"find " + var.AppPath + "Guide.pdf",
+    EXPECT_EQ(shell.Calls, QStringList({"find " + var.AppPath + "Guide.pdf",
                                         "open " + var.AppPath + "Guide.pdf"}));
 
-    shell.findResult = SE_ERR_NOASSOC;
+    shell.FindResult = SE_ERR_NOASSOC;
     EXPECT_EQ(var.OpenUserGuide(), 3);
-    shell.findResult = SHELL_OK;
-    shell.openResult = SE_ERR_FNF;
+    shell.FindResult = SHELL_OK;
+    shell.OpenResult = SE_ERR_FNF;
     EXPECT_EQ(var.OpenUserGuide(), 2);
-    SetShell(nullptr);
 }

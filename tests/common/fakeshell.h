@@ -1,0 +1,27 @@
+#pragma once
+// Test helper: a desktop shell that records what it is asked and answers with
+// the results a test sets. Installed for the object's lifetime.
+
+#include "platform/shell.h"
+
+#include <QStringList>
+
+class CFakeShell : public CShell {
+public:
+    CFakeShell() { SetShell(this); }
+    ~CFakeShell() override { SetShell(nullptr); }
+
+    int FindExecutable(const QString& file, QString& program) override {
+        Calls << "find " + file;
+        program = QStringLiteral("reader.desktop");
+        return FindResult;
+    }
+    int ShellExecute(const QString& verb, const QString& target) override {
+        Calls << verb + " " + target;
+        return OpenResult;
+    }
+
+    int FindResult = SHELL_OK;
+    int OpenResult = SHELL_OK;
+    QStringList Calls; // "find FILE", "VERB TARGET", in order
+};

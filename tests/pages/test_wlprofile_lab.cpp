@@ -81,26 +81,7 @@ protected:
         Open(settings);
         Engine = std::make_unique<TFormUDP>(Form.get());
         FormUDP = Engine.get();
-        g_Var.Password = QStringLiteral("tosca");
-        ASSERT_TRUE(Engine->SendDiscover(4000, true));
-        ASSERT_TRUE(Idle());
-        std::vector<DeviceRecord> devices;
-        Engine->GetDeviceList(devices);
-        bool found = false;
-        for (const DeviceRecord& device : devices)
-            if (std::memcmp(device.MAC, kMac, 6) == 0) {
-                g_Var.Device = device;
-                found = true;
-            }
-        ASSERT_TRUE(found) << "the device did not answer the discovery";
-        Engine->SendLogin(5000);
-        ASSERT_TRUE(Idle());
-        ASSERT_TRUE(Engine->LoggedIn);
-        Engine->SendGetConfig(15000);
-        ASSERT_TRUE(Idle());
-        g_Var.SetupMethod = 1;
-        g_Var.NewIP = g_Var.CurIP;
-        g_Var.NewWl = g_Var.CurWl;
+        ASSERT_NO_FATAL_FAILURE(LogInThroughEngine(*Engine, kMac));
         Log->Clear();
     }
     bool Idle() {

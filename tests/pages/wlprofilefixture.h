@@ -13,6 +13,7 @@
 #include "pages/framewlprofssid.h"
 #include "pages/framewlprofwep.h"
 #include "pages/framewlprofwlmode.h"
+#include "protocol/formudp.h"
 #include "settings/textutil.h"
 #include "tests/app/wizardfixture.h"
 
@@ -22,9 +23,40 @@
 #include <QLineEdit>
 #include <QTest>
 #include <cstring>
+#include <vector>
 
 class WlProfileFixture : public WizardFixture {
 protected:
+    // Finds the device with this MAC, logs in to it through the engine and
+    // reads its configuration, as the device list and password pages do; then
+    // the wizard window's copy step before the wireless pages.
+    static void LogInThroughEngine(TFormUDP& engine, const uint8_t mac[6]) {
+        auto idle = [&engine] {
+            return QTest::qWaitFor([&engine] { return engine.PendingRequest == WAIT_NONE; },
+                                   30000);
+        };
+        g_Var.Password = QStringLiteral("tosca");
+        ASSERT_TRUE(engine.SendDiscover(4000, true));
+        ASSERT_TRUE(idle());
+        std::vector<DeviceRecord> devices;
+        engine.GetDeviceList(devices);
+        bool found = false;
+        for (const DeviceRecord& device : devices)
+            if (std::memcmp(device.MAC, mac, 6) == 0) {
+                g_Var.Device = device;
+                found = true;
+            }
+        ASSERT_TRUE(found) << "the device did not answer the discovery";
+        engine.SendLogin(5000);
+        ASSERT_TRUE(idle());
+        ASSERT_TRUE(engine.LoggedIn);
+        engine.SendGetConfig(15000);
+        ASSERT_TRUE(idle());
+        g_Var.SetupMethod = 1;
+        g_Var.NewIP = g_Var.CurIP;
+        g_Var.NewWl = g_Var.CurWl;
+    }
+
     // Creates the wizard with these settings. The walk from the license page
     // is not part of these tests: the first Next is taken back and the test
     // shows the page it starts on.

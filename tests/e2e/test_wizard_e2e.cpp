@@ -20,6 +20,7 @@
 #include "settings/globalvar.h"
 #include "settings/timing.h"
 #include "settings/winmessage.h"
+#include "tests/app/programrun.h"
 #include "tests/common/labsim.h"
 #include "tests/common/printers.h"
 #include "tests/common/scriptedboxes.h"
@@ -57,15 +58,6 @@ const QString kApSSID = QStringLiteral("Lobby-Guest");
 const QString kApPassphrase = QStringLiteral("welcome to the lobby");
 const QString kJoinedSSID = QStringLiteral("Lab-Legacy");
 const QString kWepKey = QStringLiteral("legacy-key-13"); // 13 characters: 128-bit ASCII
-
-QString SourceDir() {
-    return qEnvironmentVariable("SETUP_SOURCE_DIR", QStringLiteral("."));
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QString Dotted(uint32_t address) {
     return QHostAddress(address).toString();
@@ -376,39 +368,20 @@ protected:
 
 TEST_F(WizardE2E, AccessPointThenClientFromTheLauncherToCongratulations) {
     SWP_REQUIRE_LAB();
-    CLabDevice accessPoint;
-    CLabDevice client;
-    ASSERT_TRUE(accessPoint.Start("dev1", ReadFile(SourceDir() + "/scripts/demo.d/ap.json")))
-        << qPrintable(accessPoint.Error());
-    ASSERT_TRUE(client.Start("dev2", ReadFile(SourceDir() + "/scripts/demo.d/client.json")))
-        << qPrintable(client.Error());
-
-    // The program folder: the sample product's settings and license.
+    CDemoDevices devices;
+    ASSERT_NO_FATAL_FAILURE(devices.Start());
+    CLabDevice& accessPoint = devices.AccessPoint;
+    CLabDevice& client = devices.Client;
     QTemporaryDir folder;
-    for (const char* name : {"Setup.ini", "License.rtf"})
-        ASSERT_TRUE(QFile::copy(SourceDir() + "/resources/product/" + name, folder.filePath(name)))
-            << name;
-    g_Var.Load(folder.filePath("Setup"));
+    ASSERT_NO_FATAL_FAILURE(LoadSampleProduct(folder));
     Timing::SetSpeedup(kSpeedup);
 
     {
-        // The program's windows, as the program creates them.
         CProgramWindows windows;
         TFormAutorun& autorun = windows.Autorun;
         TFormMain& wizard = windows.Wizard;
         Wizard = &wizard;
-        autorun.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&autorun));
-        QCoreApplication::processEvents(); // the wizard's first Next
-
-        // The user's steps run inside the wizard's modal showing; should one
-        // fail, the wizard is closed so that the launcher gets control back.
-        QTimer::singleShot(0, &wizard, [&] {
-            Drive();
-            if (wizard.isVisible())
-                wizard.done(TFormMain::ResultCancel);
-        });
-        QTest::mouseClick(autorun.findChild<QWidget*>("BtnSetupWizard"), Qt::LeftButton);
+        RunFromLauncher(windows, [this] { Drive(); });
 
         EXPECT_EQ(wizard.result(), TFormMain::ResultExit);
         EXPECT_FALSE(autorun.isVisible()); // Exit confirmed: the launcher closed too

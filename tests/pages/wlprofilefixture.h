@@ -32,8 +32,7 @@ protected:
     // the wizard window's copy step before the wireless pages.
     static void LogInThroughEngine(TFormUDP& engine, const uint8_t mac[6]) {
         auto idle = [&engine] {
-            return QTest::qWaitFor([&engine] { return engine.PendingRequest == WAIT_NONE; },
-                                   30000);
+            return QTest::qWaitFor([&engine] { return engine.PendingRequest == WAIT_NONE; }, 30000);
         };
         g_Var.Password = QStringLiteral("tosca");
         ASSERT_TRUE(engine.SendDiscover(4000, true));

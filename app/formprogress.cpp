@@ -46,6 +46,15 @@ int TFormProgress::Execute(QWidget* page) {
     }
 }
 
+int TFormProgress::Run(QWidget* page, TFormProgress*& holder, std::function<void()> work) {
+    TFormProgress progress(page ? page->window() : nullptr);
+    holder = &progress;
+    progress.OnProc = std::move(work);
+    const int result = progress.Execute(page);
+    holder = nullptr;
+    return result;
+}
+
 void TFormProgress::SetModalResult(int result) {
     TimerProc.stop();
     done(result);

@@ -28,6 +28,12 @@ public:
     // Ends the dialog with result (1 or 2).
     void SetModalResult(int result);
 
+    // One request sequence of a page: a dialog over page runs work as its
+    // work step; holder refers to the dialog while it is shown (the page's
+    // message handler ends it through holder) and is null again afterwards.
+    // Returns the modal result.
+    static int Run(QWidget* page, TFormProgress*& holder, std::function<void()> work);
+
     std::function<void()> OnProc;
     int Ticks() const { return m_Ticks; }
 

@@ -37,12 +37,7 @@ void TFramePassword::FrameShow(TFrameBase* previous, int direction, intptr_t par
 
 void TFramePassword::BtnLoginClick() {
     g_Var.Password = ui->EdtPassword->text();
-    auto progress = std::make_unique<TFormProgress>(window());
-    m_Progress = progress.get();
-    m_Progress->OnProc = [this] { FormProgressProc(); };
-    const int result = m_Progress->Execute(this);
-    m_Progress = nullptr;
-    progress.reset();
+    const int result = TFormProgress::Run(this, m_Progress, [this] { FormProgressProc(); });
     if (result == 1) {
         PostNext();
         return;

@@ -77,12 +77,7 @@ void TFrameWlModeSel::SwitchMode(int mode) {
     const int previous = g_Var.DeviceMode;
     g_Var.DeviceMode = mode;
     RetryLogin = true;
-    auto progress = std::make_unique<TFormProgress>(window());
-    m_Progress = progress.get();
-    m_Progress->OnProc = [this] { SendSetModeRequest(); };
-    const int result = m_Progress->Execute(this);
-    m_Progress = nullptr;
-    progress.reset();
+    const int result = TFormProgress::Run(this, m_Progress, [this] { SendSetModeRequest(); });
     if (result == 1) {
         PostNext();
         return;

@@ -210,12 +210,7 @@ void TFrameWlProfConfirm::BtnNextClick() {
     if (Progress)
         return; // a send sequence is running
     RetryLogin = true;
-    auto progress = std::make_unique<TFormProgress>();
-    Progress = progress.get();
-    Progress->OnProc = [this] { StartSend(); };
-    const int result = Progress->Execute(this);
-    Progress = nullptr;
-    progress.reset();
+    const int result = TFormProgress::Run(this, Progress, [this] { StartSend(); });
     if (result == 1) {
         PostNext();
         return;

@@ -248,11 +248,7 @@ bool TFrameWPSMethod::RunWPS() {
     RetryLogin = true;
     WaitingForStatus = false;
     m_WpsStarted = false;
-    auto progress = std::make_unique<TFormProgress>(window());
-    m_Progress = progress.get();
-    m_Progress->OnProc = [this] { SendWPSRequest(); };
-    const int result = m_Progress->Execute(this);
-    m_Progress = nullptr;
+    const int result = TFormProgress::Run(this, m_Progress, [this] { SendWPSRequest(); });
     WaitingForStatus = false;
     return result == 1;
 }

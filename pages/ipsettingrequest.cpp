@@ -6,13 +6,7 @@
 
 bool CIPSettingRequest::Run(QWidget* page) {
     RetryLogin = true;
-    auto progress = std::make_unique<TFormProgress>(page ? page->window() : nullptr);
-    m_Progress = progress.get();
-    m_Progress->OnProc = [this] { WorkStep(); };
-    const int result = m_Progress->Execute(page);
-    m_Progress = nullptr;
-    progress.reset();
-    return result == 1;
+    return TFormProgress::Run(page, m_Progress, [this] { WorkStep(); }) == 1;
 }
 
 void CIPSettingRequest::WorkStep() {

@@ -209,8 +209,15 @@ void TFrameWPSMethod::updateinfo() {
 }
 
 void TFrameWPSMethod::BtnSelectClick() {
-    auto dialog = std::make_unique<TFormWPSSurvey>(window());
-    m_Survey = dialog.get();
+    // The application's survey dialog (it starts afresh at every showing); a
+    // page without the program's windows around it makes one of its own.
+    std::unique_ptr<TFormWPSSurvey> own;
+    TFormWPSSurvey* dialog = FormWPSSurvey;
+    if (!dialog) {
+        own = std::make_unique<TFormWPSSurvey>(window());
+        dialog = own.get();
+    }
+    m_Survey = dialog;
     const int result = dialog->Execute(this);
     m_Survey = nullptr;
     if (result == TFormWPSSurvey::ResultSelect)

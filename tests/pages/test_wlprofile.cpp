@@ -68,19 +68,6 @@ const QByteArray kWepKeyTexts = "[Message]\n"
 
 class WlPages : public WlProfileFixture {
 protected:
-    // From the SSID page to the page after the security page.
-    void WalkToSecurity(const QString& ssid = QStringLiteral("HomeNet")) {
-        ASSERT_EQ(SubPage(), SSID);
-        Type(SSID, "EdtSSID", ssid);
-        Click(SSID, "BtnNext");
-        ASSERT_EQ(SubPage(), WlMode);
-        Click(WlMode, "BtnNext");
-        ASSERT_EQ(SubPage(), Security);
-    }
-    void ChooseSecurity(int security) {
-        Choose(Security, "CmbSecurity", security);
-        Click(Security, "BtnNext");
-    }
     QString TempPath(const char* name) const { return m_Dir.filePath(QString::fromLatin1(name)); }
 };
 

@@ -95,16 +95,7 @@ protected:
         ASSERT_TRUE(Form->ShowFrame(SetWlMethod, 0, 0));
         Click(SetWlMethod, "BtnNext");
         ASSERT_EQ(Page(), Host);
-        ASSERT_EQ(SubPage(), SSID);
-        Type(SSID, "EdtSSID", ssid);
-        Click(SSID, "BtnNext");
-        ASSERT_EQ(SubPage(), WlMode);
-        Click(WlMode, "BtnNext");
-        ASSERT_EQ(SubPage(), Security);
-    }
-    void ChooseSecurity(int security) {
-        Choose(Security, "CmbSecurity", security);
-        Click(Security, "BtnNext");
+        ASSERT_NO_FATAL_FAILURE(WalkToSecurity(ssid));
     }
     // Next on the confirmation page: the send sequence under the progress
     // dialog, then the success page.

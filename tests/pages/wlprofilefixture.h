@@ -27,6 +27,20 @@
 
 class WlProfileFixture : public WizardFixture {
 protected:
+    // From the SSID sub-page, with this SSID, to the security sub-page.
+    void WalkToSecurity(const QString& ssid = QStringLiteral("HomeNet")) {
+        ASSERT_EQ(SubPage(), SSID);
+        Type(SSID, "EdtSSID", ssid);
+        Click(SSID, "BtnNext");
+        ASSERT_EQ(SubPage(), WlMode);
+        Click(WlMode, "BtnNext");
+        ASSERT_EQ(SubPage(), Security);
+    }
+    // Chooses the security code on the security sub-page and goes on.
+    void ChooseSecurity(int security) {
+        Choose(Security, "CmbSecurity", security);
+        Click(Security, "BtnNext");
+    }
     // Finds the device with this MAC, logs in to it through the engine and
     // reads its configuration, as the device list and password pages do; then
     // the wizard window's copy step before the wireless pages.

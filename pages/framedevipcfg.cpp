@@ -3,7 +3,9 @@
 #include "pages/frameipeditrect.h"
 #include "protocol/formudp.h"
 #include "settings/globalvar.h"
+#include "settings/iprules.h"
 #include "settings/messagebox.h"
+#include "settings/textutil.h"
 #include "settings/utility.h"
 #include "ui_framedevipcfg.h"
 
@@ -13,52 +15,20 @@ namespace {
 
 constexpr uint32_t kAllOnes = 0xFFFFFFFFu;
 
-struct Refusal {
-    const char* key;
-    const char* text;
-};
-const Refusal kBadAddress{"ErIPAddr", "The IP Address entered is invalid."};
-const Refusal kBadMask{"ErSubnetMask", "The Subnet Mask entered is invalid."};
-const Refusal kLocalAddress{"ErIPSameAsLocahost", "The IP Address is the same as local host IP."};
-const Refusal kBadGateway{"ErDefaultGateway", "The Default Gateway entered is invalid."};
-
-bool Refuse(const Refusal& refusal) {
-    ShowMessage(GetText(QStringLiteral("Message"), QString::fromLatin1(refusal.key),
-                        QString::fromLatin1(refusal.text)));
-    return false;
-}
-
-bool BoxesFilled(const TFrameIPEditRect* control) {
-    for (int n = 1; n <= TFrameIPEditRect::OctetCount; ++n)
-        if (control->GetOctet(n).trimmed().isEmpty())
-            return false;
-    return true;
-}
-
-// Octet 1 in the top byte through octet 4 in the low byte.
-uint32_t BoxesValue(const TFrameIPEditRect* control) {
+// What the four boxes of an address control hold.
+AddressEntry BoxesEntry(const TFrameIPEditRect* control) {
+    int filled = 0;
     uint32_t value = 0;
-    for (int n = 1; n <= TFrameIPEditRect::OctetCount; ++n)
-        value = (value << 8) |
-                static_cast<uint32_t>(TFrameIPEditRect::OctetValue(control->GetOctet(n).trimmed()));
-    return value;
-}
-
-// An address a device can have: not 0, below the multicast range, not on the
-// loopback network and not on network 0 ("this network").
-bool IsHostAddress(uint32_t address) {
-    const uint32_t first = address >> 24;
-    return address != 0 && address < 0xE0000000u && first != 127 && first != 0;
-}
-
-// A run of one-bits from the top followed only by zero-bits, neither none nor all.
-bool IsMask(uint32_t mask) {
-    return mask != 0 && mask != kAllOnes && (0u - mask) == (mask & (0u - mask));
-}
-
-bool SameConfig(const IPConfig& a, const IPConfig& b) {
-    return a.IpMode == b.IpMode && a.IP == b.IP && a.Mask == b.Mask && a.Gateway == b.Gateway &&
-           a.DNS1 == b.DNS1 && a.DNS2 == b.DNS2;
+    for (int n = 1; n <= TFrameIPEditRect::OctetCount; ++n) {
+        const QString octet = control->GetOctet(n).trimmed();
+        filled += octet.isEmpty() ? 0 : 1;
+        value = (value << 8) | static_cast<uint32_t>(TFrameIPEditRect::OctetValue(octet));
+    }
+    if (filled == TFrameIPEditRect::OctetCount)
+        return AddressEntry::Of(value);
+    return {control->GetAddress().isEmpty() ? AddressEntry::State::Empty
+                                            : AddressEntry::State::Partial,
+            0};
 }
 
 } // namespace
@@ -84,13 +54,7 @@ QList<TFrameIPEditRect*> TFrameDevIPCfg::AddressControls() const {
 }
 
 QString TFrameDevIPCfg::AddressText(uint32_t address) {
-    if (address == 0)
-        return QString();
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(address >> 24)
-        .arg((address >> 16) & 0xFF)
-        .arg((address >> 8) & 0xFF)
-        .arg(address & 0xFF);
+    return address == 0 ? QString() : DottedText(address);
 }
 
 uint32_t TFrameDevIPCfg::AddressValue(const QString& text) {
@@ -138,48 +102,26 @@ void TFrameDevIPCfg::IPEditMaskEnter() {
 }
 
 void TFrameDevIPCfg::RewriteBroadcastOctet() {
-    QString text = ui->IPEditIP->GetAddress().left(15);
-    const qsizetype point = text.lastIndexOf(u'.');
-    if (point < 0 || text.mid(point + 1) != QLatin1String("255"))
+    const QString text = ui->IPEditIP->GetAddress();
+    if (text.isEmpty())
         return;
-    text[text.size() - 1] = u'4';
-    ui->IPEditIP->SetAddress(text);
+    const uint32_t address = AddressValue(text);
+    const uint32_t rewritten = WithoutBroadcastOctet(address);
+    if (rewritten != address)
+        ui->IPEditIP->SetAddress(DottedText(rewritten));
 }
 
 bool TFrameDevIPCfg::ValidateIPSettings() {
-    TFrameIPEditRect* const ipEdit = ui->IPEditIP;
-    TFrameIPEditRect* const maskEdit = ui->IPEditMask;
-    TFrameIPEditRect* const gatewayEdit = ui->IPEditGateway;
-
-    if (!BoxesFilled(ipEdit))
-        return Refuse(kBadAddress); // 1
-    const uint32_t ip = BoxesValue(ipEdit);
-    if (!IsHostAddress(ip))
-        return Refuse(kBadAddress); // 2
-    if (!BoxesFilled(maskEdit))
-        return Refuse(kBadMask); // 3
-    const uint32_t mask = BoxesValue(maskEdit);
-    if (!IsMask(mask))
-        return Refuse(kBadMask); // 4
-    const uint32_t host = ip & ~mask;
-    if (!IsHostAddress(ip) || host == 0 || host == ~mask)
-        return Refuse(kBadAddress); // 5
-    if (FormUDP && ipEdit->GetAddress() == FormUDP->LastLocalIP)
-        return Refuse(kLocalAddress); // 6
-    if (gatewayEdit->GetAddress().isEmpty())
-        return true; // 7: no gateway
-    if (!BoxesFilled(gatewayEdit))
-        return Refuse(kBadGateway); // 8
-    const uint32_t gateway = BoxesValue(gatewayEdit);
-    if ((gateway & mask) != (ip & mask))
-        return Refuse(kBadGateway); // 9
-    if ((gateway & ~mask) == 0 || (gateway | mask) == kAllOnes)
-        return Refuse(kBadGateway); // 10
-    // A gateway is another host of the subnet: not the device itself, and an
-    // address a host can have.
-    if (gateway == ip || !IsHostAddress(gateway))
-        return Refuse(kBadGateway);
-    return true;
+    StaticAddressEntry entry{BoxesEntry(ui->IPEditIP), BoxesEntry(ui->IPEditMask),
+                             BoxesEntry(ui->IPEditGateway), std::nullopt};
+    uint32_t local = 0;
+    if (FormUDP && ParseDotted(FormUDP->LastLocalIP, local))
+        entry.localIP = local;
+    const IPRule rule = CheckStaticAddress(entry);
+    if (rule == IPRule::Accepted)
+        return true;
+    ShowMessage(RuleMessage(rule));
+    return false;
 }
 
 void TFrameDevIPCfg::StoreEntries() {
@@ -208,7 +150,7 @@ void TFrameDevIPCfg::BtnNextClick() {
             return;
         StoreEntries();
     }
-    if (SameConfig(g_Var.NewIP, g_Var.CurIP)) {
+    if (g_Var.NewIP == g_Var.CurIP) {
         PostNext();
         return;
     }

@@ -7,6 +7,7 @@
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
+#include "settings/textutil.h"
 #include "settings/uiutil.h"
 #include "settings/utility.h"
 #include "ui_framewlprofconfirm.h"
@@ -22,14 +23,6 @@ const char kSection[] = "TFrameWlProfConfirm";
 
 QString PageText(const char* key, const char* def) {
     return GetText(kSection, key, QString::fromLatin1(def));
-}
-
-QString Dotted(uint32_t address) {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(address >> 24)
-        .arg((address >> 16) & 0xFF)
-        .arg((address >> 8) & 0xFF)
-        .arg(address & 0xFF);
 }
 
 // Printer coordinates, in device units.
@@ -77,9 +70,9 @@ void TFrameWlProfConfirm::Fill() {
         captions[i]->clear();
         values[i]->clear();
     }
-    ui->LblIP->setText(Dotted(g_Var.NewIP.IP));
-    ui->LblMask->setText(Dotted(g_Var.NewIP.Mask));
-    ui->LblGateway->setText(Dotted(g_Var.NewIP.Gateway));
+    ui->LblIP->setText(DottedText(g_Var.NewIP.IP));
+    ui->LblMask->setText(DottedText(g_Var.NewIP.Mask));
+    ui->LblGateway->setText(DottedText(g_Var.NewIP.Gateway));
     SetSSIDText(ProfileFieldText(wl.SSID, sizeof wl.SSID));
     ui->LblWirelessMode->setText(g_Var.WirelessModeText(wl.WlMode));
     ui->LblSecurity->setText(g_Var.SecurityText(wl.Security));

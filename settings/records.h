@@ -15,6 +15,8 @@ struct IPConfig {
     uint32_t Gateway; // host byte order
     uint32_t DNS1;    // kept by the IP page, not sent
     uint32_t DNS2;    // kept by the IP page, not sent
+
+    bool operator==(const IPConfig&) const = default;
 };
 
 struct WirelessProfile {

@@ -1,7 +1,9 @@
 #include "settings/textutil.h"
 
 #include <QStringDecoder>
+#include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -10,6 +12,50 @@ QString FormatMAC(const uint8_t mac[6]) {
     std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2],
                   mac[3], mac[4], mac[5]);
     return QString::fromLatin1(text);
+}
+
+bool ParseMAC(const QString& text, uint8_t mac[6]) {
+    if (text.size() != 17)
+        return false;
+    uint8_t value[6];
+    for (int n = 0; n < 6; ++n) {
+        if (n > 0 && text[n * 3 - 1] != QLatin1Char(':') && text[n * 3 - 1] != QLatin1Char('-'))
+            return false;
+        const QString pair = text.mid(n * 3, 2);
+        if (!IsHexText(pair))
+            return false;
+        value[n] = static_cast<uint8_t>(pair.toUInt(nullptr, 16));
+    }
+    std::copy(value, value + 6, mac);
+    return true;
+}
+
+QString DottedText(uint32_t address) {
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(address >> 24)
+        .arg((address >> 16) & 0xFF)
+        .arg((address >> 8) & 0xFF)
+        .arg(address & 0xFF);
+}
+
+bool ParseDotted(const QString& text, uint32_t& address) {
+    const QStringList parts = text.trimmed().split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return false;
+    uint32_t result = 0;
+    for (const QString& part : parts) {
+        if (part.isEmpty() || part.size() > 3)
+            return false;
+        for (QChar c : part)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return false;
+        const uint number = part.toUInt();
+        if (number > 255)
+            return false;
+        result = (result << 8) | number;
+    }
+    address = result;
+    return true;
 }
 
 bool IsHexText(const QString& text) {

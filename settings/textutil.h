@@ -8,6 +8,10 @@
 // "%02X:%02X:%02X:%02X:%02X:%02X" of six bytes, e.g. 00:1A:2B:3C:4D:5E.
 QString FormatMAC(const uint8_t mac[6]);
 
+// Six pairs of hex digits separated by ':' or '-', either case; mac is left
+// alone when the text is anything else.
+bool ParseMAC(const QString& text, uint8_t mac[6]);
+
 // True when every character is one of 0-9, A-F, a-f; the empty text is true.
 bool IsHexText(const QString& text);
 
@@ -26,3 +30,9 @@ bool ToWindows1252(const QString& text, QByteArray& bytes);
 // Text of a file: UTF-8 (an optional byte order mark dropped), or
 // Windows-1252 when the bytes are not valid UTF-8.
 QString DecodeText(const QByteArray& bytes);
+
+// "a.b.c.d" of an IPv4 address held in host order (a in the top byte).
+QString DottedText(uint32_t address);
+// Four decimal numbers 0 to 255 of one to three digits, separated by '.'
+// (white space around the whole is ignored); false for anything else.
+bool ParseDotted(const QString& text, uint32_t& address);

@@ -1,4 +1,5 @@
 #include "tools/devsim/config.h"
+#include "settings/textutil.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -89,7 +90,7 @@ public:
     bool MacValue(const char* key, Mac& out) {
         if (!Has(key))
             return true;
-        if (!ParseMac(Value(key).toString(), out))
+        if (!ParseMAC(Value(key).toString(), out.data()))
             return Fail(Where(key), QStringLiteral("a MAC like \"02:00:00:00:00:01\" is expected"));
         return true;
     }
@@ -97,7 +98,7 @@ public:
     bool Address(const char* key, uint32_t& out) {
         if (!Has(key))
             return true;
-        if (!ParseIPv4(Value(key).toString(), out))
+        if (!ParseDotted(Value(key).toString(), out))
             return Fail(Where(key),
                         QStringLiteral("an IPv4 address like \"10.0.0.1\" is expected"));
         return true;
@@ -380,7 +381,7 @@ bool ParseConfig(const QByteArray& json, SimConfig& config, QString& error) {
     QSet<QString> macs;
     for (const DeviceConfig& device : config.devices) {
         for (int n = 0; n < device.clones; ++n) {
-            const QString mac = MacText(CloneMac(device.mac, n).data());
+            const QString mac = FormatMAC(CloneMac(device.mac, n).data());
             if (macs.contains(mac)) {
                 error = QStringLiteral("MAC %1 is used twice").arg(mac);
                 return false;
@@ -411,53 +412,6 @@ std::string CloneName(const std::string& base, int index, int clones) {
     char number[16];
     std::snprintf(number, sizeof number, "%0*d", width, index);
     return base + "-" + number;
-}
-
-bool ParseMac(const QString& text, Mac& mac) {
-    // Six pairs of hex digits separated by ':' or '-'.
-    if (text.size() != 17)
-        return false;
-    Mac value{};
-    for (int n = 0; n < 6; ++n) {
-        if (n > 0 && text[n * 3 - 1] != QLatin1Char(':') && text[n * 3 - 1] != QLatin1Char('-'))
-            return false;
-        bool ok = false;
-        const uint byte = text.mid(n * 3, 2).toUInt(&ok, 16);
-        if (!ok)
-            return false;
-        value[n] = static_cast<uint8_t>(byte);
-    }
-    mac = value;
-    return true;
-}
-
-QString MacText(const uint8_t* mac) {
-    return QString::asprintf("%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3],
-                             mac[4], mac[5]);
-}
-
-bool ParseIPv4(const QString& text, uint32_t& address) {
-    const QStringList parts = text.split(QLatin1Char('.'));
-    if (parts.size() != 4)
-        return false;
-    uint32_t value = 0;
-    for (const QString& part : parts) {
-        bool ok = false;
-        const uint number = part.toUInt(&ok, 10);
-        if (!ok || number > 255 || part.isEmpty() || part.size() > 3)
-            return false;
-        value = (value << 8) | number;
-    }
-    address = value;
-    return true;
-}
-
-QString IPv4Text(uint32_t address) {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(address >> 24)
-        .arg((address >> 16) & 0xFF)
-        .arg((address >> 8) & 0xFF)
-        .arg(address & 0xFF);
 }
 
 } // namespace devsim

@@ -119,9 +119,4 @@ Mac CloneMac(const Mac& base, int index);
 // to the width of the largest number.
 std::string CloneName(const std::string& base, int index, int clones);
 
-bool ParseMac(const QString& text, Mac& mac);
-QString MacText(const uint8_t* mac);
-bool ParseIPv4(const QString& text, uint32_t& address);
-QString IPv4Text(uint32_t address);
-
 } // namespace devsim

@@ -1,4 +1,5 @@
 #include "tools/devsim/device.h"
+#include "settings/textutil.h"
 
 #include "protocol/rc4encry.h"
 #include "tools/devsim/tlvjson.h"
@@ -467,12 +468,12 @@ Outgoing CSimDevice::Compose(std::vector<uint8_t> bytes, const Peer& to, const c
     line.insert(QStringLiteral("dir"), QStringLiteral("tx"));
     line.insert(kDevice, QString::fromStdString(m_Config.name));
     line.insert(kKind, QLatin1String(kind));
-    line.insert(QStringLiteral("mac"), MacText(bytes.data() + kMacOffset));
+    line.insert(QStringLiteral("mac"), FormatMAC(bytes.data() + kMacOffset));
     line.insert(QStringLiteral("opcode"), opcode);
     line.insert(QStringLiteral("op"), OpcodeName(opcode));
     line.insert(QStringLiteral("to"),
                 out.broadcast ? QStringLiteral("255.255.255.255:%1").arg(kHostPort)
-                              : QStringLiteral("%1:%2").arg(IPv4Text(to.address)).arg(to.port));
+                              : QStringLiteral("%1:%2").arg(DottedText(to.address)).arg(to.port));
     line.insert(QStringLiteral("via"),
                 out.broadcast ? QStringLiteral("broadcast") : QStringLiteral("unicast"));
     line.insert(QStringLiteral("length"), static_cast<int>(bytes.size()));

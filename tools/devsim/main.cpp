@@ -1,6 +1,7 @@
 // devsim: simulates one or many devices of the setup protocol on UDP port
 // 5432, as described by a JSON file. See tools/devsim/README.md.
 
+#include "settings/textutil.h"
 #include "settings/timing.h"
 #include "tools/devsim/config.h"
 #include "tools/devsim/journal.h"
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
         } else if (arg == QLatin1String("--journal")) {
             journalPath = value;
         } else if (arg == QLatin1String("--bind")) {
-            if (!devsim::ParseIPv4(value, bindAddress))
+            if (!ParseDotted(value, bindAddress))
                 return Fail(QStringLiteral("--bind: not an IPv4 address: %1").arg(value), 2);
         } else if (arg == QLatin1String("--speedup")) {
             bool ok = false;

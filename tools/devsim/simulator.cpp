@@ -1,4 +1,5 @@
 #include "tools/devsim/simulator.h"
+#include "settings/textutil.h"
 
 #include "protocol/packet.h"
 #include "settings/timing.h"
@@ -25,7 +26,7 @@ void CSimulator::Receive(const uint8_t* data, size_t length, const Peer& from, i
     line.insert(QStringLiteral("dir"), QStringLiteral("rx"));
     line.insert(QStringLiteral("time_ms"), static_cast<qint64>(now));
     line.insert(QStringLiteral("from"),
-                QStringLiteral("%1:%2").arg(IPv4Text(from.address)).arg(from.port));
+                QStringLiteral("%1:%2").arg(DottedText(from.address)).arg(from.port));
     line.insert(QStringLiteral("port"), from.localPort);
     line.insert(QStringLiteral("length"), static_cast<qint64>(length));
 
@@ -37,7 +38,7 @@ void CSimulator::Receive(const uint8_t* data, size_t length, const Peer& from, i
         bad = "short";
     } else {
         ParseHeader(data, length, header);
-        line.insert(QStringLiteral("mac"), MacText(header.mac));
+        line.insert(QStringLiteral("mac"), FormatMAC(header.mac));
         line.insert(QStringLiteral("opcode"), header.opcode);
         line.insert(QStringLiteral("op"), OpcodeName(header.opcode));
         Mac sender{};

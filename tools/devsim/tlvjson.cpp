@@ -1,4 +1,5 @@
 #include "tools/devsim/tlvjson.h"
+#include "settings/textutil.h"
 
 #include "protocol/packet.h"
 #include "tools/devsim/config.h"
@@ -87,10 +88,10 @@ QJsonValue DecodeValue(const Tlv& tlv, bool pinIsNumber) {
     case LAN_IP:
     case LAN_NETMASK:
     case LAN_GATEWAY:
-        return tlv.length == 4 ? QJsonValue(IPv4Text(tlv.U32()))
+        return tlv.length == 4 ? QJsonValue(DottedText(tlv.U32()))
                                : QJsonValue(Hex(tlv.value, tlv.length));
     case DEVICE_MAC:
-        return tlv.length == 6 ? QJsonValue(MacText(tlv.value))
+        return tlv.length == 6 ? QJsonValue(FormatMAC(tlv.value))
                                : QJsonValue(Hex(tlv.value, tlv.length));
     case TLVTYPE_OTHER_PORT:
         return tlv.length == 2 ? QJsonValue(tlv.U16()) : QJsonValue(Hex(tlv.value, tlv.length));
@@ -165,7 +166,7 @@ void DecodeSurvey(const uint8_t* payload, uint16_t length, QJsonObject& line) {
         QJsonObject record;
         record.insert(QStringLiteral("ssid"), ValueText(reinterpret_cast<const uint8_t*>(ap.SSID),
                                                         static_cast<int>(strnlen(ap.SSID, 32))));
-        record.insert(QStringLiteral("bssid"), MacText(ap.BSSID));
+        record.insert(QStringLiteral("bssid"), FormatMAC(ap.BSSID));
         record.insert(QStringLiteral("signal"), ap.Signal);
         record.insert(QStringLiteral("channel"), ap.Channel);
         record.insert(QStringLiteral("encryption"), ap.Encryption);

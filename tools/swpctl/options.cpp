@@ -165,7 +165,7 @@ private:
     bool Globals() {
         m_Options.json = Has("--json");
         if (Has("--device")) {
-            if (!ParseMacText(Value("--device"), m_Options.deviceMac))
+            if (!ParseMAC(Value("--device"), m_Options.deviceMac))
                 return Fail(QStringLiteral("--device: a MAC like 02:00:00:00:00:01 is expected, "
                                            "not \"%1\"")
                                 .arg(Value("--device")));

@@ -51,11 +51,6 @@ QString Seconds(int ms) {
     return QStringLiteral("%1 s").arg(ms / 1000);
 }
 
-bool SameIP(const IPConfig& a, const IPConfig& b) {
-    return a.IpMode == b.IpMode && a.IP == b.IP && a.Mask == b.Mask && a.Gateway == b.Gateway &&
-           a.DNS1 == b.DNS1 && a.DNS2 == b.DNS2;
-}
-
 } // namespace
 
 CSession::CSession(const CtlOptions& options, QObject* parent)
@@ -427,7 +422,7 @@ void CSession::RunSetIp() {
         wanted.IpMode = 1;
     } else {
         QString error;
-        if (!CheckNotLocalHost(m_Options.address.ipText, m_Engine.LastLocalIP, error)) {
+        if (!CheckNotLocalHost(m_Options.address, m_Engine.LastLocalIP, error)) {
             Finish(kExitInvalidArguments, error);
             return;
         }
@@ -435,7 +430,7 @@ void CSession::RunSetIp() {
         wanted.IP = m_Options.address.config.IP;
         wanted.Mask = m_Options.address.config.Mask;
         wanted.Gateway = m_Options.address.config.Gateway;
-        if (SameIP(wanted, g_Var.CurIP)) {
+        if (wanted == g_Var.CurIP) {
             Out(QStringLiteral("The device already has this address.\n") + AddressText());
             Finish(kExitOk);
             return;

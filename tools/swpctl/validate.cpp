@@ -1,5 +1,6 @@
 #include "tools/swpctl/validate.h"
 
+#include "settings/iprules.h"
 #include "settings/textutil.h"
 #include "settings/utility.h"
 
@@ -13,123 +14,55 @@ QString Message(const char* key, const char* text) {
     return GetText(QStringLiteral("Message"), QString::fromLatin1(key), QString::fromUtf8(text));
 }
 
-QString IPAddressError() {
-    return Message("ErIPAddr", "The IP Address entered is invalid.");
-}
-QString MaskError() {
-    return Message("ErSubnetMask", "The Subnet Mask entered is invalid.");
-}
-QString GatewayError() {
-    return Message("ErDefaultGateway", "The Default Gateway entered is invalid.");
-}
+} // namespace
 
-// Not 0, below 224.0.0.0 and not 127.x.x.x.
-bool UsableAddress(uint32_t ip) {
-    return ip != 0 && ip < 0xE0000000u && (ip >> 24) != 127;
-}
+namespace {
 
-// A run of one-bits from the top followed only by zero-bits, neither 0 nor all ones.
-bool ContiguousMask(uint32_t mask) {
-    return mask != 0 && mask != 0xFFFFFFFFu && (0u - mask) == (mask & (0u - mask));
+AddressEntry TextEntry(const QString& text) {
+    uint32_t address = 0;
+    if (text.trimmed().isEmpty())
+        return {};
+    if (!ParseDotted(text, address))
+        return {AddressEntry::State::Partial, 0};
+    return AddressEntry::Of(address);
 }
 
 } // namespace
 
-bool ParseDotted(const QString& text, uint32_t& value) {
-    const QStringList parts = text.trimmed().split(QLatin1Char('.'));
-    if (parts.size() != 4)
-        return false;
-    uint32_t result = 0;
-    for (const QString& part : parts) {
-        if (part.isEmpty() || part.size() > 3)
-            return false;
-        for (QChar c : part)
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                return false;
-        const uint number = part.toUInt();
-        if (number > 255)
-            return false;
-        result = (result << 8) | number;
-    }
-    value = result;
-    return true;
-}
-
-QString DottedText(uint32_t value) {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(value >> 24)
-        .arg((value >> 16) & 0xFF)
-        .arg((value >> 8) & 0xFF)
-        .arg(value & 0xFF);
-}
-
-bool ParseMacText(const QString& text, uint8_t mac[6]) {
-    if (text.size() != 17)
-        return false;
-    uint8_t value[6];
-    for (int n = 0; n < 6; ++n) {
-        if (n > 0 && text[n * 3 - 1] != QLatin1Char(':') && text[n * 3 - 1] != QLatin1Char('-'))
-            return false;
-        const QString pair = text.mid(n * 3, 2);
-        if (!IsHexText(pair))
-            return false;
-        value[n] = static_cast<uint8_t>(pair.toUInt(nullptr, 16));
-    }
-    std::copy(value, value + 6, mac);
-    return true;
-}
-
 bool ValidateStaticAddress(const QString& ip, const QString& mask, const QString& gateway,
                            StaticAddress& out, QString& error) {
     out = StaticAddress{};
-    // Rule 1, then the silent rewrite of a broadcast final octet: the page
-    // does it on the text before any check.
-    uint32_t address = 0;
-    if (!ParseDotted(ip, address)) {
-        error = IPAddressError();
+    StaticAddressEntry& entry = out.entry;
+    entry = {TextEntry(ip), TextEntry(mask), TextEntry(gateway), std::nullopt};
+    // The page rewrites a broadcast final octet on the text before any check.
+    if (entry.ip.state == AddressEntry::State::Complete) {
+        const uint32_t sent = WithoutBroadcastOctet(entry.ip.value);
+        out.rewritten = sent != entry.ip.value;
+        entry.ip.value = sent;
+    }
+    const IPRule rule = CheckStaticAddress(entry);
+    if (rule != IPRule::Accepted) {
+        error = RuleMessage(rule);
         return false;
-    }
-    if ((address & 0xFF) == 255) {
-        address = (address & ~0xFFu) | 254;
-        out.rewritten = true;
-    }
-    if (!UsableAddress(address)) { // rule 2
-        error = IPAddressError();
-        return false;
-    }
-    uint32_t netmask = 0;
-    if (!ParseDotted(mask, netmask) || !ContiguousMask(netmask)) { // rules 3 and 4
-        error = MaskError();
-        return false;
-    }
-    const uint32_t host = address & ~netmask;
-    if (host == 0 || host == (~netmask)) { // rule 5
-        error = IPAddressError();
-        return false;
-    }
-    uint32_t router = 0;
-    if (!gateway.trimmed().isEmpty()) {                  // rule 7: an empty gateway is accepted
-        if (!ParseDotted(gateway, router) ||             // rule 8
-            (router & netmask) != (address & netmask) || // rule 9
-            (router & ~netmask) == 0 || (router | netmask) == ~0u) { // rule 10
-            error = GatewayError();
-            return false;
-        }
     }
     out.config.IpMode = 0;
-    out.config.IP = address;
-    out.config.Mask = netmask;
-    out.config.Gateway = router;
-    out.ipText = DottedText(address);
+    out.config.IP = entry.ip.value;
+    out.config.Mask = entry.mask.value;
+    out.config.Gateway = entry.gateway.value;
+    out.ipText = DottedText(entry.ip.value);
     return true;
 }
 
-bool CheckNotLocalHost(const QString& ipText, const QString& localIP, QString& error) {
-    if (ipText == localIP) {
-        error = Message("ErIPSameAsLocahost", "The IP Address is the same as local host IP.");
-        return false;
-    }
-    return true;
+bool CheckNotLocalHost(const StaticAddress& address, const QString& localIP, QString& error) {
+    StaticAddressEntry entry = address.entry;
+    uint32_t local = 0;
+    if (ParseDotted(localIP, local))
+        entry.localIP = local;
+    const IPRule rule = CheckStaticAddress(entry);
+    if (rule == IPRule::Accepted)
+        return true;
+    error = RuleMessage(rule);
+    return false;
 }
 
 bool CheckSSID(const QByteArray& ssid, QString& error) {

@@ -3,7 +3,9 @@
 // line: addresses (IP settings page), SSID, WEP key, pre-shared key, WPS PIN
 // and password. Each returns false with the page's message in error.
 
+#include "settings/iprules.h"
 #include "settings/records.h"
+#include "settings/textutil.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,17 +13,11 @@
 
 namespace swpctl {
 
-// A dotted quad of four decimal numbers 0 to 255, each one to three digits.
-bool ParseDotted(const QString& text, uint32_t& value);
-QString DottedText(uint32_t value);
-
-// Six pairs of hex digits separated by ':' or '-', either case.
-bool ParseMacText(const QString& text, uint8_t mac[6]);
-
 struct StaticAddress {
-    IPConfig config{};      // IpMode 0, IP, Mask, Gateway (0 when none given)
-    QString ipText;         // the address as sent, after the broadcast-octet rewrite
-    bool rewritten = false; // a final octet 255 became 254
+    StaticAddressEntry entry; // what was given, the final octet rewritten
+    IPConfig config{};        // IpMode 0, IP, Mask, Gateway (0 when none given)
+    QString ipText;           // the address as sent, after the broadcast-octet rewrite
+    bool rewritten = false;   // a final octet 255 became 254
 };
 
 // The IP settings page's rules in their order, except the comparison with the
@@ -30,7 +26,7 @@ struct StaticAddress {
 bool ValidateStaticAddress(const QString& ip, const QString& mask, const QString& gateway,
                            StaticAddress& out, QString& error);
 // Rule 6: the address must not be the computer's own address on that adapter.
-bool CheckNotLocalHost(const QString& ipText, const QString& localIP, QString& error);
+bool CheckNotLocalHost(const StaticAddress& address, const QString& localIP, QString& error);
 
 // Not empty, at most 32 bytes.
 bool CheckSSID(const QByteArray& ssid, QString& error);

@@ -118,6 +118,9 @@ TEST(SwpctlOptions, SetIpStaticFollowsTheIpPageRules) {
     EXPECT_EQ(gateway, StaticError("192.168.1.10", "255.255.255.0", "192.168.1"));
     EXPECT_EQ(QString(), StaticError("192.168.1.10", "255.255.255.0"));
     EXPECT_EQ(QString(), StaticError("10.0.0.1", "255.0.0.0", "10.0.0.254"));
+    // As the page: no address on network 0, no gateway that is the device itself.
+    EXPECT_EQ(ip, StaticError("0.1.2.3", "255.0.0.0"));
+    EXPECT_EQ(gateway, StaticError("192.168.1.10", "255.255.255.0", "192.168.1.10"));
 }
 
 TEST(SwpctlOptions, BroadcastFinalOctetBecomes254WithANote) {
@@ -130,9 +133,12 @@ TEST(SwpctlOptions, BroadcastFinalOctetBecomes254WithANote) {
 
 TEST(SwpctlOptions, LocalHostAddressIsRefused) {
     QString error;
-    EXPECT_FALSE(CheckNotLocalHost("10.91.1.1", "10.91.1.1", error));
+    StaticAddress own, other;
+    ASSERT_TRUE(ValidateStaticAddress("10.91.1.1", "255.255.255.0", "", own, error));
+    ASSERT_TRUE(ValidateStaticAddress("10.91.1.9", "255.255.255.0", "", other, error));
+    EXPECT_FALSE(CheckNotLocalHost(own, "10.91.1.1", error));
     EXPECT_EQ("The IP Address is the same as local host IP.", error.toStdString());
-    EXPECT_TRUE(CheckNotLocalHost("10.91.1.9", "10.91.1.1", error));
+    EXPECT_TRUE(CheckNotLocalHost(other, "10.91.1.1", error));
 }
 
 TEST(SwpctlOptions, WepKeys) {

@@ -78,9 +78,18 @@ bool TFormMain::ShowFrame(TFrameBase* target, int direction, intptr_t param) {
     if (target) {
         target->show();
         target->FrameShow(previous, direction, param);
+        target->TakeKeyboard(previous);
     }
     CurrentFrame = target;
+    NoteRoute(previous, target, direction);
     return true;
+}
+
+void TFormMain::NoteRoute(TFrameBase* previous, TFrameBase* target, int direction) {
+    if (target == ui->FrameWlProfile1)
+        ManualRoute = false;
+    else if (target == ui->FrameSetupMethod1 && direction == 0)
+        ManualRoute = previous == ui->FrameSiteSurvey1 && g_Var.WlMethod == 2;
 }
 
 void TFormMain::CopyStep() {
@@ -91,14 +100,14 @@ void TFormMain::CopyStep() {
 
 // Where the wireless steps begin after the IP steps: the wireless setup method
 // page of an access point. A client joins an access point, so its steps begin
-// with the site survey, unless the user chose there to enter the profile by
-// hand ("Manual", WlMethod 2). (Going straight to the profile host left a
-// client with no way to its site survey or to WPS: the survey is otherwise
-// reached only from pages that are themselves reached only from it.)
+// with the site survey every time, unless the user has just chosen there to
+// enter the profile by hand ("Manual"). (Going straight to the profile host
+// left a client with no way to its site survey or to WPS: the survey is
+// otherwise reached only from pages that are themselves reached only from it.)
 TFrameBase* TFormMain::WirelessStart() const {
     if (g_Var.DeviceMode == DEVICE_AP)
         return ui->FrameSetWlMethod1;
-    if (g_Var.WlMethod == 2)
+    if (ManualRoute)
         return ui->FrameWlProfile1;
     return ui->FrameSiteSurvey1;
 }
@@ -186,8 +195,12 @@ TFormMain::BackStep TFormMain::BackTarget() {
     if (current == ui->FrameSetWlMethod1)
         return show(staticIP ? static_cast<TFrameBase*>(ui->FrameDevIPCfg1)
                              : ui->FrameSetupMethod1);
-    if (current == ui->FrameSiteSurvey1)
-        return show(ui->FrameWlModeSel1);
+    if (current == ui->FrameSiteSurvey1) {
+        // Back to the page the user came from: the survey notes it on its
+        // forward entry (the wireless mode page only when it has none).
+        TFrameBase* const cameFrom = ui->FrameSiteSurvey1->PrevFrame;
+        return show(cameFrom ? cameFrom : ui->FrameWlModeSel1);
+    }
     if (current == ui->FrameWlProfile1) {
         if (!ui->FrameWlProfile1->RetreatSubPage())
             return {};

@@ -47,6 +47,12 @@ public:
 
     std::unique_ptr<Ui::FormMain> ui;
     TFrameBase* CurrentFrame = nullptr;
+    // A client chose "Manual" on its site survey: the wireless steps that
+    // follow its IP steps begin with the profile host, once. Set when the
+    // survey's Manual leads to the setup method page; cleared when the setup
+    // method page is entered forward from any other page and when the host
+    // is entered.
+    bool ManualRoute = false;
 
 protected:
     bool event(QEvent* event) override;
@@ -56,6 +62,7 @@ protected:
 
 private:
     void CopyStep();
+    void NoteRoute(TFrameBase* previous, TFrameBase* target, int direction);
     TFrameBase* WirelessStart() const;
     void AskExit();
     bool m_Placed = false; // centred on the desktop when first shown

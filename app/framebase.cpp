@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 
 TFrameBase::TFrameBase(QWidget* parent) : QFrame(parent) {}
 
@@ -32,6 +33,29 @@ bool TFrameBase::FrameLeave(TFrameBase*, int direction, intptr_t) {
 }
 
 void TFrameBase::FrameHide(TFrameBase*, int, intptr_t) {}
+
+void TFrameBase::TakeKeyboard(QWidget* hidden) {
+    // In a dialog every push button is auto-default: the one last focused
+    // stays the dialog's default.
+    if (hidden)
+        for (QPushButton* button : hidden->findChildren<QPushButton*>())
+            button->setDefault(false);
+    QWidget* const form = window();
+    QWidget* const focus = form->focusWidget();
+    if (focus && isAncestorOf(focus) && focus->isVisibleTo(form))
+        return; // the page placed it itself
+    // Hiding a page moves the focus on only when some other widget can take
+    // it; during a switch none can, so it stays on the hidden page.
+    for (QWidget* next = nextInFocusChain(); next != this; next = next->nextInFocusChain()) {
+        if (isAncestorOf(next) && next->isVisibleTo(form) && next->isEnabled() &&
+            (next->focusPolicy() & Qt::TabFocus)) {
+            next->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    if (focus)
+        focus->clearFocus();
+}
 
 bool TFrameBase::WndProc(const CWinMessage&) {
     return false;

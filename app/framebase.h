@@ -28,6 +28,12 @@ public:
 
     TFrameBase* PrevFrame = nullptr;
 
+    // Called by the host's switch once this page is on screen and hidden was
+    // hidden: the keyboard (focus and the window's default button) moves to
+    // this page. A focus left on a hidden page's button would take Return or
+    // Space and run that page's handler over the page on screen.
+    void TakeKeyboard(QWidget* hidden);
+
     // The page's own buttons: by default Next, Back and Exit post the switch.
     virtual void BtnNextClick() { PostNext(); }
     virtual void BtnBackClick() { PostBack(); }

@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QPushButton>
 
 TFormAutorun* FormAutorun = nullptr;
 
@@ -52,6 +53,10 @@ TFormAutorun::TFormAutorun(QWidget* parent)
         entry->SetMouseOverEffect(true);
         entry->setCursor(Qt::PointingHandCursor);
     }
+    // Return presses the focused button as Space does (outside a dialog a
+    // push button takes only Space).
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(true);
     ApplyFormSettings(this, QStringLiteral("FormAutorun"));
     new CWindowDrag(ui->ImgBG);
     CenterOnScreen(this);

@@ -88,6 +88,7 @@ bool TFrameWlProfile::ShowSubPage(TFrameBase* target, int direction) {
     target->show();
     target->repaint();
     target->FrameShow(current, direction, 0);
+    target->TakeKeyboard(current);
     m_Current = target;
     return true;
 }

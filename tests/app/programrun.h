@@ -45,10 +45,12 @@ inline void LoadSampleProduct(const QTemporaryDir& folder) {
     g_Var.Load(folder.filePath("Setup"));
 }
 
-// Shows the launcher, presses Setup Wizard and runs drive inside the wizard's
-// modal showing; should drive fail, the wizard is closed so that the launcher
-// gets control back. Returns when the modal showing has ended.
-inline void RunFromLauncher(CProgramWindows& windows, const std::function<void()>& drive) {
+// Shows the launcher, presses Setup Wizard (by the mouse, or with Tab and
+// Space) and runs drive inside the wizard's modal showing; should drive fail,
+// the wizard is closed so that the launcher gets control back. Returns when the
+// modal showing has ended.
+inline void RunFromLauncher(CProgramWindows& windows, const std::function<void()>& drive,
+                            bool byKeyboard = false) {
     windows.Autorun.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&windows.Autorun));
     QCoreApplication::processEvents(); // the wizard's first Next
@@ -58,5 +60,15 @@ inline void RunFromLauncher(CProgramWindows& windows, const std::function<void()
         if (wizard.isVisible())
             wizard.done(TFormMain::ResultCancel);
     });
-    QTest::mouseClick(windows.Autorun.findChild<QWidget*>("BtnSetupWizard"), Qt::LeftButton);
+    QWidget* const setupWizard = windows.Autorun.findChild<QWidget*>("BtnSetupWizard");
+    if (!byKeyboard) {
+        QTest::mouseClick(setupWizard, Qt::LeftButton);
+        return;
+    }
+    for (int i = 0; i < 8 && windows.Autorun.focusWidget() != setupWizard; ++i)
+        QTest::keyClick(windows.Autorun.focusWidget() ? windows.Autorun.focusWidget()
+                                                      : &windows.Autorun,
+                        Qt::Key_Tab);
+    ASSERT_EQ(windows.Autorun.focusWidget(), setupWizard);
+    QTest::keyClick(setupWizard, Qt::Key_Space);
 }

@@ -1,10 +1,10 @@
 #include "pages/formautorun.h"
 #include "platform/shell.h"
-#include "tests/common/fakeshell.h"
 #include "platform/windowfind.h"
 #include "settings/globalvar.h"
 #include "settings/timing.h"
 #include "settings/winmessage.h"
+#include "tests/common/fakeshell.h"
 #include "tests/common/printers.h"
 #include "tests/common/scriptedboxes.h"
 
@@ -52,7 +52,7 @@ protected:
         Timing::SetSpeedup(1000);
     }
     void TearDown() override {
-            SetWindowFinder(nullptr);
+        SetWindowFinder(nullptr);
         Timing::SetSpeedup(1);
     }
     void Load(const QByteArray& settings) {
@@ -215,4 +215,34 @@ TEST_F(FormAutorunTest, RelaysMessagesAndRunsTheWizardModally) {
     QTimer::singleShot(0, &wizard, [&] { wizard.done(1); });
     autorun.BtnSetupWizardClick();
     EXPECT_FALSE(autorun.isVisible()); // exit confirmed: the launcher closes
+}
+
+TEST_F(FormAutorunTest, KeysPressTheFocusedButton) {
+    Load("");
+    TFormAutorun autorun;
+    RecordingWizard wizard;
+    autorun.SetWizard(&wizard);
+    autorun.show();
+    autorun.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&autorun));
+    auto* setupWizard = autorun.findChild<QWidget*>("BtnSetupWizard");
+    auto* exitButton = autorun.findChild<QWidget*>("BtnExit");
+    const struct {
+        QWidget* button;
+        Qt::Key key;
+    } presses[] = {{setupWizard, Qt::Key_Space}, {setupWizard, Qt::Key_Return}};
+    for (const auto& press : presses) {
+        int shown = 0;
+        QTimer::singleShot(0, &wizard, [&] {
+            shown += wizard.isVisible();
+            wizard.done(2);
+        });
+        press.button->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(press.button, press.key);
+        EXPECT_EQ(shown, 1) << press.key;
+        EXPECT_TRUE(autorun.isVisible());
+    }
+    exitButton->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(exitButton, Qt::Key_Return);
+    EXPECT_FALSE(autorun.isVisible());
 }

@@ -4,11 +4,15 @@
 #include "pages/framewlprofile.h"
 #include "tests/app/wizardfixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QTest>
 #include <QTextBrowser>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -20,7 +24,8 @@ struct NextRow {
     int setupMethod;
     int wlMethod;
     bool staticIP;
-    const char* expected; // null: stay
+    const char* expected;     // null: stay
+    bool manualRoute = false; // the client came by its survey's "Manual"
 };
 
 struct BackRow {
@@ -33,6 +38,64 @@ struct BackRow {
     int direction;
 };
 
+const NextRow kNextRows[] = {
+    {nullptr, 1, 0, 0, false, "FrameLicense1"},
+    {"FrameLicense1", 1, 0, 0, false, "FrameTutorial1"},
+    {"FrameTutorial1", 1, 0, 0, false, "FrameTutorial21"},
+    {"FrameTutorial21", 1, 0, 0, false, "FrameDevList1"},
+    {"FrameDevList1", 1, 0, 0, false, "FramePassword1"},
+    {"FramePassword1", 2, 0, 0, false, "FrameSetupMethod1"},
+    {"FrameWlModeSel1", 1, 0, 0, false, "FrameSetupMethod1"},
+    {"FrameWlModeSel1", 2, 0, 0, false, "FrameSiteSurvey1"},
+    {"FrameSetupMethod1", 1, 0, 0, true, "FrameDevIPCfg1"},
+    {"FrameSetupMethod1", 1, 0, 0, false, "FrameSetWlMethod1"},
+    {"FrameSetupMethod1", 2, 0, 0, false, "FrameSiteSurvey1"},
+    {"FrameSetupMethod1", 2, 0, 2, false, "FrameWlProfile1", true},
+    {"FrameSetupMethod1", 2, 0, 2, false, "FrameSiteSurvey1"},
+    {"FrameSetupMethod1", 1, 1, 0, true, "FrameSetWlMethod1"},
+    {"FrameSetupMethod1", 2, 1, 1, false, "FrameSiteSurvey1"},
+    {"FrameSetupMethod1", 2, 1, 2, false, "FrameWlProfile1", true},
+    {"FrameSetupMethod1", 1, 2, 0, false, nullptr},
+    {"FrameDevIPCfg1", 1, 0, 0, true, "FrameSetWlMethod1"},
+    {"FrameDevIPCfg1", 2, 0, 0, true, "FrameSiteSurvey1"},
+    {"FrameDevIPCfg1", 2, 0, 2, true, "FrameWlProfile1", true},
+    {"FrameDevIPCfg1", 2, 0, 2, true, "FrameSiteSurvey1"},
+    {"FrameSetWlMethod1", 1, 1, 0, false, "FrameWPSMethod1"},
+    {"FrameSetWlMethod1", 1, 1, 1, false, "FrameWlProfile1"},
+    {"FrameSetWlMethod1", 2, 1, 1, false, "FrameSiteSurvey1"},
+    {"FrameSetWlMethod1", 1, 1, 2, false, nullptr},
+    {"FrameSiteSurvey1", 2, 1, 1, false, "FrameWlProfile1"},
+    {"FrameSiteSurvey1", 2, 1, 0, false, "FrameWPSMethod1"},
+    {"FrameSiteSurvey1", 2, 1, 2, false, "FrameSetupMethod1"},
+    {"FrameSiteSurvey1", 2, 1, 3, false, nullptr},
+    {"FrameWlProfile1", 1, 1, 1, false, "FrameSuccess1"},
+    {"FrameWPSMethod1", 1, 1, 0, false, "FrameSuccess1"},
+    {"FrameSuccess1", 1, 1, 0, false, "FrameSetupMethod1"},
+};
+
+using K = TFormMain::BackStep::Kind;
+const BackRow kBackRows[] = {
+    {nullptr, 1, 0, false, K::Nothing, nullptr, 1},
+    {"FrameLicense1", 1, 0, false, K::EndWizard, nullptr, 1},
+    {"FrameTutorial1", 1, 0, false, K::EndWizard, nullptr, 1},
+    {"FrameTutorial21", 1, 0, false, K::Show, "FrameTutorial1", 1},
+    {"FrameDevList1", 1, 0, false, K::Show, "FrameTutorial21", 1},
+    {"FramePassword1", 1, 0, false, K::Show, "FrameDevList1", 1},
+    {"FrameWlModeSel1", 1, 0, false, K::Show, "FrameDevList1", 1},
+    {"FrameSetupMethod1", 1, 0, false, K::Show, "FrameDevList1", 1},
+    {"FrameDevIPCfg1", 1, 0, false, K::Show, "FrameSetupMethod1", 1},
+    {"FrameSetWlMethod1", 1, 0, true, K::Show, "FrameDevIPCfg1", 1},
+    {"FrameSetWlMethod1", 1, 0, false, K::Show, "FrameSetupMethod1", 1},
+    {"FrameSiteSurvey1", 2, 1, false, K::Show, "FrameWlModeSel1", 1},
+    {"FrameWlProfile1", 1, 1, false, K::Show, "FrameSetWlMethod1", 1},
+    {"FrameWlProfile1", 2, 1, false, K::Show, "FrameSiteSurvey1", 1},
+    {"FrameWlProfile1", 2, 2, true, K::Show, "FrameDevIPCfg1", 1},
+    {"FrameWlProfile1", 2, 2, false, K::Show, "FrameSetupMethod1", 1},
+    {"FrameWlProfile1", 2, 0, false, K::Nothing, nullptr, 1},
+    {"FrameWPSMethod1", 1, 0, false, K::Show, "FrameSetWlMethod1", 0},
+    {"FrameWPSMethod1", 2, 0, false, K::Show, "FrameSiteSurvey1", 1},
+    {"FrameSuccess1", 1, 0, false, K::Show, "FrameDevList1", 1},
+};
 } // namespace
 
 class FormMainTest : public WizardFixture {
@@ -57,39 +120,7 @@ protected:
 
 TEST_F(FormMainTest, NextRules) {
     CreateWizard(kSkipIntro);
-    const NextRow rows[] = {
-        {nullptr, 1, 0, 0, false, "FrameLicense1"},
-        {"FrameLicense1", 1, 0, 0, false, "FrameTutorial1"},
-        {"FrameTutorial1", 1, 0, 0, false, "FrameTutorial21"},
-        {"FrameTutorial21", 1, 0, 0, false, "FrameDevList1"},
-        {"FrameDevList1", 1, 0, 0, false, "FramePassword1"},
-        {"FramePassword1", 2, 0, 0, false, "FrameSetupMethod1"},
-        {"FrameWlModeSel1", 1, 0, 0, false, "FrameSetupMethod1"},
-        {"FrameWlModeSel1", 2, 0, 0, false, "FrameSiteSurvey1"},
-        {"FrameSetupMethod1", 1, 0, 0, true, "FrameDevIPCfg1"},
-        {"FrameSetupMethod1", 1, 0, 0, false, "FrameSetWlMethod1"},
-        {"FrameSetupMethod1", 2, 0, 0, false, "FrameSiteSurvey1"},
-        {"FrameSetupMethod1", 2, 0, 2, false, "FrameWlProfile1"},
-        {"FrameSetupMethod1", 1, 1, 0, true, "FrameSetWlMethod1"},
-        {"FrameSetupMethod1", 2, 1, 1, false, "FrameSiteSurvey1"},
-        {"FrameSetupMethod1", 2, 1, 2, false, "FrameWlProfile1"},
-        {"FrameSetupMethod1", 1, 2, 0, false, nullptr},
-        {"FrameDevIPCfg1", 1, 0, 0, true, "FrameSetWlMethod1"},
-        {"FrameDevIPCfg1", 2, 0, 0, true, "FrameSiteSurvey1"},
-        {"FrameDevIPCfg1", 2, 0, 2, true, "FrameWlProfile1"},
-        {"FrameSetWlMethod1", 1, 1, 0, false, "FrameWPSMethod1"},
-        {"FrameSetWlMethod1", 1, 1, 1, false, "FrameWlProfile1"},
-        {"FrameSetWlMethod1", 2, 1, 1, false, "FrameSiteSurvey1"},
-        {"FrameSetWlMethod1", 1, 1, 2, false, nullptr},
-        {"FrameSiteSurvey1", 2, 1, 1, false, "FrameWlProfile1"},
-        {"FrameSiteSurvey1", 2, 1, 0, false, "FrameWPSMethod1"},
-        {"FrameSiteSurvey1", 2, 1, 2, false, "FrameSetupMethod1"},
-        {"FrameSiteSurvey1", 2, 1, 3, false, nullptr},
-        {"FrameWlProfile1", 1, 1, 1, false, "FrameSuccess1"},
-        {"FrameWPSMethod1", 1, 1, 0, false, "FrameSuccess1"},
-        {"FrameSuccess1", 1, 1, 0, false, "FrameSetupMethod1"},
-    };
-    for (const NextRow& row : rows) {
+    for (const NextRow& row : kNextRows) {
         SCOPED_TRACE(std::string(row.current ? row.current : "none") + " -> " +
                      (row.expected ? row.expected : "stay"));
         Form->CurrentFrame = Page(row.current);
@@ -97,6 +128,7 @@ TEST_F(FormMainTest, NextRules) {
         g_Var.SetupMethod = row.setupMethod;
         g_Var.WlMethod = row.wlMethod;
         SetStaticIP(row.staticIP);
+        Form->ManualRoute = row.manualRoute;
         // The profile host finishes its chain on its confirmation sub-page.
         if (auto* host = qobject_cast<TFrameWlProfile*>(Form->CurrentFrame))
             host->ShowSubPage(host->findChild<TFrameBase*>("FrameWlProfConfirm1"), 0);
@@ -133,30 +165,7 @@ TEST_F(FormMainTest, CopyStepBeforeTheWirelessSteps) {
 
 TEST_F(FormMainTest, BackRules) {
     CreateWizard(kSkipIntro);
-    using K = TFormMain::BackStep::Kind;
-    const BackRow rows[] = {
-        {nullptr, 1, 0, false, K::Nothing, nullptr, 1},
-        {"FrameLicense1", 1, 0, false, K::EndWizard, nullptr, 1},
-        {"FrameTutorial1", 1, 0, false, K::EndWizard, nullptr, 1},
-        {"FrameTutorial21", 1, 0, false, K::Show, "FrameTutorial1", 1},
-        {"FrameDevList1", 1, 0, false, K::Show, "FrameTutorial21", 1},
-        {"FramePassword1", 1, 0, false, K::Show, "FrameDevList1", 1},
-        {"FrameWlModeSel1", 1, 0, false, K::Show, "FrameDevList1", 1},
-        {"FrameSetupMethod1", 1, 0, false, K::Show, "FrameDevList1", 1},
-        {"FrameDevIPCfg1", 1, 0, false, K::Show, "FrameSetupMethod1", 1},
-        {"FrameSetWlMethod1", 1, 0, true, K::Show, "FrameDevIPCfg1", 1},
-        {"FrameSetWlMethod1", 1, 0, false, K::Show, "FrameSetupMethod1", 1},
-        {"FrameSiteSurvey1", 2, 1, false, K::Show, "FrameWlModeSel1", 1},
-        {"FrameWlProfile1", 1, 1, false, K::Show, "FrameSetWlMethod1", 1},
-        {"FrameWlProfile1", 2, 1, false, K::Show, "FrameSiteSurvey1", 1},
-        {"FrameWlProfile1", 2, 2, true, K::Show, "FrameDevIPCfg1", 1},
-        {"FrameWlProfile1", 2, 2, false, K::Show, "FrameSetupMethod1", 1},
-        {"FrameWlProfile1", 2, 0, false, K::Nothing, nullptr, 1},
-        {"FrameWPSMethod1", 1, 0, false, K::Show, "FrameSetWlMethod1", 0},
-        {"FrameWPSMethod1", 2, 0, false, K::Show, "FrameSiteSurvey1", 1},
-        {"FrameSuccess1", 1, 0, false, K::Show, "FrameDevList1", 1},
-    };
-    for (const BackRow& row : rows) {
+    for (const BackRow& row : kBackRows) {
         SCOPED_TRACE(std::string(row.current ? row.current : "none") + " back");
         Form->CurrentFrame = Page(row.current);
         g_Var.DeviceMode = row.deviceMode;
@@ -301,4 +310,157 @@ TEST_F(FormMainTest, ProtocolMessagesReachOnlyThePageOnScreen) {
     EXPECT_EQ(Current(), "FrameDevList1");
     Form->HandleMessage(CWinMessage(UM_UDP_TIMEOUT, WAIT_DISCOVER, 0));
     EXPECT_EQ(Current(), "FrameDevList1");
+}
+
+namespace {
+
+// Notes the widgets that Return, Space and Escape reach first, and stops them
+// there (a click would run the page's work).
+class CKeyCatcher : public QObject {
+public:
+    CKeyCatcher() { qApp->installEventFilter(this); }
+    ~CKeyCatcher() override { qApp->removeEventFilter(this); }
+    QList<QObject*> Receivers;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+            return false; // the window hands the key on to its focus widget
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Space && key != Qt::Key_Escape)
+            return false;
+        Receivers << watched;
+        return true;
+    }
+};
+
+} // namespace
+
+class FormMainKeysTest : public FormMainTest {
+protected:
+    // The page the user sees: on the profile host, its sub-page.
+    static QWidget* Shown(TFrameBase* page) {
+        auto* host = qobject_cast<TFrameWlProfile*>(page);
+        return host && host->CurrentSubPage() ? host->CurrentSubPage() : page;
+    }
+    // The user clicked the button that asks for this switch, so it has the
+    // focus (and in a dialog the default role) as the switch begins.
+    static void FocusSwitchButton(QWidget* page, int direction) {
+        // (The success page shows no Next in the design.)
+        const QStringList names = direction == 0
+                                      ? QStringList{"BtnNext", "BtnCfg", "BtnLogin", "BtnBack"}
+                                      : QStringList{"BtnBack"};
+        for (const QString& name : names)
+            if (auto* button = page->findChild<QPushButton*>(name); button && button->isVisible()) {
+                button->setEnabled(true);
+                button->setFocus(Qt::MouseFocusReason);
+                ASSERT_EQ(QApplication::focusWidget(), button) << qPrintable(name);
+                return;
+            }
+        FAIL() << qPrintable(page->objectName()) << " has no switch button";
+    }
+    // One switch as the user asks for it, then the three keys.
+    void SwitchAndPressKeys(const std::function<void()>& doSwitch, QWidget* from, int direction,
+                            const std::function<QWidget*()>& shown) {
+        ASSERT_NO_FATAL_FAILURE(FocusSwitchButton(from, direction));
+        doSwitch();
+        Settle();
+        QWidget* page = shown();
+        SCOPED_TRACE(qPrintable(from->objectName() + " -> " + page->objectName()));
+        CKeyCatcher catcher;
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_Escape})
+            QTest::keyClick(Form->windowHandle(), key);
+        ASSERT_EQ(catcher.Receivers.size(), 3);
+        for (QObject* receiver : catcher.Receivers) {
+            auto* widget = qobject_cast<QWidget*>(receiver);
+            EXPECT_TRUE(widget && widget->isVisible() && page->isAncestorOf(widget))
+                << (widget ? qPrintable(widget->parentWidget()->objectName() + "." +
+                                        widget->objectName())
+                           : "not a widget");
+        }
+    }
+    // No page passes itself over: every switch is the test's own.
+    void ShowWizard() {
+        WriteFile("License.txt", "Terms\n");
+        CreateWizard("[Product]\nLicense=License.txt\n");
+        Settle();
+        Form->show();
+        Form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+        Form->findChild<QCheckBox*>("ChkAccept")->setChecked(true);
+    }
+};
+
+TEST_F(FormMainKeysTest, KeysReachOnlyThePageShownAfterEverySwitch) {
+    ASSERT_NO_FATAL_FAILURE(ShowWizard());
+    auto walk = [&](const char* current, const char* target, int direction) {
+        if (!current || !target)
+            return;
+        SCOPED_TRACE(std::string(current) + " -> " + target);
+        TFrameBase* from = Page(current);
+        TFrameBase* to = Page(target);
+        ASSERT_TRUE(Form->ShowFrame(from, 0, 0));
+        SwitchAndPressKeys([&] { ASSERT_TRUE(Form->ShowFrame(to, direction, 0)); }, Shown(from),
+                           direction, [&] { return Shown(to); });
+    };
+    for (const NextRow& row : kNextRows) {
+        g_Var.DeviceMode = row.deviceMode;
+        ASSERT_NO_FATAL_FAILURE(walk(row.current, row.expected, 0));
+    }
+    for (const BackRow& row : kBackRows) {
+        g_Var.DeviceMode = row.deviceMode;
+        ASSERT_NO_FATAL_FAILURE(walk(row.current, row.target, row.direction));
+    }
+}
+
+TEST_F(FormMainKeysTest, KeysReachOnlyTheSubPageShown) {
+    ASSERT_NO_FATAL_FAILURE(ShowWizard());
+    auto* host = Form->findChild<TFrameWlProfile*>("FrameWlProfile1");
+    ASSERT_TRUE(Form->ShowFrame(host, 0, 0));
+    const struct {
+        const char* target;
+        int direction;
+    } steps[] = {{"FrameWlProfWlMode1", 0}, {"FrameWlProfSecurity1", 0},
+                 {"FrameWlProfPSK1", 0},    {"FrameWlProfConfirm1", 0},
+                 {"FrameWlProfWEP1", 1},    {"FrameWlProfSecurity1", 1},
+                 {"FrameWlProfWlMode1", 1}, {"FrameWlProfSSID1", 1}};
+    for (const auto& step : steps) {
+        auto* to = host->findChild<TFrameBase*>(step.target);
+        SwitchAndPressKeys([&] { ASSERT_TRUE(host->ShowSubPage(to, step.direction)); },
+                           host->CurrentSubPage(), step.direction, [&] { return to; });
+    }
+}
+
+TEST_F(FormMainTest, BackFromTheSurveyReturnsWhereTheUserCameFrom) {
+    CreateWizard(kSkipIntro);
+    Settle();
+    g_Var.DeviceMode = DEVICE_WBRIDGE;
+    TFrameBase* survey = Page("FrameSiteSurvey1");
+    for (const char* from : {"FrameSetupMethod1", "FrameDevIPCfg1", "FrameWlModeSel1"}) {
+        SCOPED_TRACE(from);
+        ASSERT_TRUE(Form->ShowFrame(Page(from), 0, 0));
+        ASSERT_TRUE(Form->ShowFrame(survey, 0, 0));
+        // A look at WPS and back keeps the record.
+        ASSERT_TRUE(Form->ShowFrame(Page("FrameWPSMethod1"), 0, 0));
+        ASSERT_TRUE(Form->ShowFrame(survey, 1, 0));
+        EXPECT_EQ(Form->BackTarget().target, Page(from));
+    }
+}
+
+TEST_F(FormMainTest, ManualOnTheSurveyLeadsToTheProfileHostOnce) {
+    CreateWizard(kSkipIntro);
+    Settle();
+    g_Var.DeviceMode = DEVICE_WBRIDGE;
+    g_Var.SetupMethod = 1;
+    SetStaticIP(false);
+    ASSERT_TRUE(Form->ShowFrame(Page("FrameSiteSurvey1"), 0, 0));
+    g_Var.WlMethod = 2;
+    Form->GoNext(0);
+    ASSERT_EQ(Current(), "FrameSetupMethod1");
+    Form->GoNext(0);
+    ASSERT_EQ(Current(), "FrameWlProfile1");
+    Form->GoBack(0); // from the SSID sub-page: out of the host
+    ASSERT_EQ(Current(), "FrameSetupMethod1");
+    Form->GoNext(0);
+    EXPECT_EQ(Current(), "FrameSiteSurvey1");
 }

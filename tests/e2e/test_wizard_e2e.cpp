@@ -73,6 +73,29 @@ QList<QJsonObject> Received(const CLabDevice& device, const QString& kind) {
     return lines;
 }
 
+// The access point's journal: one static address 10.91.1.20, one WPA2
+// profile, nothing else.
+void ExpectStaticAddressAndWpa2(const CLabDevice& accessPoint) {
+    const QList<QJsonObject> ipSets = Received(accessPoint, "set_ip");
+    ASSERT_EQ(ipSets.size(), 1);
+    const QJsonObject ip = ipSets[0].value("tlvs").toObject();
+    EXPECT_EQ(ip.value("IP_MODE").toInt(), 0);
+    EXPECT_EQ(ip.value("LAN_IP").toString(), "10.91.1.20");
+    EXPECT_EQ(ip.value("LAN_NETMASK").toString(), "255.255.255.0");
+    EXPECT_EQ(ip.value("LAN_GATEWAY").toString(), "10.91.1.254");
+    const QList<QJsonObject> wlSets = Received(accessPoint, "set_wireless");
+    ASSERT_EQ(wlSets.size(), 1);
+    const QJsonObject wl = wlSets[0].value("tlvs").toObject();
+    EXPECT_EQ(wl.value("WL_SSID").toString(), kApSSID);
+    EXPECT_EQ(wl.value("WL_WIRELESS_MODE").toInt(), 9);
+    EXPECT_EQ(wl.value("WL_SECURITY_MODE").toInt(), 2);
+    EXPECT_EQ(wl.value("WL_WPA_MODE").toInt(), 1);
+    EXPECT_EQ(wl.value("WL_WPA_CIPHER").toInt(), 1);
+    EXPECT_EQ(wl.value("WL_WPA_PSK").toString(), kApPassphrase);
+    for (const char* kind : {"set_station", "set_mode", "wps_pbc", "wps_pin"})
+        EXPECT_TRUE(Received(accessPoint, kind).isEmpty()) << kind;
+}
+
 class WizardE2E : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -198,6 +221,64 @@ protected:
         return control ? control->text() : QString();
     }
 
+    // The keyboard: every key goes to the wizard's focus widget, as a user's.
+    QWidget* Focus() const { return Wizard->focusWidget(); }
+    QString FocusName() const { return Focus() ? Focus()->objectName() : QStringLiteral("none"); }
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* focus = Focus();
+        ASSERT_NE(focus, nullptr) << qPrintable(Where());
+        QTest::keyClick(focus, key, modifiers);
+        Reactivate();
+    }
+    void TabTo(const std::function<bool(QWidget*)>& wanted, const char* what) {
+        for (int i = 0; i < 30 && !(Focus() && wanted(Focus())); ++i)
+            ASSERT_NO_FATAL_FAILURE(Key(Qt::Key_Tab));
+        ASSERT_TRUE(Focus() && wanted(Focus())) << qPrintable(Where()) << ": Tab never reached "
+                                                << what << ", stays on " << qPrintable(FocusName());
+    }
+    void TabTo(QWidget* widget) {
+        ASSERT_NE(widget, nullptr);
+        TabTo([widget](QWidget* focus) { return focus == widget; },
+              qPrintable(widget->objectName()));
+    }
+    // Tab to a button and press Return on it.
+    void KeyPress(const char* name) {
+        ASSERT_NO_FATAL_FAILURE(TabTo(Control(name)));
+        Key(Qt::Key_Return);
+    }
+    void KeyType(const char* name, const QString& text) {
+        auto* edit = Control<QLineEdit>(name);
+        ASSERT_NO_FATAL_FAILURE(TabTo(edit));
+        Key(Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(Focus(), text);
+        EXPECT_EQ(edit->text(), text) << name;
+    }
+    // A drop-down list steps through its entries with the arrows.
+    void KeyChoose(const char* name, const QString& text) {
+        auto* combo = Control<QComboBox>(name);
+        ASSERT_NO_FATAL_FAILURE(TabTo(combo));
+        const int target = combo->findText(text);
+        ASSERT_GE(target, 0) << name << " has no entry " << qPrintable(text);
+        while (combo->currentIndex() != target)
+            ASSERT_NO_FATAL_FAILURE(
+                Key(combo->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up));
+    }
+    // Tab into the radio group, then the arrows until the choice is checked.
+    void KeyCheck(const char* name) {
+        auto* radio = Control<QRadioButton>(name);
+        ASSERT_NE(radio, nullptr);
+        ASSERT_NO_FATAL_FAILURE(TabTo(
+            [radio](QWidget* focus) {
+                return qobject_cast<QRadioButton*>(focus) &&
+                       focus->parentWidget() == radio->parentWidget();
+            },
+            name));
+        for (Qt::Key arrow : {Qt::Key_Down, Qt::Key_Up})
+            for (int i = 0; i < 5 && !radio->isChecked(); ++i)
+                ASSERT_NO_FATAL_FAILURE(Key(arrow));
+        EXPECT_TRUE(radio->isChecked()) << name;
+    }
+
     // The device list, found anew, shows both devices; the one named is
     // chosen, the password typed and the login made.
     void LogInTo(const QString& device) {
@@ -231,7 +312,7 @@ protected:
     }
 
     // The access point: static address 10.91.1.20, then a WPA2 profile.
-    void WalkAccessPoint() {
+    void PassIntroduction() {
         ASSERT_TRUE(QTest::qWaitForWindowActive(Wizard));
         ASSERT_EQ(Where(), "FrameLicense1");
         Press("ChkAccept");
@@ -241,6 +322,9 @@ protected:
         ASSERT_TRUE(WaitForPage("FrameTutorial21"));
         Press("BtnNext");
         ASSERT_TRUE(WaitForPage("FrameDevList1"));
+    }
+    void WalkAccessPoint() {
+        ASSERT_NO_FATAL_FAILURE(PassIntroduction());
         ASSERT_NO_FATAL_FAILURE(LogInTo(kAccessPoint));
 
         EXPECT_EQ(Text("LblIP"), "10.91.1.2");
@@ -347,6 +431,162 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return !Wizard->isVisible(); }, kStepBound));
     }
 
+    // The access point by the keyboard alone: static address 10.91.1.20, then
+    // a WPA2 profile. After each switch the keys start on the page shown.
+    void KeyboardWalkAccessPoint() {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Wizard));
+        ASSERT_EQ(Where(), "FrameLicense1");
+        ASSERT_NO_FATAL_FAILURE(TabTo(Control("ChkAccept")));
+        Key(Qt::Key_Space);
+        KeyPress("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameTutorial1"));
+        KeyPress("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameTutorial21"));
+        KeyPress("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameDevList1"));
+
+        auto* refresh = Control("BtnRefresh");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return refresh->isEnabled(); }, kStepBound));
+        auto* devices = Control<QTreeWidget>("LvDevList");
+        ASSERT_NO_FATAL_FAILURE(TabTo(devices));
+        auto chosen = [devices] {
+            const QList<QTreeWidgetItem*> rows = devices->selectedItems();
+            return rows.isEmpty() ? QString() : rows.first()->text(0);
+        };
+        for (int i = 0; i < 3 && chosen() != kAccessPoint; ++i)
+            ASSERT_NO_FATAL_FAILURE(Key(Qt::Key_Down));
+        ASSERT_EQ(chosen(), kAccessPoint);
+        KeyPress("BtnCfg");
+        ASSERT_TRUE(WaitForPage("FramePassword1"));
+        EXPECT_EQ(FocusName(), "EdtPassword");
+        QTest::keyClicks(Focus(), "tosca");
+        KeyPress("BtnLogin");
+        ASSERT_TRUE(WaitForPage("FrameSetupMethod1"));
+
+        ASSERT_NO_FATAL_FAILURE(KeyCheck("RBtnSetIP"));
+        KeyPress("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameDevIPCfg1"));
+        auto* address = Control<TFrameIPEditRect>("IPEditIP");
+        ASSERT_NO_FATAL_FAILURE(TabTo(address->Box(4)));
+        Key(Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(Focus(), "20");
+        EXPECT_EQ(address->GetAddress(), "10.91.1.20");
+        KeyPress("BtnNext"); // "Configure": the address is set, then read back
+        ASSERT_TRUE(WaitForPage("FrameSetWlMethod1"));
+        // Return on the page now shown, whatever has the focus, never reaches
+        // the IP page's Configure.
+        Key(Qt::Key_Return);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(Where(), "FrameSetWlMethod1");
+
+        ASSERT_NO_FATAL_FAILURE(KeyCheck("RBtnManual"));
+        KeyPress("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfSSID1"));
+        ASSERT_NO_FATAL_FAILURE(KeyType("EdtSSID", kApSSID));
+        KeyPress("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfWlMode1"));
+        KeyPress("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfSecurity1"));
+        ASSERT_NO_FATAL_FAILURE(KeyChoose("CmbSecurity", "WPA-PSK"));
+        KeyPress("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfPSK1"));
+        ASSERT_NO_FATAL_FAILURE(KeyChoose("CmbWPAMode", "WPA2 Only"));
+        ASSERT_NO_FATAL_FAILURE(KeyType("EdtPassphrase", kApPassphrase));
+        KeyPress("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfConfirm1"));
+        EXPECT_EQ(Text("LblSSID"), kApSSID);
+        KeyPress("BtnNext"); // "Configure": the profile is written, then read back
+        ASSERT_TRUE(WaitForPage("FrameSuccess1"));
+        EXPECT_EQ(Text("LbSuccess1"), "Congratulations!");
+        ApReachedSuccess = true;
+
+        Boxes.Answers = {true};
+        KeyPress("BtnExit");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !Wizard->isVisible(); }, kStepBound));
+    }
+
+    // The client's survey, filled.
+    void WaitForSurvey() {
+        ASSERT_TRUE(WaitForPage("FrameSiteSurvey1"));
+        auto* refresh = Control("BtnRefresh");
+        ASSERT_NE(refresh, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return refresh->isEnabled() && Rows("SurveyList", 1).size() == 5; }, kStepBound))
+            << qPrintable(Rows("SurveyList", 1).join(", "));
+    }
+    // From the success page: back to the device list, log in to device, its
+    // current IP settings kept (DHCP on the client, the same static address
+    // on the access point).
+    void StartOver(const QString& device) {
+        Press("BtnBack");
+        ASSERT_TRUE(WaitForPage("FrameDevList1"));
+        Press("BtnRefresh");
+        ASSERT_NO_FATAL_FAILURE(LogInTo(device));
+        if (device == kClient) {
+            Press("RBtnSetIPDHCP");
+            Press("BtnNext");
+            return;
+        }
+        Press("RBtnSetIP");
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameDevIPCfg1"));
+        Press("BtnNext");
+    }
+    // The profile host from its SSID page with no security, to the success page.
+    void OpenProfile(const QString& ssid) {
+        ASSERT_TRUE(WaitForPage("FrameWlProfSSID1"));
+        ASSERT_NO_FATAL_FAILURE(Type("EdtSSID", ssid));
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfWlMode1"));
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfSecurity1"));
+        ASSERT_NO_FATAL_FAILURE(Choose("CmbSecurity", "None"));
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameWlProfConfirm1"));
+        Press("BtnNext");
+        ASSERT_TRUE(WaitForPage("FrameSuccess1"));
+    }
+    // One sitting: the client with Manual, with Connect, with WPS, then the
+    // access point; each client walk starts at its survey.
+    void WalkRoutes() {
+        ASSERT_NO_FATAL_FAILURE(PassIntroduction());
+        ASSERT_NO_FATAL_FAILURE(LogInTo(kClient));
+        Press("RBtnSetIPDHCP");
+        Press("BtnNext");
+        ASSERT_NO_FATAL_FAILURE(WaitForSurvey());
+        Press("BtnBack"); // to the page the user came from
+        ASSERT_TRUE(WaitForPage("FrameSetupMethod1"));
+        Press("BtnNext");
+        ASSERT_NO_FATAL_FAILURE(WaitForSurvey());
+        Press("BtnManual");
+        ASSERT_TRUE(WaitForPage("FrameSetupMethod1"));
+        Press("BtnNext");
+        ASSERT_NO_FATAL_FAILURE(OpenProfile(QStringLiteral("Typed-By-Hand")));
+
+        ASSERT_NO_FATAL_FAILURE(StartOver(kClient));
+        ASSERT_NO_FATAL_FAILURE(WaitForSurvey());
+        ASSERT_NO_FATAL_FAILURE(ClickRow("SurveyList", 1, "Guest"));
+        Press("BtnNext"); // "Connect"
+        ASSERT_NO_FATAL_FAILURE(OpenProfile(QStringLiteral("Guest")));
+
+        ASSERT_NO_FATAL_FAILURE(StartOver(kClient));
+        ASSERT_NO_FATAL_FAILURE(WaitForSurvey());
+        Press("BtnWPS");
+        ASSERT_TRUE(WaitForPage("FrameWPSMethod1"));
+        Press("BtnBack"); // to the survey, whose own Back still knows the way
+        ASSERT_NO_FATAL_FAILURE(WaitForSurvey());
+        Press("BtnWPS");
+        ASSERT_TRUE(WaitForPage("FrameWPSMethod1"));
+        Press("BtnNext"); // "Connect", push button: the run under the progress dialog
+        ASSERT_TRUE(WaitForPage("FrameSuccess1"));
+
+        ASSERT_NO_FATAL_FAILURE(StartOver(kAccessPoint));
+        ASSERT_TRUE(WaitForPage("FrameSetWlMethod1"));
+        Press("BtnNext"); // "Manual Setup"
+        ASSERT_NO_FATAL_FAILURE(OpenProfile(QStringLiteral("Route-End")));
+        ApReachedSuccess = true;
+    }
+
     void Drive() {
         ASSERT_NO_FATAL_FAILURE(WalkAccessPoint());
         ASSERT_NO_FATAL_FAILURE(WalkClient());
@@ -390,25 +630,7 @@ TEST_F(WizardE2E, AccessPointThenClientFromTheLauncherToCongratulations) {
     EXPECT_EQ(Boxes.Asked, QStringList{"Do you want to exit the Setup Wizard?"});
     ASSERT_TRUE(ApReachedSuccess);
 
-    // The access point: one static address, one WPA2 profile, nothing else.
-    const QList<QJsonObject> ipSets = Received(accessPoint, "set_ip");
-    ASSERT_EQ(ipSets.size(), 1);
-    const QJsonObject ip = ipSets[0].value("tlvs").toObject();
-    EXPECT_EQ(ip.value("IP_MODE").toInt(), 0);
-    EXPECT_EQ(ip.value("LAN_IP").toString(), "10.91.1.20");
-    EXPECT_EQ(ip.value("LAN_NETMASK").toString(), "255.255.255.0");
-    EXPECT_EQ(ip.value("LAN_GATEWAY").toString(), "10.91.1.254");
-    const QList<QJsonObject> wlSets = Received(accessPoint, "set_wireless");
-    ASSERT_EQ(wlSets.size(), 1);
-    const QJsonObject wl = wlSets[0].value("tlvs").toObject();
-    EXPECT_EQ(wl.value("WL_SSID").toString(), kApSSID);
-    EXPECT_EQ(wl.value("WL_WIRELESS_MODE").toInt(), 9);
-    EXPECT_EQ(wl.value("WL_SECURITY_MODE").toInt(), 2);
-    EXPECT_EQ(wl.value("WL_WPA_MODE").toInt(), 1);
-    EXPECT_EQ(wl.value("WL_WPA_CIPHER").toInt(), 1);
-    EXPECT_EQ(wl.value("WL_WPA_PSK").toString(), kApPassphrase);
-    for (const char* kind : {"set_station", "set_mode", "wps_pbc", "wps_pin"})
-        EXPECT_TRUE(Received(accessPoint, kind).isEmpty()) << kind;
+    ExpectStaticAddressAndWpa2(accessPoint);
 
     ASSERT_TRUE(ApReadBack) << "the access point did not answer the configuration read";
     EXPECT_EQ(Dotted(ApIP.IP), "10.91.1.20");
@@ -440,4 +662,49 @@ TEST_F(WizardE2E, AccessPointThenClientFromTheLauncherToCongratulations) {
     EXPECT_EQ(ClientWl.Security, 1);
     EXPECT_EQ(ClientWl.WepKeyLen, 1);
     EXPECT_EQ(ClientWl.Auth, 1);
+}
+
+TEST_F(WizardE2E, KeyboardOnlyStaticAddressAndWpaPskFromTheLauncher) {
+    SWP_REQUIRE_LAB();
+    CDemoDevices devices;
+    ASSERT_NO_FATAL_FAILURE(devices.Start());
+    QTemporaryDir folder;
+    ASSERT_NO_FATAL_FAILURE(LoadSampleProduct(folder));
+    Timing::SetSpeedup(kSpeedup);
+    {
+        CProgramWindows windows;
+        Wizard = &windows.Wizard;
+        RunFromLauncher(
+            windows, [this] { KeyboardWalkAccessPoint(); }, true);
+        EXPECT_EQ(windows.Wizard.result(), TFormMain::ResultExit);
+    }
+    EXPECT_TRUE(Boxes.Shown.isEmpty()) << qPrintable(Boxes.Shown.join(" | "));
+    ASSERT_TRUE(ApReachedSuccess);
+    ExpectStaticAddressAndWpa2(devices.AccessPoint);
+}
+
+TEST_F(WizardE2E, ClientByManualConnectAndWpsThenAnAccessPointInOneSitting) {
+    SWP_REQUIRE_LAB();
+    CDemoDevices devices;
+    ASSERT_NO_FATAL_FAILURE(devices.Start());
+    QTemporaryDir folder;
+    ASSERT_NO_FATAL_FAILURE(LoadSampleProduct(folder));
+    Timing::SetSpeedup(kSpeedup);
+    {
+        CProgramWindows windows;
+        Wizard = &windows.Wizard;
+        RunFromLauncher(windows, [this] { WalkRoutes(); });
+    }
+    EXPECT_TRUE(Boxes.Shown.isEmpty()) << qPrintable(Boxes.Shown.join(" | "));
+    ASSERT_TRUE(ApReachedSuccess);
+
+    QStringList joined;
+    for (const QJsonObject& line : Received(devices.Client, "set_station"))
+        joined << line.value("tlvs").toObject().value("WL_SSID").toString();
+    EXPECT_EQ(joined, (QStringList{"Typed-By-Hand", "Guest"}));
+    EXPECT_EQ(Received(devices.Client, "wps_pbc").size(), 1);
+    const QList<QJsonObject> wlSets = Received(devices.AccessPoint, "set_wireless");
+    ASSERT_EQ(wlSets.size(), 1);
+    EXPECT_EQ(wlSets[0].value("tlvs").toObject().value("WL_SSID").toString(), "Route-End");
+    EXPECT_TRUE(Received(devices.AccessPoint, "survey").isEmpty());
 }

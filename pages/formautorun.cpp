@@ -3,8 +3,10 @@
 #include "app/windowdrag.h"
 #include "controls/gwimage.h"
 #include "controls/trifacebtn.h"
+#include "platform/program.h"
 #include "platform/shell.h"
 #include "platform/windowfind.h"
+#include "settings/debug.h"
 #include "settings/formres.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
@@ -17,6 +19,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QPushButton>
+#include <QScopedValueRollback>
 
 TFormAutorun* FormAutorun = nullptr;
 
@@ -27,6 +30,15 @@ void SetFaces(TTrifaceBtn* button, const QImage& normal, const QImage& highlight
     button->SetFaceOver(highlighted);
     button->SetFaceDown(highlighted);
     button->SetAutoShape(true);
+}
+
+// Product registration and the quick installation guide fail without a word
+// to the user; the trace keeps the shell's answer.
+void TraceSilentFailure(const char* operation, const QString& target, int result) {
+    if (result > 32)
+        return;
+    DebugLog("%s", operation);
+    DebugLog("  %s not opened: Result=%d", qUtf8Printable(target), result);
 }
 
 } // namespace
@@ -97,6 +109,9 @@ void TFormAutorun::BtnUGClick() {
 }
 
 void TFormAutorun::BtnUG_UGClick() {
+    if (m_Opening)
+        return;
+    const QScopedValueRollback<bool> opening(m_Opening, true);
     switch (g_Var.OpenUserGuide()) {
     case 2:
         ShowMessage(GetText("Message", "ER_FILE_UG", "Unable to open the user guide."));
@@ -107,7 +122,7 @@ void TFormAutorun::BtnUG_UGClick() {
         if (AskQuestion(GetText("Message", "MSG_InstAcrobat",
                                 "Acrobat Reader is not installed. Would you like to install it "
                                 "now?"))) {
-            if (Shell().ShellExecute(QStringLiteral("open"), g_Var.AcrobatReader) > 32) {
+            if (Shell().ShellStart(QStringLiteral("open"), g_Var.AcrobatReader, m_Installer) > 32) {
                 TimerInstAcrobat.setInterval(Timing::Interval(10000));
                 TimerInstAcrobat.start();
             } else {
@@ -121,8 +136,14 @@ void TFormAutorun::BtnUG_UGClick() {
     }
 }
 
+bool TFormAutorun::InstallerPresent() const {
+    if (WindowSearchAvailable())
+        return TopLevelWindowExists(g_Var.AcrobatReaderTitle);
+    return ProcessRunning(m_Installer);
+}
+
 void TFormAutorun::TimerInstAcrobatTimer() {
-    if (TopLevelWindowExists(g_Var.AcrobatReaderTitle)) {
+    if (InstallerPresent()) {
         TimerInstAcrobat.setInterval(Timing::Interval(1000));
         return;
     }
@@ -135,14 +156,22 @@ void TFormAutorun::TimerInstAcrobatTimer() {
 }
 
 void TFormAutorun::BtnUG_QIGClick() {
-    const QString qig = g_Var.Ini ? g_Var.Ini->ReadString("Product", "QIG", "QIG") : "QIG";
-    Shell().ShellExecute(QStringLiteral("explore"), qig);
+    if (m_Opening)
+        return;
+    const QScopedValueRollback<bool> opening(m_Opening, true);
+    const QString qig = g_Var.ProductFile(QStringLiteral("QIG"), QStringLiteral("QIG"));
+    TraceSilentFailure("TFormAutorun::BtnUG_QIGClick()", qig,
+                       Shell().ShellExecute(QStringLiteral("explore"), qig));
 }
 
 void TFormAutorun::BtnProductRegClick() {
-    const QString address = g_Var.Ini ? g_Var.Ini->ReadString("Product", "ProductReg", "") : "";
+    if (m_Opening)
+        return;
+    const QScopedValueRollback<bool> opening(m_Opening, true);
+    const QString address = g_Var.ProductFile(QStringLiteral("ProductReg"));
     if (!address.isEmpty())
-        Shell().ShellExecute(QStringLiteral("open"), address);
+        TraceSilentFailure("TFormAutorun::BtnProductRegClick()", address,
+                           Shell().ShellExecute(QStringLiteral("open"), address));
 }
 
 void TFormAutorun::BtnExitClick() {

@@ -43,7 +43,15 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    // The installer is there: its window, found by title where windows can be
+    // searched, else the process the launcher started for it.
+    bool InstallerPresent() const;
+
     QDialog* m_Wizard = nullptr;
+    qint64 m_Installer = 0; // process id of the installer started last
+    // The shell keeps events flowing while an opener runs: a second click on an
+    // entry must not start another one meanwhile.
+    bool m_Opening = false;
     bool m_SubMenuOpen = false;
     int m_Misses = 0;
 };

@@ -1,6 +1,7 @@
 #include "pages/framelicense.h"
 
 #include "pages/licensetext.h"
+#include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "ui_framelicense.h"
 
@@ -47,12 +48,15 @@ bool TFrameLicense::FrameEnter(TFrameBase* current, int direction, intptr_t para
 }
 
 bool TFrameLicense::LoadLicense() {
-    const QString name = g_Var.Ini ? g_Var.Ini->ReadString("Product", "License", "") : QString();
-    if (name.isEmpty())
+    const QString path = g_Var.ProductFile(QStringLiteral("License"));
+    if (path.isEmpty())
         return false;
-    const QString path = g_Var.AppPath + name;
-    if (!QFileInfo(path).isFile())
+    const QFileInfo file(path);
+    if (!file.isFile() || !file.isReadable()) {
+        DebugLog("TFrameLicense::FrameEnter()");
+        DebugLog("  License %s cannot be read: the page is passed over", qUtf8Printable(path));
         return false;
+    }
     ui->REdtLicense->clear();
     ui->REdtLicense->setPlainText(ReadLicenseText(path));
     return true;

@@ -69,6 +69,18 @@ bool SearchX11(const QString& title) {
 
 } // namespace
 
+bool WindowSearchAvailable() {
+    if (g_Finder)
+        return true;
+    if (!std::getenv("DISPLAY"))
+        return false;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    XCloseDisplay(display);
+    return true;
+}
+
 bool TopLevelWindowExists(const QString& title) {
     return g_Finder ? g_Finder(title) : SearchX11(title);
 }

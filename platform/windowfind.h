@@ -4,6 +4,10 @@
 
 #include <QString>
 
+// Whether windows can be searched by title here: an X11 display is open to
+// this program (not so in a Wayland session without X11), or a test set a
+// search.
+bool WindowSearchAvailable();
 bool TopLevelWindowExists(const QString& title);
 
 // Tests replace the search (null restores the desktop's).

@@ -1,6 +1,7 @@
 #include "settings/formres.h"
 
 #include "settings/debug.h"
+#include "settings/filepath.h"
 #include "settings/globalvar.h"
 #include "settings/inifile.h"
 #include "settings/jpegimage.h"
@@ -61,10 +62,6 @@ const NamedPicture kFixedPictures[] = {
 constexpr const char* kTypeIcons = ":/artwork/ImgsType.png"; // nine icons side by side
 constexpr int kTypeIconSize = 16;
 constexpr qint64 kImageAllocationLimitMB = 256;
-
-QString Normalised(QString path) {
-    return path.replace(u'\\', u'/');
-}
 
 } // namespace
 
@@ -127,7 +124,9 @@ void TFormRes::LoadImages() {
         return;
     CIniFile& reader = lock.Reader();
 
-    QString folder = g_Var.AppPath + Normalised(reader.ReadString("Product", "Res_Path", ""));
+    QString folder = ResolveFileName(g_Var.AppPath, reader.ReadString("Product", "Res_Path", ""));
+    if (folder.isEmpty())
+        folder = g_Var.AppPath;
     if (!folder.endsWith(u'/'))
         folder += u'/';
     if (!QFileInfo(folder).isDir()) {
@@ -137,10 +136,10 @@ void TFormRes::LoadImages() {
 
     for (const NamedPicture& picture : kPictures) {
         const QString name = QString::fromLatin1(picture.name);
-        const QString file = Normalised(reader.ReadString("FormRes_TImage", name, ""));
+        const QString file = reader.ReadString("FormRes_TImage", name, "");
         if (file.isEmpty())
             continue;
-        const QString path = folder + file;
+        const QString path = ResolveFileName(folder, file);
         if (!QFileInfo(path).isFile())
             continue;
         QString error;

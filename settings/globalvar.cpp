@@ -2,6 +2,7 @@
 
 #include "platform/program.h"
 #include "platform/shell.h"
+#include "settings/filepath.h"
 #include "settings/textutil.h"
 
 #include <QFileInfo>
@@ -53,8 +54,7 @@ bool CGlobalVar::Load(const QString& programPath) {
     MutexName = ShortName + QStringLiteral("_Mutex");
     AppTitle = Ini->ReadString(QStringLiteral("Product"), QStringLiteral("AppTitle"), baseName);
     MsgTitle = Ini->ReadString(QStringLiteral("Product"), QStringLiteral("MsgTitle"), AppTitle);
-    const QString reader = Ini->ReadString("Product", "AcrobatReader", "");
-    AcrobatReader = reader.isEmpty() ? QString() : AppPath + reader;
+    AcrobatReader = ProductFile(QStringLiteral("AcrobatReader"));
     AcrobatReaderTitle =
         Ini->ReadString("Product", "AcrobatReaderTitle", "Adobe Reader 7.0.5 - Setup");
     LicenseAccepted = false;
@@ -92,16 +92,18 @@ void CGlobalVar::ResetProfile(WirelessProfile& profile) const {
 }
 
 int CGlobalVar::OpenUserGuide() {
-    const QString name = Ini ? Ini->ReadString("Product", "UserGuide", "") : QString();
-    if (name.isEmpty())
-        return 2;
-    const QString path = AppPath + name;
-    if (!QFileInfo::exists(path))
+    const QString path = ProductFile(QStringLiteral("UserGuide"));
+    if (path.isEmpty() || !QFileInfo::exists(path))
         return 2;
     QString program;
     if (Shell().FindExecutable(path, program) == SE_ERR_NOASSOC)
         return 3;
     return Shell().ShellExecute(QStringLiteral("open"), path) > 32 ? 0 : 2;
+}
+
+QString CGlobalVar::ProductFile(const QString& key, const QString& def) const {
+    const QString name = Ini ? Ini->ReadString(QStringLiteral("Product"), key, def) : def;
+    return ResolveFileName(AppPath, name);
 }
 
 namespace {

@@ -24,6 +24,9 @@ public:
     void ResetProfile(WirelessProfile& profile) const;
     // 0 opened, 2 missing or failed, 3 no program is registered for the file.
     int OpenUserGuide();
+    // The file, folder or address named by a key of section "Product", a
+    // relative name taken from the program folder (ResolveFileName).
+    QString ProductFile(const QString& key, const QString& def = QString()) const;
 
     // Fields, in declaration order.
     QString AppPath; // program folder, ending with '/'

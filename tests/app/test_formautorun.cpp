@@ -9,7 +9,9 @@
 #include "tests/common/scriptedboxes.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -158,6 +160,34 @@ TEST_F(FormAutorunTest, WatchEndsWhenTheInstallerNeverShowsItsWindow) {
     EXPECT_EQ(g_Searches, 4);
 }
 
+TEST_F(FormAutorunTest, WithoutX11TheWatchFollowsTheInstallerProcess) {
+    Load("[Product]\nUserGuide=Guide.pdf\nAcrobatReader=AdbeRdr.sh\n");
+    WriteGuide();
+    SetWindowFinder(nullptr);
+    const QByteArray display = qgetenv("DISPLAY");
+    qunsetenv("DISPLAY"); // a Wayland session
+    QProcess installer;
+    installer.start("sleep", {"60"});
+    installer.waitForStarted();
+    Shell.FindResult = SE_ERR_NOASSOC;
+    Shell.StartedProcess = installer.processId();
+    TFormAutorun autorun;
+    Boxes.Answers = {true};
+    autorun.BtnUG_UGClick();
+    for (int tick = 0; tick < 6; ++tick)
+        autorun.TimerInstAcrobatTimer(); // running: polled every second, no miss
+    EXPECT_EQ(autorun.TimerInstAcrobat.interval(), Timing::Interval(1000));
+    EXPECT_EQ(autorun.MissCounter(), 0);
+    installer.kill();
+    installer.waitForFinished();
+    for (int tick = 0; tick < 4; ++tick)
+        autorun.TimerInstAcrobatTimer();
+    EXPECT_FALSE(autorun.TimerInstAcrobat.isActive());
+    EXPECT_EQ(Shell.Calls.last(), "find " + g_Var.AppPath + "Guide.pdf"); // tried again
+    if (!display.isNull())
+        qputenv("DISPLAY", display);
+}
+
 TEST_F(FormAutorunTest, SubMenuMovesTheButtonsBelowIt) {
     Load("");
     TFormAutorun autorun;
@@ -181,15 +211,16 @@ TEST_F(FormAutorunTest, RegistrationAndQuickGuide) {
     TFormAutorun autorun;
     autorun.BtnProductRegClick();
     EXPECT_TRUE(Shell.Calls.isEmpty()); // nothing configured: nothing happens
-    autorun.BtnUG_QIGClick();
-    EXPECT_EQ(Shell.Calls, QStringList{"explore QIG"});
+    autorun.BtnUG_QIGClick();           // taken from the program folder, not the working directory
+    EXPECT_EQ(Shell.Calls, QStringList{"explore " + g_Var.AppPath + "QIG"});
 
-    Load("[Product]\nProductReg=https://example.com/register\nQIG=Docs/QIG\n");
+    Load("[Product]\nProductReg=https://example.com/register\nQIG=Docs\\QIG\\\n");
+    QDir(m_Dir.path()).mkpath("docs/qig");
     Shell.OpenResult = SE_ERR_FNF; // failures are silent
     autorun.BtnProductRegClick();
     autorun.BtnUG_QIGClick();
-    EXPECT_EQ(Shell.Calls.mid(1),
-              QStringList({"open https://example.com/register", "explore Docs/QIG"}));
+    EXPECT_EQ(Shell.Calls.mid(1), QStringList({"open https://example.com/register",
+                                               "explore " + g_Var.AppPath + "docs/qig/"}));
     EXPECT_TRUE(Boxes.Shown.isEmpty());
 }
 

@@ -20,7 +20,12 @@ public:
         Calls << verb + " " + target;
         return OpenResult;
     }
+    int ShellStart(const QString& verb, const QString& target, qint64& process) override {
+        process = StartedProcess;
+        return ShellExecute(verb, target);
+    }
 
+    qint64 StartedProcess = 0; // the process id ShellStart reports
     int FindResult = SHELL_OK;
     int OpenResult = SHELL_OK;
     QStringList Calls; // "find FILE", "VERB TARGET", in order

@@ -194,21 +194,6 @@ TEST_F(DevsimTest, LoginReplyNamesTheLoginPort) {
     EXPECT_EQ(ports, m_Sim->ListenPorts());
 }
 
-// Port values a host must not take, sent as configured; devsim still listens
-// on 5432 only.
-TEST_F(DevsimTest, LoginPortValueIsSentAsConfigured) {
-    for (const std::vector<uint8_t>& value :
-         {std::vector<uint8_t>{0, 0}, {21}, {21, 64, 0}, std::vector<uint8_t>{}}) {
-        std::string list;
-        for (uint8_t byte : value)
-            list += (list.empty() ? "" : ", ") + std::to_string(byte);
-        Load(WithKey("login_port_value", "[" + list + "]"));
-        Login();
-        EXPECT_EQ(value, Only().tlvs.at(TLVTYPE_OTHER_PORT)) << list;
-        EXPECT_EQ(std::vector<uint16_t>{5432}, m_Sim->ListenPorts()) << list;
-    }
-}
-
 TEST_F(DevsimTest, LoginWithWrongPasswordIsRefused) {
     Load(kBaseConfig);
     Login("wrong");

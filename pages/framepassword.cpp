@@ -68,7 +68,7 @@ bool TFramePassword::WndProc(const CWinMessage& message) {
             else
                 m_Progress->SetModalResult(2);
         } else if (code == WAIT_GET_CONFIG) {
-            m_Progress->SetModalResult(1);
+            m_Progress->SetModalResult(message.LParam != 0 ? 1 : 2);
         }
     } else if (code == WAIT_LOGIN || code == WAIT_GET_CONFIG) {
         m_Progress->SetModalResult(2);

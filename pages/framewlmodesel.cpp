@@ -137,6 +137,10 @@ bool TFrameWlModeSel::WndProc(const CWinMessage& message) {
                 EndSwitch(2);
             return true;
         case WAIT_GET_CONFIG:
+            if (message.LParam == 0) {
+                EndSwitch(2);
+                return true;
+            }
             WaitWithMessages(SettleWait);
             ShowMode();
             EndSwitch(1);

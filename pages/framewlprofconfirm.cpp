@@ -12,10 +12,11 @@
 #include "settings/utility.h"
 #include "ui_framewlprofconfirm.h"
 
-#include <QFile>
+#include <QDir>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
+#include <QSaveFile>
 
 namespace {
 
@@ -166,10 +167,19 @@ void TFrameWlProfConfirm::BtnSaveClick() {
                                                            QStringLiteral("txt"));
     if (fileName.isEmpty())
         return;
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // The file holds the wireless key: its owner alone may read it, and it is
+    // either written whole or not replaced at all.
+    QSaveFile file(fileName);
+    const bool saved = file.open(QIODevice::WriteOnly) &&
+                       file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+                       file.write(SummaryFileBytes()) >= 0 && file.commit();
+    if (saved)
         return;
-    file.write(SummaryFileBytes());
+    DebugLog("TFrameWlProfConfirm::BtnSaveClick() %s: %s", qPrintable(fileName),
+             qPrintable(file.errorString()));
+    ShowMessage(
+        GetText("Message", "ER_SAVE", QStringLiteral("Unable to save the file.")) +
+        QStringLiteral("\n%1\n%2").arg(QDir::toNativeSeparators(fileName), file.errorString()));
 }
 
 bool TFrameWlProfConfirm::PrintSummary(QPagedPaintDevice& device) const {
@@ -258,7 +268,7 @@ bool TFrameWlProfConfirm::WndProc(const CWinMessage& message) {
             return true;
         }
         if (code == WAIT_GET_CONFIG) {
-            Progress->SetModalResult(1);
+            Progress->SetModalResult(message.LParam != 0 ? 1 : 2);
             return true;
         }
         return false;

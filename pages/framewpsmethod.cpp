@@ -340,7 +340,7 @@ bool TFrameWPSMethod::WndProc(const CWinMessage& message) {
                 EndRun(2);
             return true;
         case WAIT_GET_CONFIG:
-            EndRun(1);
+            EndRun(message.LParam != 0 ? 1 : 2);
             return true;
         default:
             return true;

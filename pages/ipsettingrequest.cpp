@@ -54,7 +54,7 @@ bool CIPSettingRequest::WndProc(const CWinMessage& message) {
                 End(2);
             break;
         case WAIT_GET_CONFIG:
-            End(1);
+            End(positive ? 1 : 2);
             break;
         default:
             return false;

@@ -1,6 +1,7 @@
 #include "pages/surveylist.h"
 
 #include "controls/sortlistview.h"
+#include "protocol/packet.h"
 #include "settings/formres.h"
 #include "settings/textutil.h"
 #include "settings/utility.h"
@@ -89,11 +90,11 @@ int RowIcon(const _tag_AP_ROFIILE& entry) {
 }
 
 int SignalIcon(int signal) {
-    return 4 + std::min(signal / 20, 4);
+    return 4 + std::min(swp::SignalPercent(signal) / 20, 4);
 }
 
 QString SignalText(int signal) {
-    return QString::asprintf("%d%%", signal);
+    return QString::asprintf("%d%%", swp::SignalPercent(signal));
 }
 
 QString SSIDText(const _tag_AP_ROFIILE& entry) {
@@ -138,7 +139,8 @@ int TSurveyItem::Compare(const TSurveyItem& a, const TSurveyItem& b, int sortCol
         return Sign(static_cast<long long>(static_cast<uint32_t>(a.m_Entry.Channel)) -
                     static_cast<uint32_t>(b.m_Entry.Channel));
     case ColSignal:
-        return Sign(static_cast<long long>(a.m_Entry.Signal) - b.m_Entry.Signal);
+        return Sign(static_cast<long long>(swp::SignalPercent(a.m_Entry.Signal)) -
+                    swp::SignalPercent(b.m_Entry.Signal));
     case ColBSSID:
         return Sign(std::memcmp(a.m_Entry.BSSID, b.m_Entry.BSSID, sizeof a.m_Entry.BSSID));
     case ColSSID:

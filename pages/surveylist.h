@@ -43,7 +43,8 @@ QString EncryptionText(uint8_t code);
 QString AuthenticationText(uint8_t code, AuthLabels labels);
 // 0 access point, 1 station adapter, +2 with a padlock.
 int RowIcon(const _tag_AP_ROFIILE& entry);
-// 4 (one red bar) to 8 (full blue): 4 + min(signal / 20, 4).
+// The signal as the device sent it, shown held to 0..100: icon 4 (one red
+// bar) to 8 (full blue), 4 + min(signal / 20, 4), and "%d%%".
 int SignalIcon(int signal);
 QString SignalText(int signal);
 QString SSIDText(const _tag_AP_ROFIILE& entry);

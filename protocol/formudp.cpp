@@ -431,19 +431,34 @@ void TFormUDP::RecvLogin(const Received& packet) {
     if (!TakeReply(SameMAC(packet.header.mac, g_Var.Device.MAC) ? WAIT_LOGIN : WAIT_NONE))
         return;
     int result = 0;
+    LoginPortIgnored = false;
     WalkTLVs(packet.payload, packet.header.payloadLength, [&](const Tlv& tlv) {
         if (tlv.type == TLVTYPE_OTHER_RESULT) {
             result = tlv.U8();
             DebugLog("  Result=%d", result);
         } else if (tlv.type == TLVTYPE_OTHER_PORT) {
-            DestPort = tlv.U16();
-            DebugLog("  Port=%d", DestPort);
+            TakeLoginPort(tlv);
         }
     });
     LoggedIn = result != 0;
     if (LoggedIn)
         std::memcpy(TargetMAC, packet.header.mac, 6);
     Post(UM_UDP_RESULT, WAIT_LOGIN, result);
+}
+
+// A port of another size, or port 0, would send every later request nowhere:
+// such a value is not taken and the requests keep their port.
+void TFormUDP::TakeLoginPort(const Tlv& tlv) {
+    if (tlv.length != 2) {
+        DebugLog("  Port ignored: length %d", tlv.length);
+        LoginPortIgnored = true;
+    } else if (tlv.U16() == 0) {
+        DebugLog("  Port ignored: 0");
+        LoginPortIgnored = true;
+    } else {
+        DestPort = tlv.U16();
+        DebugLog("  Port=%d", DestPort);
+    }
 }
 
 // The common start of a reply handler: a reply to the pending request ends its
@@ -485,6 +500,9 @@ void TFormUDP::RecvGetConfig(const Received& packet) {
         return;
     IPConfig& ip = g_Var.CurIP;
     WirelessProfile& wl = g_Var.CurWl;
+    // An empty reply, or one enciphered with another key, holds no value
+    // the device reports: it is no configuration.
+    bool read = false;
     WalkTLVs(packet.payload, packet.header.payloadLength, [&](const Tlv& tlv) {
         switch (tlv.type) {
         case DEVICE_MODE:
@@ -563,10 +581,13 @@ void TFormUDP::RecvGetConfig(const Received& packet) {
             break;
         default:
             DebugLog("  TLV=0x%X", tlv.type);
-            break;
+            return;
         }
+        read = true;
     });
-    Post(UM_UDP_RESULT, WAIT_GET_CONFIG, 1);
+    if (!read)
+        DebugLog("  no configuration value");
+    Post(UM_UDP_RESULT, WAIT_GET_CONFIG, read ? 1 : 0);
 }
 
 void TFormUDP::RecvSetConfig(const Received& packet) {

@@ -88,6 +88,8 @@ public:
     uint8_t TargetMAC[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     uint16_t DestPort = swp::kDevicePort;
     bool LoggedIn = false;
+    // The last login reply named a port that was not taken (not 2 bytes, or 0).
+    bool LoginPortIgnored = false;
     QString LastLocalIP;
 
 protected:
@@ -108,6 +110,7 @@ private:
     // The request steps: log, pending code, send, arm the timer or clear the code.
     bool TakeReply(int code);
     int ReadResult(const Received& packet) const;
+    void TakeLoginPort(const swp::Tlv& tlv);
     bool SendRequest(const char* name, swp::CPacketBuilder packet, int code, int wait);
     void SendPacket(uint8_t* buffer, int length);
     void DumpPacket(const char* direction, const uint8_t* buffer, int length, uint16_t port,

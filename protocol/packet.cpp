@@ -350,6 +350,10 @@ int DecimalField(const uint8_t* field, size_t size) {
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
+int SignalPercent(int signal) {
+    return std::clamp(signal, 0, 100);
+}
+
 _tag_AP_ROFIILE ParseSurveyRecord(const uint8_t* record) {
     _tag_AP_ROFIILE ap{};
     if (record == nullptr)

@@ -179,6 +179,10 @@ WalkResult WalkTLVs(const uint8_t* payload, uint16_t total, TlvVisitor handler);
 // stops at the first non-digit; no digits gives 0.
 int DecimalField(const uint8_t* field, size_t size);
 
+// The signal of a survey record as it is shown and compared: the device's
+// percentage held to 0..100 (the record keeps what the device sent).
+int SignalPercent(int signal);
+
 // One 49-byte survey record into its in-memory form.
 _tag_AP_ROFIILE ParseSurveyRecord(const uint8_t* record);
 // Every whole record of a survey payload; a remainder under 49 bytes is ignored.

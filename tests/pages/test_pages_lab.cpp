@@ -297,6 +297,41 @@ TEST_F(PagesLab, WrongPasswordThenTheRightOne) {
     EXPECT_EQ(logins[1].value("action").toString(), "answer");
 }
 
+// A configuration reply without any value is no configuration: the login
+// fails. A login reply naming port 0 is taken without the port.
+TEST_F(PagesLab, ReplyTakenForNoMoreThanItHolds) {
+    SWP_REQUIRE_LAB();
+    const struct {
+        QByteArray extra;
+        const char* page;
+        QStringList shown;
+    } cases[] = {
+        {R"("requests": {"get_config": {"action": "refuse"}})",
+         "FramePassword1",
+         {"Unable to login the deivce."}},
+        {R"("login_port_value": [0, 0])", "FrameSetupMethod1", {}},
+    };
+    for (const auto& c : cases) {
+        Boxes.Shown.clear();
+        CLabDevice device;
+        StartDevice(device, "dev1", DeviceJson(kMacA, "Odd", kStaticA + ", " + c.extra));
+        StartWizard();
+        ASSERT_TRUE(WaitForSearch());
+        SelectRow(0);
+        Press("FrameDevList1", "BtnCfg");
+        ASSERT_TRUE(WaitForPage("FramePassword1"));
+        Press("FramePassword1", "BtnLogin");
+        EXPECT_TRUE(WaitForPage(c.page)) << c.page;
+        Settle();
+        EXPECT_EQ(Current(), c.page);
+        EXPECT_EQ(Boxes.Shown, c.shown);
+        EXPECT_EQ(Engine->DestPort, 5432);
+        EXPECT_EQ(Requests(device.Journal()), (QStringList{"discover", "login", "get_config"}));
+        TearDown();
+        SetUp();
+    }
+}
+
 TEST_F(PagesLab, SilentDeviceEndsTheLoginAfterItsWait) {
     SWP_REQUIRE_LAB();
     CLabDevice device;

@@ -99,6 +99,22 @@ TEST(SurveyLabels, IconsSignalAndBSSID) {
     EXPECT_EQ(SSIDText(full), QString(32, QChar('x')));
 }
 
+// A device's signal outside 0..100 is shown held to it, in text and icon.
+TEST(SurveyLabels, SignalOutsideAPercentIsHeldToIt) {
+    const struct {
+        int signal;
+        const char* text;
+        int icon;
+    } cases[] = {{150, "100%", 8}, {999, "100%", 8}, {101, "100%", 8},
+                 {-1, "0%", 4},    {-25, "0%", 4},   {-999, "0%", 4}};
+    for (const auto& c : cases) {
+        const TSurveyItem item(Entry("x", c.signal), AuthLabels::Full);
+        EXPECT_EQ(item.text(ColSignal), c.text) << c.signal;
+        EXPECT_EQ(item.data(ColSignal, TSurveyItem::IconRole).toInt(), c.icon) << c.signal;
+        EXPECT_EQ(item.Entry().Signal, c.signal); // the row keeps what the device sent
+    }
+}
+
 TEST(SurveyCompare, Keys) {
     const TSurveyItem ch2(Entry("b", 10, 2, 3, 2, "\x01\x00\x00\x00\x00\x09"), AuthLabels::Full);
     const TSurveyItem ch11(Entry("B", 90, 11, 0, 6, "\x01\x00\x00\x00\x00\x0A"), AuthLabels::Full);

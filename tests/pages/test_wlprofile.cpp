@@ -883,12 +883,41 @@ TEST_F(ConfirmPage, CancelledOrUnopenableSaveWritesNothing) {
     FileDialogs().SetNextFileName(QString());
     Click(Confirm, "BtnSave");
     EXPECT_TRUE(QDir(m_Dir.path()).entryList(QDir::Files).filter(".txt").isEmpty());
+    EXPECT_TRUE(Boxes.Shown.isEmpty()); // a cancelled dialog shows nothing
     ASSERT_TRUE(QDir(m_Dir.path()).mkdir("folder.txt"));
-    FileDialogs().SetNextFileName(TempPath("folder.txt"));
-    Click(Confirm, "BtnSave");
-    FileDialogs().SetNextFileName(TempPath("missing/profile.txt"));
-    Click(Confirm, "BtnSave");
+    // A file that cannot be written is reported, naming it.
+    for (const QString& path : {TempPath("folder.txt"), TempPath("missing/profile.txt")}) {
+        Boxes.Shown.clear();
+        FileDialogs().SetNextFileName(path);
+        Click(Confirm, "BtnSave");
+        ASSERT_EQ(Boxes.Shown.size(), 1) << qPrintable(path);
+        EXPECT_TRUE(Boxes.Shown[0].startsWith("Unable to save the file.\n")) << qPrintable(path);
+        EXPECT_TRUE(Boxes.Shown[0].contains(QDir::toNativeSeparators(path)));
+    }
+    EXPECT_TRUE(QFileInfo(TempPath("folder.txt")).isDir());
     EXPECT_FALSE(QFileInfo::exists(TempPath("missing/profile.txt")));
+}
+
+// The file holds the wireless key: only its owner may read it, also when it
+// replaces a file others could read.
+TEST_F(ConfirmPage, SavedProfileIsReadableByItsOwnerOnly) {
+    Open();
+    WalkToConfirm(2);
+    WriteFile("shared.txt", "old");
+    ASSERT_TRUE(QFile::setPermissions(TempPath("shared.txt"),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ReadOther | QFileDevice::WriteOther;
+    for (const char* name : {"new.txt", "shared.txt"}) {
+        const QString path = TempPath(name);
+        FileDialogs().SetNextFileName(path);
+        Click(Confirm, "BtnSave");
+        EXPECT_EQ(ReadAll(path), Confirm->SummaryFileBytes()) << name;
+        const QFileDevice::Permissions permissions = QFileInfo(path).permissions();
+        EXPECT_TRUE(permissions & QFileDevice::ReadOwner) << name;
+        EXPECT_FALSE(permissions & others) << name;
+    }
     EXPECT_TRUE(Boxes.Shown.isEmpty());
 }
 

@@ -541,6 +541,34 @@ TEST_F(FormUDPTest, RefusedLoginKeepsTargetButTakesThePort) {
     EXPECT_EQ(Target.Take(), (std::vector<PostedMessage>{{UM_UDP_RESULT, WAIT_LOGIN, 0}}));
 }
 
+// A port of another size, or port 0, would send every later request nowhere.
+TEST_F(FormUDPTest, UnusablePortOfALoginReplyIsNotTaken) {
+    struct Case {
+        Bytes port;
+        uint16_t destPort;
+        const char* line;
+    };
+    const Case cases[] = {
+        {{0x00, 0x00}, 5432, "  Port ignored: 0"},
+        {{0x15}, 5432, "  Port ignored: length 1"},
+        {{0x15, 0x40, 0x00}, 5432, "  Port ignored: length 3"},
+        {{}, 5432, "  Port ignored: length 0"},
+        {{0x15, 0x40}, 5440, "  Port=5440"},
+    };
+    for (const Case& c : cases) {
+        Engine->SendLogin(5000);
+        Log->Clear();
+        Bytes payload = {0x91, 0x01, 0x01, 0x92, static_cast<uint8_t>(c.port.size())};
+        payload.insert(payload.end(), c.port.begin(), c.port.end());
+        Reply(kDevice1, 1, payload);
+        EXPECT_EQ(Engine->DestPort, c.destPort) << c.line;
+        EXPECT_EQ(Log->Lines().mid(Log->Lines().size() - 2), (QStringList{"  Result=1", c.line}));
+        EXPECT_EQ(Engine->LoginPortIgnored, c.destPort == 5432) << c.line;
+        EXPECT_TRUE(Engine->LoggedIn) << c.line;
+        EXPECT_EQ(Target.Take(), (std::vector<PostedMessage>{{UM_UDP_RESULT, WAIT_LOGIN, 1}}));
+    }
+}
+
 TEST_F(FormUDPTest, LoginReplyInAnotherKeyFails) {
     Engine->SendLogin(5000);
     Inject(DeviceDatagram(kDevice1, 1, {0x91, 0x01, 0x01}, "secret"));
@@ -669,6 +697,35 @@ TEST_F(FormUDPTest, TruncatedGetConfigKeepsWhatCameBefore) {
     EXPECT_EQ(g_Var.CurIP.IP, 0x0A5B0102u);
     EXPECT_EQ(g_Var.CurIP.Mask, 0x12345678u);
     EXPECT_EQ(Target.Take(), (std::vector<PostedMessage>{{UM_UDP_RESULT, WAIT_GET_CONFIG, 1}}));
+}
+
+// Nothing the device reports could be read: no configuration, a failure.
+TEST_F(FormUDPTest, ConfigurationReplyWithoutAnyValueFails) {
+    const Bytes config = {0x00, 0x01, 0x01, 0x30, 0x01, 0x00, 0x31, 0x04, 0x0A,
+                          0x5B, 0x01, 0x02, 0x50, 0x04, 'H',  'o',  'm',  'e'};
+    struct Case {
+        const char* name;
+        Bytes payload;
+        const char* key;
+    };
+    const Case cases[] = {
+        {"empty", {}, "tosca"},
+        {"another key", config, "not the key"},
+        {"no known type", {0x54, 0x01, 0x09}, "tosca"},
+        {"cut before any value", {0x31, 0x04, 0x0A}, "tosca"},
+    };
+    for (const Case& c : cases) {
+        g_Var.CurIP = {};
+        g_Var.DeviceMode = 0;
+        Engine->SendGetConfig(15000);
+        Log->Clear();
+        Inject(DeviceDatagram(kDevice1, 3, c.payload, c.key));
+        EXPECT_EQ(Log->Lines().last(), "  no configuration value") << c.name;
+        EXPECT_EQ(Target.Take(), (std::vector<PostedMessage>{{UM_UDP_RESULT, WAIT_GET_CONFIG, 0}}))
+            << c.name;
+        EXPECT_EQ(g_Var.CurIP.IP, 0u) << c.name;
+        EXPECT_EQ(Engine->PendingRequest, WAIT_NONE) << c.name;
+    }
 }
 
 TEST_F(FormUDPTest, ShortFixedSizeValuesReadMissingBytesAsZero) {

@@ -122,6 +122,25 @@ public:
         return true;
     }
 
+    // An array of at most 255 numbers 0 to 255; what names one of them in the
+    // messages ("channel").
+    bool ByteList(const char* key, std::vector<uint8_t>& out, const char* what) {
+        QJsonArray list;
+        if (!Array(key, list))
+            return true;
+        if (list.size() > kMaxTlvText)
+            return Fail(Where(key), QStringLiteral("at most 255 %1s").arg(QLatin1String(what)));
+        out.clear();
+        for (const QJsonValue& item : list) {
+            const int number = item.toInt(-1);
+            if (!item.isDouble() || number < 0 || number > 255)
+                return Fail(Where(key),
+                            QStringLiteral("%1 numbers are 0 to 255").arg(QLatin1String(what)));
+            out.push_back(static_cast<uint8_t>(number));
+        }
+        return true;
+    }
+
     // Call after every key was read: any key not asked for is unknown.
     bool Finish() {
         for (const QString& key : m_Object.keys())
@@ -152,19 +171,8 @@ bool ParseWireless(const QJsonObject& object, const QString& path, WirelessSetti
     reader.Text("ssid", wl.ssid, kMaxTlvText);
     reader.Int("std_ch", wl.stdCh, 0, 255);
     reader.Int("ext_ch", wl.extCh, 0, 255);
-    QJsonArray channels;
-    if (reader.Array("channels", channels)) {
-        if (channels.size() > kMaxTlvText)
-            return reader.Fail(reader.Where("channels"), QStringLiteral("at most 255 channels"));
-        wl.channels.clear();
-        for (const QJsonValue& channel : channels) {
-            const int number = channel.toInt(-1);
-            if (!channel.isDouble() || number < 0 || number > 255)
-                return reader.Fail(reader.Where("channels"),
-                                   QStringLiteral("channel numbers are 0 to 255"));
-            wl.channels.push_back(static_cast<uint8_t>(number));
-        }
-    }
+    if (!reader.ByteList("channels", wl.channels, "channel"))
+        return false;
     reader.Int("wireless_mode", wl.wirelessMode, 0, 255);
     reader.Int("security", wl.security, 0, 255);
     reader.Int("auth", wl.auth, 0, 255);
@@ -287,6 +295,12 @@ bool ParseDevice(const QJsonObject& object, const QString& path, DeviceConfig& d
     int port = 0;
     reader.Int("login_port", port, 0, 65535);
     device.loginPort = static_cast<uint16_t>(port);
+    std::vector<uint8_t> portValue;
+    if (reader.Has("login_port_value")) {
+        if (!reader.ByteList("login_port_value", portValue, "byte"))
+            return false;
+        device.loginPortValue = portValue;
+    }
     if (reader.Has("reply")) {
         const QString reply = reader.Value("reply").toString();
         if (reply == QLatin1String("unicast"))

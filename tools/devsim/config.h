@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,9 @@ struct DeviceConfig {
     std::vector<SurveyEntry> survey;
     std::vector<WpsStep> wpsStatus = {{500, 3}, {1500, 34}};
     uint16_t loginPort = 0; // 0: no port TLV in the login reply
+    // When set, the value bytes of the login reply's port TLV instead of
+    // loginPort (a port the host should not take: 0, or not 2 bytes).
+    std::optional<std::vector<uint8_t>> loginPortValue;
     ReplyMode reply = ReplyMode::Unicast;
     int connectTimeoutMs = 0; // 0: the login never times out
     bool requireLogin = true;

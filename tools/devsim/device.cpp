@@ -209,7 +209,10 @@ void CSimDevice::HandleLogin(const Decoded& request, const Behaviour& behaviour,
     }
     CPacketBuilder reply(m_Config.mac.data(), OP_LOGIN);
     reply.AppendByte(TLVTYPE_OTHER_RESULT, accepted ? 1 : 0);
-    if (accepted && m_Config.loginPort != 0)
+    if (accepted && m_Config.loginPortValue)
+        reply.AppendTLV(TLVTYPE_OTHER_PORT, m_Config.loginPortValue->data(),
+                        static_cast<uint8_t>(m_Config.loginPortValue->size()));
+    else if (accepted && m_Config.loginPort != 0)
         reply.AppendU16(TLVTYPE_OTHER_PORT, m_Config.loginPort);
     m_Host.Send(Compose(reply, request.from, KindName(RequestKind::Login), false),
                 behaviour.delayMs);

@@ -12,6 +12,8 @@ enum ExitCode : int {
     kExitTimeout = 5,          // the device did not answer within the wait
     kExitRefused = 6,          // the device refused the setting
     kExitWpsFailed = 7,        // WPS pairing failed or gave no final status in time
+    kExitBadReply = 8,         // a reply that cannot be used: a configuration without any value,
+                               // a login reply naming an unusable port
 };
 
 } // namespace swpctl

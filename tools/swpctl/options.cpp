@@ -426,7 +426,10 @@ QString HelpText() {
         "  4  login refused (wrong password)\n"
         "  5  time-out: the device did not answer\n"
         "  6  the device refused the setting\n"
-        "  7  WPS pairing failed\n");
+        "  7  WPS pairing failed\n"
+        "  8  the device's reply cannot be used: its configuration reply holds no value\n"
+        "     (empty, or enciphered with another password), or its login reply names\n"
+        "     an unusable port\n");
 }
 
 } // namespace swpctl

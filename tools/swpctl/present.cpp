@@ -1,5 +1,6 @@
 #include "tools/swpctl/present.h"
 
+#include "protocol/packet.h"
 #include "settings/globalvar.h"
 #include "settings/textutil.h"
 #include "tools/swpctl/validate.h"
@@ -184,9 +185,10 @@ QJsonObject ConfigJson(const DeviceRecord& device) {
 }
 
 std::vector<_tag_AP_ROFIILE> SortedBySignal(std::vector<_tag_AP_ROFIILE> survey) {
-    std::stable_sort(
-        survey.begin(), survey.end(),
-        [](const _tag_AP_ROFIILE& a, const _tag_AP_ROFIILE& b) { return a.Signal > b.Signal; });
+    std::stable_sort(survey.begin(), survey.end(),
+                     [](const _tag_AP_ROFIILE& a, const _tag_AP_ROFIILE& b) {
+                         return swp::SignalPercent(a.Signal) > swp::SignalPercent(b.Signal);
+                     });
     return survey;
 }
 
@@ -204,7 +206,8 @@ QString AuthenticationText(int code) {
 QString SurveyTable(const std::vector<_tag_AP_ROFIILE>& survey) {
     QList<QStringList> rows;
     for (const _tag_AP_ROFIILE& ap : survey)
-        rows.append({Text(ap.SSID, sizeof ap.SSID), QString::asprintf("%d%%", ap.Signal),
+        rows.append({Text(ap.SSID, sizeof ap.SSID),
+                     QString::asprintf("%d%%", swp::SignalPercent(ap.Signal)),
                      QString::number(ap.Channel), EncryptionText(ap.Encryption),
                      AuthenticationText(ap.Authentication), FormatMAC(ap.BSSID),
                      ap.NetworkKind ? QStringLiteral("station") : QStringLiteral("AP"),
@@ -221,7 +224,7 @@ QJsonArray SurveyJson(const std::vector<_tag_AP_ROFIILE>& survey) {
         list.append(QJsonObject{
             {QStringLiteral("ssid"), Text(ap.SSID, sizeof ap.SSID)},
             {QStringLiteral("bssid"), FormatMAC(ap.BSSID)},
-            {QStringLiteral("signal"), ap.Signal},
+            {QStringLiteral("signal"), swp::SignalPercent(ap.Signal)},
             {QStringLiteral("channel"), ap.Channel},
             {QStringLiteral("encryption"),
              QJsonObject{{QStringLiteral("code"), ap.Encryption},

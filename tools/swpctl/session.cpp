@@ -253,9 +253,10 @@ void CSession::Login() {
     Await(
         WAIT_LOGIN,
         [this](intptr_t result) {
-            if (result != 0)
-                AfterLogin();
-            else
+            if (result != 0) {
+                if (LoginPortUsable())
+                    AfterLogin();
+            } else
                 Finish(kExitLoginRefused, QStringLiteral("%1 refused the login (wrong password?)")
                                               .arg(DeviceLine(m_Device)));
         },
@@ -266,9 +267,8 @@ void CSession::AfterLogin() {
     switch (m_Options.command) {
     case Command::SetMode:
         m_Engine.SendGetMode(kGetModeWait);
-        Await(
-            WAIT_GET_CONFIG, [this](intptr_t) { AfterConfig(); },
-            [this] { TimedOut(QStringLiteral("request for its mode"), kGetModeWait); });
+        Await(WAIT_GET_CONFIG, ConfigRead([this] { AfterConfig(); }),
+              [this] { TimedOut(QStringLiteral("request for its mode"), kGetModeWait); });
         return;
     case Command::Survey:
         m_Engine.SendSiteSurvey(kSurveyWait);
@@ -290,9 +290,29 @@ void CSession::AfterLogin() {
 
 void CSession::ReadConfig(Action then) {
     m_Engine.SendGetConfig(kGetConfigWait);
-    Await(
-        WAIT_GET_CONFIG, [then](intptr_t) { then(); },
-        [this] { TimedOut(QStringLiteral("request for its configuration"), kGetConfigWait); });
+    Await(WAIT_GET_CONFIG, ConfigRead(std::move(then)),
+          [this] { TimedOut(QStringLiteral("request for its configuration"), kGetConfigWait); });
+}
+
+CSession::ResultHandler CSession::ConfigRead(Action then) {
+    return [this, then = std::move(then)](intptr_t result) {
+        if (result != 0)
+            then();
+        else
+            Finish(kExitBadReply,
+                   QStringLiteral("the configuration reply of %1 holds no value (empty, or "
+                                  "enciphered with another password)")
+                       .arg(DeviceLine(m_Device)));
+    };
+}
+
+bool CSession::LoginPortUsable() {
+    if (!m_Engine.LoginPortIgnored)
+        return true;
+    Finish(kExitBadReply,
+           QStringLiteral("%1 accepted the login but named an unusable port (0, or not 2 bytes)")
+               .arg(DeviceLine(m_Device)));
+    return false;
 }
 
 void CSession::AfterConfig() {
@@ -387,10 +407,10 @@ void CSession::Relogin(bool logoutFirst, Action then) {
     Await(
         WAIT_LOGIN,
         [this, then](intptr_t result) {
-            if (result != 0)
-                then();
-            else
+            if (result == 0)
                 Finish(kExitLoginRefused, QStringLiteral("the device refused the login again"));
+            else if (LoginPortUsable())
+                then();
         },
         [this] { TimedOut(QStringLiteral("login"), kLoginWait); });
 }
@@ -401,14 +421,12 @@ void CSession::Reread(Action then) {
         return;
     }
     m_Engine.SendGetConfig(kGetConfigWait);
-    Await(
-        WAIT_GET_CONFIG, [then](intptr_t) { then(); },
-        [this, then] {
-            if (m_RetryLogin)
-                Relogin(true, [this, then] { Reread(then); });
-            else
-                TimedOut(QStringLiteral("request for its configuration"), kGetConfigWait);
-        });
+    Await(WAIT_GET_CONFIG, ConfigRead(then), [this, then] {
+        if (m_RetryLogin)
+            Relogin(true, [this, then] { Reread(then); });
+        else
+            TimedOut(QStringLiteral("request for its configuration"), kGetConfigWait);
+    });
 }
 
 void CSession::RunSetIp() {

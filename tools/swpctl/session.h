@@ -66,6 +66,12 @@ private:
     void Login();
     void AfterLogin();
     void ReadConfig(Action then);
+    // The follow-up of a configuration reply: then, or the end when it held
+    // no value.
+    ResultHandler ConfigRead(Action then);
+    // After a positive login: false (and the end) when the reply named a port
+    // that could not be taken.
+    bool LoginPortUsable();
     void AfterConfig();
 
     void RunSetting(SettingRun run);

@@ -560,6 +560,35 @@ TEST(SwpctlLab, DroppedRepliesTimeOut) {
     }
 }
 
+// Replies that cannot be used end the run with their own code and message.
+TEST(SwpctlLab, UnusableRepliesAreReportedAsSuch) {
+    SWP_REQUIRE_LAB();
+    const struct {
+        const char* extra;
+        const char* command;
+        const char* message;
+    } cases[] = {
+        {R"("requests": {"get_config": {"action": "refuse"}})", "show",
+         "configuration reply of Odd (02:5A:00:00:00:01) at 10.91.1.2 holds no value"},
+        {R"("requests": {"get_mode": {"action": "refuse"}})", "set-mode",
+         "configuration reply of Odd (02:5A:00:00:00:01) at 10.91.1.2 holds no value"},
+        {R"("login_port_value": [0, 0])", "show", "accepted the login but named an unusable port"},
+        {R"("login_port_value": [21])", "survey", "accepted the login but named an unusable port"},
+    };
+    for (const auto& c : cases) {
+        CLabDevice ap;
+        START(ap, "dev1",
+              QByteArray(R"({"name": "Odd", "mac": "02:5A:00:00:00:01", )") + c.extra + "}");
+        QStringList args{QString::fromLatin1(c.command)};
+        if (args[0] == QLatin1String("set-mode"))
+            args << QStringLiteral("bridge");
+        const CtlRun run = Swpctl(args);
+        EXPECT_RUN(run, 8);
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.message))) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    }
+}
+
 TEST(SwpctlLab, SettingTimeOutLogsInAgainOnce) {
     SWP_REQUIRE_LAB();
     CLabDevice ap;

@@ -243,4 +243,24 @@ TEST(SwpctlPresent, StatusTextsAndSurveyOrder) {
     EXPECT_EQ(2, sorted[3].Channel);
 }
 
+TEST(SwpctlPresent, SignalOutsideAPercentIsHeldToIt) {
+    std::vector<_tag_AP_ROFIILE> survey(3);
+    const int strengths[] = {-7, 250, 100};
+    for (size_t n = 0; n < survey.size(); ++n) {
+        survey[n].Signal = strengths[n];
+        survey[n].Channel = static_cast<int>(n);
+    }
+    const auto sorted = SortedBySignal(survey);
+    const int order[] = {1, 2, 0}; // 250 and 100 are both shown as 100: device order
+    const int shown[] = {100, 100, 0};
+    const QJsonArray json = SurveyJson(sorted);
+    const QStringList rows = SurveyTable(sorted).split(QLatin1Char('\n'));
+    for (int n = 0; n < 3; ++n) {
+        EXPECT_EQ(order[n], sorted[n].Channel) << n;
+        EXPECT_EQ(shown[n], json[n].toObject()["signal"].toInt()) << n;
+        EXPECT_TRUE(rows[n + 1].contains(QStringLiteral("  %1%  ").arg(shown[n])))
+            << rows[n + 1].toStdString();
+    }
+}
+
 } // namespace

@@ -54,7 +54,7 @@ bool TFrameLicense::LoadLicense() {
     if (!QFileInfo(path).isFile())
         return false;
     ui->REdtLicense->clear();
-    ui->REdtLicense->setPlainText(ReadLicenseText(path));
+    ReadLicenseText(path, *ui->REdtLicense->document());
     return true;
 }
 

@@ -55,6 +55,7 @@ bool TFrameLicense::LoadLicense() {
         return false;
     ui->REdtLicense->clear();
     ReadLicenseText(path, *ui->REdtLicense->document());
+    ui->REdtLicense->moveCursor(QTextCursor::Start); // the reader starts at the top
     return true;
 }
 

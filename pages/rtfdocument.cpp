@@ -13,6 +13,7 @@
 #include <QTextTable>
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <vector>
 
 namespace {
@@ -80,9 +81,12 @@ struct Font {
     bool symbol = false;
 };
 
-struct OpenList {
-    QTextList* list = nullptr;
-    ListKind kind = ListKind::None;
+// The lists open at one depth of nesting. Writers nest by indent (WordPad
+// knows no levels) and by \ilvl; an item of another kind at the same depth,
+// such as bullets between numbered items, leaves the numbering to go on.
+struct ListDepth {
+    int key = 0; // left indent, then level
+    std::map<ListKind, QTextList*> lists;
 };
 
 bool IsSkippedDestination(QByteArrayView word) {
@@ -776,18 +780,20 @@ private:
     }
 
     void AddListItem(ListKind kind) {
-        const size_t level = static_cast<size_t>(m_Para.level);
-        m_Lists.resize(level + 1);
-        OpenList& open = m_Lists[level];
-        if (open.list && open.kind == kind) {
-            open.list->add(m_Cursor.block());
+        const int key = m_Para.left * 16 + m_Para.level;
+        while (!m_Lists.empty() && m_Lists.back().key > key)
+            m_Lists.pop_back();
+        if ((m_Lists.empty() || m_Lists.back().key < key) && m_Lists.size() <= kMaxListLevel)
+            m_Lists.push_back(ListDepth{key, {}});
+        QTextList*& list = m_Lists.back().lists[kind];
+        if (list) {
+            list->add(m_Cursor.block());
             return;
         }
         QTextListFormat format;
         format.setStyle(ListStyle(kind));
-        format.setIndent(static_cast<int>(level) + 1);
-        open.list = m_Cursor.createList(format);
-        open.kind = kind;
+        format.setIndent(static_cast<int>(m_Lists.size()));
+        list = m_Cursor.createList(format);
     }
 
     // Before anything is written: a paragraph inside a table goes to its
@@ -899,7 +905,7 @@ private:
     ParaState m_Para;
     bool m_BlockPending = false; // a paragraph has ended; the next one is not yet in the document
     int m_Paragraphs = 0;
-    std::vector<OpenList> m_Lists; // by level
+    std::vector<ListDepth> m_Lists; // outermost first
 
     QTextTable* m_Table = nullptr;
     std::vector<int> m_CellEdges; // \cellx of the row being defined

@@ -105,8 +105,11 @@ TEST(RtfDocument, KeepsWhatTheReaderSees) {
          "First\\par{\\pntext\\f1\\'B7\\tab}Second\\par\\pard After\\par",
          "* First\n* Second\nAfter"},
         {"{\\pntext\\f0 1.\\tab}{\\*\\pn\\pnlvlbody\\pnf0\\pnindent0\\pnstart1\\pndec{\\pntxta.}}"
-         "\\fi-360\\li720 One\\par{\\pntext\\f0 2.\\tab}Two\\par",
-         "1. One\n2. Two"},
+         "\\fi-360\\li360 One\\par{\\pntext\\f0 2.\\tab}Two\\par\\pard{\\pntext\\f1\\'B7\\tab}"
+         "{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'B7}}\\fi-360\\li720 sub\\par\\pard{\\pntext\\f0 "
+         "3.\\tab}"
+         "{\\*\\pn\\pnlvlbody\\pnf0\\pnstart3\\pndec{\\pntxta.}}\\fi-360\\li360 Three\\par",
+         "1. One\n2. Two\n  * sub\n3. Three"},
         {"\\pard\\fi-360\\li720\\ls1\\ilvl0{\\listtext\\pard\\plain\\f0 1.\\tab}Grant\\par"
          "\\pard\\fi-360\\li1440\\ls1\\ilvl1{\\listtext\\pard\\plain\\f0 a.\\tab}use\\par"
          "\\pard\\fi-360\\li720\\ls1\\ilvl0{\\listtext\\pard\\plain\\f0 2.\\tab}Limits\\par",

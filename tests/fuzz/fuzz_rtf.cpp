@@ -1,0 +1,27 @@
+// Feeds arbitrary bytes to the RTF reader of the license page and lays the
+// resulting document out, as the page does when it shows it.
+
+#include "pages/rtfdocument.h"
+
+#include <QByteArray>
+#include <QGuiApplication>
+#include <QTextDocument>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static QGuiApplication app(*argc, *argv); // documents need fonts
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QTextDocument document;
+    RtfToDocument(bytes, document);
+    document.setTextWidth(550);
+    (void)document.size();
+    (void)document.toHtml();
+    return 0;
+}

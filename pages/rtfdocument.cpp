@@ -22,7 +22,6 @@ namespace {
 constexpr int kMaxDepth = 256;
 constexpr int kMaxParagraphs = 20000;
 constexpr int kMaxColumns = 32;
-constexpr int kMaxRowsPerTable = 100;
 constexpr int kMaxTableCells = 2000; // further cells are written as text, a row to a line
 constexpr int kMaxListLevel = 8;
 constexpr int kMaxWordLength = 32;
@@ -674,9 +673,11 @@ private:
             m_CodePage = 437;
         else if (word == "pca")
             m_CodePage = 850;
-        else if (word == "deff")
+        else if (word == "deff") {
             m_DefaultFont = param;
-        else
+            if (Top().chars.font < 0)
+                Top().chars.font = param;
+        } else
             return false;
         return true;
     }
@@ -804,7 +805,7 @@ private:
                 LeaveTable();
             return;
         }
-        if (!m_Table || (m_RowDone && m_Table->rows() >= kMaxRowsPerTable)) {
+        if (!m_Table) {
             StartTable();
         } else if (m_RowDone) {
             m_Table->appendRows(1);
@@ -826,8 +827,6 @@ private:
     }
 
     void StartTable() {
-        if (m_Table)
-            LeaveTable();
         QTextTableFormat format;
         format.setBorder(1);
         format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);

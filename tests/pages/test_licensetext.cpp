@@ -140,6 +140,7 @@ TEST(RtfDocument, KeepsWhatTheReaderSees) {
 TEST(RtfDocument, CodePageOfTheDocument) {
     EXPECT_EQ(Describe("{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e0\\'e2\\'e0}"),
               QString::fromUtf8("\u041f\u0440\u0430\u0432\u0430"));
+    EXPECT_EQ(Describe("{\\rtf1\\ansi\\ansicpg932 \\'82\\'a0}"), QString::fromUtf8("\u3042"));
 }
 
 TEST(RtfDocument, HostileRichTextNeverCrashes) {

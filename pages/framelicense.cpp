@@ -58,7 +58,8 @@ bool TFrameLicense::LoadLicense() {
         return false;
     }
     ui->REdtLicense->clear();
-    ui->REdtLicense->setPlainText(ReadLicenseText(path));
+    ReadLicenseText(path, *ui->REdtLicense->document());
+    ui->REdtLicense->moveCursor(QTextCursor::Start); // the reader starts at the top
     return true;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
-// The license file as readable text: plain text (UTF-8, or Windows-1252 when
-// not valid UTF-8) or rich text (RTF), whose control words are interpreted,
-// never shown.
+// The license file as the page shows it: plain text (UTF-8, or Windows-1252
+// when not valid UTF-8) or rich text (RTF) with its formatting.
 
-#include <QByteArray>
 #include <QString>
 
-QString ReadLicenseText(const QString& path);
-QString RtfToText(const QByteArray& rtf);
+class QTextDocument;
+
+// Fills `document` with the file's text; false when the file cannot be read.
+bool ReadLicenseText(const QString& path, QTextDocument& document);

@@ -23,8 +23,11 @@ namespace {
 // Network events of a socket notification (low 16 bits of lParam).
 constexpr intptr_t FD_READ = 0x01;
 
-// A batch slot holds the largest datagram there is.
+// A batch slot holds the largest datagram there is. The slots lie a few cache
+// lines more than that apart, so the starts of the datagrams (all that a
+// reply mostly is) do not all fall into the same cache set.
 constexpr size_t kSlotSize = swp::kRecvBufferSize;
+constexpr size_t kSlotStride = kSlotSize + 2 * 64;
 
 bool Tracing() {
     const CDebug* debug = CDebug::Instance();
@@ -193,9 +196,9 @@ int CUDPSocket::FillBatch(int most) {
     m_BatchNext = 0;
     most = std::clamp(most, 1, kBatchSize);
     if (!m_BatchData)
-        m_BatchData.reset(new uint8_t[kSlotSize * kBatchSize]);
+        m_BatchData.reset(new uint8_t[kSlotStride * kBatchSize]);
     for (int n = 0; n < most; ++n) {
-        m_BatchVectors[n] = {m_BatchData.get() + kSlotSize * static_cast<size_t>(n), kSlotSize};
+        m_BatchVectors[n] = {m_BatchData.get() + kSlotStride * static_cast<size_t>(n), kSlotSize};
         msghdr& header = m_BatchHeaders[n].msg_hdr;
         header = {};
         header.msg_name = &m_BatchSenders[n];

@@ -1,11 +1,14 @@
 #include "protocol/cudpsocket.h"
 
+#include "protocol/packet.h"
 #include "settings/debug.h"
 #include "settings/textutil.h"
 #include "settings/winmessage.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTimer>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -19,6 +22,12 @@ namespace {
 
 // Network events of a socket notification (low 16 bits of lParam).
 constexpr intptr_t FD_READ = 0x01;
+
+// A batch slot holds the largest datagram there is. The slots lie a few cache
+// lines more than that apart, so the starts of the datagrams (all that a
+// reply mostly is) do not all fall into the same cache set.
+constexpr size_t kSlotSize = swp::kRecvBufferSize;
+constexpr size_t kSlotStride = kSlotSize + 2 * 64;
 
 bool Tracing() {
     const CDebug* debug = CDebug::Instance();
@@ -136,6 +145,7 @@ bool CUDPSocket::CreateSocket() {
 }
 
 void CUDPSocket::Close() {
+    DropBatch(); // what the system still held goes with the socket, so does this
     if (Socket < 0)
         return;
     if (m_Notifier) {
@@ -166,24 +176,58 @@ int CUDPSocket::Recv(void* buffer, int capacity, uint16_t& port, QString& ip) {
         capacity = 0;
     int received = -1;
     try {
-        sockaddr_in from{};
-        socklen_t fromSize = sizeof from;
-        const ssize_t got = ::recvfrom(Socket, buffer, static_cast<size_t>(capacity), MSG_DONTWAIT,
-                                       reinterpret_cast<sockaddr*>(&from), &fromSize);
-        if (got < 0)
+        if (m_BatchNext >= m_BatchCount && FillBatch(m_ReadBudget) <= 0)
             return -1;
-        received = static_cast<int>(got);
-        // Replies mostly come from the same device: keep its text.
-        if (m_LastSenderText.isEmpty() || from.sin_addr.s_addr != m_LastSender.s_addr) {
-            m_LastSender = from.sin_addr;
-            m_LastSenderText = ToText(from.sin_addr);
-        }
-        ip = m_LastSenderText;
-        port = ntohs(from.sin_port);
+        const int slot = m_BatchNext++;
+        const int length = static_cast<int>(m_BatchHeaders[slot].msg_len);
+        // As recvfrom does: what does not fit the buffer is cut off.
+        received = std::min(length, capacity);
+        if (received > 0)
+            std::memcpy(buffer, m_BatchVectors[slot].iov_base, static_cast<size_t>(received));
+        SetSender(m_BatchSenders[slot], port, ip);
     } catch (const std::exception&) {
         DebugLog("CUDPSocket::Recv() exception");
     }
     return received;
+}
+
+int CUDPSocket::FillBatch(int most) {
+    m_BatchCount = 0;
+    m_BatchNext = 0;
+    most = std::clamp(most, 1, kBatchSize);
+    if (!m_BatchData)
+        m_BatchData.reset(new uint8_t[kSlotStride * kBatchSize]);
+    for (int n = 0; n < most; ++n) {
+        m_BatchVectors[n] = {m_BatchData.get() + kSlotStride * static_cast<size_t>(n), kSlotSize};
+        msghdr& header = m_BatchHeaders[n].msg_hdr;
+        header = {};
+        header.msg_name = &m_BatchSenders[n];
+        header.msg_namelen = sizeof m_BatchSenders[n];
+        header.msg_iov = &m_BatchVectors[n];
+        header.msg_iovlen = 1;
+        m_BatchHeaders[n].msg_len = 0;
+    }
+    const int got = ::recvmmsg(Socket, m_BatchHeaders.data(), static_cast<unsigned>(most),
+                               MSG_DONTWAIT, nullptr);
+    m_Drained = got < most;
+    if (got > 0)
+        m_BatchCount = got;
+    return got;
+}
+
+void CUDPSocket::DropBatch() {
+    m_BatchCount = 0;
+    m_BatchNext = 0;
+}
+
+void CUDPSocket::SetSender(const sockaddr_in& from, uint16_t& port, QString& ip) {
+    // Replies mostly come from the same device: keep its text.
+    if (m_LastSenderText.isEmpty() || from.sin_addr.s_addr != m_LastSender.s_addr) {
+        m_LastSender = from.sin_addr;
+        m_LastSenderText = ToText(from.sin_addr);
+    }
+    ip = m_LastSenderText;
+    port = ntohs(from.sin_port);
 }
 
 void CUDPSocket::OnActivated() {
@@ -191,16 +235,31 @@ void CUDPSocket::OnActivated() {
     // readable socket as the read event of UM_SOCKET. As the socket layer
     // reports a read event again after each receive while datagrams wait, every
     // waiting datagram is one read event of its own, handled in arrival order;
-    // after a bounded number the rest of the program gets its turn.
+    // after a bounded number the rest of the program gets its turn. The reads
+    // of one wake-up take the datagrams off the system in batches, never more
+    // than the wake-up hands out.
+    m_Drained = false;
     for (int reads = 0; reads < kReadsPerWakeUp && Socket >= 0; ++reads) {
+        m_ReadBudget = kReadsPerWakeUp - reads;
         WndProc(UM_SOCKET, Socket, FD_READ);
+        m_ReadBudget = 1;
         if (!DatagramWaiting())
             break;
     }
+    // An owner that did not read leaves datagrams in the batch, which the
+    // system no longer reports: their read events come on the next turn.
+    if (Socket >= 0 && m_BatchNext < m_BatchCount)
+        QTimer::singleShot(0, m_Notifier.get(), [this] { OnActivated(); });
 }
 
 bool CUDPSocket::DatagramWaiting() const {
     if (Socket < 0)
+        return false;
+    if (m_BatchNext < m_BatchCount)
+        return true;
+    // The last batch came up short: the queue was empty then, and whatever
+    // arrived since is reported again by the notifier.
+    if (m_Drained)
         return false;
     int bytes = 0;
     return ::ioctl(Socket, FIONREAD, &bytes) == 0 && bytes > 0;

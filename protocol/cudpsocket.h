@@ -6,6 +6,10 @@
 // several datagrams are queued the report comes again on the next turn of the
 // event loop, so nothing queued is lost and other sockets get their turn.
 //
+// Within one wake-up the socket takes the waiting datagrams off the system in
+// batches (recvmmsg) and hands them out one per report, in arrival order; a
+// Recv outside a report takes a single datagram, so nothing stays held back.
+//
 // On Linux a socket bound to a unicast address never sees a datagram broadcast
 // to its port, so an adapter socket is tied to its interface (SO_BINDTODEVICE)
 // and bound to 0.0.0.0: it then receives what is sent to the adapter address
@@ -14,9 +18,11 @@
 // address. Without an Interface the socket binds to LocalIP itself.
 
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <netinet/in.h>
+#include <sys/socket.h>
 
 class QObject;
 class QSocketNotifier;
@@ -66,12 +72,30 @@ public:
     // fit while the engine handles them one at a time.
     static constexpr int kReceiveBufferRequest = 4 * 1024 * 1024;
 
+    // Datagrams read from the system at once, at most, and per wake-up.
+    static constexpr int kBatchSize = 16;
+    static constexpr int kReadsPerWakeUp = 64;
+
 private:
     void OnActivated();
     bool DatagramWaiting() const;
-    static constexpr int kReadsPerWakeUp = 64;
+    // Reads up to most datagrams into the batch; recvmmsg's result.
+    int FillBatch(int most);
+    void DropBatch();
+    void SetSender(const sockaddr_in& from, uint16_t& port, QString& ip);
 
     std::unique_ptr<QSocketNotifier> m_Notifier;
     in_addr m_LastSender{};
     QString m_LastSenderText;
+
+    // The batch: one slot of a whole datagram's size each, allocated at the
+    // first read (pages the system never writes stay untouched).
+    std::unique_ptr<uint8_t[]> m_BatchData;
+    std::array<mmsghdr, kBatchSize> m_BatchHeaders{};
+    std::array<iovec, kBatchSize> m_BatchVectors{};
+    std::array<sockaddr_in, kBatchSize> m_BatchSenders{};
+    int m_BatchCount = 0;   // datagrams in the batch
+    int m_BatchNext = 0;    // the next one to hand out
+    int m_ReadBudget = 1;   // datagrams one read may take off the system
+    bool m_Drained = false; // the last read found the system's queue empty
 };

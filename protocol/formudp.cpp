@@ -301,7 +301,10 @@ void TFormUDP::UDPSocketRead(CUDPSocket* socket) {
         return;
     if (Tracing())
         DebugLog("Local IP:%s", qPrintable(socket->LocalIP));
-    LastLocalIP = socket->LocalIP;
+    // Mostly the same socket as before: its text is already shared.
+    if (LastLocalIP.constData() != socket->LocalIP.constData() ||
+        LastLocalIP.size() != socket->LocalIP.size())
+        LastLocalIP = socket->LocalIP;
 
     uint8_t* buffer = m_RecvBuffer.get();
     std::memset(buffer, 0, static_cast<size_t>(m_RecvUsed));

@@ -24,6 +24,10 @@ constexpr int kLengthOffset = 16;
 constexpr int kRequestBufferSize = 1024;
 constexpr int kRecvBufferSize = 65536;
 constexpr int kSurveyRecordSize = 49;
+// The largest UDP payload IPv4 carries, and so the most survey records one
+// reply can hold (1336).
+constexpr int kMaxDatagramSize = 65507;
+constexpr int kMaxSurveyRecords = (kMaxDatagramSize - kHeaderSize) / kSurveyRecordSize;
 constexpr uint16_t kDevicePort = 5432; // requests go here (until a login names another)
 constexpr uint16_t kHostPort = 5433;   // host sockets are bound here
 

@@ -31,13 +31,19 @@ void RC4KeySetup(const uint8_t* key, int keyLength, RC4State& state) {
 void RC4Xor(uint8_t* buffer, size_t length, RC4State& state) {
     if (buffer == nullptr)
         return;
+    // The swapped pair stays in registers: the key byte is looked up with
+    // them rather than read back from the table just written.
+    uint8_t* const s = state.s;
     uint8_t i = state.i;
     uint8_t j = state.j;
     for (size_t n = 0; n < length; ++n) {
         i = static_cast<uint8_t>(i + 1);
-        j = static_cast<uint8_t>(j + state.s[i]);
-        std::swap(state.s[i], state.s[j]);
-        buffer[n] ^= state.s[static_cast<uint8_t>(state.s[i] + state.s[j])];
+        const uint8_t si = s[i];
+        j = static_cast<uint8_t>(j + si);
+        const uint8_t sj = s[j];
+        s[i] = sj;
+        s[j] = si;
+        buffer[n] ^= s[static_cast<uint8_t>(si + sj)];
     }
     state.i = i;
     state.j = j;
@@ -75,12 +81,26 @@ void CPayloadCipher::Apply(uint8_t* packet, size_t packetLength, const QByteArra
     if (!m_Ready || key != m_Key) {
         m_Key = key;
         const int keyLength = static_cast<int>(std::min<qsizetype>(key.size(), INT_MAX));
-        RC4KeySetup(reinterpret_cast<const uint8_t*>(key.constData()), keyLength, m_Scheduled);
+        RC4KeySetup(reinterpret_cast<const uint8_t*>(key.constData()), keyLength, m_Next);
+        m_Stream.clear();
         m_Ready = true;
     }
     const size_t declared =
         (static_cast<size_t>(packet[swp::kLengthOffset]) << 8) | packet[swp::kLengthOffset + 1];
     const size_t length = std::min(declared, packetLength - swp::kHeaderSize);
-    RC4State state = m_Scheduled;
-    RC4Xor(packet + swp::kHeaderSize, length, state);
+    if (length > m_Stream.size())
+        Extend(length);
+    uint8_t* const payload = packet + swp::kHeaderSize;
+    const uint8_t* const stream = m_Stream.data();
+    for (size_t n = 0; n < length; ++n)
+        payload[n] ^= stream[n];
+}
+
+// The key stream is what the cipher XORs into zero bytes. It grows in steps of
+// at least 1 KiB so that a run of slightly longer packets costs few steps.
+void CPayloadCipher::Extend(size_t length) {
+    const size_t have = m_Stream.size();
+    const size_t want = std::max(length, std::min<size_t>(have + 1024, 0xFFFF));
+    m_Stream.resize(want, 0);
+    RC4Xor(m_Stream.data() + have, want - have, m_Next);
 }

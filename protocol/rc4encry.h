@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 struct RC4State {
     uint8_t s[256];
@@ -29,16 +30,19 @@ QByteArray PasswordKey(const QString& password);
 // header stays plain. Uses the payload length given, never past length.
 void CryptPayload(uint8_t* packet, size_t packetLength, const QByteArray& key);
 
-// The cipher of one program: the key schedule of the current key is kept, so
-// each packet starts from a copy of it (the same fresh state a new key setup
-// would give) instead of a new schedule.
+// The cipher of one program. Every packet starts from a fresh state of the
+// same key, so every packet is XORed with the same key stream: it is made once
+// per key, as long as the longest packet so far, and then only read.
 class CPayloadCipher {
 public:
     // CryptPayload with key.
     void Apply(uint8_t* packet, size_t packetLength, const QByteArray& key);
 
 private:
+    void Extend(size_t length);
+
     QByteArray m_Key;
-    RC4State m_Scheduled{};
     bool m_Ready = false;
+    RC4State m_Next{}; // the state after the last byte of m_Stream
+    std::vector<uint8_t> m_Stream;
 };

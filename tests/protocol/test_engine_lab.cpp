@@ -270,6 +270,75 @@ TEST_F(LabEngine, BurstOfRepliesIsListedWhole) {
     EXPECT_TRUE(Log->Lines().filter("  already exist").isEmpty());
 }
 
+TEST_F(LabEngine, QueuedDatagramsAreHandledOneByOneInArrivalOrder) {
+    SWP_REQUIRE_LAB();
+    // More datagrams than one wake-up hands out, queued while nobody reads:
+    // discovery replies mixed with malformed ones. Each is one read event with
+    // its own complete lines, in the order sent, whatever batch it came in.
+    Engine->SetAdapterFilter(kAdapterA);
+    ASSERT_TRUE(Engine->SendDiscover(60000, true));
+    ASSERT_EQ(Engine->Sockets().size(), 1u);
+    const int sender = ::socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(sender, 0);
+    const int on = 1;
+    ::setsockopt(sender, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    ::setsockopt(sender, SOL_SOCKET, SO_BINDTODEVICE, "swpa0", 5);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(5433);
+    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    constexpr int kCount = 2 * CUDPSocket::kReadsPerWakeUp + CUDPSocket::kBatchSize / 2 + 1;
+    QStringList expected;
+    Log->Clear();
+    for (int n = 0; n < kCount; ++n) {
+        const uint8_t mac[6] = {
+            0x02, 0x5C, 0x00, 0x00, static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)};
+        const QByteArray name = "batch-" + QByteArray::number(n);
+        Bytes payload = {0x01, static_cast<uint8_t>(name.size())};
+        payload.insert(payload.end(), name.begin(), name.end());
+        Bytes datagram = PlainDatagram(mac, 0, payload);
+        if (n % 5 == 1) {
+            datagram.resize(17);
+            expected << "TFormUDP::ProcRecvData() FAIL length";
+        } else if (n % 5 == 3) {
+            datagram[0] = 'X';
+            expected << "TFormUDP::ProcRecvData() FAIL magic word";
+        } else {
+            expected << "  DevName=" + QString::fromLatin1(name);
+        }
+        ASSERT_EQ(::sendto(sender, datagram.data(), datagram.size(), 0,
+                           reinterpret_cast<sockaddr*>(&to), sizeof to),
+                  static_cast<ssize_t>(datagram.size()));
+    }
+    ::close(sender);
+    ASSERT_TRUE(WaitForTrace(expected.last()));
+
+    // One block per datagram: the read event's first line to its last.
+    QStringList outcomes;
+    int blocks = 0;
+    bool inBlock = false;
+    for (const QString& line : Log->Lines()) {
+        if (line.startsWith("CUDPSocket::OnUMSocket(")) {
+            EXPECT_FALSE(inBlock) << "read events overlap";
+            inBlock = true;
+            ++blocks;
+        } else if (line.startsWith("CUDPSocket::WndProc()")) {
+            inBlock = false;
+        } else if (line.startsWith("  DevName=") || line.contains(" FAIL ")) {
+            EXPECT_TRUE(inBlock) << qPrintable(line);
+            outcomes << line;
+        }
+    }
+    EXPECT_EQ(blocks, kCount);
+    EXPECT_EQ(outcomes, expected);
+    std::vector<DeviceRecord> devices;
+    Engine->GetDeviceList(devices);
+    ASSERT_EQ(devices.size(), static_cast<size_t>(expected.filter("DevName=").size()));
+    EXPECT_STREQ(devices.front().Name, "batch-0");
+    EXPECT_EQ("  DevName=" + QString::fromLatin1(devices.back().Name),
+              expected.filter("DevName=").last());
+}
+
 TEST_F(LabEngine, EchoOfOurOwnRequestIsDropped) {
     SWP_REQUIRE_LAB();
     Discover();

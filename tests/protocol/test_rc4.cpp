@@ -191,3 +191,30 @@ TEST(PayloadCipher, KeptScheduleGivesTheSameBytesAsAFreshSetup) {
     cipher.Apply(shortPacket.data(), shortPacket.size(), "tosca");
     EXPECT_EQ(shortPacket, std::vector<uint8_t>(10, 0x55)); // no header: left alone
 }
+
+TEST(PayloadCipher, PacketsOfEveryLengthMatchAFreshSetup) {
+    // Short and long in turn (the longest a datagram holds among them), the
+    // key changing in between; a packet shorter than its announced payload.
+    CPayloadCipher cipher;
+    const size_t lengths[] = {1, 100, 5, 3000, 2999, 65489, 7, 65489, 1200};
+    int round = 0;
+    for (const size_t length : lengths) {
+        const QByteArray key = round++ % 4 == 3 ? QByteArray("other") : QByteArray("tosca");
+        std::vector<uint8_t> packet(18 + length);
+        packet[16] = static_cast<uint8_t>(length >> 8);
+        packet[17] = static_cast<uint8_t>(length);
+        for (size_t i = 18; i < packet.size(); ++i)
+            packet[i] = static_cast<uint8_t>(i * 31);
+        std::vector<uint8_t> expected = packet, actual = packet;
+        CryptPayload(expected.data(), expected.size(), key);
+        cipher.Apply(actual.data(), actual.size(), key);
+        EXPECT_EQ(actual, expected) << length;
+    }
+    std::vector<uint8_t> cut(18 + 4, 0x11);
+    cut[16] = 0x01; // announces 256 payload bytes, holds 4
+    cut[17] = 0x00;
+    std::vector<uint8_t> expected = cut;
+    CryptPayload(expected.data(), expected.size(), "tosca");
+    cipher.Apply(cut.data(), cut.size(), "tosca");
+    EXPECT_EQ(cut, expected);
+}

@@ -433,6 +433,24 @@ TEST_F(DevsimTest, LongSurveyIsSentWhole) {
     EXPECT_EQ(29, aps[29].Signal);
 }
 
+TEST_F(DevsimTest, SurveyLongerThanOneDatagramIsCutToWhatFits) {
+    std::string entries;
+    for (int n = 0; n < kMaxSurveyRecords + 10; ++n)
+        entries += std::string(n ? "," : "") + R"({"ssid": "net)" + std::to_string(n) +
+                   R"(", "bssid": "00:11:22:33:44:55"})";
+    Load(WithKey("survey", "[" + entries + "]"));
+    Login();
+    Replies();
+    Send(BuildSiteSurvey(kHostMac));
+    const Reply reply = Only();
+    ASSERT_EQ(size_t{kMaxSurveyRecords} * kSurveyRecordSize, reply.payload.size());
+    EXPECT_LE(kHeaderSize + reply.payload.size(), size_t{kMaxDatagramSize});
+    const std::vector<_tag_AP_ROFIILE> aps =
+        ParseSurvey(reply.payload.data(), reply.payload.size());
+    ASSERT_EQ(1336u, aps.size());
+    EXPECT_STREQ("net1335", aps.back().SSID);
+}
+
 TEST_F(DevsimTest, StationGetConfigReturnsTheClientPin) {
     Load(kBaseConfig);
     Login();

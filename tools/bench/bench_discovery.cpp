@@ -262,7 +262,7 @@ int RatePart(const Options& options, TFormUDP& engine, bench::CMessageTarget& ta
                 Median(bareCpu), micro(Median(bareCpu)), Median(polledCpu),
                 micro(Median(polledCpu)), Median(handledCpu), micro(Median(handledCpu)),
                 ratio(Median(handledCpu), Median(bareCpu)));
-    std::printf("target: ratio engine/bare at least 0.5\n");
+    std::printf("target: ratio engine/bare at least 0.6\n");
     sender.Stop();
     return 0;
 }

@@ -360,7 +360,8 @@ void CSimDevice::ReplyTo(RequestKind kind, const Decoded& request, const Behavio
         // Built by hand: a long survey exceeds the request-sized buffer.
         CPacketBuilder header(m_Config.mac.data(), OP_SITE_SURVEY);
         std::vector<uint8_t> bytes(header.Data(), header.Data() + kHeaderSize);
-        const size_t limit = (0xFFFF / kSurveyRecordSize) * kSurveyRecordSize;
+        // As many records as one datagram holds; the rest are left out.
+        const size_t limit = static_cast<size_t>(kMaxSurveyRecords) * kSurveyRecordSize;
         const std::vector<SurveyEntry> none;
         for (const SurveyEntry& entry : refused ? none : m_Config.survey) {
             if (bytes.size() - kHeaderSize + kSurveyRecordSize > limit)

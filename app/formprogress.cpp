@@ -1,5 +1,6 @@
 #include "app/formprogress.h"
 
+#include "requests/requestrunner.h"
 #include "settings/formres.h"
 #include "settings/globalvar.h"
 #include "settings/timing.h"
@@ -55,6 +56,20 @@ int TFormProgress::Run(QWidget* page, TFormProgress*& holder, std::function<void
     return result;
 }
 
+int TFormProgress::Run(QWidget* page, TFormProgress*& holder, CRequestRunner& runner,
+                       std::function<void()> start) {
+    const int result = Run(page, holder, [&holder, &runner, &start] {
+        TFormProgress* progress = holder;
+        progress->OnTimeLimit = [&runner] { runner.Stop(); };
+        connect(
+            &runner, &CRequestRunner::Finished, progress,
+            [progress](const RequestResult& done) { progress->SetModalResult(done.Ok() ? 1 : 2); });
+        start();
+    });
+    runner.Stop(); // a dialog that was never shown leaves nothing running
+    return result;
+}
+
 void TFormProgress::SetModalResult(int result) {
     TimerProc.stop();
     done(result);
@@ -70,8 +85,11 @@ void TFormProgress::TimerProcTimer() {
     const int next = ui->ProgressBar1->value() + 1;
     ui->ProgressBar1->setValue(next > ui->ProgressBar1->maximum() ? 0 : next);
     if (m_Ticks != 0) {
-        if (++m_Ticks > TickLimit)
+        if (++m_Ticks > TickLimit) {
+            if (OnTimeLimit)
+                OnTimeLimit();
             SetModalResult(2);
+        }
         return;
     }
     // First tick: the dialog is on screen; run the work step, which sends the

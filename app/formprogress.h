@@ -4,10 +4,14 @@
 // and stays up until the page sets the result (1 success, 2 failure) or about
 // 300 seconds have passed.
 
+#include "requests/waits.h"
+
 #include <QDialog>
 #include <QTimer>
 #include <functional>
 #include <memory>
+
+class CRequestRunner;
 
 namespace Ui {
 class FormProgress;
@@ -17,7 +21,7 @@ class TFormProgress : public QDialog {
     Q_OBJECT
 public:
     static constexpr int TickMs = 200;
-    static constexpr int TickLimit = 1500;
+    static constexpr int TickLimit = Waits::ProgressLimit / TickMs; // 1500
 
     explicit TFormProgress(QWidget* parent = nullptr);
     ~TFormProgress() override;
@@ -33,8 +37,14 @@ public:
     // message handler ends it through holder) and is null again afterwards.
     // Returns the modal result.
     static int Run(QWidget* page, TFormProgress*& holder, std::function<void()> work);
+    // The same for a request runner: start (the work step) starts it, its
+    // report ends the dialog (1 success, 2 failure), and the dialog's own time
+    // limit stops it.
+    static int Run(QWidget* page, TFormProgress*& holder, CRequestRunner& runner,
+                   std::function<void()> start);
 
     std::function<void()> OnProc;
+    std::function<void()> OnTimeLimit; // before the dialog gives up
     int Ticks() const { return m_Ticks; }
 
 protected:

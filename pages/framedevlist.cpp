@@ -1,6 +1,7 @@
 #include "pages/framedevlist.h"
 
 #include "protocol/formudp.h"
+#include "requests/waits.h"
 #include "settings/globalvar.h"
 #include "settings/textutil.h"
 #include "settings/timing.h"
@@ -101,12 +102,12 @@ void TFrameDevList::ClearList() {
 void TFrameDevList::BtnRefreshClick() {
     ClearList();
     // Without an adapter the engine has told the user so; no search runs.
-    if (!FormUDP || !FormUDP->SendDiscover(DiscoverWait, true))
+    if (!FormUDP || !FormUDP->SendDiscover(Waits::Discover, true))
         return;
     ui->BtnRefresh->setEnabled(false);
     ui->PlSearch->show();
     ui->PlSearch->raise();
-    TimerSearch.start(Timing::Interval(SearchLimit));
+    TimerSearch.start(Timing::Interval(Waits::SearchLimit));
 }
 
 void TFrameDevList::TimerSearchTimer() {

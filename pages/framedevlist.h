@@ -16,9 +16,6 @@ class TFrameDevList;
 class TFrameDevList : public TFrameBase {
     Q_OBJECT
 public:
-    static constexpr int DiscoverWait = 4000; // the engine's discovery wait
-    static constexpr int SearchLimit = 10000; // the end of a search, should no time-out come
-
     explicit TFrameDevList(QWidget* parent = nullptr);
     ~TFrameDevList() override;
 

@@ -2,6 +2,7 @@
 
 #include "app/formprogress.h"
 #include "protocol/formudp.h"
+#include "requests/waits.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/uiutil.h"
@@ -50,7 +51,7 @@ void TFramePassword::BtnLoginClick() {
 }
 
 void TFramePassword::FormProgressProc() {
-    if (!FormUDP || !FormUDP->SendLogin(LoginWait))
+    if (!FormUDP || !FormUDP->SendLogin(Waits::Login))
         m_Progress->SetModalResult(2);
 }
 
@@ -64,7 +65,7 @@ bool TFramePassword::WndProc(const CWinMessage& message) {
     if (type == UM_UDP_RESULT) {
         if (code == WAIT_LOGIN) {
             if (message.LParam != 0 && FormUDP)
-                FormUDP->SendGetConfig(GetConfigWait);
+                FormUDP->SendGetConfig(Waits::GetConfig);
             else
                 m_Progress->SetModalResult(2);
         } else if (code == WAIT_GET_CONFIG) {

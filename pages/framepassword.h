@@ -15,8 +15,6 @@ class TFormProgress;
 class TFramePassword : public TFrameBase {
     Q_OBJECT
 public:
-    static constexpr int LoginWait = 5000;
-    static constexpr int GetConfigWait = 15000;
     static constexpr const char* DefaultPassword = "tosca";
 
     explicit TFramePassword(QWidget* parent = nullptr);

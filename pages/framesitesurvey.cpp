@@ -1,6 +1,7 @@
 #include "pages/framesitesurvey.h"
 
 #include "protocol/formudp.h"
+#include "requests/waits.h"
 #include "settings/globalvar.h"
 #include "settings/textutil.h"
 #include "ui_framesitesurvey.h"
@@ -82,13 +83,13 @@ void TFrameSiteSurvey::StartSurvey() {
     if (!FormUDP->LoggedIn) {
         // For example after the device dropped the login: log in first, the
         // login result starts the survey.
-        FormUDP->SendLogin(LoginWait);
+        FormUDP->SendLogin(Waits::Login);
         return;
     }
     ui->BtnRefresh->setEnabled(false);
     ClearSurveyList();
     ui->PlSearch->show();
-    FormUDP->SendSiteSurvey(SurveyWait);
+    FormUDP->SendSiteSurvey(Waits::SiteSurvey);
 }
 
 void TFrameSiteSurvey::FillSurveyList() {

@@ -16,9 +16,6 @@ class TFrameSiteSurvey;
 class TFrameSiteSurvey : public TFrameBase {
     Q_OBJECT
 public:
-    static constexpr int LoginWait = 5000;
-    static constexpr int SurveyWait = 7000;
-
     explicit TFrameSiteSurvey(QWidget* parent = nullptr);
     ~TFrameSiteSurvey() override;
 

@@ -2,6 +2,7 @@
 
 #include "app/formprogress.h"
 #include "protocol/formudp.h"
+#include "requests/requestplans.h"
 #include "settings/debug.h"
 #include "settings/formres.h"
 #include "settings/globalvar.h"
@@ -14,6 +15,10 @@ TFrameWlModeSel::TFrameWlModeSel(QWidget* parent)
     : TFrameBase(parent), ui(new Ui::TFrameWlModeSel) {
     ui->setupUi(this);
     WireButtons(QStringLiteral("BtnNext"));
+    connect(&m_Runner, &CRequestRunner::Finished, this, [this](const RequestResult& result) {
+        if (result.Ok())
+            ShowMode();
+    });
 }
 
 TFrameWlModeSel::~TFrameWlModeSel() = default;
@@ -35,7 +40,7 @@ void TFrameWlModeSel::FrameInit() {
 
 bool TFrameWlModeSel::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
     if (direction == 0 && FormUDP)
-        FormUDP->SendGetMode(GetModeWait); // the reply updates g_Var.DeviceMode
+        FormUDP->SendGetMode(Waits::GetMode); // the reply updates g_Var.DeviceMode
     return TFrameBase::FrameEnter(current, direction, param);
 }
 
@@ -76,8 +81,8 @@ void TFrameWlModeSel::BtnBackClick() {
 void TFrameWlModeSel::SwitchMode(int mode) {
     const int previous = g_Var.DeviceMode;
     g_Var.DeviceMode = mode;
-    RetryLogin = true;
-    const int result = TFormProgress::Run(this, m_Progress, [this] { SendSetModeRequest(); });
+    const int result = TFormProgress::Run(
+        this, m_Progress, m_Runner, [this] { m_Runner.Start(FormUDP, RequestPlans::SetMode()); });
     if (result == 1) {
         PostNext();
         return;
@@ -93,79 +98,13 @@ void TFrameWlModeSel::SwitchMode(int mode) {
     g_Var.DeviceMode = previous;
 }
 
-void TFrameWlModeSel::SendSetModeRequest() {
-    if (!m_Progress)
-        return;
-    if (FormUDP && FormUDP->LoggedIn) {
-        FormUDP->SendSetMode(SetModeWait, g_Var.DeviceMode);
-    } else if (FormUDP && RetryLogin) {
-        RetryLogin = false;
-        FormUDP->SendLogin(LoginWait);
-    } else {
-        EndSwitch(2);
-    }
-}
-
-void TFrameWlModeSel::EndSwitch(int result) {
-    if (m_Progress && m_Progress->isVisible())
-        m_Progress->SetModalResult(result);
-}
-
 bool TFrameWlModeSel::WndProc(const CWinMessage& message) {
-    const int type = message.Message();
-    const int code = static_cast<int>(message.WParam);
-    if (!m_Progress || !m_Progress->isVisible()) {
-        // Outside a switch only the get-mode reply matters.
-        if (type == UM_UDP_RESULT && code == WAIT_GET_CONFIG && !m_Progress) {
-            ShowMode();
-            return true;
-        }
-        return false;
-    }
-    if (type == UM_UDP_RESULT) {
-        switch (code) {
-        case WAIT_LOGIN:
-            if (message.LParam != 0 && FormUDP)
-                FormUDP->SendSetMode(SetModeWait, g_Var.DeviceMode);
-            else
-                EndSwitch(2);
-            return true;
-        case WAIT_SET_MODE:
-            if (message.LParam != 0 && FormUDP)
-                FormUDP->SendGetConfig(GetConfigWait);
-            else
-                EndSwitch(2);
-            return true;
-        case WAIT_GET_CONFIG:
-            if (message.LParam == 0) {
-                EndSwitch(2);
-                return true;
-            }
-            WaitWithMessages(SettleWait);
-            ShowMode();
-            EndSwitch(1);
-            return true;
-        default:
-            return false;
-        }
-    }
-    if (type == UM_UDP_TIMEOUT) {
-        switch (code) {
-        case WAIT_SET_MODE:
-            if (RetryLogin && FormUDP) {
-                RetryLogin = false;
-                FormUDP->SendLogin(LoginWait); // no logout first
-            } else {
-                EndSwitch(2);
-            }
-            return true;
-        case WAIT_LOGIN:
-        case WAIT_GET_CONFIG:
-            EndSwitch(2);
-            return true;
-        default:
-            return false;
-        }
+    if (m_Runner.Handle(message))
+        return true;
+    // Outside a switch only the get-mode reply matters.
+    if (message.Message() == UM_UDP_RESULT && message.WParam == WAIT_GET_CONFIG && !m_Progress) {
+        ShowMode();
+        return true;
     }
     return false;
 }

@@ -4,6 +4,7 @@
 // the device reports is written to the device before the wizard moves on.
 
 #include "app/framebase.h"
+#include "requests/requestrunner.h"
 
 #include <memory>
 
@@ -15,12 +16,6 @@ class TFormProgress;
 class TFrameWlModeSel : public TFrameBase {
     Q_OBJECT
 public:
-    static constexpr int GetModeWait = 3000;
-    static constexpr int SetModeWait = 28000;
-    static constexpr int LoginWait = 5000;
-    static constexpr int GetConfigWait = 15000;
-    static constexpr unsigned SettleWait = 3000; // after the re-read, before moving on
-
     explicit TFrameWlModeSel(QWidget* parent = nullptr);
     ~TFrameWlModeSel() override;
 
@@ -37,10 +32,7 @@ public:
 private:
     void ShowMode();
     void SwitchMode(int mode);
-    // The progress dialog's work step.
-    void SendSetModeRequest();
-    void EndSwitch(int result);
 
+    CRequestRunner m_Runner;
     TFormProgress* m_Progress = nullptr; // the open dialog, only while switching
-    bool RetryLogin = false;
 };

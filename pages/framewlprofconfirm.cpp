@@ -4,6 +4,7 @@
 #include "pages/filedialogs.h"
 #include "pages/framewlprofile.h"
 #include "protocol/formudp.h"
+#include "requests/requestplans.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
@@ -212,8 +213,9 @@ void TFrameWlProfConfirm::BtnPrintClick() {
 void TFrameWlProfConfirm::BtnNextClick() {
     if (Progress)
         return; // a send sequence is running
-    RetryLogin = true;
-    const int result = TFormProgress::Run(this, Progress, [this] { StartSend(); });
+    const int result = TFormProgress::Run(this, Progress, m_Runner, [this] {
+        m_Runner.Start(FormUDP, RequestPlans::WirelessSetting(g_Var.DeviceMode == DEVICE_AP));
+    });
     if (result == 1) {
         PostNext();
         return;
@@ -224,70 +226,8 @@ void TFrameWlProfConfirm::BtnNextClick() {
         PostNext();
 }
 
-void TFrameWlProfConfirm::StartSend() {
-    if (!Progress)
-        return;
-    if (FormUDP && FormUDP->LoggedIn) {
-        if (g_Var.DeviceMode == DEVICE_AP) {
-            DebugLog("DEVICE_AP");
-            FormUDP->SendWlSetting(SettingWaitMs);
-        } else {
-            DebugLog("not DEVICE_AP");
-            FormUDP->SendWlStationSetting(SettingWaitMs);
-        }
-    } else if (FormUDP && RetryLogin) {
-        RetryLogin = false;
-        FormUDP->SendLogin(LoginWaitMs);
-    } else {
-        Progress->SetModalResult(2);
-    }
-}
-
 bool TFrameWlProfConfirm::WndProc(const CWinMessage& message) {
-    if (!Progress)
-        return TFrameBase::WndProc(message);
-    const intptr_t code = message.WParam;
-    const bool setting = code == WAIT_WL_SETTING || code == WAIT_WL_STA_SETTING;
-    if (message.Message() == UM_UDP_RESULT) {
-        if (setting) {
-            if (message.LParam == 0) {
-                Progress->SetModalResult(2);
-            } else {
-                WaitWithMessages(SettleMs);
-                // The dialog may have reached its own time limit meanwhile.
-                if (Progress && Progress->isVisible() && FormUDP)
-                    FormUDP->SendGetConfig(GetConfigWaitMs);
-            }
-            return true;
-        }
-        if (code == WAIT_LOGIN) {
-            if (message.LParam != 0)
-                StartSend();
-            else
-                Progress->SetModalResult(2);
-            return true;
-        }
-        if (code == WAIT_GET_CONFIG) {
-            Progress->SetModalResult(message.LParam != 0 ? 1 : 2);
-            return true;
-        }
-        return false;
-    }
-    if (message.Message() == UM_UDP_TIMEOUT) {
-        if (setting) {
-            if (RetryLogin && FormUDP) {
-                RetryLogin = false;
-                FormUDP->SendLogout(0);
-                FormUDP->SendLogin(LoginWaitMs);
-            } else {
-                Progress->SetModalResult(2);
-            }
-            return true;
-        }
-        if (code == WAIT_LOGIN || code == WAIT_GET_CONFIG) {
-            Progress->SetModalResult(2);
-            return true;
-        }
-    }
-    return false;
+    if (m_Runner.Handle(message))
+        return true;
+    return Progress ? false : TFrameBase::WndProc(message);
 }

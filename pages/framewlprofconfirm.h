@@ -5,6 +5,7 @@
 // progress dialog, then re-reads the device's configuration.
 
 #include "app/framebase.h"
+#include "requests/requestrunner.h"
 
 #include <QList>
 #include <QString>
@@ -19,12 +20,6 @@ class TFormProgress;
 class TFrameWlProfConfirm : public TFrameBase {
     Q_OBJECT
 public:
-    // Wait times of the send sequence, as the device sees them.
-    static constexpr int SettingWaitMs = 32000;
-    static constexpr int LoginWaitMs = 5000;
-    static constexpr int SettleMs = 3000; // the device applies the profile
-    static constexpr int GetConfigWaitMs = 15000;
-
     // One line of the summary: a section header or a "caption value" detail.
     struct SummaryLine {
         bool Header;
@@ -58,17 +53,15 @@ public:
 
     // The progress dialog while the send sequence runs, else null.
     TFormProgress* Progress = nullptr;
-    // One re-login is allowed per send sequence.
-    bool RetryLogin = false;
 
     std::unique_ptr<Ui::TFrameWlProfConfirm> ui;
 
 private:
-    void StartSend();
     void Fill();
     void PlaceRows();
     void SetSSIDText(const QString& ssid);
 
+    CRequestRunner m_Runner;
     bool m_NetworkShown = true;
     QString m_SSID; // as stored; the label may show it cut with an ellipsis
 };

@@ -4,12 +4,12 @@
 #include "pages/formwpssurvey.h"
 #include "pages/framewpssitesurvey.h"
 #include "protocol/formudp.h"
-#include "protocol/packet.h"
+#include "protocol/wpsstatus.h"
+#include "requests/requestplans.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
-#include "settings/timing.h"
 #include "settings/uiutil.h"
 #include "settings/utility.h"
 #include "ui_framewpsmethod.h"
@@ -18,66 +18,6 @@
 #include <cstring>
 
 namespace {
-
-struct StatusName {
-    int status;
-    const char* text;
-};
-
-const StatusName kStatusNames[] = {
-    {0, "Not used"},
-    {1, "Idle"},
-    {2, "WSC Fail(Ignore this if Intel/Marvell registrar used)"},
-    {3, "Start WSC Process"},
-    {4, "Received EAPOL-Start"},
-    {5, "Sending EAP-Req(ID)"},
-    {6, "Receive EAP-Rsp(ID)"},
-    {7, "Receive EAP-Req with wrong WSC SMI Vendor Id"},
-    {8, "Receive EAPReq with wrong WSC Vendor Type"},
-    {9, "Sending EAP-Req(WSC_START)"},
-    {10, "Send M1"},
-    {11, "Received M1"},
-    {12, "Send M2"},
-    {13, "Received M2"},
-    {14, "Received M2D"},
-    {15, "Send M3"},
-    {16, "Received M3"},
-    {17, "Send M4"},
-    {18, "Received M4"},
-    {19, "Send M5"},
-    {20, "Received M5"},
-    {21, "Send M6"},
-    {22, "Received M6"},
-    {23, "Send M7"},
-    {24, "Received M7"},
-    {25, "Send M8"},
-    {26, "Received M8"},
-    {27, "Processing EAP Response (ACK)"},
-    {28, "Processing EAP Request (Done)"},
-    {29, "Processing EAP Response (Done)"},
-    {30, "Sending EAP-Fail"},
-    {31, "WSC_ERROR_HASH_FAIL"},
-    {32, "WSC_ERROR_HMAC_FAIL"},
-    {33, "WSC_ERROR_DEV_PWD_AUTH_FAIL"},
-    {34, "Configured"},
-    {35, "SCAN AP"},
-    {36, "EAPOL START SENT"},
-    {37, "WSC_EAP_RSP_DONE_SENT"},
-    {38, "WAIT PINCODE"},
-    {257, "PBC:TOO MANY AP"},
-    {258, "PBC:NO AP"},
-    {259, "EAP_FAIL_RECEIVED"},
-    {260, "EAP_NONCE_MISMATCH"},
-    {261, "EAP_INVALID_DATA"},
-    {262, "PASSWORD_MISMATCH"},
-    {263, "EAP_REQ_WRONG_SMI"},
-    {264, "EAP_REQ_WRONG_VENDOR_TYPE"},
-};
-
-constexpr int StatusIdle = 1;
-constexpr int StatusFail = 2;
-constexpr int StatusStart = 3;
-constexpr int StatusConfigured = 34;
 
 QString MessageText(const char* key, const char* text) {
     return GetText(QStringLiteral("Message"), QString::fromLatin1(key), QString::fromLatin1(text));
@@ -114,14 +54,19 @@ TFrameWPSMethod::TFrameWPSMethod(QWidget* parent)
     connect(ui->EdtPIN, &QLineEdit::textChanged, this, &TFrameWPSMethod::updateinfo);
     connect(ui->EdtSSID, &QLineEdit::textChanged, this, &TFrameWPSMethod::updateinfo);
     connect(ui->BtnSelect, &QAbstractButton::clicked, this, &TFrameWPSMethod::BtnSelectClick);
-    connect(&TimerTimerout, &QTimer::timeout, this, &TFrameWPSMethod::TimerTimeroutTimer);
+    connect(&m_Runner, &CRequestRunner::StatusSeen, this, [](int status) {
+        DebugLog("TFrameWPSMethod::RecvWPSStatus %d=%s", status, swp::WpsStatusText(status));
+    });
+    connect(&m_Runner, &CRequestRunner::Finished, this, [](const RequestResult& result) {
+        if (result.outcome == RequestResult::WpsNoFinalStatus)
+            DebugLog("TFrameWPSMethod::TimerTimeroutTimer");
+    });
 }
 
 TFrameWPSMethod::~TFrameWPSMethod() = default;
 
 void TFrameWPSMethod::FrameInit() {
     SetCommonLook();
-    TimerTimerout.stop();
     ui->RBtnPBC->setChecked(true);
     TFrameBase::FrameInit();
 }
@@ -133,7 +78,7 @@ bool TFrameWPSMethod::IsAP() const {
 bool TFrameWPSMethod::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
     if (direction == 0) {
         if (!IsAP() && FormUDP)
-            FormUDP->SendStationGetConfig(StaGetConfigWait); // the device's own PIN
+            FormUDP->SendStationGetConfig(Waits::StaGetConfig); // the device's own PIN
         ui->RBtnPBC->setChecked(true);
         updateinfo();
         SetModeTexts();
@@ -248,47 +193,11 @@ void TFrameWPSMethod::BtnNextClick() {
         if (g_Var.NonWorking)
             PostNext();
     }
-    TimerTimerout.stop();
 }
 
 bool TFrameWPSMethod::RunWPS() {
-    RetryLogin = true;
-    WaitingForStatus = false;
-    m_WpsStarted = false;
-    const int result = TFormProgress::Run(this, m_Progress, [this] { SendWPSRequest(); });
-    WaitingForStatus = false;
-    return result == 1;
-}
-
-bool TFrameWPSMethod::Running() const {
-    return m_Progress && m_Progress->isVisible();
-}
-
-void TFrameWPSMethod::EndRun(int result) {
-    if (Running())
-        m_Progress->SetModalResult(result);
-}
-
-void TFrameWPSMethod::StopWaiting() {
-    WaitingForStatus = false;
-    TimerTimerout.stop();
-}
-
-void TFrameWPSMethod::SendWPSRequest() {
-    if (!Running())
-        return;
-    if (FormUDP && FormUDP->LoggedIn) {
-        const bool pbc = g_Var.WpsMethod == 1;
-        if (IsAP())
-            pbc ? FormUDP->SendWPSPBC(WPSWait) : FormUDP->SendWPSPIN(WPSWait);
-        else
-            pbc ? FormUDP->SendStaWPSPBC(WPSWait) : FormUDP->SendStaWPSPIN(WPSWait);
-    } else if (FormUDP && RetryLogin) {
-        RetryLogin = false;
-        FormUDP->SendLogin(LoginWait); // the login result continues the run
-    } else {
-        EndRun(2);
-    }
+    return TFormProgress::Run(this, m_Progress, m_Runner,
+                              [this] { m_Runner.Start(FormUDP, RequestPlans::WPS(IsAP())); }) == 1;
 }
 
 bool TFrameWPSMethod::WndProc(const CWinMessage& message) {
@@ -298,128 +207,25 @@ bool TFrameWPSMethod::WndProc(const CWinMessage& message) {
         return true;
     }
     const int type = message.Message();
-    const int code = static_cast<int>(message.WParam);
+    if (m_Runner.Handle(message))
+        return true;
     if (type == UM_UDP_EVENT) {
-        if (!WaitingForStatus || !Running())
-            DebugLog("TFrameWPSMethod::WndProc ignore UM_UDP_EVENT %d, %d", code,
-                     static_cast<int>(message.LParam));
-        else if (code == swp::TLVTYPE_OTHER_WPS_STATUS)
-            RecvWPSStatus(static_cast<int32_t>(message.LParam));
+        if (!m_Runner.FollowingStatus())
+            DebugLog("TFrameWPSMethod::WndProc ignore UM_UDP_EVENT %d, %d",
+                     static_cast<int>(message.WParam), static_cast<int>(message.LParam));
         else
-            DebugLog("TFrameWPSMethod::WndProc UM_UDP_EVENT, %d, %d", code,
-                     static_cast<int>(message.LParam));
+            DebugLog("TFrameWPSMethod::WndProc UM_UDP_EVENT, %d, %d",
+                     static_cast<int>(message.WParam), static_cast<int>(message.LParam));
         return true;
     }
-    if (!Running()) {
-        // Outside a run only the device's PIN matters.
-        if (type == UM_UDP_RESULT && code == WAIT_STA_GET_CONFIG && !m_Progress) {
-            const QString pin = QString::fromLatin1(
-                g_Var.ApClientPin,
-                static_cast<qsizetype>(strnlen(g_Var.ApClientPin, sizeof g_Var.ApClientPin)));
-            ui->LbDevPINCode->setText(pin);
-            ui->EdtPIN->setText(pin); // runs updateinfo
-            return true;
-        }
-        return type == UM_UDP_RESULT || type == UM_UDP_TIMEOUT;
+    // Outside a run only the device's PIN matters; every other result is dropped.
+    if (type == UM_UDP_RESULT && message.WParam == WAIT_STA_GET_CONFIG && !m_Progress) {
+        const QString pin = QString::fromLatin1(
+            g_Var.ApClientPin,
+            static_cast<qsizetype>(strnlen(g_Var.ApClientPin, sizeof g_Var.ApClientPin)));
+        ui->LbDevPINCode->setText(pin);
+        ui->EdtPIN->setText(pin); // runs updateinfo
+        return true;
     }
-    if (type == UM_UDP_RESULT) {
-        switch (code) {
-        case WAIT_WPS_PBC:
-        case WAIT_WPS_PIN:
-            if (message.LParam != 0) {
-                WaitingForStatus = true;
-                TimerTimerout.start(Timing::Interval(StatusLimit));
-            } else {
-                EndRun(2);
-            }
-            return true;
-        case WAIT_LOGIN:
-            if (message.LParam != 0)
-                SendWPSRequest();
-            else
-                EndRun(2);
-            return true;
-        case WAIT_GET_CONFIG:
-            EndRun(message.LParam != 0 ? 1 : 2);
-            return true;
-        default:
-            return true;
-        }
-    }
-    if (type == UM_UDP_TIMEOUT) {
-        switch (code) {
-        case WAIT_WPS_PBC:
-        case WAIT_WPS_PIN:
-            if (RetryLogin && FormUDP) {
-                RetryLogin = false;
-                FormUDP->SendLogout(0);
-                FormUDP->SendLogin(LoginWait); // the login result resends the request
-            } else {
-                EndRun(2);
-            }
-            return true;
-        case WAIT_LOGIN:
-        case WAIT_GET_CONFIG:
-            EndRun(2);
-            return true;
-        default:
-            return true;
-        }
-    }
-    return false;
-}
-
-void TFrameWPSMethod::RecvWPSStatus(int status) {
-    DebugLog("TFrameWPSMethod::RecvWPSStatus %d=%s", status, WpsStatusText(status));
-    switch (status) {
-    case StatusIdle:
-        StopWaiting();
-        // Idle counts as the end of a pairing only when this run saw it start,
-        // and not too long ago.
-        if (m_WpsStarted && Timing::TickCount() - WpsStartTick <= IdleWindow) {
-            WaitWithMessages(IdleSettle);
-            if (Running() && FormUDP)
-                FormUDP->SendGetConfig(GetConfigWait); // its result ends the run
-            else
-                EndRun(2);
-        } else {
-            EndRun(2);
-        }
-        break;
-    case StatusFail:
-        StopWaiting();
-        EndRun(2);
-        break;
-    case StatusStart:
-        WpsStartTick = Timing::TickCount();
-        m_WpsStarted = true;
-        break;
-    case StatusConfigured:
-        StopWaiting();
-        if (IsAP()) {
-            WaitWithMessages(ConfiguredSettle);
-            if (Running() && FormUDP)
-                FormUDP->SendGetConfig(GetConfigWait);
-            else
-                EndRun(2);
-        } else {
-            EndRun(1);
-        }
-        break;
-    default:
-        break;
-    }
-}
-
-void TFrameWPSMethod::TimerTimeroutTimer() {
-    DebugLog("TFrameWPSMethod::TimerTimeroutTimer");
-    StopWaiting();
-    EndRun(2);
-}
-
-const char* TFrameWPSMethod::WpsStatusText(int status) {
-    for (const StatusName& name : kStatusNames)
-        if (name.status == status)
-            return name.text;
-    return "Unknown";
+    return type == UM_UDP_RESULT || type == UM_UDP_TIMEOUT;
 }

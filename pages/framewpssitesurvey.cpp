@@ -1,6 +1,7 @@
 #include "pages/framewpssitesurvey.h"
 
 #include "protocol/formudp.h"
+#include "requests/waits.h"
 #include "settings/debug.h"
 #include "ui_framewpssitesurvey.h"
 
@@ -73,13 +74,13 @@ void TFrameWPSSiteSurvey::StartSurvey() {
         return;
     }
     if (!FormUDP->LoggedIn) {
-        FormUDP->SendLogin(LoginWait);
+        FormUDP->SendLogin(Waits::Login);
         return;
     }
     ui->BtnRefresh->setEnabled(false);
     m_List->Clear();
     ui->PlSearch->show();
-    FormUDP->SendSiteSurvey(SurveyWait);
+    FormUDP->SendSiteSurvey(Waits::SiteSurvey);
 }
 
 void TFrameWPSSiteSurvey::FillSurveyList() {

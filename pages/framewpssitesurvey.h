@@ -15,9 +15,6 @@ class TFrameWPSSiteSurvey;
 class TFrameWPSSiteSurvey : public TFrameBase {
     Q_OBJECT
 public:
-    static constexpr int LoginWait = 5000;
-    static constexpr int SurveyWait = 7000;
-
     explicit TFrameWPSSiteSurvey(QWidget* parent = nullptr);
     ~TFrameWPSSiteSurvey() override;
 

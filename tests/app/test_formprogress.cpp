@@ -1,4 +1,6 @@
 #include "app/formprogress.h"
+#include "protocol/formudp.h"
+#include "requests/requestplans.h"
 #include "settings/timing.h"
 #include "settings/winmessage.h"
 
@@ -93,4 +95,31 @@ TEST_F(FormProgressTest, BarWrapsAfterItsMaximum) {
     };
     progress.Execute(nullptr);
     EXPECT_LT(seen, 99); // passed 100 and started again from 0
+}
+
+// A request runner under the dialog: its report ends the dialog; the dialog's
+// own limit stops it.
+TEST_F(FormProgressTest, RunsARequestRunnerAndStopsItAtItsLimit) {
+    struct Row {
+        bool answered;
+        int result;
+    };
+    for (const Row row : {Row{true, 1}, Row{false, 2}}) {
+        TFormUDP engine(nullptr);
+        engine.LoggedIn = true;
+        CRequestRunner runner;
+        RequestPlan plan = RequestPlans::WirelessSetting(true);
+        plan.pauseBeforeReread = 0;
+        TFormProgress* holder = nullptr;
+        const int result = TFormProgress::Run(nullptr, holder, runner, [&] {
+            runner.Start(&engine, plan);
+            if (!row.answered)
+                return;
+            runner.Handle(CWinMessage(UM_UDP_RESULT, WAIT_WL_SETTING, 1));
+            runner.Handle(CWinMessage(UM_UDP_RESULT, WAIT_GET_CONFIG, 1));
+        });
+        EXPECT_EQ(result, row.result);
+        EXPECT_FALSE(runner.Running());
+        EXPECT_EQ(holder, nullptr);
+    }
 }

@@ -1,6 +1,7 @@
 #include "tools/bench/discoverybench.h"
 
 #include "protocol/packet.h"
+#include "requests/waits.h"
 #include "tools/bench/udpcounters.h"
 
 #include <QEventLoop>
@@ -12,7 +13,6 @@ namespace bench {
 
 namespace {
 
-constexpr int kDiscoverWait = 4000;
 constexpr int kSafetyMs = 20000; // bound on one run should the time-out never come
 
 } // namespace
@@ -62,10 +62,10 @@ DiscoveryResult CDiscoveryBench::Run(int shrinkTo) {
         if (m_Engine.OpenInterfaces()) {
             for (const auto& socket : m_Engine.Sockets())
                 ::setsockopt(socket->Socket, SOL_SOCKET, SO_RCVBUF, &shrinkTo, sizeof shrinkTo);
-            sent = m_Engine.SendDiscover(kDiscoverWait, false);
+            sent = m_Engine.SendDiscover(Waits::Discover, false);
         }
     } else {
-        sent = m_Engine.SendDiscover(kDiscoverWait, true);
+        sent = m_Engine.SendDiscover(Waits::Discover, true);
     }
     if (sent) {
         safety.start(kSafetyMs);

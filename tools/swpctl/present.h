@@ -34,8 +34,4 @@ QJsonArray SurveyJson(const std::vector<_tag_AP_ROFIILE>& survey);
 QString EncryptionText(int code);
 QString AuthenticationText(int code);
 
-// The text of a WPS status code ("Configured" for 34; "Unknown" for codes
-// without one).
-QString WpsStatusText(int status);
-
 } // namespace swpctl

@@ -1,6 +1,8 @@
 #include "tools/swpctl/session.h"
 
 #include "protocol/iphelp.h"
+#include "protocol/wpsstatus.h"
+#include "requests/requestplans.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/textutil.h"
@@ -15,28 +17,6 @@
 namespace swpctl {
 
 namespace {
-
-// The waits of the wizard pages.
-constexpr int kDiscoverWait = 4000;
-constexpr int kLoginWait = 5000;
-constexpr int kGetConfigWait = 15000;
-constexpr int kGetModeWait = 3000;
-constexpr int kStaGetConfigWait = 3000;
-constexpr int kSurveyWait = 7000;
-constexpr int kWpsWait = 10000;
-constexpr int kSetModeWait = 28000;
-constexpr int kSettingWait = 32000;
-constexpr int kSettingPause = 3000;  // after an accepted IP or wireless setting, or a mode switch
-constexpr int kWpsIdlePause = 25000; // after status 1 before the configuration is read
-constexpr int kWpsConfiguredPause = 10000; // access point, after status 34
-constexpr int kWpsIdleWindow = 100000;     // status 1 counts as success this soon after status 3
-constexpr int kWpsLimit = 180000;          // no final status this long after acceptance: failure
-constexpr int kCommandLimit = 300000;      // the progress dialog gives up after 1500 x 200 ms
-
-constexpr int kWpsIdle = 1;
-constexpr int kWpsFail = 2;
-constexpr int kWpsStart = 3;
-constexpr int kWpsConfigured = 34;
 
 void Out(const QString& text) {
     std::fputs(text.toUtf8().constData(), stdout);
@@ -55,18 +35,21 @@ QString Seconds(int ms) {
 
 CSession::CSession(const CtlOptions& options, QObject* parent)
     : QObject(parent), m_Options(options), m_Engine(this) {
-    m_WpsLimit.setSingleShot(true);
     m_Limit.setSingleShot(true);
-    m_Pause.setSingleShot(true);
-    connect(&m_WpsLimit, &QTimer::timeout, this, [this] {
-        DebugLog("swpctl: no final WPS status within %d ms", kWpsLimit);
-        m_WaitingForStatus = false;
-        Finish(kExitWpsFailed,
-               QStringLiteral("WPS failed: no final status within %1").arg(Seconds(kWpsLimit)));
-    });
     connect(&m_Limit, &QTimer::timeout, this, [this] {
-        Finish(kExitTimeout, QStringLiteral("gave up after %1").arg(Seconds(kCommandLimit)));
+        Finish(kExitTimeout, QStringLiteral("gave up after %1").arg(Seconds(Waits::ProgressLimit)));
     });
+    connect(&m_Runner, &CRequestRunner::LoggingIn, this, [] { DebugLog("swpctl: log in again"); });
+    connect(&m_Runner, &CRequestRunner::WpsAccepted, this, [] {
+        Err(QStringLiteral("WPS started, waiting for the device (at most %1)")
+                .arg(Seconds(Waits::WpsStatusLimit)));
+    });
+    connect(&m_Runner, &CRequestRunner::StatusSeen, this, [](int status) {
+        const char* text = swp::WpsStatusText(status);
+        DebugLog("swpctl: WPS status %d=%s", status, text);
+        Err(QStringLiteral("WPS status %1: %2").arg(status).arg(QLatin1String(text)));
+    });
+    connect(&m_Runner, &CRequestRunner::Finished, this, &CSession::RequestFinished);
 }
 
 CSession::~CSession() = default;
@@ -79,14 +62,15 @@ bool CSession::event(QEvent* e) {
     if (type != UM_UDP_RESULT && type != UM_UDP_TIMEOUT && type != UM_UDP_EVENT)
         return QObject::event(e);
     const auto* message = dynamic_cast<const CWinMessage*>(e);
-    if (!message || m_Done)
+    if (!message || m_Done || m_Runner.Handle(*message))
         return true;
     if (type == UM_UDP_RESULT)
         OnResult(static_cast<int>(message->WParam), message->LParam);
     else if (type == UM_UDP_TIMEOUT)
         OnTimeout(static_cast<int>(message->WParam));
     else
-        OnEvent(message->WParam, message->LParam);
+        DebugLog("swpctl: ignore event %d, %d", static_cast<int>(message->WParam),
+                 static_cast<int>(message->LParam));
     return true;
 }
 
@@ -120,21 +104,12 @@ void CSession::OnTimeout(int code) {
     handler();
 }
 
-void CSession::OnEvent(intptr_t type, intptr_t value) {
-    if (type != swp::TLVTYPE_OTHER_WPS_STATUS || !m_WaitingForStatus) {
-        DebugLog("swpctl: ignore event %d, %d", static_cast<int>(type), static_cast<int>(value));
-        return;
-    }
-    WpsStatus(static_cast<int32_t>(value));
-}
-
 void CSession::Finish(int exitCode, const QString& message) {
     if (m_Done)
         return;
     m_Done = true;
     m_Limit.stop();
-    m_WpsLimit.stop();
-    m_Pause.stop();
+    m_Runner.Stop();
     m_OnResult = nullptr;
     m_OnTimeout = nullptr;
     m_Expect = WAIT_NONE;
@@ -144,12 +119,6 @@ void CSession::Finish(int exitCode, const QString& message) {
     }
     DebugLog("swpctl: exit %d", exitCode);
     emit Finished(exitCode);
-}
-
-void CSession::Pause(int ms, Action then) {
-    m_Pause.disconnect();
-    connect(&m_Pause, &QTimer::timeout, this, std::move(then));
-    m_Pause.start(Timing::Interval(ms));
 }
 
 void CSession::TimedOut(const QString& what, int waitMs) {
@@ -162,11 +131,11 @@ void CSession::TimedOut(const QString& what, int waitMs) {
 
 void CSession::Start() {
     DebugLog("swpctl: %s", CommandName(m_Options.command));
-    m_Limit.start(Timing::Interval(kCommandLimit));
+    m_Limit.start(Timing::Interval(Waits::ProgressLimit));
     if (!CheckAdapter())
         return;
     m_Engine.SetAdapterFilter(m_Options.adapter);
-    if (!m_Engine.SendDiscover(kDiscoverWait, true)) {
+    if (!m_Engine.SendDiscover(Waits::Discover, true)) {
         // The engine has shown "Unable to initialize adapter interface.".
         Finish(kExitOther);
         return;
@@ -249,7 +218,7 @@ void CSession::Login() {
     g_Var.ResetProfile(g_Var.NewWl);
     g_Var.CurWl.WlMode = -1; // the configuration reply does not carry it
     g_Var.Password = m_Options.password;
-    m_Engine.SendLogin(kLoginWait);
+    m_Engine.SendLogin(Waits::Login);
     Await(
         WAIT_LOGIN,
         [this](intptr_t result) {
@@ -260,27 +229,29 @@ void CSession::Login() {
                 Finish(kExitLoginRefused, QStringLiteral("%1 refused the login (wrong password?)")
                                               .arg(DeviceLine(m_Device)));
         },
-        [this] { TimedOut(QStringLiteral("login"), kLoginWait); });
+        [this] { TimedOut(QStringLiteral("login"), Waits::Login); });
 }
 
 void CSession::AfterLogin() {
     switch (m_Options.command) {
     case Command::SetMode:
-        m_Engine.SendGetMode(kGetModeWait);
+        m_Engine.SendGetMode(Waits::GetMode);
         Await(WAIT_GET_CONFIG, ConfigRead([this] { AfterConfig(); }),
-              [this] { TimedOut(QStringLiteral("request for its mode"), kGetModeWait); });
+              [this] { TimedOut(QStringLiteral("request for its mode"), Waits::GetMode); });
         return;
     case Command::Survey:
-        m_Engine.SendSiteSurvey(kSurveyWait);
+        m_Engine.SendSiteSurvey(Waits::SiteSurvey);
         Await(
             WAIT_SITE_SURVEY, [this](intptr_t) { PrintSurvey(); },
-            [this] { TimedOut(QStringLiteral("site survey"), kSurveyWait); });
+            [this] { TimedOut(QStringLiteral("site survey"), Waits::SiteSurvey); });
         return;
     case Command::ClientPin:
-        m_Engine.SendStationGetConfig(kStaGetConfigWait);
+        m_Engine.SendStationGetConfig(Waits::StaGetConfig);
         Await(
             WAIT_STA_GET_CONFIG, [this](intptr_t) { PrintClientPin(); },
-            [this] { TimedOut(QStringLiteral("request for its client PIN"), kStaGetConfigWait); });
+            [this] {
+                TimedOut(QStringLiteral("request for its client PIN"), Waits::StaGetConfig);
+            });
         return;
     default:
         ReadConfig([this] { AfterConfig(); });
@@ -289,9 +260,9 @@ void CSession::AfterLogin() {
 }
 
 void CSession::ReadConfig(Action then) {
-    m_Engine.SendGetConfig(kGetConfigWait);
+    m_Engine.SendGetConfig(Waits::GetConfig);
     Await(WAIT_GET_CONFIG, ConfigRead(std::move(then)),
-          [this] { TimedOut(QStringLiteral("request for its configuration"), kGetConfigWait); });
+          [this] { TimedOut(QStringLiteral("request for its configuration"), Waits::GetConfig); });
 }
 
 CSession::ResultHandler CSession::ConfigRead(Action then) {
@@ -365,68 +336,65 @@ void CSession::PrintClientPin() {
 // ---------------------------------------------------------------------------
 // Setting requests: send, one re-login after a time-out, pause, re-read
 
-void CSession::RunSetting(SettingRun run) {
-    m_Run = std::move(run);
-    m_RetryLogin = true;
-    SettingStep();
+void CSession::RunRequest(RequestPlan plan, const QString& what, int refusedExit,
+                          DoneHandler done) {
+    m_RunWhat = what;
+    m_RunRefusedExit = refusedExit;
+    m_RunDone = std::move(done);
+    plan.reloginForReread = true;
+    m_Runner.Start(&m_Engine, std::move(plan));
 }
 
-void CSession::SettingStep() {
-    if (!m_Engine.LoggedIn) {
-        Relogin(false, [this] { SettingStep(); });
+void CSession::RequestFinished(const RequestResult& result) {
+    // The one re-login of the run may have named an unusable port.
+    if (!LoginPortUsable())
         return;
-    }
-    m_Run.send();
-    Await(
-        m_Run.code,
-        [this](intptr_t result) {
-            if (result != 0)
-                m_Run.accepted();
-            else
-                Finish(m_Run.refusedExit,
-                       QStringLiteral("the device refused the %1").arg(m_Run.what));
-        },
-        [this] {
-            if (m_RetryLogin)
-                Relogin(m_Run.logoutFirst, [this] { SettingStep(); });
-            else
-                TimedOut(m_Run.what, m_Run.waitMs);
-        });
-}
-
-void CSession::Relogin(bool logoutFirst, Action then) {
-    if (!m_RetryLogin) {
+    switch (result.outcome) {
+    case RequestResult::Done:
+        m_RunDone(result);
+        return;
+    case RequestResult::Refused:
+        Finish(m_RunRefusedExit, QStringLiteral("the device refused the %1").arg(m_RunWhat));
+        return;
+    case RequestResult::TimedOut:
+        if (result.code == WAIT_LOGIN)
+            TimedOut(QStringLiteral("login"), result.wait);
+        else if (result.code == WAIT_GET_CONFIG)
+            TimedOut(QStringLiteral("request for its configuration"), result.wait);
+        else
+            TimedOut(m_RunWhat, result.wait);
+        return;
+    case RequestResult::LoginRefused:
+        Finish(kExitLoginRefused, QStringLiteral("the device refused the login again"));
+        return;
+    case RequestResult::LoginLost:
+    case RequestResult::NoEngine:
         Finish(kExitTimeout, QStringLiteral("the device ended the login"));
         return;
-    }
-    m_RetryLogin = false;
-    DebugLog("swpctl: log in again");
-    if (logoutFirst)
-        m_Engine.SendLogout(0);
-    m_Engine.SendLogin(kLoginWait);
-    Await(
-        WAIT_LOGIN,
-        [this, then](intptr_t result) {
-            if (result == 0)
-                Finish(kExitLoginRefused, QStringLiteral("the device refused the login again"));
-            else if (LoginPortUsable())
-                then();
-        },
-        [this] { TimedOut(QStringLiteral("login"), kLoginWait); });
-}
-
-void CSession::Reread(Action then) {
-    if (!m_Engine.LoggedIn) {
-        Relogin(false, [this, then] { Reread(then); });
+    case RequestResult::Unusable:
+        Finish(kExitBadReply,
+               QStringLiteral("the configuration reply of %1 holds no value (empty, or "
+                              "enciphered with another password)")
+                   .arg(DeviceLine(m_Device)));
+        return;
+    case RequestResult::WpsFailed:
+        Finish(kExitWpsFailed, QStringLiteral("WPS failed: %1")
+                                   .arg(QLatin1String(swp::WpsStatusText(swp::WPS_STATUS_FAIL))));
+        return;
+    case RequestResult::WpsIdleLate:
+        Finish(kExitWpsFailed,
+               QStringLiteral("WPS failed: the device went idle more than %1 after the start")
+                   .arg(Seconds(Waits::WpsIdleWindow)));
+        return;
+    case RequestResult::WpsIdleUnstarted:
+        Finish(kExitWpsFailed, QStringLiteral("WPS failed: the device went idle without starting"));
+        return;
+    case RequestResult::WpsNoFinalStatus:
+        DebugLog("swpctl: no final WPS status within %d ms", Waits::WpsStatusLimit);
+        Finish(kExitWpsFailed, QStringLiteral("WPS failed: no final status within %1")
+                                   .arg(Seconds(Waits::WpsStatusLimit)));
         return;
     }
-    m_Engine.SendGetConfig(kGetConfigWait);
-    Await(WAIT_GET_CONFIG, ConfigRead(then), [this, then] {
-        if (m_RetryLogin)
-            Relogin(true, [this, then] { Reread(then); });
-        else
-            TimedOut(QStringLiteral("request for its configuration"), kGetConfigWait);
-    });
 }
 
 void CSession::RunSetIp() {
@@ -455,31 +423,21 @@ void CSession::RunSetIp() {
         }
     }
     g_Var.NewIP = wanted;
-    SettingRun run;
-    run.what = QStringLiteral("IP setting");
-    run.code = WAIT_IP_SETTING;
-    run.waitMs = kSettingWait;
-    run.send = [this] { m_Engine.SendIPSetting(kSettingWait); };
-    run.refusedExit = kExitRefused;
-    run.accepted = [this] {
-        Pause(kSettingPause, [this] {
-            Reread([this] {
-                const IPConfig& now = g_Var.CurIP;
-                const IPConfig& sent = g_Var.NewIP;
-                const bool applied = sent.IpMode != 0
-                                         ? now.IpMode != 0
-                                         : now.IpMode == 0 && now.IP == sent.IP &&
-                                               now.Mask == sent.Mask && now.Gateway == sent.Gateway;
-                Out(AddressText());
-                if (applied)
-                    Finish(kExitOk);
-                else
-                    Finish(kExitRefused, QStringLiteral("the device accepted the IP setting but "
-                                                        "reports another address"));
-            });
-        });
-    };
-    RunSetting(std::move(run));
+    RunRequest(RequestPlans::IPSetting(), QStringLiteral("IP setting"), kExitRefused,
+               [this](const RequestResult&) {
+                   const IPConfig& now = g_Var.CurIP;
+                   const IPConfig& sent = g_Var.NewIP;
+                   const bool applied = sent.IpMode != 0 ? now.IpMode != 0
+                                                         : now.IpMode == 0 && now.IP == sent.IP &&
+                                                               now.Mask == sent.Mask &&
+                                                               now.Gateway == sent.Gateway;
+                   Out(AddressText());
+                   if (applied)
+                       Finish(kExitOk);
+                   else
+                       Finish(kExitRefused, QStringLiteral("the device accepted the IP setting "
+                                                           "but reports another address"));
+               });
 }
 
 void CSession::RunWireless() {
@@ -536,33 +494,18 @@ void CSession::RunWireless() {
                     static_cast<size_t>(options.key.size()));
     }
 
-    SettingRun run;
-    run.what = station ? QStringLiteral("station setting") : QStringLiteral("wireless setting");
-    run.code = station ? WAIT_WL_STA_SETTING : WAIT_WL_SETTING;
-    run.waitMs = kSettingWait;
-    run.send = [this, station] {
-        DebugLog(station ? "not DEVICE_AP" : "DEVICE_AP");
-        if (station)
-            m_Engine.SendWlStationSetting(kSettingWait);
-        else
-            m_Engine.SendWlSetting(kSettingWait);
-    };
-    run.refusedExit = kExitRefused;
-    run.accepted = [this] {
-        Pause(kSettingPause, [this] {
-            Reread([this] {
-                const WirelessProfile& now = g_Var.CurWl;
-                const WirelessProfile& sent = g_Var.NewWl;
-                Out(WirelessText());
-                if (std::strcmp(now.SSID, sent.SSID) == 0 && now.Security == sent.Security)
-                    Finish(kExitOk);
-                else
-                    Finish(kExitRefused, QStringLiteral("the device accepted the wireless "
-                                                        "setting but reports another profile"));
-            });
-        });
-    };
-    RunSetting(std::move(run));
+    RunRequest(RequestPlans::WirelessSetting(!station),
+               station ? QStringLiteral("station setting") : QStringLiteral("wireless setting"),
+               kExitRefused, [this](const RequestResult&) {
+                   const WirelessProfile& now = g_Var.CurWl;
+                   const WirelessProfile& sent = g_Var.NewWl;
+                   Out(WirelessText());
+                   if (std::strcmp(now.SSID, sent.SSID) == 0 && now.Security == sent.Security)
+                       Finish(kExitOk);
+                   else
+                       Finish(kExitRefused, QStringLiteral("the device accepted the wireless "
+                                                           "setting but reports another profile"));
+               });
 }
 
 void CSession::RunSetMode() {
@@ -573,27 +516,16 @@ void CSession::RunSetMode() {
         return;
     }
     g_Var.DeviceMode = mode;
-    SettingRun run;
-    run.what = QStringLiteral("mode switch");
-    run.code = WAIT_SET_MODE;
-    run.waitMs = kSetModeWait;
-    run.send = [this] { m_Engine.SendSetMode(kSetModeWait, g_Var.DeviceMode); };
-    run.logoutFirst = false;
-    run.refusedExit = kExitRefused;
-    run.accepted = [this, mode] {
-        Reread([this, mode] {
-            Pause(kSettingPause, [this, mode] {
-                Out(QStringLiteral("Device mode: %1\n").arg(DeviceModeText(g_Var.DeviceMode)));
-                if (g_Var.DeviceMode == mode)
-                    Finish(kExitOk);
-                else
-                    Finish(kExitRefused,
-                           QStringLiteral("the device accepted the mode switch but reports %1")
-                               .arg(DeviceModeText(g_Var.DeviceMode)));
-            });
-        });
-    };
-    RunSetting(std::move(run));
+    RunRequest(RequestPlans::SetMode(), QStringLiteral("mode switch"), kExitRefused,
+               [this, mode](const RequestResult&) {
+                   Out(QStringLiteral("Device mode: %1\n").arg(DeviceModeText(g_Var.DeviceMode)));
+                   if (g_Var.DeviceMode == mode)
+                       Finish(kExitOk);
+                   else
+                       Finish(kExitRefused,
+                              QStringLiteral("the device accepted the mode switch but reports %1")
+                                  .arg(DeviceModeText(g_Var.DeviceMode)));
+               });
 }
 
 // ---------------------------------------------------------------------------
@@ -629,14 +561,13 @@ void CSession::RunWps() {
         }
     }
     g_Var.WpsMethod = pbc ? 1 : 0;
-    m_WpsStarted = false; // a status 3 of an earlier run never counts
     if (!pbc && ap) {
         g_Var.NewWl.PinNumber = *m_Options.pin;
     } else if (!pbc) {
         CopyBounded(g_Var.NewWl.SSID, sizeof g_Var.NewWl.SSID, m_Options.wpsSsid->constData(),
                     static_cast<size_t>(m_Options.wpsSsid->size()));
         // The device's own PIN is what the user enters at the access point.
-        m_Engine.SendStationGetConfig(kStaGetConfigWait);
+        m_Engine.SendStationGetConfig(Waits::StaGetConfig);
         Await(
             WAIT_STA_GET_CONFIG,
             [this](intptr_t) {
@@ -647,87 +578,22 @@ void CSession::RunWps() {
                 Out(QStringLiteral("Device PIN: %1 (enter it at the access point)\n").arg(pin));
                 SendWpsRequest();
             },
-            [this] { TimedOut(QStringLiteral("request for its client PIN"), kStaGetConfigWait); });
+            [this] {
+                TimedOut(QStringLiteral("request for its client PIN"), Waits::StaGetConfig);
+            });
         return;
     }
     SendWpsRequest();
 }
 
 void CSession::SendWpsRequest() {
-    const bool ap = g_Var.DeviceMode == DEVICE_AP;
-    const bool pbc = g_Var.WpsMethod == 1;
-    SettingRun run;
-    run.what = QStringLiteral("WPS request");
-    run.code = pbc ? WAIT_WPS_PBC : WAIT_WPS_PIN;
-    run.waitMs = kWpsWait;
-    run.send = [this, ap, pbc] {
-        if (ap && pbc)
-            m_Engine.SendWPSPBC(kWpsWait);
-        else if (ap)
-            m_Engine.SendWPSPIN(kWpsWait);
-        else if (pbc)
-            m_Engine.SendStaWPSPBC(kWpsWait);
-        else
-            m_Engine.SendStaWPSPIN(kWpsWait);
-    };
-    run.refusedExit = kExitWpsFailed;
-    run.accepted = [this] { WpsAccepted(); };
-    RunSetting(std::move(run));
-}
-
-void CSession::WpsAccepted() {
-    m_WaitingForStatus = true;
-    m_WpsLimit.start(Timing::Interval(kWpsLimit));
-    Err(QStringLiteral("WPS started, waiting for the device (at most %1)").arg(Seconds(kWpsLimit)));
-}
-
-void CSession::WpsStatus(int32_t status) {
-    const QString text = WpsStatusText(status);
-    DebugLog("swpctl: WPS status %d=%s", status, text.toUtf8().constData());
-    Err(QStringLiteral("WPS status %1: %2").arg(status).arg(text));
-    switch (status) {
-    case kWpsIdle: {
-        m_WaitingForStatus = false;
-        m_WpsLimit.stop();
-        const bool inTime = m_WpsStarted && Timing::TickCount() - m_WpsStartTick <=
-                                                static_cast<uint32_t>(kWpsIdleWindow);
-        if (!inTime) {
-            Finish(kExitWpsFailed, m_WpsStarted
-                                       ? QStringLiteral("WPS failed: the device went idle more "
-                                                        "than %1 after the start")
-                                             .arg(Seconds(kWpsIdleWindow))
-                                       : QStringLiteral("WPS failed: the device went idle "
-                                                        "without starting"));
-            return;
-        }
-        Pause(kWpsIdlePause, [this] { Reread([this] { WpsDone(kWpsIdle, true); }); });
-        return;
-    }
-    case kWpsFail:
-        m_WaitingForStatus = false;
-        m_WpsLimit.stop();
-        Finish(kExitWpsFailed, QStringLiteral("WPS failed: %1").arg(WpsStatusText(kWpsFail)));
-        return;
-    case kWpsStart:
-        m_WpsStarted = true;
-        m_WpsStartTick = Timing::TickCount();
-        return;
-    case kWpsConfigured:
-        m_WaitingForStatus = false;
-        m_WpsLimit.stop();
-        if (g_Var.DeviceMode == DEVICE_AP)
-            Pause(kWpsConfiguredPause,
-                  [this] { Reread([this] { WpsDone(kWpsConfigured, true); }); });
-        else
-            WpsDone(kWpsConfigured, false);
-        return;
-    default:
-        return;
-    }
+    RunRequest(RequestPlans::WPS(g_Var.DeviceMode == DEVICE_AP), QStringLiteral("WPS request"),
+               kExitWpsFailed,
+               [this](const RequestResult& result) { WpsDone(result.wpsStatus, result.reread); });
 }
 
 void CSession::WpsDone(int32_t status, bool reread) {
-    Out(WpsStatusText(status) + QLatin1Char('\n'));
+    Out(QLatin1String(swp::WpsStatusText(status)) + QLatin1Char('\n'));
     if (reread)
         Out(WirelessText());
     Finish(kExitOk);

@@ -7,6 +7,7 @@
 // Finished with the exit code, once.
 
 #include "protocol/formudp.h"
+#include "requests/requestrunner.h"
 #include "tools/swpctl/options.h"
 
 #include <QObject>
@@ -38,26 +39,14 @@ private:
     using ResultHandler = std::function<void(intptr_t result)>;
     using Action = std::function<void()>;
 
-    // A setting request with its re-login rule, as the pages' progress
-    // dialogs run it.
-    struct SettingRun {
-        QString what;            // for messages: "IP setting"
-        int code = 0;            // the pending-request code of its reply
-        int waitMs = 0;          // for messages
-        Action send;             // sends the request with its wait
-        bool logoutFirst = true; // re-login after a time-out: log out first
-        int refusedExit = 0;
-        Action accepted;
-    };
+    using DoneHandler = std::function<void(const RequestResult& result)>;
 
     // Expect the result of the request with this code next; any other result
     // or time-out is stale and ignored.
     void Await(int code, ResultHandler onResult, Action onTimeout);
     void OnResult(int code, intptr_t result);
     void OnTimeout(int code);
-    void OnEvent(intptr_t type, intptr_t value);
     void Finish(int exitCode, const QString& message = QString());
-    void Pause(int ms, Action then);
     void TimedOut(const QString& what, int waitMs);
 
     bool CheckAdapter();
@@ -74,18 +63,16 @@ private:
     bool LoginPortUsable();
     void AfterConfig();
 
-    void RunSetting(SettingRun run);
-    void SettingStep();
-    void Relogin(bool logoutFirst, Action then);
-    void Reread(Action then);
+    // Runs plan as the pages' progress dialogs do; what names the request in
+    // messages, done takes the run's success.
+    void RunRequest(RequestPlan plan, const QString& what, int refusedExit, DoneHandler done);
+    void RequestFinished(const RequestResult& result);
 
     void RunSetIp();
     void RunWireless();
     void RunSetMode();
     void RunWps();
     void SendWpsRequest();
-    void WpsAccepted();
-    void WpsStatus(int32_t status);
     void WpsDone(int32_t status, bool reread);
 
     void PrintSurvey();
@@ -99,18 +86,13 @@ private:
     ResultHandler m_OnResult;
     Action m_OnTimeout;
 
-    SettingRun m_Run;
-    bool m_RetryLogin = false; // one (re-)login left in the running sequence
+    CRequestRunner m_Runner;
+    QString m_RunWhat;
+    int m_RunRefusedExit = 0;
+    DoneHandler m_RunDone;
     bool m_Done = false;
 
-    // WPS: status events are followed only after the device accepted the
-    // request; the start tick counts only when status 3 came in this run.
-    bool m_WaitingForStatus = false;
-    bool m_WpsStarted = false;
-    uint32_t m_WpsStartTick = 0;
-    QTimer m_WpsLimit;
     QTimer m_Limit; // the whole command, like the progress dialog's own limit
-    QTimer m_Pause;
 };
 
 } // namespace swpctl

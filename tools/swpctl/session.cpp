@@ -7,6 +7,7 @@
 #include "settings/globalvar.h"
 #include "settings/textutil.h"
 #include "settings/timing.h"
+#include "tools/swpctl/devicecache.h"
 #include "tools/swpctl/exitcode.h"
 #include "tools/swpctl/present.h"
 
@@ -163,6 +164,8 @@ void CSession::Discovered() {
     std::vector<DeviceRecord> devices;
     m_Engine.GetDeviceList(devices);
     DebugLog("swpctl: %d device(s) found", static_cast<int>(devices.size()));
+    if (!SaveDeviceCache(DeviceCachePath(), devices))
+        DebugLog("  cannot write %s", qPrintable(DeviceCachePath()));
     if (m_Options.command == Command::Discover) {
         if (m_Options.json)
             Out(QString::fromUtf8(QJsonDocument(DevicesJson(devices)).toJson()));

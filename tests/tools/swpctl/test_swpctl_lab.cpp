@@ -45,9 +45,14 @@ struct CtlRun {
     QString err;
 };
 
-CtlRun Swpctl(QStringList args) {
+CtlRun Swpctl(QStringList args, const QString& cacheHome = QString()) {
     args << QStringLiteral("--speedup") << QStringLiteral("5");
     QProcess process;
+    if (!cacheHome.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), cacheHome);
+        process.setProcessEnvironment(env);
+    }
     process.start(QStringLiteral(SWPCTL_BINARY), args);
     CtlRun run;
     if (!process.waitForStarted(kRunLimitMs) || !process.waitForFinished(kRunLimitMs)) {
@@ -130,6 +135,33 @@ TEST(SwpctlLab, DiscoverListsTheDevicesOfBothAdapters) {
             EXPECT_EQ("10.91.2.1", d["adapter"].toString());
         }
     }
+}
+
+TEST(SwpctlLab, DiscoveryRemembersTheMacsForTheShellCompletion) {
+    SWP_REQUIRE_LAB();
+    QTemporaryDir cache;
+    const QString devices = cache.filePath(QStringLiteral("swpctl/devices"));
+    auto content = [&devices] {
+        QFile file(devices);
+        return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+    };
+    CLabDevice ap;
+    CLabDevice bridge;
+    START(ap, "dev1", kAp);
+    START(bridge, "dev2", kBridge);
+    EXPECT_RUN(Swpctl({QStringLiteral("discover")}, cache.path()), 0);
+    QStringList macs = content().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    macs.sort();
+    EXPECT_EQ(
+        QStringList({QStringLiteral("02:5A:00:00:00:01"), QStringLiteral("02:5A:00:00:00:02")}),
+        macs);
+
+    // Any command's discovery counts, here one limited to the first adapter.
+    EXPECT_RUN(
+        Swpctl({QStringLiteral("show"), QStringLiteral("--adapter"), QStringLiteral("10.91.1.1")},
+               cache.path()),
+        0);
+    EXPECT_EQ(QStringLiteral("02:5A:00:00:00:01\n"), content());
 }
 
 TEST(SwpctlLab, AdapterOptionUsesThatAdapterOnly) {

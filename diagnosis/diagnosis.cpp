@@ -526,9 +526,13 @@ void CDiagnosis::CheckFirewall() {
             QStringLiteral("The firewall of this computer %1%2 the devices' replies "
                            "(UDP to port 5433) on %3")
                 .arg(verdict.certain ? QString() : QStringLiteral("probably "), action, adapters);
-        f.detail = QStringLiteral("A reply to a broadcast search is not seen by connection "
-                                  "tracking as part of the search (its state is \"new\"), so "
-                                  "\"established, related\" rules do not let it in.");
+        f.detail = verdict.byPolicy
+                       ? QStringLiteral("No rule lets the replies in. A reply to a broadcast "
+                                        "search is not seen by connection tracking as part of "
+                                        "the search (its state is \"new\"), so "
+                                        "\"established, related\" rules do not let it in.")
+                       : QStringLiteral("The rule below stops UDP to port 5433, the port the "
+                                        "devices answer to.");
         f.Add(QStringLiteral("adapters"), QStringLiteral("adapters"), adapters);
         f.Add(QStringLiteral("table"), QStringLiteral("table"),
               verdict.family + QLatin1Char(' ') + verdict.table);

@@ -102,7 +102,10 @@ void TFormTroubleshoot::DiagnosisFinished() {
         if (!finding->fixes.isEmpty()) {
             html += QStringLiteral("<p>%1</p><ul>").arg(Html(Text("WhatToDo", "What to do:")));
             for (const diag::Fix& fix : finding->fixes) {
-                html += QStringLiteral("<li>%1").arg(Html(fix.text));
+                QString text = fix.text;
+                if (!text.isEmpty())
+                    text[0] = text[0].toUpper();
+                html += QStringLiteral("<li>%1").arg(Html(text));
                 if (!fix.command.isEmpty())
                     html += QStringLiteral("<br><code>%1</code>").arg(Html(fix.command));
                 html += QStringLiteral("</li>");

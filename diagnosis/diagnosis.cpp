@@ -596,31 +596,41 @@ void CDiagnosis::CheckReversePath() {
                 QStringLiteral("%1 -> %2").arg(*m_RpBefore).arg(*m_RpAfter));
     finding.Add(QStringLiteral("rp_filter_all"), QStringLiteral("net.ipv4.conf.all.rp_filter"),
                 QString::number(m_Facts.ReversePathSetting(QStringLiteral("all")).value_or(-1)));
+    // A route that covers only another searched adapter's own subnet sends
+    // no device of this adapter elsewhere: those are left out.
+    const auto connected = [this](const Route& route) {
+        for (const AdapterState& adapter : m_Report.adapters)
+            if (adapter.searched && adapter.name == route.interface && route.gateway == 0 &&
+                route.destination == (QHostAddress(adapter.address).toIPv4Address() & route.mask))
+                return true;
+        return false;
+    };
     QStringList strict;
     for (const QString& name : searched) {
-        const int setting = m_Facts.EffectiveReversePath(name);
-        finding.Add(QStringLiteral("rp_filter_%1").arg(name),
-                    QStringLiteral("rp_filter of %1 (effective)").arg(name),
-                    QString::number(setting));
-        if (setting == 1)
-            strict.append(name);
+        if (m_Facts.EffectiveReversePath(name) != 1)
+            continue;
+        strict.append(name);
         QStringList elsewhere;
         for (const Route& route : routes)
-            if (route.interface != name && route.interface != QLatin1String("lo"))
+            if (route.interface != name && route.interface != QLatin1String("lo") &&
+                !connected(route))
                 elsewhere.append(route.Text());
         if (!elsewhere.isEmpty())
             finding.Add(QStringLiteral("routes_not_%1").arg(name),
-                        QStringLiteral("routes out of other adapters than %1").arg(name),
+                        QStringLiteral("routes that take addresses away from %1").arg(name),
                         elsewhere.join(QStringLiteral("; ")));
     }
+    finding.Add(QStringLiteral("strict_adapters"), QStringLiteral("strict filtering (1) on"),
+                strict.isEmpty() ? QStringLiteral("none (loose filtering found no route back)")
+                                 : strict.join(QStringLiteral(", ")));
     if (!strict.isEmpty())
         finding.adapter = strict.first();
-    QStringList settings = {QStringLiteral("net.ipv4.conf.all.rp_filter=2")};
-    for (const QString& name : strict.isEmpty() ? searched : strict)
-        settings.append(QStringLiteral("net.ipv4.conf.%1.rp_filter=2").arg(name));
+    // The effective setting is the higher of "all" and the adapter's: "all"
+    // at 2 makes every adapter loose.
     finding.AddFix(QStringLiteral("sysctl"),
-                   QStringLiteral("switch to loose reverse-path filtering"),
-                   QStringLiteral("sudo sysctl -w ") + settings.join(QLatin1Char(' ')));
+                   QStringLiteral("switch to loose reverse-path filtering (should replies still "
+                                  "be dropped, 0 switches the filter off)"),
+                   QStringLiteral("sudo sysctl -w net.ipv4.conf.all.rp_filter=2"));
     finding.AddFix(QStringLiteral("sysctl"), QStringLiteral("keep it after a restart"),
                    QString::fromLatin1(kPersistRp));
     finding.AddFix(QStringLiteral("wizard"),

@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <functional>
@@ -112,6 +113,8 @@ struct Cause {
     // an evidence value of the main finding, and text it holds (root, nobody)
     const char* evidence;
     const char* holds[2];
+    // the exit code once the main finding's first fix (as root) has run; -1: not tried
+    int afterFix = -1;
 };
 
 const QString kForeign =
@@ -152,7 +155,8 @@ TEST_F(DiagnosisLab, EachCauseIsFoundAsRootAndAsNobody) {
          {12, 3},
          {"firewall", "no-answer"},
          "rule",
-         {"udp dport 5433 drop", nullptr}},
+         {"udp dport 5433 drop", nullptr},
+         0},
         {"strict rp_filter, device subnet routed out of the other adapter",
          {kForeign, QStringLiteral("ip route add 192.168.77.0/24 dev swpb0"),
           QStringLiteral(
@@ -161,7 +165,8 @@ TEST_F(DiagnosisLab, EachCauseIsFoundAsRootAndAsNobody) {
          {13, 13},
          {"reverse-path-filter", "reverse-path-filter"},
          "routes_not_swpa0",
-         {"192.168.77.0/24 dev swpb0", "192.168.77.0/24 dev swpb0"}},
+         {"192.168.77.0/24 dev swpb0", "192.168.77.0/24 dev swpb0"},
+         15},
         {"device with a foreign address",
          {kForeign},
          {kHome},
@@ -199,6 +204,16 @@ TEST_F(DiagnosisLab, EachCauseIsFoundAsRootAndAsNobody) {
             EXPECT_EQ(!nobody, Checked(run, "firewall (nftables)")) << shown.toStdString();
             EXPECT_EQ(nobody, !FindingOf(run, QStringLiteral("not-checked")).isEmpty())
                 << shown.toStdString();
+        }
+        if (cause.afterFix >= 0) {
+            const DoctorRun before = m_Doctor.Diagnose(false);
+            const QJsonObject main = FindingOf(before, before.json["main_cause"].toString());
+            QString fix = main["fixes"][0]["command"].toString();
+            fix.remove(QRegularExpression(QStringLiteral("^sudo ")));
+            ASSERT_EQ("", Sh(fix).toStdString());
+            const DoctorRun after = m_Doctor.Diagnose(false);
+            EXPECT_EQ(cause.afterFix, after.code)
+                << QJsonDocument(after.json).toJson().toStdString();
         }
         for (const QString& command : cause.undo)
             EXPECT_EQ("", Sh(command).toStdString());

@@ -575,27 +575,10 @@ void CDiagnosis::CheckReversePath() {
     }
     m_Report.checked.append(QStringLiteral("reverse-path filter"));
     const uint64_t dropped = *m_RpAfter - std::min(*m_RpAfter, *m_RpBefore);
-    if (dropped == 0)
-        return;
     const std::vector<Route> routes = m_Facts.Routes();
     const QStringList searched = SearchedAdapters();
     Finding finding;
     finding.cause = Cause::ReversePath;
-    finding.severity = Severity::Error;
-    finding.summary =
-        QStringLiteral("The reverse-path filter dropped %1 packet(s) during the search: "
-                       "a device's replies arrive on one adapter while the routes "
-                       "send its address out of another")
-            .arg(dropped);
-    finding.detail = QStringLiteral("With strict reverse-path filtering (rp_filter 1) the system "
-                                    "drops a packet whose sender it would reach through another "
-                                    "adapter, as with a laptop on Wi-Fi and the device on the "
-                                    "Ethernet port, or a device that still has an address from "
-                                    "another subnet. Loose filtering (2) lets the replies in.");
-    finding.Add(QStringLiteral("counter"), QStringLiteral("IPReversePathFilter during the search"),
-                QStringLiteral("%1 -> %2").arg(*m_RpBefore).arg(*m_RpAfter));
-    finding.Add(QStringLiteral("rp_filter_all"), QStringLiteral("net.ipv4.conf.all.rp_filter"),
-                QString::number(m_Facts.ReversePathSetting(QStringLiteral("all")).value_or(-1)));
     // A route that covers only another searched adapter's own subnet sends
     // no device of this adapter elsewhere: those are left out.
     const auto connected = [this](const Route& route) {
@@ -606,6 +589,7 @@ void CDiagnosis::CheckReversePath() {
         return false;
     };
     QStringList strict;
+    bool leadsAway = false;
     for (const QString& name : searched) {
         if (m_Facts.EffectiveReversePath(name) != 1)
             continue;
@@ -615,11 +599,40 @@ void CDiagnosis::CheckReversePath() {
             if (route.interface != name && route.interface != QLatin1String("lo") &&
                 !connected(route))
                 elsewhere.append(route.Text());
-        if (!elsewhere.isEmpty())
+        if (!elsewhere.isEmpty()) {
+            leadsAway = true;
             finding.Add(QStringLiteral("routes_not_%1").arg(name),
                         QStringLiteral("routes that take addresses away from %1").arg(name),
                         elsewhere.join(QStringLiteral("; ")));
+        }
     }
+    if (dropped > 0) {
+        finding.severity = Severity::Error;
+        finding.summary = QStringLiteral("The reverse-path filter dropped %1 packet(s) during the "
+                                         "search: a device's replies arrive on one adapter while "
+                                         "the routes send its address out of another")
+                              .arg(dropped);
+    } else if (!Answered() && leadsAway) {
+        // A device that answers to this computer's address first asks for it
+        // by ARP; strict filtering drops that question, and no counter shows it.
+        finding.severity = Severity::Warning;
+        finding.summary = QStringLiteral("Strict reverse-path filtering may keep a device with an "
+                                         "address from another subnet from answering");
+    } else {
+        return;
+    }
+    finding.detail = QStringLiteral("With strict reverse-path filtering (rp_filter 1) the system "
+                                    "drops a packet whose sender it would reach through another "
+                                    "adapter, as with a laptop on Wi-Fi and the device on the "
+                                    "Ethernet port, or a device that still has an address from "
+                                    "another subnet (its address question, ARP, is dropped too). "
+                                    "Loose filtering (2) lets the replies in.");
+    finding.evidence.prepend({QStringLiteral("counter"),
+                              QStringLiteral("IPReversePathFilter during the search"),
+                              QStringLiteral("%1 -> %2").arg(*m_RpBefore).arg(*m_RpAfter)});
+    finding.evidence.insert(
+        1, {QStringLiteral("rp_filter_all"), QStringLiteral("net.ipv4.conf.all.rp_filter"),
+            QString::number(m_Facts.ReversePathSetting(QStringLiteral("all")).value_or(-1))});
     finding.Add(QStringLiteral("strict_adapters"), QStringLiteral("strict filtering (1) on"),
                 strict.isEmpty() ? QStringLiteral("none (loose filtering found no route back)")
                                  : strict.join(QStringLiteral(", ")));

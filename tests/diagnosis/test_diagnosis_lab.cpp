@@ -26,6 +26,8 @@ namespace {
 constexpr int kRunLimitMs = 60000;
 
 const char kDevice[] = R"({"name": "Doctor-AP", "mac": "02:5A:00:00:00:11", "reply": "broadcast"})";
+// Answers to the sender's address, so it first asks for it by ARP.
+const char kUnicast[] = R"({"name": "Doctor-Unicast", "mac": "02:5A:00:00:00:13"})";
 const char kSecond[] = R"({"name": "Doctor-Bridge", "mac": "02:5A:00:00:00:12", "mode": 2})";
 
 struct DoctorRun {
@@ -115,6 +117,7 @@ struct Cause {
     const char* holds[2];
     // the exit code once the main finding's first fix (as root) has run; -1: not tried
     int afterFix = -1;
+    const char* device = kDevice; // the configuration of the device on swpa0
 };
 
 const QString kForeign =
@@ -167,6 +170,18 @@ TEST_F(DiagnosisLab, EachCauseIsFoundAsRootAndAsNobody) {
          "routes_not_swpa0",
          {"192.168.77.0/24 dev swpb0", "192.168.77.0/24 dev swpb0"},
          15},
+        {"strict rp_filter, a device answering to the sender drops out at its ARP question",
+         {kForeign, QStringLiteral("ip -n swp-dev1 route add 10.91.1.0/24 dev eth0"),
+          QStringLiteral("ip route add 192.168.77.0/24 dev swpb0"),
+          QStringLiteral("sysctl -qw net.ipv4.conf.all.rp_filter=1")},
+         {kLoose, QStringLiteral("ip route del 192.168.77.0/24 dev swpb0"),
+          QStringLiteral("ip -n swp-dev1 route del 10.91.1.0/24 dev eth0"), kHome},
+         {13, 13},
+         {"reverse-path-filter", "reverse-path-filter"},
+         "strict_adapters",
+         {"swpa0", "swpa0"},
+         15,
+         kUnicast},
         {"device with a foreign address",
          {kForeign},
          {kHome},
@@ -179,7 +194,8 @@ TEST_F(DiagnosisLab, EachCauseIsFoundAsRootAndAsNobody) {
         SCOPED_TRACE(cause.name);
         CLabDevice device;
         CLabDevice second;
-        ASSERT_TRUE(device.Start(QStringLiteral("dev1"), kDevice)) << device.Error().toStdString();
+        ASSERT_TRUE(device.Start(QStringLiteral("dev1"), cause.device))
+            << device.Error().toStdString();
         if (cause.code[0] == 0) {
             ASSERT_TRUE(second.Start(QStringLiteral("dev2"), kSecond))
                 << second.Error().toStdString();
@@ -211,6 +227,9 @@ TEST_F(DiagnosisLab, EachCauseIsFoundAsRootAndAsNobody) {
             QString fix = main["fixes"][0]["command"].toString();
             fix.remove(QRegularExpression(QStringLiteral("^sudo ")));
             ASSERT_EQ("", Sh(fix).toStdString());
+            // The device retries an unanswered ARP question only every second:
+            // longer than the sped-up search. It starts afresh here.
+            ASSERT_EQ("", Sh(QStringLiteral("ip -n swp-dev1 neigh flush all")).toStdString());
             const DoctorRun after = m_Doctor.Diagnose(false);
             EXPECT_EQ(cause.afterFix, after.code)
                 << QJsonDocument(after.json).toJson().toStdString();

@@ -79,7 +79,8 @@ CDiagnosis::CDiagnosis(TFormUDP& engine, QObject* parent) : QObject(parent), m_E
     m_Deadline.setSingleShot(true);
     connect(&m_Deadline, &QTimer::timeout, this, [this] {
         DebugLog("CDiagnosis: checks given up at the deadline");
-        m_SearchEnded = true;
+        if (!m_SearchEnded)
+            ReadAfterSearch();
         Complete();
     });
 }
@@ -157,6 +158,11 @@ bool CDiagnosis::event(QEvent* e) {
 }
 
 void CDiagnosis::SearchEnded() {
+    ReadAfterSearch();
+    MaybeComplete();
+}
+
+void CDiagnosis::ReadAfterSearch() {
     m_SearchEnded = true;
     m_RcvbufAfter = m_Facts.UdpReceiveBufferErrors();
     m_RpAfter = m_Facts.ReversePathDrops();
@@ -167,7 +173,6 @@ void CDiagnosis::SearchEnded() {
         if (m_GrantedBuffer == 0 || socket->ReceiveBuffer < m_GrantedBuffer)
             m_GrantedBuffer = socket->ReceiveBuffer;
     ListAdapters();
-    MaybeComplete();
 }
 
 void CDiagnosis::MaybeComplete() {

@@ -54,6 +54,8 @@ private:
 
     void StartCommand(Command& command, const QStringList& arguments);
     void SearchEnded();
+    // Counters, devices and adapters as the search leaves them.
+    void ReadAfterSearch();
     void MaybeComplete();
     void Complete();
     void ListAdapters();

@@ -37,6 +37,7 @@ QString TFormTroubleshoot::Text(const char* key, const char* english) const {
 }
 
 void TFormTroubleshoot::Run(TFormUDP* engine, int discoverWait) {
+    m_HasResult = false;
     ui->LbInfo->setText(Text("MsgChecking", "Searching again and checking this computer..."));
     ui->TxtFindings->clear();
     ui->BtnCopy->setEnabled(false);

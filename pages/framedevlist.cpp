@@ -1,5 +1,6 @@
 #include "pages/framedevlist.h"
 
+#include "pages/formtroubleshoot.h"
 #include "protocol/formudp.h"
 #include "requests/waits.h"
 #include "settings/globalvar.h"
@@ -20,6 +21,8 @@ TFrameDevList::TFrameDevList(QWidget* parent) : TFrameBase(parent), ui(new Ui::T
     ui->setupUi(this);
     WireButtons(QStringLiteral("BtnCfg"));
     connect(ui->BtnRefresh, &QAbstractButton::clicked, this, &TFrameDevList::BtnRefreshClick);
+    connect(ui->BtnTroubleshoot, &QAbstractButton::clicked, this,
+            &TFrameDevList::BtnTroubleshootClick);
     connect(ui->LvDevList, &QTreeWidget::itemSelectionChanged, this,
             &TFrameDevList::LvDevListSelectItem);
     TimerSearch.setSingleShot(true);
@@ -63,6 +66,10 @@ void TFrameDevList::FrameInit() {
     SetCommonLook();
     TimerSearch.stop();
     ui->PlSearch->hide();
+    // The layout has been applied: what it left of the button's visibility
+    // says whether it may be offered at all.
+    m_TroubleshootAllowed = !ui->BtnTroubleshoot->isHidden();
+    ui->BtnTroubleshoot->hide();
     ClearList();
     TFrameBase::FrameInit();
     // The sortable list is not reached by the page texts: its two columns are
@@ -101,9 +108,14 @@ void TFrameDevList::ClearList() {
 
 void TFrameDevList::BtnRefreshClick() {
     ClearList();
-    // Without an adapter the engine has told the user so; no search runs.
-    if (!FormUDP || !FormUDP->SendDiscover(Waits::Discover, true))
+    ui->BtnTroubleshoot->hide();
+    if (!FormUDP)
         return;
+    // Without an adapter no search runs: troubleshooting says why.
+    if (!FormUDP->SendDiscover(Waits::Discover, true)) {
+        OfferTroubleshooting();
+        return;
+    }
     ui->BtnRefresh->setEnabled(false);
     ui->PlSearch->show();
     ui->PlSearch->raise();
@@ -126,8 +138,24 @@ void TFrameDevList::TimerSearchTimer() {
     list->setUpdatesEnabled(true);
     ui->BtnRefresh->setEnabled(true);
     ui->PlSearch->hide();
+    if (found.empty())
+        OfferTroubleshooting();
     if (g_Var.NonWorking)
         ui->BtnCfg->setEnabled(true);
+}
+
+void TFrameDevList::OfferTroubleshooting() {
+    if (m_TroubleshootAllowed)
+        ui->BtnTroubleshoot->show();
+}
+
+void TFrameDevList::BtnTroubleshootClick() {
+    if (!m_Troubleshoot) {
+        m_Troubleshoot = std::make_unique<TFormTroubleshoot>(window());
+        connect(m_Troubleshoot.get(), &TFormTroubleshoot::SearchAgain, this,
+                &TFrameDevList::BtnRefreshClick);
+    }
+    m_Troubleshoot->Run(FormUDP, Waits::Discover);
 }
 
 void TFrameDevList::LvDevListSelectItem() {

@@ -12,6 +12,7 @@
 namespace Ui {
 class TFrameDevList;
 }
+class TFormTroubleshoot;
 
 class TFrameDevList : public TFrameBase {
     Q_OBJECT
@@ -29,6 +30,9 @@ public:
     void TimerSearchTimer();
     void LvDevListSelectItem();
     void BtnCfgClick();
+    // Shown when a search ends with no device (unless the settings hide it).
+    void BtnTroubleshootClick();
+    TFormTroubleshoot* Troubleshoot() const { return m_Troubleshoot.get(); }
 
     // The record of each row, in row order.
     const std::vector<DeviceRecord>& Records() const { return m_Records; }
@@ -38,8 +42,11 @@ public:
 
 private:
     void ClearList();
+    void OfferTroubleshooting();
     // Frees the engine from a device it was logged in to other than g_Var.Device.
     void ReleaseOtherDevice();
 
     std::vector<DeviceRecord> m_Records;
+    bool m_TroubleshootAllowed = true; // the settings' visibility of BtnTroubleshoot
+    std::unique_ptr<TFormTroubleshoot> m_Troubleshoot;
 };

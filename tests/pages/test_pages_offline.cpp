@@ -6,6 +6,7 @@
 // discovery, and its adapter filter names no adapter of this machine), so a
 // request that a page starts goes nowhere and times out.
 
+#include "pages/formtroubleshoot.h"
 #include "pages/framedevipcfg.h"
 #include "pages/framedevlist.h"
 #include "pages/frameipeditrect.h"
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTreeWidget>
 #include <cstring>
 #include <vector>
@@ -659,4 +661,46 @@ TEST_F(PagesOffline, DeviceListWithoutAnAdapter) {
     EXPECT_EQ(g_Var.CurIP.IpMode, 1);
     EXPECT_EQ(g_Var.CurIP.IP, 0u);
     EXPECT_STREQ(g_Var.NewWl.SSID, "wireless");
+}
+
+// No adapter opens (the engine's filter names none of this machine's): the
+// search cannot start, Troubleshoot is offered with the text and place the
+// settings give it, and its dialog says why; "Search again" searches again.
+TEST_F(PagesOffline, TroubleshootSaysWhyTheSearchFoundNothing) {
+    Start("[TFrameDevList]\nBtnTroubleshoot=Why not?\n"
+          "[FormMain_FrameDevList1_CtrlPos]\nBtnTroubleshoot=20,226\n");
+    CreateEngine();
+    auto* page = Page<TFrameDevList>("FrameDevList1");
+    auto* button = Control<QPushButton>(page, "BtnTroubleshoot");
+    EXPECT_TRUE(button->isHidden());
+    page->BtnRefreshClick();
+    ASSERT_FALSE(button->isHidden());
+    EXPECT_EQ("Why not?", button->text());
+    EXPECT_EQ(20, button->x());
+
+    page->BtnTroubleshootClick();
+    TFormTroubleshoot* dialog = page->Troubleshoot();
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_TRUE(dialog->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->Checking(); }, 10000));
+    ASSERT_NE(nullptr, dialog->Result());
+    const QString shown = Control<QTextBrowser>(dialog, "TxtFindings")->toPlainText();
+    EXPECT_TRUE(shown.contains("No usable network adapter has the address 192.0.2.254"))
+        << shown.toStdString();
+    auto* search = Control<QPushButton>(dialog, "BtnSearch");
+    ASSERT_TRUE(search->isEnabled());
+
+    const qsizetype searches = Boxes.Shown.count("Unable to initialize adapter interface.");
+    search->click();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(searches + 1, Boxes.Shown.count("Unable to initialize adapter interface."));
+    EXPECT_FALSE(button->isHidden());
+}
+
+TEST_F(PagesOffline, TroubleshootHiddenByTheSettingsStaysHidden) {
+    Start("[FormMain_FrameDevList1_Visible]\nBtnTroubleshoot=0\n");
+    CreateEngine();
+    auto* page = Page<TFrameDevList>("FrameDevList1");
+    page->BtnRefreshClick();
+    EXPECT_TRUE(Control(page, "BtnTroubleshoot")->isHidden());
 }

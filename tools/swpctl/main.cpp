@@ -6,6 +6,7 @@
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/timing.h"
+#include "tools/swpctl/doctor.h"
 #include "tools/swpctl/exitcode.h"
 #include "tools/swpctl/options.h"
 #include "tools/swpctl/session.h"
@@ -64,7 +65,9 @@ int main(int argc, char* argv[]) {
     CDebug::SetInstance(trace.Debug());
 
     int code = swpctl::kExitOther;
-    {
+    if (options.command == swpctl::Command::Doctor) {
+        code = swpctl::RunDoctor(options);
+    } else {
         swpctl::CSession session(options);
         QObject::connect(
             &session, &swpctl::CSession::Finished, &app,

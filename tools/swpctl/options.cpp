@@ -20,6 +20,7 @@ const CommandInfo kCommands[] = {
     {Command::SetStation, "set-station"}, {Command::SetMode, "set-mode"},
     {Command::Survey, "survey"},          {Command::ClientPin, "client-pin"},
     {Command::WpsPbc, "wps-pbc"},         {Command::WpsPin, "wps-pin"},
+    {Command::Doctor, "doctor"},
 };
 
 const QSet<QString> kValueOptions = {
@@ -41,6 +42,7 @@ QSet<QString> CommandOptions(Command command) {
     case Command::Discover:
     case Command::Show:
     case Command::Survey:
+    case Command::Doctor:
         return {QStringLiteral("--json")};
     case Command::SetWireless:
         return {QStringLiteral("--ssid"),     QStringLiteral("--channel"), QStringLiteral("--mode"),
@@ -389,12 +391,14 @@ QString HelpText() {
         "  wps-pin PIN                  access point: pair with the client that has this PIN\n"
         "  wps-pin --ssid S             AP client: pair by PIN with the access point S\n"
         "                               (swpctl shows the device's PIN to enter there)\n"
+        "  doctor                       search once and say why no device answers, with the\n"
+        "                               fix for each cause found (see exit codes 10 to 16)\n"
         "\n"
         "Options:\n"
         "  --device MAC      the device to use (default: the only one that answers)\n"
         "  --password P      the device password (default \"tosca\"; at most 16 characters)\n"
         "  --adapter ADDRESS use only the adapter with this IPv4 address\n"
-        "  --json            discover, show, survey: print JSON\n"
+        "  --json            discover, show, survey, doctor: print JSON\n"
         "  --log FILE        write the debug trace to FILE (it is also written when\n"
         "                    swpctl.Log exists beside the program)\n"
         "  --speedup N       run every wait N times faster (for tests)\n"
@@ -429,7 +433,16 @@ QString HelpText() {
         "  7  WPS pairing failed\n"
         "  8  the device's reply cannot be used: its configuration reply holds no value\n"
         "     (empty, or enciphered with another password), or its login reply names\n"
-        "     an unusable port\n");
+        "     an unusable port\n"
+        "doctor: 0 a device answered and nothing is wrong; otherwise the main finding's:\n"
+        "  3  no device answered and nothing checked here explains it (device checklist)\n"
+        "  10 no usable adapter, or an adapter could not be opened\n"
+        "  11 another program holds UDP port 5433\n"
+        "  12 the firewall drops or rejects UDP to port 5433\n"
+        "  13 the reverse-path filter dropped the replies\n"
+        "  14 replies lost to a full receive buffer\n"
+        "  15 a device answered from an address outside its adapter's subnet\n"
+        "  16 an adapter is down, has no link or no IPv4 address\n");
 }
 
 } // namespace swpctl

@@ -26,6 +26,7 @@ enum class Command {
     ClientPin,
     WpsPbc,
     WpsPin,
+    Doctor,
 };
 
 const char* CommandName(Command command);

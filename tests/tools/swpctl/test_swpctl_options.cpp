@@ -41,6 +41,16 @@ TEST(SwpctlOptions, CommandsAndGlobalOptionsAnywhere) {
     EXPECT_TRUE(p.options.json);
 }
 
+TEST(SwpctlOptions, DoctorTakesJsonAndAdapter) {
+    const Parsed p = Parse({"doctor", "--json", "--adapter", "10.91.1.1"});
+    ASSERT_TRUE(p.ok) << p.error.toStdString();
+    EXPECT_EQ(Command::Doctor, p.options.command);
+    EXPECT_TRUE(p.options.json);
+    EXPECT_EQ("10.91.1.1", p.options.adapter.toStdString());
+    for (const char* code : {"  10 ", "  11 ", "  12 ", "  13 ", "  14 ", "  15 ", "  16 "})
+        EXPECT_TRUE(HelpText().contains(QLatin1String(code))) << code;
+}
+
 TEST(SwpctlOptions, DefaultsAndHelp) {
     const Parsed p = Parse({"discover"});
     ASSERT_TRUE(p.ok);
@@ -83,6 +93,8 @@ TEST(SwpctlOptions, RefusedCommandLines) {
              {"set-wireless", "--ssid", "x", "--security", "none", "--channel", "300"},
              {"show", "--speedup", "0"},
              {"show", "--adapter", "10.0.0"},
+             {"doctor", "extra"},
+             {"doctor", "--ssid", "x"},
          }) {
         const Parsed p = Parse(args);
         EXPECT_FALSE(p.ok) << args.join(' ').toStdString();

@@ -1,0 +1,445 @@
+#include "diagnosis/nftruleset.h"
+
+#include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QMap>
+#include <algorithm>
+#include <vector>
+
+namespace diag {
+
+namespace {
+
+// Three-valued truth of one match.
+enum class Truth { No, Yes, Unknown };
+
+struct Chain {
+    QString family;
+    QString table;
+    QString name;
+    QString hook;
+    int priority = 0;
+    QString policy;
+    bool base = false;
+};
+
+struct Rule {
+    QString family;
+    QString table;
+    QString chain;
+    qint64 handle = -1;
+    QJsonArray expr;
+};
+
+QString Key(const QString& family, const QString& table, const QString& name) {
+    return family + QLatin1Char('\x1f') + table + QLatin1Char('\x1f') + name;
+}
+
+class CEvaluator {
+public:
+    CEvaluator(const QJsonDocument& ruleset, const ReplyPacket& packet) : m_Packet(packet) {
+        for (const QJsonValue& item :
+             ruleset.object().value(QStringLiteral("nftables")).toArray()) {
+            const QJsonObject object = item.toObject();
+            if (object.contains(QStringLiteral("chain")))
+                AddChain(object.value(QStringLiteral("chain")).toObject());
+            else if (object.contains(QStringLiteral("rule")))
+                AddRule(object.value(QStringLiteral("rule")).toObject());
+            else if (object.contains(QStringLiteral("set")))
+                AddSet(object.value(QStringLiteral("set")).toObject());
+        }
+    }
+
+    FirewallVerdict Run() {
+        std::vector<const Chain*> bases;
+        for (const Chain& chain : m_Chains)
+            if (chain.base &&
+                (chain.family == QLatin1String("ip") || chain.family == QLatin1String("inet")) &&
+                (chain.hook == QLatin1String("input") || chain.hook == QLatin1String("prerouting")))
+                bases.push_back(&chain);
+        std::stable_sort(bases.begin(), bases.end(), [](const Chain* a, const Chain* b) {
+            const bool aPre = a->hook == QLatin1String("prerouting");
+            const bool bPre = b->hook == QLatin1String("prerouting");
+            if (aPre != bPre)
+                return aPre;
+            return a->priority < b->priority;
+        });
+        FirewallVerdict verdict;
+        for (const Chain* base : bases) {
+            FirewallVerdict step;
+            step.family = base->family;
+            step.table = base->table;
+            step.baseChain = base->name;
+            const Outcome outcome = Walk(*base, step, 0);
+            verdict.certain = verdict.certain && step.certain;
+            if (outcome == Outcome::Continue && base->policy == QLatin1String("drop")) {
+                step.kind = FirewallVerdict::Dropped;
+                step.byPolicy = true;
+                step.chain = base->name;
+                step.certain = verdict.certain;
+                return step;
+            }
+            if (outcome == Outcome::Drop || outcome == Outcome::Reject) {
+                step.kind =
+                    outcome == Outcome::Drop ? FirewallVerdict::Dropped : FirewallVerdict::Rejected;
+                step.certain = verdict.certain;
+                return step;
+            }
+        }
+        return verdict;
+    }
+
+private:
+    enum class Outcome { Continue, Accept, Drop, Reject, Return };
+
+    void AddChain(const QJsonObject& o) {
+        Chain chain;
+        chain.family = o.value(QStringLiteral("family")).toString();
+        chain.table = o.value(QStringLiteral("table")).toString();
+        chain.name = o.value(QStringLiteral("name")).toString();
+        chain.base = o.contains(QStringLiteral("hook"));
+        chain.hook = o.value(QStringLiteral("hook")).toString();
+        chain.priority = o.value(QStringLiteral("prio")).toInt();
+        chain.policy = o.value(QStringLiteral("policy")).toString(QStringLiteral("accept"));
+        if (o.value(QStringLiteral("type")).toString(QStringLiteral("filter")) ==
+            QLatin1String("filter"))
+            m_Chains.push_back(chain);
+        else if (!chain.base)
+            m_Chains.push_back(chain);
+    }
+
+    void AddRule(const QJsonObject& o) {
+        Rule rule;
+        rule.family = o.value(QStringLiteral("family")).toString();
+        rule.table = o.value(QStringLiteral("table")).toString();
+        rule.chain = o.value(QStringLiteral("chain")).toString();
+        rule.handle = o.value(QStringLiteral("handle")).toInteger(-1);
+        rule.expr = o.value(QStringLiteral("expr")).toArray();
+        m_Rules[Key(rule.family, rule.table, rule.chain)].push_back(rule);
+    }
+
+    void AddSet(const QJsonObject& o) {
+        if (!o.contains(QStringLiteral("elem")))
+            return;
+        m_Sets.insert(Key(o.value(QStringLiteral("family")).toString(),
+                          o.value(QStringLiteral("table")).toString(),
+                          o.value(QStringLiteral("name")).toString()),
+                      o.value(QStringLiteral("elem")).toArray());
+    }
+
+    Outcome Walk(const Chain& chain, FirewallVerdict& step, int depth) {
+        if (depth > 16) {
+            step.certain = false;
+            return Outcome::Continue;
+        }
+        const auto it = m_Rules.constFind(Key(chain.family, chain.table, chain.name));
+        if (it == m_Rules.cend())
+            return Outcome::Continue;
+        for (const Rule& rule : *it) {
+            const Outcome outcome = RunRule(chain, rule, step, depth);
+            if (outcome != Outcome::Continue)
+                return outcome == Outcome::Return ? Outcome::Continue : outcome;
+        }
+        return Outcome::Continue;
+    }
+
+    Outcome Decided(Outcome outcome, const Chain& chain, const Rule& rule, FirewallVerdict& step) {
+        step.chain = chain.name;
+        step.handle = rule.handle;
+        return outcome;
+    }
+
+    Outcome RunRule(const Chain& chain, const Rule& rule, FirewallVerdict& step, int depth) {
+        bool unsure = false;
+        for (const QJsonValue& value : rule.expr) {
+            const QJsonObject statement = value.toObject();
+            const QString kind = statement.keys().value(0);
+            const QJsonValue body = statement.value(kind);
+            if (kind == QLatin1String("match")) {
+                const Truth truth = Match(body.toObject(), chain);
+                if (truth == Truth::No)
+                    return Outcome::Continue;
+                unsure = unsure || truth == Truth::Unknown;
+                continue;
+            }
+            if (kind == QLatin1String("counter") || kind == QLatin1String("log") ||
+                kind == QLatin1String("comment") || kind == QLatin1String("limit") ||
+                kind == QLatin1String("mangle") || kind == QLatin1String("notrack"))
+                continue;
+            if (kind == QLatin1String("vmap")) {
+                const QJsonObject map = body.toObject();
+                const QJsonArray entries = map.value(QStringLiteral("data"))
+                                               .toObject()
+                                               .value(QStringLiteral("set"))
+                                               .toArray();
+                for (const QJsonValue& entry : entries) {
+                    const QJsonArray pair = entry.toArray();
+                    const Truth truth = Compare(map.value(QStringLiteral("key")).toObject(),
+                                                QStringLiteral("=="), pair.at(0), chain);
+                    if (truth == Truth::No)
+                        continue;
+                    if (truth == Truth::Unknown || unsure) {
+                        step.certain = false;
+                        continue;
+                    }
+                    return Verdict(pair.at(1).toObject(), chain, rule, step, depth);
+                }
+                return Outcome::Continue;
+            }
+            const Outcome outcome = Verdict(statement, chain, rule, step, depth, unsure);
+            if (outcome != Outcome::Continue || IsVerdict(kind))
+                return outcome;
+            // A statement the model does not know: it may match or not.
+            unsure = true;
+        }
+        return Outcome::Continue;
+    }
+
+    static bool IsVerdict(const QString& kind) {
+        static const QStringList kVerdicts = {QStringLiteral("accept"),   QStringLiteral("drop"),
+                                              QStringLiteral("reject"),   QStringLiteral("jump"),
+                                              QStringLiteral("goto"),     QStringLiteral("return"),
+                                              QStringLiteral("continue"), QStringLiteral("queue")};
+        return kVerdicts.contains(kind);
+    }
+
+    Outcome Verdict(const QJsonObject& statement, const Chain& chain, const Rule& rule,
+                    FirewallVerdict& step, int depth, bool unsure = false) {
+        const QString kind = statement.keys().value(0);
+        if (!IsVerdict(kind))
+            return Outcome::Continue;
+        if (unsure) {
+            // The rule may or may not apply: go on as if it did not.
+            step.certain = false;
+            return Outcome::Continue;
+        }
+        if (kind == QLatin1String("accept"))
+            return Decided(Outcome::Accept, chain, rule, step);
+        if (kind == QLatin1String("drop") || kind == QLatin1String("queue"))
+            return Decided(Outcome::Drop, chain, rule, step);
+        if (kind == QLatin1String("reject"))
+            return Decided(Outcome::Reject, chain, rule, step);
+        if (kind == QLatin1String("return"))
+            return Outcome::Return;
+        if (kind == QLatin1String("continue"))
+            return Outcome::Continue;
+        const QString target =
+            statement.value(kind).toObject().value(QStringLiteral("target")).toString();
+        for (const Chain& other : m_Chains) {
+            if (other.family != chain.family || other.table != chain.table || other.name != target)
+                continue;
+            const Outcome outcome = Walk(other, step, depth + 1);
+            if (kind == QLatin1String("goto") && outcome == Outcome::Continue)
+                return Outcome::Return; // the calling chain ends there
+            return outcome;
+        }
+        step.certain = false;
+        return Outcome::Continue;
+    }
+
+    Truth Match(const QJsonObject& match, const Chain& chain) {
+        return Compare(match.value(QStringLiteral("left")).toObject(),
+                       match.value(QStringLiteral("op")).toString(QStringLiteral("==")),
+                       match.value(QStringLiteral("right")), chain);
+    }
+
+    // What the packet has for a left-hand expression: numbers, texts or an
+    // address; Unknown when the model does not know it.
+    struct Field {
+        bool known = false;
+        bool isAddress = false; // a source address somewhere in the subnet
+        QJsonValue value;
+        bool wrongProtocol = false; // a TCP header field on a UDP packet: the rule cannot match
+    };
+
+    Field Lookup(const QJsonObject& left) const {
+        Field field;
+        if (left.contains(QStringLiteral("payload"))) {
+            const QJsonObject p = left.value(QStringLiteral("payload")).toObject();
+            const QString protocol = p.value(QStringLiteral("protocol")).toString();
+            const QString name = p.value(QStringLiteral("field")).toString();
+            if (protocol == QLatin1String("udp") || protocol == QLatin1String("th")) {
+                if (name == QLatin1String("dport"))
+                    return Known(m_Packet.port);
+                if (name == QLatin1String("sport"))
+                    return Known(m_Packet.sourcePort);
+                return field;
+            }
+            if (protocol == QLatin1String("ip")) {
+                if (name == QLatin1String("protocol"))
+                    return Known(QStringLiteral("udp"));
+                if (name == QLatin1String("daddr"))
+                    return Known(QHostAddress(m_Packet.address).toString());
+                if (name == QLatin1String("saddr")) {
+                    field.isAddress = true;
+                    field.known = true;
+                }
+                return field;
+            }
+            field.wrongProtocol =
+                protocol == QLatin1String("tcp") || protocol == QLatin1String("icmp") ||
+                protocol == QLatin1String("ip6") || protocol == QLatin1String("sctp") ||
+                protocol == QLatin1String("icmpv6");
+            return field;
+        }
+        if (left.contains(QStringLiteral("meta"))) {
+            const QString key = left.value(QStringLiteral("meta"))
+                                    .toObject()
+                                    .value(QStringLiteral("key"))
+                                    .toString();
+            if (key == QLatin1String("l4proto"))
+                return Known(QStringLiteral("udp"));
+            if (key == QLatin1String("iifname") || key == QLatin1String("iif"))
+                return Known(m_Packet.interface);
+            if (key == QLatin1String("nfproto"))
+                return Known(QStringLiteral("ipv4"));
+            if (key == QLatin1String("protocol"))
+                return Known(QStringLiteral("ip"));
+            return field;
+        }
+        if (left.contains(QStringLiteral("ct"))) {
+            const QString key =
+                left.value(QStringLiteral("ct")).toObject().value(QStringLiteral("key")).toString();
+            if (key == QLatin1String("state"))
+                return Known(QStringLiteral("new"));
+            return field;
+        }
+        return field;
+    }
+
+    static Field Known(const QJsonValue& value) {
+        Field field;
+        field.known = true;
+        field.value = value;
+        return field;
+    }
+
+    // Whether one right-hand element holds the field's value.
+    Truth Holds(const Field& field, const QJsonValue& right) const {
+        if (right.isArray()) { // flags: ct state { established, related } in list form
+            Truth truth = Truth::No;
+            for (const QJsonValue& element : right.toArray()) {
+                const Truth one = Holds(field, element);
+                if (one == Truth::Yes)
+                    return Truth::Yes;
+                if (one == Truth::Unknown)
+                    truth = Truth::Unknown;
+            }
+            return truth;
+        }
+        const QJsonObject object = right.toObject();
+        if (object.contains(QStringLiteral("set")))
+            return Holds(field, object.value(QStringLiteral("set")));
+        if (field.isAddress)
+            return SubnetIn(right);
+        if (object.contains(QStringLiteral("range"))) {
+            const QJsonArray range = object.value(QStringLiteral("range")).toArray();
+            if (!field.value.isDouble() || !range.at(0).isDouble() || !range.at(1).isDouble())
+                return Truth::Unknown;
+            const double v = field.value.toDouble();
+            return v >= range.at(0).toDouble() && v <= range.at(1).toDouble() ? Truth::Yes
+                                                                              : Truth::No;
+        }
+        if (!object.isEmpty())
+            return Truth::Unknown;
+        if (field.value.isDouble() && right.isDouble())
+            return field.value.toDouble() == right.toDouble() ? Truth::Yes : Truth::No;
+        if (field.value.isDouble() && right.isString()) {
+            // a service name such as "domain": compare known ones only
+            return Truth::Unknown;
+        }
+        if (field.value.isString() && right.isString()) {
+            QString pattern = right.toString();
+            if (pattern.endsWith(QLatin1Char('*')))
+                return field.value.toString().startsWith(pattern.chopped(1)) ? Truth::Yes
+                                                                             : Truth::No;
+            return field.value.toString() == pattern ? Truth::Yes : Truth::No;
+        }
+        return Truth::Unknown;
+    }
+
+    // The source is somewhere in the adapter's subnet: inside a prefix that
+    // covers the subnet, outside one disjoint from it, unknown otherwise.
+    Truth SubnetIn(const QJsonValue& right) const {
+        uint32_t address = 0;
+        int length = 32;
+        const QJsonObject object = right.toObject();
+        if (right.isString()) {
+            address = QHostAddress(right.toString()).toIPv4Address();
+        } else if (object.contains(QStringLiteral("prefix"))) {
+            const QJsonObject prefix = object.value(QStringLiteral("prefix")).toObject();
+            address = QHostAddress(prefix.value(QStringLiteral("addr")).toString()).toIPv4Address();
+            length = prefix.value(QStringLiteral("len")).toInt();
+        } else {
+            return Truth::Unknown;
+        }
+        const uint32_t ruleMask = length <= 0 ? 0 : ~uint32_t(0) << (32 - std::min(length, 32));
+        const uint32_t subnet = m_Packet.address & m_Packet.mask;
+        const uint32_t wider = ruleMask & m_Packet.mask; // the shorter of the two masks
+        if ((subnet & wider) != (address & wider))
+            return Truth::No;
+        return ruleMask == wider ? Truth::Yes : Truth::Unknown;
+    }
+
+    Truth Compare(const QJsonObject& left, const QString& op, const QJsonValue& right,
+                  const Chain& chain) const {
+        const Field field = Lookup(left);
+        if (field.wrongProtocol)
+            return Truth::No;
+        if (!field.known)
+            return Truth::Unknown;
+        QJsonValue wanted = right;
+        if (right.isString() && right.toString().startsWith(QLatin1Char('@'))) {
+            const auto set =
+                m_Sets.constFind(Key(chain.family, chain.table, right.toString().mid(1)));
+            if (set == m_Sets.cend())
+                return Truth::Unknown;
+            wanted = *set;
+        }
+        Truth truth = Holds(field, wanted);
+        if (op == QLatin1String("!=")) {
+            if (truth == Truth::Yes)
+                truth = Truth::No;
+            else if (truth == Truth::No)
+                truth = Truth::Yes;
+        } else if (op != QLatin1String("==") && op != QLatin1String("in")) {
+            truth = Truth::Unknown;
+        }
+        return truth;
+    }
+
+    ReplyPacket m_Packet;
+    std::vector<Chain> m_Chains;
+    QMap<QString, std::vector<Rule>> m_Rules;
+    QMap<QString, QJsonArray> m_Sets;
+};
+
+} // namespace
+
+FirewallVerdict EvaluateRuleset(const QJsonDocument& ruleset, const ReplyPacket& packet) {
+    return CEvaluator(ruleset, packet).Run();
+}
+
+QString RuleText(const QString& listing, const QString& family, const QString& table,
+                 const QString& chain, qint64 handle) {
+    QString currentTable;
+    QString currentChain;
+    const QString handleMark = QStringLiteral("# handle %1").arg(handle);
+    for (const QString& raw : listing.split(QLatin1Char('\n'))) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(QLatin1String("table "))) {
+            const QStringList parts = line.split(QLatin1Char(' '));
+            currentTable = parts.size() >= 3 ? parts[1] + QLatin1Char(' ') + parts[2] : QString();
+            currentChain.clear();
+        } else if (line.startsWith(QLatin1String("chain "))) {
+            currentChain = line.section(QLatin1Char(' '), 1, 1);
+        } else if (currentTable == family + QLatin1Char(' ') + table && currentChain == chain &&
+                   line.endsWith(handleMark)) {
+            return line.chopped(handleMark.size()).trimmed();
+        }
+    }
+    return QString();
+}
+
+} // namespace diag

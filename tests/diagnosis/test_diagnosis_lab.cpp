@@ -1,0 +1,267 @@
+// swpctl doctor in the namespace lab: each cause is made for real in turn (an
+// adapter down, a second copy holding port 5433, an nftables rule dropping
+// UDP 5433, strict reverse-path filtering with the device's subnet routed out
+// of the other adapter, a device with a foreign address, and nothing wrong),
+// diagnosed as root and as the unprivileged user nobody, and undone. What
+// needs privileges must show up as not checked for nobody, never as fine.
+
+#include "tests/common/labsim.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kRunLimitMs = 60000;
+
+const char kDevice[] = R"({"name": "Doctor-AP", "mac": "02:5A:00:00:00:11", "reply": "broadcast"})";
+// Answers to the sender's address, so it first asks for it by ARP.
+const char kUnicast[] = R"({"name": "Doctor-Unicast", "mac": "02:5A:00:00:00:13"})";
+const char kSecond[] = R"({"name": "Doctor-Bridge", "mac": "02:5A:00:00:00:12", "mode": 2})";
+
+struct DoctorRun {
+    int code = -1;
+    QJsonObject json;
+    QString err;
+};
+
+// Runs a shell command as root in the host namespace; its output on failure.
+QString Sh(const QString& command) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+    if (!process.waitForFinished(kRunLimitMs) || process.exitCode() != 0)
+        return command + QStringLiteral(": ") + QString::fromLocal8Bit(process.readAll());
+    return QString();
+}
+
+// The client copied where nobody can run it (a checkout under /root is not).
+class CDoctor {
+public:
+    CDoctor() {
+        QFile::setPermissions(m_Dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                QFile::ReadOther | QFile::ExeOther |
+                                                QFile::ReadGroup | QFile::ExeGroup);
+        m_Program = m_Dir.filePath(QStringLiteral("swpctl"));
+        QFile::copy(QStringLiteral(SWPCTL_BINARY), m_Program);
+    }
+
+    QString Program() const { return m_Program; }
+
+    // As nobody when unprivileged; waits speedup times faster.
+    QProcess* Start(const QStringList& args, bool unprivileged, int speedup = 5) {
+        auto* process = new QProcess;
+        QStringList command;
+        if (unprivileged)
+            command << QStringLiteral("setpriv") << QStringLiteral("--reuid=65534")
+                    << QStringLiteral("--regid=65534") << QStringLiteral("--clear-groups");
+        command << m_Program << args << QStringLiteral("--speedup") << QString::number(speedup);
+        process->start(command.takeFirst(), command);
+        return process;
+    }
+
+    DoctorRun Diagnose(bool unprivileged) {
+        std::unique_ptr<QProcess> process(
+            Start({QStringLiteral("doctor"), QStringLiteral("--json")}, unprivileged));
+        DoctorRun run;
+        if (!process->waitForFinished(kRunLimitMs)) {
+            process->kill();
+            process->waitForFinished();
+            run.err = QStringLiteral("swpctl doctor did not finish");
+            return run;
+        }
+        run.code = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -2;
+        run.json = QJsonDocument::fromJson(process->readAllStandardOutput()).object();
+        run.err = QString::fromUtf8(process->readAllStandardError());
+        return run;
+    }
+
+private:
+    QTemporaryDir m_Dir;
+    QString m_Program;
+};
+
+QJsonObject FindingOf(const DoctorRun& run, const QString& cause) {
+    for (const QJsonValue& finding : run.json[QStringLiteral("findings")].toArray())
+        if (finding[QStringLiteral("cause")].toString() == cause)
+            return finding.toObject();
+    return QJsonObject();
+}
+
+bool Checked(const DoctorRun& run, const char* what) {
+    return run.json[QStringLiteral("checked")].toArray().contains(QLatin1String(what));
+}
+
+// Each cause runs with a device on swpa0 (dev1); the clean lab has a second
+// one on swpb0 (dev2).
+struct Cause {
+    const char* name;
+    QStringList setUp; // shell commands, as root
+    QStringList undo;
+    // expected for root, then for nobody
+    int code[2];
+    const char* cause[2];
+    // an evidence value of the main finding, and text it holds (root, nobody)
+    const char* evidence;
+    const char* holds[2];
+    // the exit code once the main finding's first fix (as root) has run; -1: not tried
+    int afterFix = -1;
+    const char* device = kDevice; // the configuration of the device on swpa0
+};
+
+const QString kForeign =
+    QStringLiteral("ip -n swp-dev1 addr flush dev eth0 && "
+                   "ip -n swp-dev1 addr add 192.168.77.20/24 broadcast 192.168.77.255 dev eth0");
+const QString kHome =
+    QStringLiteral("ip -n swp-dev1 addr flush dev eth0 && "
+                   "ip -n swp-dev1 addr add 10.91.1.2/24 broadcast 10.91.1.255 dev eth0");
+const QString kLoose =
+    QStringLiteral("sysctl -qw net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.swpa0.rp_filter=0 "
+                   "net.ipv4.conf.swpb0.rp_filter=0");
+
+class DiagnosisLab : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SWP_REQUIRE_LAB();
+        ASSERT_EQ(0u, ::geteuid()) << "the lab test sets up each cause as root";
+        ASSERT_EQ("", Sh(kLoose).toStdString());
+    }
+    CDoctor m_Doctor;
+};
+
+TEST_F(DiagnosisLab, EachCauseIsFoundAsRootAndAsNobody) {
+    const Cause causes[] = {
+        {"clean", {}, {}, {0, 0}, {"", ""}, nullptr, {nullptr, nullptr}},
+        {"adapter down",
+         {QStringLiteral("ip link set swpa0 down")},
+         {QStringLiteral("ip link set swpa0 up")},
+         {16, 16},
+         {"adapter-down", "adapter-down"},
+         "adapter",
+         {"swpa0", "swpa0"}},
+        {"nftables drops UDP 5433",
+         {QStringLiteral("nft add table inet doctorlab && nft add chain inet doctorlab input "
+                         "'{ type filter hook input priority 0; policy accept; }' && "
+                         "nft add rule inet doctorlab input udp dport 5433 drop")},
+         {QStringLiteral("nft delete table inet doctorlab")},
+         {12, 3},
+         {"firewall", "no-answer"},
+         "rule",
+         {"udp dport 5433 drop", nullptr},
+         0},
+        {"strict rp_filter, device subnet routed out of the other adapter",
+         {kForeign, QStringLiteral("ip route add 192.168.77.0/24 dev swpb0"),
+          QStringLiteral(
+              "sysctl -qw net.ipv4.conf.all.rp_filter=1 net.ipv4.conf.swpa0.rp_filter=1")},
+         {kLoose, QStringLiteral("ip route del 192.168.77.0/24 dev swpb0"), kHome},
+         {13, 13},
+         {"reverse-path-filter", "reverse-path-filter"},
+         "routes_not_swpa0",
+         {"192.168.77.0/24 dev swpb0", "192.168.77.0/24 dev swpb0"},
+         15},
+        {"strict rp_filter, a device answering to the sender drops out at its ARP question",
+         {kForeign, QStringLiteral("ip -n swp-dev1 route add 10.91.1.0/24 dev eth0"),
+          QStringLiteral("ip route add 192.168.77.0/24 dev swpb0"),
+          QStringLiteral("sysctl -qw net.ipv4.conf.all.rp_filter=1")},
+         {kLoose, QStringLiteral("ip route del 192.168.77.0/24 dev swpb0"),
+          QStringLiteral("ip -n swp-dev1 route del 10.91.1.0/24 dev eth0"), kHome},
+         {13, 13},
+         {"reverse-path-filter", "reverse-path-filter"},
+         "strict_adapters",
+         {"swpa0", "swpa0"},
+         15,
+         kUnicast},
+        {"device with a foreign address",
+         {kForeign},
+         {kHome},
+         {15, 15},
+         {"foreign-address", "foreign-address"},
+         "device_ip",
+         {"192.168.77.20", "192.168.77.20"}},
+    };
+    for (const Cause& cause : causes) {
+        SCOPED_TRACE(cause.name);
+        CLabDevice device;
+        CLabDevice second;
+        ASSERT_TRUE(device.Start(QStringLiteral("dev1"), cause.device))
+            << device.Error().toStdString();
+        if (cause.code[0] == 0) {
+            ASSERT_TRUE(second.Start(QStringLiteral("dev2"), kSecond))
+                << second.Error().toStdString();
+        }
+        for (const QString& command : cause.setUp)
+            ASSERT_EQ("", Sh(command).toStdString());
+        for (const bool nobody : {false, true}) {
+            SCOPED_TRACE(nobody ? "as nobody" : "as root");
+            const DoctorRun run = m_Doctor.Diagnose(nobody);
+            const QString shown = QString::fromUtf8(QJsonDocument(run.json).toJson()) + run.err;
+            EXPECT_EQ(cause.code[nobody], run.code) << shown.toStdString();
+            const QString main = run.json[QStringLiteral("main_cause")].toString();
+            EXPECT_EQ(cause.cause[nobody], main.toStdString()) << shown.toStdString();
+            if (cause.evidence && cause.holds[nobody]) {
+                EXPECT_TRUE(
+                    FindingOf(run, main)[QStringLiteral("evidence")][QLatin1String(cause.evidence)]
+                        .toString()
+                        .contains(QLatin1String(cause.holds[nobody])))
+                    << shown.toStdString();
+            }
+            // What needs privileges: checked as root, reported as not checked for nobody.
+            EXPECT_EQ(!nobody, Checked(run, "firewall (nftables)")) << shown.toStdString();
+            EXPECT_EQ(nobody, !FindingOf(run, QStringLiteral("not-checked")).isEmpty())
+                << shown.toStdString();
+        }
+        if (cause.afterFix >= 0) {
+            const DoctorRun before = m_Doctor.Diagnose(false);
+            const QJsonObject main = FindingOf(before, before.json["main_cause"].toString());
+            QString fix = main["fixes"][0]["command"].toString();
+            fix.remove(QRegularExpression(QStringLiteral("^sudo ")));
+            ASSERT_EQ("", Sh(fix).toStdString());
+            // The device retries an unanswered ARP question only every second:
+            // longer than the sped-up search. It starts afresh here.
+            ASSERT_EQ("", Sh(QStringLiteral("ip -n swp-dev1 neigh flush all")).toStdString());
+            const DoctorRun after = m_Doctor.Diagnose(false);
+            EXPECT_EQ(cause.afterFix, after.code)
+                << QJsonDocument(after.json).toJson().toStdString();
+        }
+        for (const QString& command : cause.undo)
+            EXPECT_EQ("", Sh(command).toStdString());
+    }
+}
+
+// A second copy of swpctl holds port 5433 on both adapters while the
+// diagnosis runs. Root sees its name and process id; nobody may not look
+// into root's process and says so.
+TEST_F(DiagnosisLab, PortHeldByASecondCopyIsNamed) {
+    for (const bool nobody : {false, true}) {
+        SCOPED_TRACE(nobody ? "as nobody" : "as root");
+        // Its search holds the port for the whole discovery wait (4 s).
+        std::unique_ptr<QProcess> copy(m_Doctor.Start({QStringLiteral("discover")}, false, 1));
+        ASSERT_TRUE(copy->waitForStarted());
+        for (int n = 0; n < 200 && !Sh(QStringLiteral("grep -q ':1539 ' /proc/net/udp")).isEmpty();
+             ++n)
+            QThread::msleep(10);
+        const DoctorRun run = m_Doctor.Diagnose(nobody);
+        const QString shown = QString::fromUtf8(QJsonDocument(run.json).toJson()) + run.err;
+        EXPECT_EQ(11, run.code) << shown.toStdString();
+        const QJsonObject held = FindingOf(run, QStringLiteral("port-in-use"));
+        const QString holder =
+            held[QStringLiteral("evidence")][QStringLiteral("holder1")].toString();
+        const QString expected = nobody ? QStringLiteral("needs privileges")
+                                        : QStringLiteral("swpctl (pid %1").arg(copy->processId());
+        EXPECT_TRUE(holder.contains(expected)) << shown.toStdString();
+        copy->waitForFinished(kRunLimitMs);
+    }
+}
+
+} // namespace

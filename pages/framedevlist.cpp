@@ -4,6 +4,7 @@
 #include "protocol/formudp.h"
 #include "requests/waits.h"
 #include "settings/globalvar.h"
+#include "settings/messagebox.h"
 #include "settings/textutil.h"
 #include "settings/timing.h"
 #include "settings/utility.h"
@@ -113,6 +114,7 @@ void TFrameDevList::BtnRefreshClick() {
         return;
     // Without an adapter no search runs: troubleshooting says why.
     if (!FormUDP->SendDiscover(Waits::Discover, true)) {
+        ShowMessage(TFormUDP::AdapterFailureText());
         OfferTroubleshooting();
         return;
     }

@@ -3,7 +3,6 @@
 #include "protocol/rc4encry.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
-#include "settings/messagebox.h"
 #include "settings/textutil.h"
 #include "settings/timing.h"
 #include "settings/utility.h"
@@ -143,6 +142,11 @@ bool TFormUDP::SendRequest(const char* name, CPacketBuilder packet, int code, in
     return true;
 }
 
+QString TFormUDP::AdapterFailureText() {
+    return GetText(QStringLiteral("Message"), QStringLiteral("ER_Ethr_Interface"),
+                   QStringLiteral("Unable to initialize adapter interface."));
+}
+
 bool TFormUDP::SendDiscover(int wait, bool reopen) {
     DebugLog("TFormUDP::SendDiscover()");
     if (reopen) {
@@ -151,8 +155,6 @@ bool TFormUDP::SendDiscover(int wait, bool reopen) {
         IPHelp().ClearArpCache();
         if (!OpenInterfaces()) {
             DebugLog("TFormUDP::SendDiscover() FAIL init interface");
-            ShowMessage(GetText(QStringLiteral("Message"), QStringLiteral("ER_Ethr_Interface"),
-                                QStringLiteral("Unable to initialize adapter interface.")));
             return false;
         }
     }

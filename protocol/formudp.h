@@ -41,7 +41,10 @@ public:
     void SetIPHelp(const CIPHelp* ipHelp) { m_ExternalIPHelp = ipHelp; }
 
     // Requests. wait is in milliseconds; 0 means no reply is awaited.
+    // False when reopen found no adapter socket to open: nothing was sent, and
+    // the caller tells the user (AdapterFailureText).
     bool SendDiscover(int wait, bool reopen);
+    static QString AdapterFailureText();
     bool SendLogin(int wait);
     bool SendLogout(int wait);
     bool SendGetConfig(int wait);

@@ -458,7 +458,7 @@ TEST_F(LabEngine, AdapterFilterOpensThatAdapterOnly) {
 
     Engine->SetAdapterFilter(QStringLiteral("10.91.3.1")); // no such adapter
     EXPECT_FALSE(Engine->SendDiscover(4000, true));
-    EXPECT_EQ(Boxes.Texts, QStringList{"Unable to initialize adapter interface."});
+    EXPECT_TRUE(Boxes.Texts.isEmpty()); // the caller decides what to show
     EXPECT_TRUE(Engine->Sockets().empty());
 }
 

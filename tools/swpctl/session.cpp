@@ -137,8 +137,7 @@ void CSession::Start() {
         return;
     m_Engine.SetAdapterFilter(m_Options.adapter);
     if (!m_Engine.SendDiscover(Waits::Discover, true)) {
-        // The engine has shown "Unable to initialize adapter interface.".
-        Finish(kExitOther);
+        Finish(kExitOther, TFormUDP::AdapterFailureText());
         return;
     }
     Await(

@@ -115,7 +115,15 @@ protected:
         QJsonObject reported;
     };
     Written Check(const QString& kind) {
-        const QList<QJsonObject> journal = Device.Journal();
+        // The reply's journal line may follow the reply itself by a moment.
+        QList<QJsonObject> journal;
+        Device.WaitForJournal(
+            [&kind](const QList<QJsonObject>& j) {
+                const int set = IndexOf(j, "rx", kind);
+                const int read = set < 0 ? -1 : IndexOf(j, "rx", "get_config", set);
+                return read >= 0 && IndexOf(j, "tx", "get_config", read) >= 0;
+            },
+            5000, &journal);
         Written written;
         const QList<QJsonObject> sets = Lines(journal, "rx", kind);
         EXPECT_EQ(sets.size(), 1);

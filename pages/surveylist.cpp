@@ -2,9 +2,9 @@
 
 #include "controls/sortlistview.h"
 #include "protocol/packet.h"
-#include "settings/formres.h"
 #include "settings/textutil.h"
 #include "settings/utility.h"
+#include "settingsui/formres.h"
 
 #include <QEvent>
 #include <QHeaderView>

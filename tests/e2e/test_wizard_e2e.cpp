@@ -12,8 +12,8 @@
 // configuration is checked in its journal and by a fresh configuration read.
 
 #include "app/formmain.h"
-#include "app/framebase.h"
 #include "app/programwindows.h"
+#include "framework/framebase.h"
 #include "pages/frameipeditrect.h"
 #include "pages/framewlprofile.h"
 #include "protocol/formudp.h"

@@ -1,4 +1,4 @@
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 #include "protocol/formudp.h"
 #include "requests/requestplans.h"
 #include "settings/timing.h"

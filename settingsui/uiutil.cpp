@@ -1,4 +1,4 @@
-#include "settings/uiutil.h"
+#include "settingsui/uiutil.h"
 
 #include "settings/globalvar.h"
 #include "settings/inifile.h"

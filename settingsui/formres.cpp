@@ -1,10 +1,10 @@
-#include "settings/formres.h"
+#include "settingsui/formres.h"
 
 #include "settings/debug.h"
 #include "settings/filepath.h"
 #include "settings/globalvar.h"
 #include "settings/inifile.h"
-#include "settings/jpegimage.h"
+#include "settingsui/jpegimage.h"
 
 #include <QFileInfo>
 #include <QImageReader>

@@ -3,12 +3,12 @@
 
 #include "controls/sortlistview.h"
 #include "resources/tools/jpegwriter.h"
-#include "settings/formres.h"
 #include "settings/globalvar.h"
 #include "settings/inifile.h"
-#include "settings/jpegimage.h"
 #include "settings/timing.h"
-#include "settings/uiutil.h"
+#include "settingsui/formres.h"
+#include "settingsui/jpegimage.h"
+#include "settingsui/uiutil.h"
 #include "tests/common/logcapture.h"
 
 #include <QAction>

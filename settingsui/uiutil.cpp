@@ -1,5 +1,7 @@
 #include "settingsui/uiutil.h"
 
+#include "settingsui/accessiblenames.h"
+
 #include "settings/globalvar.h"
 #include "settings/inifile.h"
 #include "settings/timing.h"
@@ -205,6 +207,8 @@ void ApplyTexts(QWidget* container, const QString& section, CIniFile& reader) {
             continue;
         ApplyCaption(widget, section, reader);
     }
+    NameForScreenReaders(container);
+    ArrangeTabOrder(container);
 }
 
 void ApplyLayout(QWidget* control, const QString& layoutSection, CIniFile& reader) {
@@ -255,6 +259,7 @@ void ApplyFormSettings(QWidget* form, const QString& section) {
         return;
     ApplyTexts(form, section, lock.Reader());
     ApplyLayout(form, section, lock.Reader());
+    ArrangeTabOrder(form); // in the order of the places the settings gave
 }
 
 bool SelectComboValue(QComboBox* list, int value) {

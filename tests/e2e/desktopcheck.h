@@ -1,0 +1,45 @@
+#pragma once
+// Checks of the program on a real desktop, made from outside the program at
+// points of a walk: a screen reader's reading over AT-SPI, a screenshot taken
+// by the Wayland compositor. The command named by SETUP_DESKTOP_CHECK runs
+// with the program's process id, the point's name and what must be seen there
+// ("role:name" items); the walk keeps the event loop running meanwhile, so
+// the program answers the reader. Without SETUP_DESKTOP_CHECK nothing happens.
+// SETUP_DESKTOP_PLATFORM, when set, is the Qt platform the walk must run on.
+
+#include <QCoreApplication>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QWidget>
+#include <QProcess>
+#include <QStringList>
+#include <QTest>
+#include <gtest/gtest.h>
+
+inline void DesktopCheck(const QString& point, const QStringList& expected = {}) {
+    const QString command = qEnvironmentVariable("SETUP_DESKTOP_CHECK");
+    if (command.isEmpty())
+        return;
+    const QString platform = qEnvironmentVariable("SETUP_DESKTOP_PLATFORM");
+    if (!platform.isEmpty()) {
+        EXPECT_EQ(QGuiApplication::platformName(), platform);
+    }
+    // What is on screen now is drawn and handed to the window system first.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible())
+            window->repaint();
+    QCoreApplication::processEvents();
+    QProcess check;
+    check.setProcessChannelMode(QProcess::MergedChannels);
+    check.start(command,
+                QStringList{QString::number(QCoreApplication::applicationPid()), point} + expected);
+    ASSERT_TRUE(check.waitForStarted()) << qPrintable(command);
+    // The program answers the reader's questions while the check runs.
+    const bool ended =
+        QTest::qWaitFor([&] { return check.state() == QProcess::NotRunning; }, 90000);
+    const QString output = QString::fromLocal8Bit(check.readAll());
+    ASSERT_TRUE(ended) << qPrintable(point) << ": the check did not end\n" << qPrintable(output);
+    EXPECT_EQ(check.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(check.exitCode(), 0) << qPrintable(point) << "\n" << qPrintable(output);
+    std::printf("%s", qPrintable(output));
+}

@@ -7,13 +7,13 @@
 // the program answers the reader. Without SETUP_DESKTOP_CHECK nothing happens.
 // SETUP_DESKTOP_PLATFORM, when set, is the Qt platform the walk must run on.
 
-#include <QCoreApplication>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QGuiApplication>
-#include <QWidget>
 #include <QProcess>
 #include <QStringList>
 #include <QTest>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 inline void DesktopCheck(const QString& point, const QStringList& expected = {}) {

@@ -5,10 +5,13 @@
 #
 #   run_on_weston.sh [--scale N] [--shots DIR] command [args...]
 #
+# --scale 2 makes an output with two device pixels per pixel.
+#
 # Exits 77 (skipped) only when Weston cannot start here, with its error.
 set -u
 scale=1
 shots=""
+
 while [ $# -gt 0 ]; do
     case "$1" in
     --scale) scale=$2; shift 2 ;;

@@ -593,6 +593,26 @@ TEST(FormRes, EveryBuiltInPictureIsThere) {
     EXPECT_EQ(res.Picture("ImgBGMain"), res.ImgBGMain);
 }
 
+TEST(FormRes, AtScaleTwoEveryPictureHasTwiceThePixelsAndTheSameSizeOnScreen) {
+    const TFormRes single(false, 1);
+    const TFormRes twice(false, 2);
+    EXPECT_EQ(twice.Scale(), 2);
+    QStringList names = TFormRes::ImageNames();
+    names << "ImgSortInc"
+          << "ImgIPEnableBG";
+    for (const QString& name : names) {
+        const QImage image = twice.Picture(name);
+        ASSERT_FALSE(image.isNull()) << name.toStdString();
+        EXPECT_EQ(image.devicePixelRatio(), 2.0) << name.toStdString();
+        EXPECT_EQ(image.size(), single.Picture(name).size() * 2) << name.toStdString();
+        EXPECT_EQ(image.deviceIndependentSize(), QSizeF(single.Picture(name).size()))
+            << name.toStdString();
+    }
+    ASSERT_EQ(twice.ImgsType.size(), TFormRes::TypeIconCount);
+    for (const QImage& icon : twice.ImgsType)
+        EXPECT_EQ(icon.deviceIndependentSize(), QSizeF(16, 16));
+}
+
 TEST(FormRes, ButtonFacesAreFuchsiaOutsideTheirShape) {
     const TFormRes res(false);
     const QRgb fuchsia = qRgb(0xFF, 0x00, 0xFF);

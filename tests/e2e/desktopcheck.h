@@ -16,7 +16,22 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+// With SETUP_GRAB_DIR set, the window in front is also saved there as
+// <point>.png in its device pixels (twice the size at scale 2).
+inline void GrabWindow(const QString& point) {
+    const QString folder = qEnvironmentVariable("SETUP_GRAB_DIR");
+    if (folder.isEmpty())
+        return;
+    QWidget* front = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && (!front || window->isModal()))
+            front = window;
+    ASSERT_NE(front, nullptr) << qPrintable(point);
+    EXPECT_TRUE(front->grab().save(folder + u'/' + point + QStringLiteral(".png")));
+}
+
 inline void DesktopCheck(const QString& point, const QStringList& expected = {}) {
+    GrabWindow(point);
     const QString command = qEnvironmentVariable("SETUP_DESKTOP_CHECK");
     if (command.isEmpty())
         return;

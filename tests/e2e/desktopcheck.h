@@ -5,7 +5,11 @@
 // with the program's process id, the point's name and what must be seen there
 // ("role:name" items); the walk keeps the event loop running meanwhile, so
 // the program answers the reader. Without SETUP_DESKTOP_CHECK nothing happens.
-// SETUP_DESKTOP_PLATFORM, when set, is the Qt platform the walk must run on.
+// SETUP_DESKTOP_PLATFORM, when set, is the Qt platform the walk must run on;
+// SETUP_DESKTOP_SCALE the screen's scale, which the windows and the built-in
+// pictures follow.
+
+#include "settingsui/formres.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -16,22 +20,37 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
-// With SETUP_GRAB_DIR set, the window in front is also saved there as
-// <point>.png in its device pixels (twice the size at scale 2).
-inline void GrabWindow(const QString& point) {
-    const QString folder = qEnvironmentVariable("SETUP_GRAB_DIR");
-    if (folder.isEmpty())
-        return;
+inline QWidget* FrontWindow() {
     QWidget* front = nullptr;
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window->isVisible() && (!front || window->isModal()))
             front = window;
+    return front;
+}
+
+// The window in front in its device pixels: at scale 2 twice its size, with
+// the double-resolution pictures. With SETUP_GRAB_DIR set it is saved there
+// as <point>.png.
+inline void CheckFrontWindow(const QString& point) {
+    const QString folder = qEnvironmentVariable("SETUP_GRAB_DIR");
+    const int scale = qEnvironmentVariableIntValue("SETUP_DESKTOP_SCALE");
+    if (folder.isEmpty() && scale == 0)
+        return;
+    QWidget* front = FrontWindow();
     ASSERT_NE(front, nullptr) << qPrintable(point);
-    EXPECT_TRUE(front->grab().save(folder + u'/' + point + QStringLiteral(".png")));
+    const QImage picture = front->grab().toImage();
+    if (scale != 0) {
+        EXPECT_EQ(picture.size(), front->size() * scale) << qPrintable(point);
+        ASSERT_NE(FormRes, nullptr);
+        EXPECT_EQ(FormRes->Scale(), scale);
+    }
+    if (!folder.isEmpty()) {
+        EXPECT_TRUE(picture.save(folder + u'/' + point + QStringLiteral(".png")));
+    }
 }
 
 inline void DesktopCheck(const QString& point, const QStringList& expected = {}) {
-    GrabWindow(point);
+    CheckFrontWindow(point);
     const QString command = qEnvironmentVariable("SETUP_DESKTOP_CHECK");
     if (command.isEmpty())
         return;

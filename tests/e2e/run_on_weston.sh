@@ -57,6 +57,7 @@ unset DISPLAY
 # textInput on no device). A desktop always has one, so the test goes without.
 export QT_IM_MODULE=none
 export WAYLAND_DISPLAY=$socket QT_QPA_PLATFORM=wayland SETUP_DESKTOP_PLATFORM=wayland
+export SETUP_DESKTOP_SCALE=$scale
 export SETUP_DESKTOP_CHECK="$here/weston_shot.sh" SETUP_SHOT_DIR="$shots"
 "$@"
 status=$?

@@ -11,13 +11,16 @@
 set -u
 scale=1
 shots=""
-
 while [ $# -gt 0 ]; do
     case "$1" in
     --scale) scale=$2; shift 2 ;;
     --shots) shots=$2; shift 2 ;;
     *) break ;;
     esac
+done
+# A missing package is a fault of the machine, not a reason to skip.
+for tool in weston weston-screenshooter; do
+    command -v "$tool" >/dev/null || { echo "$tool is missing (Debian package weston)" >&2; exit 1; }
 done
 here=$(cd "$(dirname "$0")" && pwd)
 runtime=$(mktemp -d /tmp/setup-weston.XXXXXX)
@@ -35,8 +38,8 @@ close-animation=none
 startup-animation=none
 focus-animation=none
 INI
-weston --config="$runtime/weston.ini" --backend=headless-backend.so --socket="$socket" --idle-time=0 --debug \
-    --use-pixman --width=1024 --height=768 --scale="$scale" \
+weston --config="$runtime/weston.ini" --backend=headless-backend.so --socket="$socket" \
+    --idle-time=0 --debug --use-pixman --width=1024 --height=768 --scale="$scale" \
     >"$runtime/weston.log" 2>&1 &
 weston_pid=$!
 trap 'kill "$weston_pid" 2>/dev/null; wait "$weston_pid" 2>/dev/null; rm -rf "$runtime"' EXIT

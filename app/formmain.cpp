@@ -1,7 +1,7 @@
 #include "app/formmain.h"
 
-#include "app/framebase.h"
-#include "app/windowdrag.h"
+#include "framework/framebase.h"
+#include "framework/windowdrag.h"
 #include "pages/framedevipcfg.h"
 #include "pages/framedevlist.h"
 #include "pages/framelicense.h"
@@ -14,11 +14,11 @@
 #include "pages/framewlmodesel.h"
 #include "pages/framewlprofile.h"
 #include "pages/framewpsmethod.h"
-#include "settings/formres.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/formres.h"
+#include "settingsui/uiutil.h"
 #include "ui_formmain.h"
 
 #include <QCloseEvent>

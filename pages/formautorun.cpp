@@ -1,19 +1,19 @@
 #include "pages/formautorun.h"
 
-#include "app/windowdrag.h"
 #include "controls/gwimage.h"
 #include "controls/trifacebtn.h"
+#include "framework/windowdrag.h"
 #include "platform/program.h"
 #include "platform/shell.h"
 #include "platform/windowfind.h"
 #include "settings/debug.h"
-#include "settings/formres.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/timing.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
 #include "settings/winmessage.h"
+#include "settingsui/formres.h"
+#include "settingsui/uiutil.h"
 #include "ui_formautorun.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 // Configure checks them, and when anything changed sends them to the device
 // and reads its configuration back.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "pages/ipsettingrequest.h"
 
 #include <QString>

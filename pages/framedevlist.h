@@ -2,7 +2,7 @@
 // The device list: entering it forward searches the LAN; the devices found are
 // listed by name and MAC, and Configure goes on with the one selected.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "settings/records.h"
 
 #include <QTimer>

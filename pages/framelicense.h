@@ -2,7 +2,7 @@
 // The license agreement: the wizard's first page. It asks for acceptance once
 // per run; the settings can skip it.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 

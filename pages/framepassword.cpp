@@ -1,12 +1,12 @@
 #include "pages/framepassword.h"
 
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 #include "protocol/formudp.h"
 #include "requests/waits.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/uiutil.h"
 #include "ui_framepassword.h"
 
 TFramePassword::TFramePassword(QWidget* parent) : TFrameBase(parent), ui(new Ui::TFramePassword) {

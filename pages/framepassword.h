@@ -3,7 +3,7 @@
 // logs in to the chosen device and reads its whole configuration, both under
 // the progress dialog.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 

@@ -4,7 +4,7 @@
 // choice goes on to the IP settings page. The layout may also show wireless
 // configuration, advanced setting and the device's web interface.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "pages/ipsettingrequest.h"
 
 #include <QRadioButton>

@@ -3,7 +3,7 @@
 // Setup. The choice goes to g_Var.WlMethod; the wizard window decides where
 // Next leads.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 

@@ -4,7 +4,7 @@
 // ("Connect"), by WPS or sets everything by hand ("Manual"). The choice is
 // left in g_Var.WlMethod, the access point in g_Var.SelectedAP.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "pages/surveylist.h"
 
 #include <memory>

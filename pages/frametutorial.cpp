@@ -1,7 +1,7 @@
 #include "pages/frametutorial.h"
 
-#include "settings/formres.h"
 #include "settings/globalvar.h"
+#include "settingsui/formres.h"
 #include "ui_frametutorial.h"
 #include "ui_frametutorial2.h"
 

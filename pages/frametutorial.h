@@ -2,7 +2,7 @@
 // The two tutorial pages: connect the device to the router's LAN port, then
 // power it on. The settings can skip both.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <QImage>
 #include <memory>

@@ -1,14 +1,14 @@
 #include "pages/framewlmodesel.h"
 
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 #include "protocol/formudp.h"
 #include "requests/requestplans.h"
 #include "settings/debug.h"
-#include "settings/formres.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/formres.h"
+#include "settingsui/uiutil.h"
 #include "ui_framewlmodesel.h"
 
 TFrameWlModeSel::TFrameWlModeSel(QWidget* parent)

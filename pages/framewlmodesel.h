@@ -3,7 +3,7 @@
 // access-point client (wireless bridge). A choice that differs from the mode
 // the device reports is written to the device before the wizard moves on.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "requests/requestrunner.h"
 
 #include <memory>

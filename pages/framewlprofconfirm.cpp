@@ -1,6 +1,6 @@
 #include "pages/framewlprofconfirm.h"
 
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 #include "pages/filedialogs.h"
 #include "pages/framewlprofile.h"
 #include "protocol/formudp.h"
@@ -9,8 +9,8 @@
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/uiutil.h"
 #include "ui_framewlprofconfirm.h"
 
 #include <QDir>

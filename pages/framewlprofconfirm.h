@@ -4,7 +4,7 @@
 // writes the profile to the device (as access point or as station) under the
 // progress dialog, then re-reads the device's configuration.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "requests/requestrunner.h"
 
 #include <QList>

@@ -4,7 +4,7 @@
 // confirmation) on the wizard window's behalf. The profile being built is
 // g_Var.NewWl.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <QList>
 #include <QString>

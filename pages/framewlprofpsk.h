@@ -2,7 +2,7 @@
 // The WPA pre-shared key sub-page of the wireless profile host: WPA mode,
 // the cipher it implies, and the key.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #include "pages/framewlprofsecurity.h"
 
 #include "settings/globalvar.h"
-#include "settings/uiutil.h"
+#include "settingsui/uiutil.h"
 #include "ui_framewlprofsecurity.h"
 
 #include <cstring>

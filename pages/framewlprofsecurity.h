@@ -2,7 +2,7 @@
 // The security sub-page of the wireless profile host: none, WEP or WPA-PSK.
 // The host branches on the choice.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 

@@ -2,7 +2,7 @@
 // The SSID sub-page of the wireless profile host: the network name of the
 // profile (at most 32 characters).
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 

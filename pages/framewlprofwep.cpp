@@ -4,8 +4,8 @@
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/uiutil.h"
 #include "ui_framewlprofwep.h"
 
 TFrameWlProfWEP::TFrameWlProfWEP(QWidget* parent)

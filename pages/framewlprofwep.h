@@ -3,7 +3,7 @@
 // ASCII text or hexadecimal digits, and (for an access point) the
 // authentication type.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The wireless mode sub-page of the wireless profile host.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 

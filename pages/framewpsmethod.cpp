@@ -1,6 +1,6 @@
 #include "pages/framewpsmethod.h"
 
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 #include "pages/formwpssurvey.h"
 #include "pages/framewpssitesurvey.h"
 #include "protocol/formudp.h"
@@ -10,8 +10,8 @@
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/uiutil.h"
 #include "ui_framewpsmethod.h"
 
 #include <QRegularExpressionValidator>

@@ -6,7 +6,7 @@
 // the WPS survey dialog). "Connect" runs the request and follows the device's
 // status events under the progress dialog.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "requests/requestrunner.h"
 
 #include <memory>

@@ -3,7 +3,7 @@
 // the access points that offer WPS. The WPS method page re-posts the engine's
 // messages to this frame while the dialog is open.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "pages/surveylist.h"
 
 #include <memory>

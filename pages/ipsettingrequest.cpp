@@ -1,6 +1,6 @@
 #include "pages/ipsettingrequest.h"
 
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 #include "protocol/formudp.h"
 #include "requests/requestplans.h"
 

@@ -1,4 +1,4 @@
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "pages/framelicense.h"
 #include "pages/framesetupmethod.h"
 #include "pages/framewlprofile.h"

@@ -7,8 +7,8 @@
 // entered again.
 
 #include "app/formmain.h"
-#include "app/framebase.h"
 #include "app/programwindows.h"
+#include "framework/framebase.h"
 #include "pages/frameipeditrect.h"
 #include "settings/globalvar.h"
 #include "settings/timing.h"

@@ -1,9 +1,9 @@
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include "controls/trifacebtn.h"
-#include "settings/formres.h"
 #include "settings/globalvar.h"
-#include "settings/uiutil.h"
+#include "settingsui/formres.h"
+#include "settingsui/uiutil.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>

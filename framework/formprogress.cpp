@@ -1,11 +1,11 @@
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 
 #include "requests/requestrunner.h"
-#include "settings/formres.h"
 #include "settings/globalvar.h"
 #include "settings/timing.h"
-#include "settings/uiutil.h"
 #include "settings/winmessage.h"
+#include "settingsui/formres.h"
+#include "settingsui/uiutil.h"
 #include "ui_formprogress.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 #include "protocol/formudp.h"
 #include "requests/requestplans.h"
 #include "settings/timing.h"
@@ -26,6 +26,9 @@ TEST_F(FormProgressTest, DesignAndPlacementOverThePage) {
     EXPECT_EQ(progress.size(), QSize(190, 50));
     EXPECT_EQ(progress.findChild<QLabel*>("LbWait")->text(), "Please wait...");
     EXPECT_TRUE(progress.findChild<QLabel*>("LbWait")->font().bold());
+    // A screen reader reads the bar by the text above it.
+    EXPECT_EQ(progress.findChild<QProgressBar*>("ProgressBar1")->accessibleName(),
+              "Please wait...");
 
     progress.OnProc = [&] { progress.SetModalResult(1); };
     EXPECT_EQ(progress.Execute(&page), 1);

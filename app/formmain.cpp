@@ -261,25 +261,23 @@ void TFormMain::OnPageSwitch(intptr_t code, intptr_t param) {
 }
 
 void TFormMain::HandleMessage(const CWinMessage& message) {
-    switch (message.Message()) {
-    case UM_PAGE_SWITCH:
+    if (message.Message() == UM_PAGE_SWITCH)
         OnPageSwitch(message.WParam, message.LParam);
-        break;
-    case UM_UDP_RESULT:
-    case UM_UDP_TIMEOUT:
-    case UM_UDP_EVENT:
-        if (CurrentFrame)
-            CurrentFrame->WndProc(message);
-        break;
-    default:
-        break;
-    }
+}
+
+void TFormMain::HandleMessage(const CUdpMessage& message) {
+    if (CurrentFrame)
+        CurrentFrame->WndProc(message);
 }
 
 bool TFormMain::event(QEvent* event) {
-    const int type = static_cast<int>(event->type());
-    if (type == UM_PAGE_SWITCH || (type >= UM_UDP_RESULT && type <= UM_UDP_EVENT)) {
-        HandleMessage(*static_cast<CWinMessage*>(event));
+    if (const auto* message = dynamic_cast<const CWinMessage*>(event);
+        message && message->Message() == UM_PAGE_SWITCH) {
+        HandleMessage(*message);
+        return true;
+    }
+    if (const auto* message = dynamic_cast<const CUdpMessage*>(event)) {
+        HandleMessage(*message);
         return true;
     }
     return QDialog::event(event);

@@ -31,6 +31,8 @@ public:
     // A message relayed by the application's main window: page switches are
     // handled here, protocol messages go to the page on screen only.
     void HandleMessage(const CWinMessage& message);
+    // The engine's results, time-outs and events go to the page on screen.
+    void HandleMessage(const CUdpMessage& message);
 
     // The target of Next from the current page (null: stay). Runs the copy
     // step where the rules ask for it.

@@ -57,7 +57,7 @@ void TFrameBase::TakeKeyboard(QWidget* hidden) {
         focus->clearFocus();
 }
 
-bool TFrameBase::WndProc(const CWinMessage&) {
+bool TFrameBase::WndProc(const CUdpMessage&) {
     return false;
 }
 

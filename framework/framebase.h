@@ -24,7 +24,7 @@ public:
 
     // Protocol results, time-outs and events while this page is on screen.
     // Returns true when the page handled the message.
-    virtual bool WndProc(const CWinMessage& message);
+    virtual bool WndProc(const CUdpMessage& message);
 
     TFrameBase* PrevFrame = nullptr;
 

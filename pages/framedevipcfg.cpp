@@ -164,6 +164,6 @@ void TFrameDevIPCfg::BtnNextClick() {
         PostNext();
 }
 
-bool TFrameDevIPCfg::WndProc(const CWinMessage& message) {
+bool TFrameDevIPCfg::WndProc(const CUdpMessage& message) {
     return m_Request.WndProc(message);
 }

@@ -23,7 +23,7 @@ public:
 
     void FrameInit() override;
     bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    bool WndProc(const CWinMessage& message) override;
+    bool WndProc(const CUdpMessage& message) override;
     void BtnNextClick() override;
 
     // Each address control is enabled exactly when the static choice is.

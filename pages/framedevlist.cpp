@@ -93,10 +93,10 @@ bool TFrameDevList::FrameEnter(TFrameBase* current, int direction, intptr_t para
     return TFrameBase::FrameEnter(current, direction, param);
 }
 
-bool TFrameDevList::WndProc(const CWinMessage& message) {
+bool TFrameDevList::WndProc(const CUdpMessage& message) {
     // The engine's discovery wait ends the search; whatever request code the
     // time-out carries, a search is the only thing this page waits for.
-    if (message.Message() == UM_UDP_TIMEOUT && TimerSearch.isActive())
+    if (message.IsTimeout() && TimerSearch.isActive())
         TimerSearchTimer();
     return false;
 }

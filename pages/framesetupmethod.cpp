@@ -102,6 +102,6 @@ void TFrameSetupMethod::OpenWebUI() {
                          QStringLiteral("http://") + Dotted(g_Var.CurIP.IP) + QStringLiteral("/"));
 }
 
-bool TFrameSetupMethod::WndProc(const CWinMessage& message) {
+bool TFrameSetupMethod::WndProc(const CUdpMessage& message) {
     return m_Request.WndProc(message);
 }

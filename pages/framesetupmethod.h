@@ -22,7 +22,7 @@ public:
 
     void FrameInit() override;
     bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    bool WndProc(const CWinMessage& message) override;
+    bool WndProc(const CUdpMessage& message) override;
     void BtnNextClick() override;
 
     // The static-IP choice; the wizard window's rules read it.

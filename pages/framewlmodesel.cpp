@@ -98,11 +98,11 @@ void TFrameWlModeSel::SwitchMode(int mode) {
     g_Var.DeviceMode = previous;
 }
 
-bool TFrameWlModeSel::WndProc(const CWinMessage& message) {
+bool TFrameWlModeSel::WndProc(const CUdpMessage& message) {
     if (m_Runner.Handle(message))
         return true;
     // Outside a switch only the get-mode reply matters.
-    if (message.Message() == UM_UDP_RESULT && message.WParam == WAIT_GET_CONFIG && !m_Progress) {
+    if (message.IsResult() && message.Code() == WAIT_GET_CONFIG && !m_Progress) {
         ShowMode();
         return true;
     }

@@ -226,7 +226,7 @@ void TFrameWlProfConfirm::BtnNextClick() {
         PostNext();
 }
 
-bool TFrameWlProfConfirm::WndProc(const CWinMessage& message) {
+bool TFrameWlProfConfirm::WndProc(const CUdpMessage& message) {
     if (m_Runner.Handle(message))
         return true;
     return Progress ? false : TFrameBase::WndProc(message);

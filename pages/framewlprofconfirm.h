@@ -33,7 +33,7 @@ public:
     void FrameInit() override;
     bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
     // Results and time-outs of the send sequence while the progress dialog is open.
-    bool WndProc(const CWinMessage& message) override;
+    bool WndProc(const CUdpMessage& message) override;
     void BtnNextClick() override;
     void BtnSaveClick();
     void BtnPrintClick();

@@ -59,17 +59,9 @@ void TFrameWlProfile::FrameShow(TFrameBase* previous, int direction, intptr_t pa
         ShowSubPage(ui->FrameWlProfSSID1, 0);
 }
 
-bool TFrameWlProfile::WndProc(const CWinMessage& message) {
-    switch (message.Message()) {
-    case UM_UDP_RESULT:
-    case UM_UDP_TIMEOUT:
-    case UM_UDP_EVENT:
-        if (m_Current)
-            m_Current->WndProc(message);
-        break;
-    default:
-        break;
-    }
+bool TFrameWlProfile::WndProc(const CUdpMessage& message) {
+    if (m_Current)
+        m_Current->WndProc(message);
     return TFrameBase::WndProc(message);
 }
 

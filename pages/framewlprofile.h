@@ -37,7 +37,7 @@ public:
     void FrameDone() override;
     void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
     // Protocol messages go on to the sub-page on screen.
-    bool WndProc(const CWinMessage& message) override;
+    bool WndProc(const CUdpMessage& message) override;
 
     // The wizard window's Next and Back while the host is current. true when
     // the host has no further sub-page in that direction and the wizard

@@ -25,7 +25,7 @@ public:
 
     void FrameInit() override;
     bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    bool WndProc(const CWinMessage& message) override;
+    bool WndProc(const CUdpMessage& message) override;
 
     void BtnNextClick() override; // "Connect"
     void BtnSelectClick();

@@ -20,7 +20,7 @@ public:
 
     void FrameInit() override;
     void FrameDone() override;
-    bool WndProc(const CWinMessage& message) override;
+    bool WndProc(const CUdpMessage& message) override;
 
     void BtnRefreshClick();
     // The SSID of the selected row, empty when none is selected.

@@ -305,10 +305,10 @@ TEST_F(FormMainTest, PrevFrameRecordsTheForwardEntry) {
 TEST_F(FormMainTest, ProtocolMessagesReachOnlyThePageOnScreen) {
     CreateWizard(kSkipIntro);
     // No page is current yet: the result is dropped without harm.
-    Form->HandleMessage(CWinMessage(UM_UDP_RESULT, WAIT_LOGIN, 1));
+    Form->HandleMessage(CUdpMessage(UM_UDP_RESULT, WAIT_LOGIN, 1));
     Settle();
     EXPECT_EQ(Current(), "FrameDevList1");
-    Form->HandleMessage(CWinMessage(UM_UDP_TIMEOUT, WAIT_DISCOVER, 0));
+    Form->HandleMessage(CUdpMessage(UM_UDP_TIMEOUT, WAIT_DISCOVER, 0));
     EXPECT_EQ(Current(), "FrameDevList1");
 }
 

@@ -115,8 +115,8 @@ TEST_F(FormProgressTest, RunsARequestRunnerAndStopsItAtItsLimit) {
             runner.Start(&engine, plan);
             if (!row.answered)
                 return;
-            runner.Handle(CWinMessage(UM_UDP_RESULT, WAIT_WL_SETTING, 1));
-            runner.Handle(CWinMessage(UM_UDP_RESULT, WAIT_GET_CONFIG, 1));
+            runner.Handle(CUdpMessage(UM_UDP_RESULT, WAIT_WL_SETTING, 1));
+            runner.Handle(CUdpMessage(UM_UDP_RESULT, WAIT_GET_CONFIG, 1));
         });
         EXPECT_EQ(result, row.result);
         EXPECT_FALSE(runner.Running());

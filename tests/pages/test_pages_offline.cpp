@@ -623,8 +623,8 @@ TEST_F(PagesOffline, PasswordPageDropsResultsOutsideALogin) {
     Start();
     auto* page = Page<TFramePassword>("FramePassword1");
     Enter(page);
-    Form->HandleMessage(CWinMessage(UM_UDP_RESULT, WAIT_LOGIN, 1));
-    Form->HandleMessage(CWinMessage(UM_UDP_TIMEOUT, WAIT_GET_CONFIG, 0));
+    Form->HandleMessage(CUdpMessage(UM_UDP_RESULT, WAIT_LOGIN, 1));
+    Form->HandleMessage(CUdpMessage(UM_UDP_TIMEOUT, WAIT_GET_CONFIG, 0));
     Settle();
     EXPECT_TRUE(TakeSwitches().isEmpty());
     EXPECT_TRUE(Boxes.Shown.isEmpty());

@@ -637,7 +637,7 @@ TEST_F(PagesNoDevice, WPSStatusBeforeTheAcknowledgementIsIgnoredAndStatus2Fails)
                   Result(OP_SET_CONFIG, 1);
               })
         .When("accepted", Pending(WAIT_NONE), [this] {
-            PostToMainWindow(UM_UDP_EVENT, TLVTYPE_OTHER_CONNECTTIMEOUT, 5); // another event
+            PostUdpToMainWindow(UM_UDP_EVENT, TLVTYPE_OTHER_CONNECTTIMEOUT, 5); // another event
             Status(2);
         });
     Click(WPS, "BtnNext");

@@ -258,7 +258,7 @@ TEST_F(WlPages, ProtocolMessagesGoToTheCurrentSubPage) {
     ChooseSecurity(0);
     ASSERT_EQ(SubPage(), Confirm);
     // Outside a send sequence the confirmation page ignores results.
-    CWinMessage result(UM_UDP_RESULT, WAIT_GET_CONFIG, 1);
+    CUdpMessage result(UM_UDP_RESULT, WAIT_GET_CONFIG, 1);
     EXPECT_FALSE(Host->WndProc(result));
     EXPECT_EQ(SubPage(), Confirm);
 }

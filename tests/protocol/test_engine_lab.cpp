@@ -497,8 +497,8 @@ TEST_F(LabEngine, WrongPasswordIsRefused) {
     Engine->SendLogin(5000);
     const PostedMessage reply = Await();
     EXPECT_EQ(reply.message, UM_UDP_RESULT);
-    EXPECT_EQ(reply.wParam, WAIT_LOGIN);
-    EXPECT_EQ(reply.lParam, 0);
+    EXPECT_EQ(reply.code, WAIT_LOGIN);
+    EXPECT_EQ(reply.value, 0);
     EXPECT_FALSE(Engine->LoggedIn);
     const QList<QJsonObject> logins = Received(device.Journal(), "login");
     ASSERT_EQ(logins.size(), 1);

@@ -911,17 +911,17 @@ TEST_F(FormUDPTest, WpsPushButtonResult) {
 
 TEST_F(FormUDPTest, ReadReportFromAForeignSocketIsIgnored) {
     CUDPSocket foreign;
-    CWinMessage read(UM_UDP_READ, 1, reinterpret_cast<intptr_t>(&foreign));
+    CSocketReadMessage read(UM_UDP_READ, foreign);
     QCoreApplication::sendEvent(Engine.get(), &read);
     EXPECT_TRUE(Log->Lines().isEmpty());
 }
 
 TEST_F(FormUDPTest, ReadReportOnAClosedSocketLogsTheLength) {
-    CWinMessage read(UM_UDP_READ, 1, reinterpret_cast<intptr_t>(Socket));
+    CSocketReadMessage read(UM_UDP_READ, *Socket);
     QCoreApplication::sendEvent(Engine.get(), &read);
     EXPECT_EQ(Log->Lines(), (QStringList{"Local IP:10.91.1.1", "TFormUDP::UDPSocketRead() 0"}));
     EXPECT_EQ(Engine->LastLocalIP, "10.91.1.1");
-    CWinMessage other(UM_UDP_READ, 2, reinterpret_cast<intptr_t>(Socket));
+    CSocketReadMessage other(UM_UDP_READ, *Socket, 2);
     Log->Clear();
     QCoreApplication::sendEvent(Engine.get(), &other);
     EXPECT_TRUE(Log->Lines().isEmpty());

@@ -2,6 +2,7 @@
 // The wizard window: a borderless 600 x 450 window that shows one page at a
 // time and decides which page follows which.
 
+#include "framework/framebase.h"
 #include "settings/winmessage.h"
 
 #include <QDialog>
@@ -11,7 +12,6 @@
 namespace Ui {
 class FormMain;
 }
-class TFrameBase;
 
 class TFormMain : public QDialog {
     Q_OBJECT
@@ -24,7 +24,7 @@ public:
     ~TFormMain() override;
 
     // The switch: leave the current page, enter target, show it.
-    bool ShowFrame(TFrameBase* target, int direction, intptr_t param);
+    bool ShowFrame(TFrameBase* target, Direction direction, intptr_t param);
     void GoNext(intptr_t param);
     void GoBack(intptr_t param);
     void OnPageSwitch(intptr_t code, intptr_t param);
@@ -40,7 +40,7 @@ public:
     struct BackStep {
         enum Kind { Nothing, Show, EndWizard } kind = Nothing;
         TFrameBase* target = nullptr;
-        int direction = 1;
+        Direction direction = Direction::Backward;
     };
     BackStep BackTarget();
 
@@ -64,7 +64,7 @@ protected:
 
 private:
     void CopyStep();
-    void NoteRoute(TFrameBase* previous, TFrameBase* target, int direction);
+    void NoteRoute(TFrameBase* previous, TFrameBase* target, Direction direction);
     TFrameBase* WirelessStart() const;
     void AskExit();
     bool m_Placed = false; // centred on the desktop when first shown

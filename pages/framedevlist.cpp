@@ -87,8 +87,8 @@ void TFrameDevList::FrameDone() {
     TFrameBase::FrameDone();
 }
 
-bool TFrameDevList::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
-    if (direction == 0)
+bool TFrameDevList::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
+    if (direction == Direction::Forward)
         BtnRefreshClick();
     return TFrameBase::FrameEnter(current, direction, param);
 }

@@ -22,7 +22,7 @@ public:
 
     void FrameInit() override;
     void FrameDone() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
     bool WndProc(const CUdpMessage& message) override;
     void BtnNextClick() override { BtnCfgClick(); }
 

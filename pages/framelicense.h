@@ -17,9 +17,9 @@ public:
     ~TFrameLicense() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
-    bool FrameLeave(TFrameBase* target, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, Direction direction, intptr_t param) override;
+    bool FrameLeave(TFrameBase* target, Direction direction, intptr_t param) override;
 
     void ChkAcceptClick();
 

@@ -23,15 +23,15 @@ void TFramePassword::FrameInit() {
     TFrameBase::FrameInit();
 }
 
-bool TFramePassword::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
-    if (direction == 0)
+bool TFramePassword::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
+    if (direction == Direction::Forward)
         ui->EdtPassword->setText(g_Var.Password);
     ui->LbDefPswd->setText(QStringLiteral("( default password : ") +
                            QString::fromLatin1(DefaultPassword) + QStringLiteral(" )"));
     return TFrameBase::FrameEnter(current, direction, param);
 }
 
-void TFramePassword::FrameShow(TFrameBase* previous, int direction, intptr_t param) {
+void TFramePassword::FrameShow(TFrameBase* previous, Direction direction, intptr_t param) {
     TFrameBase::FrameShow(previous, direction, param);
     FocusEdit(ui->EdtPassword);
 }

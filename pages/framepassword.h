@@ -21,8 +21,8 @@ public:
     ~TFramePassword() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, Direction direction, intptr_t param) override;
     bool WndProc(const CUdpMessage& message) override;
     void BtnNextClick() override { BtnLoginClick(); }
 

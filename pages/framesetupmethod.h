@@ -21,12 +21,12 @@ public:
     ~TFrameSetupMethod() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
     bool WndProc(const CUdpMessage& message) override;
     void BtnNextClick() override;
 
-    // The static-IP choice; the wizard window's rules read it.
-    QRadioButton* RBtnSetIP() const;
+    // The user chose a static address (RBtnSetIP); the wizard window's rules ask.
+    bool StaticAddressChosen() const;
 
     // The caption of BtnNext for the current choice.
     void ApplyNextCaption();

@@ -18,7 +18,7 @@ public:
     ~TFrameSetWlMethod() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
     void BtnNextClick() override;
 
     std::unique_ptr<Ui::TFrameSetWlMethod> ui;

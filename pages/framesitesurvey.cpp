@@ -39,7 +39,7 @@ void TFrameSiteSurvey::FrameDone() {
     TFrameBase::FrameDone();
 }
 
-bool TFrameSiteSurvey::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+bool TFrameSiteSurvey::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
     // Every entry forgets the previous choice and surveys anew.
     std::memset(&g_Var.SelectedAP, 0, sizeof g_Var.SelectedAP);
     ClearSurveyList();

@@ -17,7 +17,7 @@ class TFrameTutorialBase : public TFrameBase {
     Q_OBJECT
 public:
     using TFrameBase::TFrameBase;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
 };
 
 class TFrameTutorial : public TFrameTutorialBase {

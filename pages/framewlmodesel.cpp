@@ -38,13 +38,13 @@ void TFrameWlModeSel::FrameInit() {
     TFrameBase::FrameInit();
 }
 
-bool TFrameWlModeSel::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
-    if (direction == 0 && FormUDP)
+bool TFrameWlModeSel::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
+    if (direction == Direction::Forward && FormUDP)
         FormUDP->SendGetMode(Waits::GetMode); // the reply updates g_Var.DeviceMode
     return TFrameBase::FrameEnter(current, direction, param);
 }
 
-void TFrameWlModeSel::FrameShow(TFrameBase* previous, int direction, intptr_t param) {
+void TFrameWlModeSel::FrameShow(TFrameBase* previous, Direction direction, intptr_t param) {
     TFrameBase::FrameShow(previous, direction, param);
     ShowMode();
 }

@@ -50,9 +50,9 @@ void TFrameWlProfConfirm::FrameInit() {
     TFrameBase::FrameInit();
 }
 
-bool TFrameWlProfConfirm::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+bool TFrameWlProfConfirm::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
     TFrameBase::FrameEnter(current, direction, param);
-    if (direction == 0)
+    if (direction == Direction::Forward)
         Fill();
     return true;
 }

@@ -31,7 +31,7 @@ public:
     ~TFrameWlProfConfirm() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
     // Results and time-outs of the send sequence while the progress dialog is open.
     bool WndProc(const CUdpMessage& message) override;
     void BtnNextClick() override;

@@ -35,7 +35,7 @@ public:
 
     void FrameInit() override;
     void FrameDone() override;
-    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, Direction direction, intptr_t param) override;
     // Protocol messages go on to the sub-page on screen.
     bool WndProc(const CUdpMessage& message) override;
 
@@ -47,7 +47,7 @@ public:
 
     // Leaves the current sub-page for target in direction; false when target
     // refused to be entered.
-    bool ShowSubPage(TFrameBase* target, int direction);
+    bool ShowSubPage(TFrameBase* target, Direction direction);
 
     TFrameBase* CurrentSubPage() const { return m_Current; }
     // The sub-pages, in layout order.

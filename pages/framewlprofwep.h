@@ -20,8 +20,8 @@ public:
     ~TFrameWlProfWEP() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, Direction direction, intptr_t param) override;
     void BtnNextClick() override;
     // The key length chosen: sets the key's maximum length, empties the key.
     void CmbWEPSelect();

@@ -75,8 +75,8 @@ bool TFrameWPSMethod::IsAP() const {
     return g_Var.DeviceMode == DEVICE_AP;
 }
 
-bool TFrameWPSMethod::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
-    if (direction == 0) {
+bool TFrameWPSMethod::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
+    if (direction == Direction::Forward) {
         if (!IsAP() && FormUDP)
             FormUDP->SendStationGetConfig(Waits::StaGetConfig); // the device's own PIN
         ui->RBtnPBC->setChecked(true);

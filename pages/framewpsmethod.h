@@ -24,7 +24,7 @@ public:
     ~TFrameWPSMethod() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
     bool WndProc(const CUdpMessage& message) override;
 
     void BtnNextClick() override; // "Connect"

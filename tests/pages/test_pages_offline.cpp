@@ -72,8 +72,7 @@ protected:
         Engine.reset();
         Timing::SetSpeedup(1);
         SetShell(nullptr);
-        WizardFixture::TearDown();
-        g_Var.NonWorking = false;
+        WizardFixture::TearDown(); // resets g_Var
     }
 
     // The wizard on the device list; page switches are recorded from then on.

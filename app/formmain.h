@@ -47,7 +47,6 @@ public:
     // The pages, in creation order.
     QList<TFrameBase*> Frames() const;
 
-    std::unique_ptr<Ui::FormMain> ui;
     TFrameBase* CurrentFrame = nullptr;
     // A client chose "Manual" on its site survey: the wireless steps that
     // follow its IP steps begin with the profile host, once. Set when the
@@ -63,6 +62,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::FormMain> ui;
+
     void CopyStep();
     void NoteRoute(TFrameBase* previous, TFrameBase* target, Direction direction);
     TFrameBase* WirelessStart() const;

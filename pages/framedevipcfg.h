@@ -39,9 +39,9 @@ public:
     // Host-order value of dotted text; 0 for "".
     static uint32_t AddressValue(const QString& text);
 
+private:
     std::unique_ptr<Ui::TFrameDevIPCfg> ui;
 
-private:
     QList<TFrameIPEditRect*> AddressControls() const;
     // A final octet 255 of the address becomes 254.
     void RewriteBroadcastOctet();

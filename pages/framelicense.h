@@ -23,9 +23,9 @@ public:
 
     void ChkAcceptClick();
 
+private:
     std::unique_ptr<Ui::TFrameLicense> ui;
 
-private:
     bool LoadLicense();
     bool m_Asking = false; // the license is on screen, waiting for acceptance
 };

@@ -28,9 +28,9 @@ public:
 
     void BtnLoginClick();
 
+private:
     std::unique_ptr<Ui::TFramePassword> ui;
 
-private:
     // The progress dialog's start routine: the login request.
     void FormProgressProc();
 

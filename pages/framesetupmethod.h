@@ -7,7 +7,6 @@
 #include "framework/framebase.h"
 #include "pages/ipsettingrequest.h"
 
-#include <QRadioButton>
 #include <memory>
 
 namespace Ui {
@@ -31,9 +30,9 @@ public:
     // The caption of BtnNext for the current choice.
     void ApplyNextCaption();
 
+private:
     std::unique_ptr<Ui::TFrameSetupMethod> ui;
 
-private:
     // Switches the device to DHCP unless it uses DHCP already; true on success.
     bool SwitchToDHCP();
     void OpenWebUI();

@@ -21,5 +21,6 @@ public:
     bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
     void BtnNextClick() override;
 
+private:
     std::unique_ptr<Ui::TFrameSetWlMethod> ui;
 };

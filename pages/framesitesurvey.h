@@ -32,9 +32,9 @@ public:
     // The entry "Connect" and "WPS" choose in test mode (NonWorking).
     static _tag_AP_ROFIILE TestEntry();
 
+private:
     std::unique_ptr<Ui::TFrameSiteSurvey> ui;
 
-private:
     void SurveyListSelectItem();
     void SurveyListColumnClick(int column);
     void StartSurvey();

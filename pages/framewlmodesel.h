@@ -27,9 +27,9 @@ public:
     void BtnNextClick() override;
     void BtnBackClick() override;
 
+private:
     std::unique_ptr<Ui::TFrameWlModeSel> ui;
 
-private:
     void ShowMode();
     void SwitchMode(int mode);
 

@@ -211,9 +211,9 @@ void TFrameWlProfConfirm::BtnPrintClick() {
 }
 
 void TFrameWlProfConfirm::BtnNextClick() {
-    if (Progress)
+    if (m_Progress)
         return; // a send sequence is running
-    const int result = TFormProgress::Run(this, Progress, m_Runner, [this] {
+    const int result = TFormProgress::Run(this, m_Progress, m_Runner, [this] {
         m_Runner.Start(FormUDP, RequestPlans::WirelessSetting(g_Var.DeviceMode == DEVICE_AP));
     });
     if (result == 1) {
@@ -229,5 +229,5 @@ void TFrameWlProfConfirm::BtnNextClick() {
 bool TFrameWlProfConfirm::WndProc(const CUdpMessage& message) {
     if (m_Runner.Handle(message))
         return true;
-    return Progress ? false : TFrameBase::WndProc(message);
+    return m_Progress ? false : TFrameBase::WndProc(message);
 }

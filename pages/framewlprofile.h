@@ -60,9 +60,9 @@ public:
     TFrameWlProfPSK* PSKPage() const;
     TFrameWlProfConfirm* ConfirmPage() const;
 
+private:
     std::unique_ptr<Ui::TFrameWlProfile> ui;
 
-private:
     // The sub-page that follows current going forward; null when there is
     // none (end of the chain, or a security type with no page).
     TFrameBase* Successor(TFrameBase* current) const;

@@ -33,8 +33,8 @@ public:
     // The WPA mode that suits the access point chosen on the survey.
     static int WpaModeOf(int authentication);
 
+private:
     std::unique_ptr<Ui::TFrameWlProfPSK> ui;
 
-private:
     int SelectedMode() const;
 };

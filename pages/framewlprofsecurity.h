@@ -24,5 +24,6 @@ public:
     // The security type that suits the access point chosen on the survey.
     static int SecurityOf(const _tag_AP_ROFIILE& ap);
 
+private:
     std::unique_ptr<Ui::TFrameWlProfSecurity> ui;
 };

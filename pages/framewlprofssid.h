@@ -21,5 +21,6 @@ public:
     void FrameShow(TFrameBase* previous, Direction direction, intptr_t param) override;
     void BtnNextClick() override;
 
+private:
     std::unique_ptr<Ui::TFrameWlProfSSID> ui;
 };

@@ -37,8 +37,8 @@ public:
     // Maximum key length for length value v.
     static int MaxKeyLength(int v) { return v == 1 ? 26 : 10; }
 
+private:
     std::unique_ptr<Ui::TFrameWlProfWEP> ui;
 
-private:
     int SelectedLength() const;
 };

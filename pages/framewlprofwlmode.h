@@ -19,5 +19,6 @@ public:
     bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
     void BtnNextClick() override;
 
+private:
     std::unique_ptr<Ui::TFrameWlProfWlMode> ui;
 };

@@ -32,11 +32,12 @@ public:
     // The enabling rule of the PIN part and of "Connect".
     void updateinfo();
 
-    std::unique_ptr<Ui::TFrameWPSMethod> ui;
     // The open WPS survey dialog, only while BtnSelect is served.
     TFormWPSSurvey* SurveyDialog() const { return m_Survey; }
 
 private:
+    std::unique_ptr<Ui::TFrameWPSMethod> ui;
+
     bool IsAP() const;
     void SetModeTexts();
     void LayoutPinPart();

@@ -26,12 +26,12 @@ public:
     // The SSID of the selected row, empty when none is selected.
     QString GetSelectedSSID() const;
 
-    std::unique_ptr<Ui::TFrameWPSSiteSurvey> ui;
-
 protected:
     bool event(QEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::TFrameWPSSiteSurvey> ui;
+
     void StartSurvey();
     void FillSurveyList();
 

@@ -989,7 +989,7 @@ TEST_F(ConfirmPage, SendWithoutAnEngineFails) {
     EXPECT_EQ(Boxes.Shown, QStringList{"Unable to connect to the device."});
     EXPECT_EQ(Page(), Host);
     EXPECT_EQ(SubPage(), Confirm);
-    EXPECT_EQ(Confirm->Progress, nullptr);
+    EXPECT_EQ(Confirm->Progress(), nullptr);
 }
 
 TEST_F(ConfirmPage, NonWorkingGoesOnAfterAFailure) {

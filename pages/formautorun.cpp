@@ -179,11 +179,17 @@ void TFormAutorun::BtnExitClick() {
 }
 
 bool TFormAutorun::event(QEvent* event) {
-    const int type = static_cast<int>(event->type());
-    if (type == UM_PAGE_SWITCH || (type >= UM_UDP_RESULT && type <= UM_UDP_EVENT)) {
+    if (const auto* message = dynamic_cast<const CWinMessage*>(event);
+        message && message->Message() == UM_PAGE_SWITCH) {
         if (m_Wizard) {
-            const auto* message = static_cast<CWinMessage*>(event);
             CWinMessage relayed(message->Message(), message->WParam, message->LParam);
+            QCoreApplication::sendEvent(m_Wizard, &relayed);
+        }
+        return true;
+    }
+    if (const auto* message = dynamic_cast<const CUdpMessage*>(event)) {
+        if (m_Wizard) {
+            CUdpMessage relayed(message->Message(), message->Code(), message->Value());
             QCoreApplication::sendEvent(m_Wizard, &relayed);
         }
         return true;

@@ -18,8 +18,9 @@ public:
     ~TFrameSetWlMethod() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
     void BtnNextClick() override;
 
+private:
     std::unique_ptr<Ui::TFrameSetWlMethod> ui;
 };

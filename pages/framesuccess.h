@@ -19,5 +19,6 @@ public:
 
     void FrameInit() override;
 
+private:
     std::unique_ptr<Ui::TFrameSuccess> ui;
 };

@@ -20,16 +20,16 @@ public:
     ~TFrameWlModeSel() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
-    bool WndProc(const CWinMessage& message) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, Direction direction, intptr_t param) override;
+    bool WndProc(const CUdpMessage& message) override;
 
     void BtnNextClick() override;
     void BtnBackClick() override;
 
+private:
     std::unique_ptr<Ui::TFrameWlModeSel> ui;
 
-private:
     void ShowMode();
     void SwitchMode(int mode);
 

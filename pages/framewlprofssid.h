@@ -17,9 +17,10 @@ public:
     ~TFrameWlProfSSID() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, Direction direction, intptr_t param) override;
     void BtnNextClick() override;
 
+private:
     std::unique_ptr<Ui::TFrameWlProfSSID> ui;
 };

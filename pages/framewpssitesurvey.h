@@ -20,18 +20,18 @@ public:
 
     void FrameInit() override;
     void FrameDone() override;
-    bool WndProc(const CWinMessage& message) override;
+    bool WndProc(const CUdpMessage& message) override;
 
     void BtnRefreshClick();
     // The SSID of the selected row, empty when none is selected.
     QString GetSelectedSSID() const;
 
-    std::unique_ptr<Ui::TFrameWPSSiteSurvey> ui;
-
 protected:
     bool event(QEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::TFrameWPSSiteSurvey> ui;
+
     void StartSurvey();
     void FillSurveyList();
 

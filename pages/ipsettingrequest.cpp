@@ -9,6 +9,6 @@ bool CIPSettingRequest::Run(QWidget* page) {
                               [this] { m_Runner.Start(FormUDP, RequestPlans::IPSetting()); }) == 1;
 }
 
-bool CIPSettingRequest::WndProc(const CWinMessage& message) {
+bool CIPSettingRequest::WndProc(const CUdpMessage& message) {
     return m_Runner.Handle(message);
 }

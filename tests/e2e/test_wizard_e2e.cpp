@@ -21,6 +21,7 @@
 #include "settings/timing.h"
 #include "settings/winmessage.h"
 #include "tests/app/programrun.h"
+#include "tests/common/globalvarstate.h"
 #include "tests/common/labsim.h"
 #include "tests/common/printers.h"
 #include "tests/common/scriptedboxes.h"
@@ -101,9 +102,7 @@ class WizardE2E : public ::testing::Test {
 protected:
     void TearDown() override {
         Timing::SetSpeedup(1);
-        g_Var.LicenseAccepted = false;
-        g_Var.SetupMethod = 0;
-        g_Var.WlMethod = 0;
+        ResetGlobalVarState();
     }
 
     // The page on screen; on the profile host, its sub-page.

@@ -14,6 +14,7 @@
 #include "settings/timing.h"
 #include "settings/winmessage.h"
 #include "tests/app/programrun.h"
+#include "tests/common/globalvarstate.h"
 #include "tests/common/labsim.h"
 #include "tests/common/printers.h"
 #include "tests/common/scriptedboxes.h"
@@ -42,8 +43,7 @@ class SetupLab : public ::testing::Test {
 protected:
     void TearDown() override {
         Timing::SetSpeedup(1);
-        g_Var.LicenseAccepted = false;
-        g_Var.SetupMethod = 0;
+        ResetGlobalVarState();
     }
 
     QString Current() const {

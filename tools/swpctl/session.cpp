@@ -10,6 +10,7 @@
 #include "tools/swpctl/devicecache.h"
 #include "tools/swpctl/exitcode.h"
 #include "tools/swpctl/present.h"
+#include "tools/swpctl/profile.h"
 
 #include <QJsonDocument>
 #include <cstdio>
@@ -144,16 +145,20 @@ void CSession::Start() {
         WAIT_DISCOVER, [](intptr_t) {}, [this] { Discovered(); });
 }
 
-bool CSession::CheckAdapter() {
-    if (m_Options.adapter.isEmpty())
-        return true;
+bool AdapterHasAddress(const QString& address) {
     const auto adapters = CIPHelp().GetAdaptersList();
     if (adapters) {
         for (const AdapterInfo& adapter : *adapters)
-            for (const AdapterAddress& address : adapter.Addresses)
-                if (address.IP == m_Options.adapter)
+            for (const AdapterAddress& own : adapter.Addresses)
+                if (own.IP == address)
                     return true;
     }
+    return false;
+}
+
+bool CSession::CheckAdapter() {
+    if (m_Options.adapter.isEmpty() || AdapterHasAddress(m_Options.adapter))
+        return true;
     Finish(kExitOther,
            QStringLiteral("no network adapter has the address %1").arg(m_Options.adapter));
     return false;
@@ -347,56 +352,59 @@ void CSession::RunRequest(RequestPlan plan, const QString& what, int refusedExit
     m_Runner.Start(&m_Engine, std::move(plan));
 }
 
+RunFailure DescribeFailure(const RequestResult& result, const QString& what, int refusedExit,
+                           const DeviceRecord& device) {
+    switch (result.outcome) {
+    case RequestResult::Done:
+        break;
+    case RequestResult::Refused:
+        return {refusedExit, QStringLiteral("the device refused the %1").arg(what)};
+    case RequestResult::TimedOut: {
+        const QString request = result.code == WAIT_LOGIN ? QStringLiteral("login")
+                                : result.code == WAIT_GET_CONFIG
+                                    ? QStringLiteral("request for its configuration")
+                                    : what;
+        return {kExitTimeout, QStringLiteral("the device did not answer the %1 within %2")
+                                  .arg(request, Seconds(result.wait))};
+    }
+    case RequestResult::LoginRefused:
+        return {kExitLoginRefused, QStringLiteral("the device refused the login again")};
+    case RequestResult::LoginLost:
+    case RequestResult::NoEngine:
+        return {kExitTimeout, QStringLiteral("the device ended the login")};
+    case RequestResult::Unusable:
+        return {kExitBadReply,
+                QStringLiteral("the configuration reply of %1 holds no value (empty, "
+                               "or enciphered with another password)")
+                    .arg(DeviceLine(device))};
+    case RequestResult::WpsFailed:
+        return {kExitWpsFailed, QStringLiteral("WPS failed: %1")
+                                    .arg(QLatin1String(swp::WpsStatusText(swp::WPS_STATUS_FAIL)))};
+    case RequestResult::WpsIdleLate:
+        return {kExitWpsFailed,
+                QStringLiteral("WPS failed: the device went idle more than %1 after the start")
+                    .arg(Seconds(Waits::WpsIdleWindow))};
+    case RequestResult::WpsIdleUnstarted:
+        return {kExitWpsFailed,
+                QStringLiteral("WPS failed: the device went idle without starting")};
+    case RequestResult::WpsNoFinalStatus:
+        DebugLog("swpctl: no final WPS status within %d ms", Waits::WpsStatusLimit);
+        return {kExitWpsFailed, QStringLiteral("WPS failed: no final status within %1")
+                                    .arg(Seconds(Waits::WpsStatusLimit))};
+    }
+    return {kExitOk, QString()};
+}
+
 void CSession::RequestFinished(const RequestResult& result) {
     // The one re-login of the run may have named an unusable port.
     if (!LoginPortUsable())
         return;
-    switch (result.outcome) {
-    case RequestResult::Done:
+    if (result.outcome == RequestResult::Done) {
         m_RunDone(result);
         return;
-    case RequestResult::Refused:
-        Finish(m_RunRefusedExit, QStringLiteral("the device refused the %1").arg(m_RunWhat));
-        return;
-    case RequestResult::TimedOut:
-        if (result.code == WAIT_LOGIN)
-            TimedOut(QStringLiteral("login"), result.wait);
-        else if (result.code == WAIT_GET_CONFIG)
-            TimedOut(QStringLiteral("request for its configuration"), result.wait);
-        else
-            TimedOut(m_RunWhat, result.wait);
-        return;
-    case RequestResult::LoginRefused:
-        Finish(kExitLoginRefused, QStringLiteral("the device refused the login again"));
-        return;
-    case RequestResult::LoginLost:
-    case RequestResult::NoEngine:
-        Finish(kExitTimeout, QStringLiteral("the device ended the login"));
-        return;
-    case RequestResult::Unusable:
-        Finish(kExitBadReply,
-               QStringLiteral("the configuration reply of %1 holds no value (empty, or "
-                              "enciphered with another password)")
-                   .arg(DeviceLine(m_Device)));
-        return;
-    case RequestResult::WpsFailed:
-        Finish(kExitWpsFailed, QStringLiteral("WPS failed: %1")
-                                   .arg(QLatin1String(swp::WpsStatusText(swp::WPS_STATUS_FAIL))));
-        return;
-    case RequestResult::WpsIdleLate:
-        Finish(kExitWpsFailed,
-               QStringLiteral("WPS failed: the device went idle more than %1 after the start")
-                   .arg(Seconds(Waits::WpsIdleWindow)));
-        return;
-    case RequestResult::WpsIdleUnstarted:
-        Finish(kExitWpsFailed, QStringLiteral("WPS failed: the device went idle without starting"));
-        return;
-    case RequestResult::WpsNoFinalStatus:
-        DebugLog("swpctl: no final WPS status within %d ms", Waits::WpsStatusLimit);
-        Finish(kExitWpsFailed, QStringLiteral("WPS failed: no final status within %1")
-                                   .arg(Seconds(Waits::WpsStatusLimit)));
-        return;
     }
+    const RunFailure failure = DescribeFailure(result, m_RunWhat, m_RunRefusedExit, m_Device);
+    Finish(failure.exitCode, failure.message);
 }
 
 void CSession::RunSetIp() {
@@ -454,47 +462,12 @@ void CSession::RunWireless() {
         return;
     }
     const WirelessOptions& options = m_Options.wireless;
-    const int channel = options.channel.value_or(0);
-    if (channel != 0 && g_Var.CurWl.ChList[0] != 0 &&
-        !std::memchr(g_Var.CurWl.ChList, channel,
-                     strnlen(reinterpret_cast<const char*>(g_Var.CurWl.ChList),
-                             sizeof g_Var.CurWl.ChList))) {
-        QStringList list;
-        for (size_t n = 0; n < sizeof g_Var.CurWl.ChList && g_Var.CurWl.ChList[n]; ++n)
-            list.append(QString::number(g_Var.CurWl.ChList[n]));
-        Finish(kExitInvalidArguments, QStringLiteral("channel %1 is not in the device's list: %2")
-                                          .arg(channel)
-                                          .arg(list.join(QLatin1Char(' '))));
+    QString error;
+    if (!CheckChannel(options.channel.value_or(0), g_Var.CurWl, error)) {
+        Finish(kExitInvalidArguments, error);
         return;
     }
-
-    // What the profile pages leave in NewWl.
-    WirelessProfile& wl = g_Var.NewWl;
-    wl = g_Var.CurWl;
-    CopyBounded(wl.SSID, sizeof wl.SSID, options.ssid.constData(),
-                static_cast<size_t>(options.ssid.size()));
-    wl.StdCh = static_cast<uint8_t>(channel);
-    wl.ExtCh = 0;
-    wl.WlMode = options.wirelessMode;
-    wl.Security = options.security;
-    wl.Auth = 0;
-    wl.WepKeyLen = 0;
-    wl.WepKeySlot = 1;
-    std::memset(wl.WepKey, 0, sizeof wl.WepKey);
-    wl.WpaMode = 2;
-    wl.WpaCipher = 2;
-    std::memset(wl.WpaKey, 0, sizeof wl.WpaKey);
-    if (options.security == 1) {
-        wl.WepKeyLen = options.wepKeyLen;
-        CopyBounded(wl.WepKey, sizeof wl.WepKey, options.key.constData(),
-                    static_cast<size_t>(options.key.size()));
-        wl.Auth = options.auth.value_or(station ? 0 : 2);
-    } else if (options.security == 2) {
-        wl.WpaMode = options.wpaMode;
-        wl.WpaCipher = options.cipher.value_or(options.wpaMode); // WPA TKIP, WPA2 AES, auto both
-        CopyBounded(wl.WpaKey, sizeof wl.WpaKey, options.key.constData(),
-                    static_cast<size_t>(options.key.size()));
-    }
+    g_Var.NewWl = ProfileToSend(options, station, g_Var.CurWl);
 
     RunRequest(RequestPlans::WirelessSetting(!station),
                station ? QStringLiteral("station setting") : QStringLiteral("wireless setting"),

@@ -18,6 +18,18 @@
 
 namespace swpctl {
 
+// How a request run that did not end Done ends the command: its exit code
+// and message. what names the request, refusedExit is the code of a refusal.
+struct RunFailure {
+    int exitCode;
+    QString message;
+};
+RunFailure DescribeFailure(const RequestResult& result, const QString& what, int refusedExit,
+                           const DeviceRecord& device);
+
+// Whether a local adapter has this IPv4 address (for --adapter).
+bool AdapterHasAddress(const QString& address);
+
 class CSession : public QObject {
     Q_OBJECT
 

@@ -82,6 +82,7 @@ public:
         }
         Entry defaults;
         YAML::Node devices;
+        bool hasDevices = false;
         for (const auto& item : root) {
             const QString key = Key(item.first);
             if (key == QLatin1String("defaults")) {
@@ -89,12 +90,13 @@ public:
                     ReadEntry(item.second, kEntryKeys, defaults);
             } else if (key == QLatin1String("devices")) {
                 devices = item.second;
+                hasDevices = true;
             } else if (!key.isNull()) {
                 Unknown(item.first, key, kTopKeys);
             }
         }
-        if (!devices) {
-            Error(Line(root), QStringLiteral("\"devices\" is missing"));
+        if (!hasDevices) {
+            Error(std::max(Line(root), 1), QStringLiteral("\"devices\" is missing"));
             return false;
         }
         if (!devices.IsSequence() || devices.size() == 0) {

@@ -274,18 +274,21 @@ void CApplySession::ReadConfig() {
 
 void CApplySession::StepMode() {
     const Part part = ModePart(*m_Job.wanted, ReportedState());
-    if (part.Differences(ReportedState()).empty()) {
+    const std::vector<FieldChange> changes = part.Differences(ReportedState());
+    if (changes.empty()) {
         StepAddress();
         return;
     }
     g_Var.DeviceMode = part.wanted.mode;
-    Send(part, RequestPlans::SetMode(), QStringLiteral("mode switch"), [this] { StepAddress(); });
+    Send(part, changes, RequestPlans::SetMode(), QStringLiteral("mode switch"),
+         [this] { StepAddress(); });
 }
 
 void CApplySession::StepAddress() {
     const DesiredDevice& wanted = *m_Job.wanted;
     const Part part = AddressPart(wanted, ReportedState());
-    if (part.Differences(ReportedState()).empty()) {
+    const std::vector<FieldChange> changes = part.Differences(ReportedState());
+    if (changes.empty()) {
         StepProfile();
         return;
     }
@@ -295,7 +298,8 @@ void CApplySession::StepAddress() {
         return;
     }
     g_Var.NewIP = part.wanted.ip;
-    Send(part, RequestPlans::IPSetting(), QStringLiteral("IP setting"), [this] { StepProfile(); });
+    Send(part, changes, RequestPlans::IPSetting(), QStringLiteral("IP setting"),
+         [this] { StepProfile(); });
 }
 
 void CApplySession::StepProfile() {
@@ -318,7 +322,8 @@ void CApplySession::StepProfile() {
         return;
     }
     const Part part = ProfilePart(wanted, now);
-    if (part.Differences(now).empty()) {
+    const std::vector<FieldChange> changes = part.Differences(now);
+    if (changes.empty()) {
         DeviceDone();
         return;
     }
@@ -329,14 +334,14 @@ void CApplySession::StepProfile() {
     }
     const bool station = now.mode == DEVICE_WBRIDGE;
     g_Var.NewWl = part.wanted.wl;
-    Send(part, RequestPlans::WirelessSetting(!station),
+    Send(part, changes, RequestPlans::WirelessSetting(!station),
          station ? QStringLiteral("station setting") : QStringLiteral("wireless setting"),
          [this] { DeviceDone(); });
 }
 
-void CApplySession::Send(const Part& part, RequestPlan plan, const QString& what, Action then) {
-    const DeviceState before = ReportedState();
-    for (const FieldChange& change : part.Differences(before))
+void CApplySession::Send(const Part& part, const std::vector<FieldChange>& changes,
+                         RequestPlan plan, const QString& what, Action then) {
+    for (const FieldChange& change : changes)
         m_Sent.push_back(change.field);
     m_RunWhat = what;
     m_RunDone = [this, part, what, then = std::move(then)] {

@@ -54,8 +54,9 @@ private:
     void StepMode();
     void StepAddress();
     void StepProfile();
-    // Sends part (whose differences are known) with plan; then goes on.
-    void Send(const Part& part, RequestPlan plan, const QString& what, Action then);
+    // Sends part, which differs from the device in changes, with plan; then goes on.
+    void Send(const Part& part, const std::vector<FieldChange>& changes, RequestPlan plan,
+              const QString& what, Action then);
     void DeviceDone();
     void DeviceFailed(int exitCode, const QString& reason);
     void EndDevice();

@@ -2,8 +2,9 @@
 // namespace lab: one inventory over five devices on both adapters (access
 // points and clients, one with the wrong password, one more in the file that
 // is not there), --check first, then apply, then apply again; and the example
-// playbook over two sites, one per adapter. The devices' journals tell what
-// was sent. Waits run five times faster (--speedup 5).
+// playbook over two sites, each a host namespace with its own LAN (swp-host
+// with dev1, swp-host2 with dev3). The devices' journals tell what was sent.
+// Waits run five times faster (--speedup 5).
 
 #include "tests/common/labsim.h"
 
@@ -23,22 +24,16 @@ namespace {
 constexpr int kRunLimitMs = 180000;
 constexpr char kHotelKey[] = "welcome-guests";
 
-// Site 1 (first adapter): AP-1 and Client-1 need changes (Client-1 its mode
-// too), Spare is not in the file. Site 2: AP-2 is as the file wants it,
-// Client-2 refuses the file's password. Devices that share a namespace
-// ignore logins meant for another; Client-2 refuses them, so it comes last.
-const char kSite1[] = R"({"devices": [
-    {"name": "AP-1", "mac": "02:5A:00:00:00:01", "mode": 1, "foreign_login": "ignore",
-     "ip": {"ip": "192.168.0.50", "mask": "255.255.255.0", "gateway": "192.168.0.1"},
-     "wireless": {"ssid": "default", "std_ch": 6}},
-    {"name": "Client-1", "mac": "02:5A:00:00:00:02", "mode": 1, "foreign_login": "ignore",
-     "ip": {"dhcp": true}},
-    {"name": "Spare", "mac": "02:5A:00:00:00:05", "foreign_login": "ignore"}]})";
-const char kSite2[] = R"({"devices": [
-    {"name": "AP-2", "mac": "02:5A:00:00:00:03", "mode": 1, "password": "s3cret",
-     "foreign_login": "ignore", "ip": {"dhcp": true},
-     "wireless": {"ssid": "%1", "std_ch": 11, "security": 2, "wpa_mode": 1, "cipher": 1}},
-    {"name": "Client-2", "mac": "02:5A:00:00:00:04", "mode": 2, "password": "right"}]})";
+// The simulated devices of the example sites (ansible/examples/lab-*.json).
+// The lobby: AP-1 and Client-1 need changes (Client-1 its mode too), Spare is
+// not in the file. The annex: AP-2 reports the SSID "old"; Client-2 is not in
+// its file, and refuses the password the lobby file gives it. Devices that
+// share a namespace ignore logins meant for another; Client-2 refuses them,
+// so it comes last.
+QByteArray Example(const char* name) {
+    QFile file(QStringLiteral(SETUP_ANSIBLE_DIR "/examples/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // The example site files plus the two devices only this test lists.
 const char kMore[] = R"(  - mac: 02:5A:00:00:00:03
@@ -125,8 +120,9 @@ TEST(SwpctlApplyLab, ChecksThenConfiguresOnlyWhatDiffersAndAgainNothing) {
     SWP_REQUIRE_LAB();
     CLabDevice site1;
     CLabDevice site2;
-    START(site1, "dev1", kSite1);
-    START(site2, "dev2", QString::fromLatin1(kSite2).arg(QStringLiteral("hotel")).toUtf8());
+    START(site1, "dev1", Example("lab-lobby.json"));
+    // Here AP-2 is as the file wants it.
+    START(site2, "dev2", Example("lab-annex.json").replace("\"old\"", "\"hotel\""));
     QTemporaryDir dir;
     ASSERT_TRUE(CopyExamples(dir));
     QFile lobby(dir.filePath(QStringLiteral("lobby.yml")));
@@ -213,8 +209,8 @@ TEST(SwpctlApplyLab, PlaybookConfiguresTwoSitesThenFindsNothingToChange) {
     }
     CLabDevice site1;
     CLabDevice site2;
-    START(site1, "dev1", kSite1);
-    START(site2, "dev2", QString::fromLatin1(kSite2).arg(QStringLiteral("old")).toUtf8());
+    START(site1, "dev1", Example("lab-lobby.json"));
+    START(site2, "dev3", Example("lab-annex.json"));
     QTemporaryDir dir;
     ASSERT_TRUE(CopyExamples(dir));
     QProcessEnvironment env = Environment(dir.path());
@@ -226,7 +222,7 @@ TEST(SwpctlApplyLab, PlaybookConfiguresTwoSitesThenFindsNothingToChange) {
         return Execute(playbook,
                        QStringList{QStringLiteral("-i"), dir.filePath(QStringLiteral("hosts.ini")),
                                    dir.filePath(QStringLiteral("sites.yml")), QStringLiteral("-e"),
-                                   QStringLiteral("swpctl_command=" SWPCTL_BINARY),
+                                   QStringLiteral("swpctl_binary=" SWPCTL_BINARY),
                                    QStringLiteral("-e"), QStringLiteral("swpctl_speedup=5")} +
                            args,
                        env);

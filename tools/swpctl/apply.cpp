@@ -31,8 +31,6 @@ void Err(const QString& text) {
     std::fprintf(stderr, "swpctl: %s\n", text.toUtf8().constData());
 }
 
-const uint8_t kBroadcastMac[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-
 } // namespace
 
 CApplySession::CApplySession(const CtlOptions& options, QObject* parent)
@@ -211,17 +209,7 @@ void CApplySession::NextDevice() {
 
 void CApplySession::Login() {
     const DeviceRecord& device = m_Job.report.record;
-    // As the device list page does before the password page logs in; the
-    // engine listens to the device it logged in to last, so it listens to any again.
-    g_Var.Device = device;
-    g_Var.ResetIPConfig(g_Var.CurIP);
-    g_Var.ResetIPConfig(g_Var.NewIP);
-    g_Var.ResetProfile(g_Var.CurWl);
-    g_Var.ResetProfile(g_Var.NewWl);
-    g_Var.CurWl.WlMode = -1; // the configuration reply does not carry it
-    g_Var.Password = m_Job.wanted->password;
-    std::memcpy(m_Engine.TargetMAC, kBroadcastMac, 6);
-    m_Engine.LoggedIn = false;
+    PrepareLogin(m_Engine, device, m_Job.wanted->password);
     m_Engine.SendLogin(Waits::Login);
     Await(
         WAIT_LOGIN,

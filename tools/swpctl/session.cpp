@@ -216,15 +216,22 @@ bool CSession::ChooseDevice(const std::vector<DeviceRecord>& devices) {
     return true;
 }
 
-void CSession::Login() {
+void PrepareLogin(TFormUDP& engine, const DeviceRecord& device, const QString& password) {
     // As the device list page does before the password page logs in.
-    g_Var.Device = m_Device;
+    g_Var.Device = device;
     g_Var.ResetIPConfig(g_Var.CurIP);
     g_Var.ResetIPConfig(g_Var.NewIP);
     g_Var.ResetProfile(g_Var.CurWl);
     g_Var.ResetProfile(g_Var.NewWl);
     g_Var.CurWl.WlMode = -1; // the configuration reply does not carry it
-    g_Var.Password = m_Options.password;
+    g_Var.Password = password;
+    // After a login the engine hears only that device; the next may be another.
+    std::memset(engine.TargetMAC, 0xFF, sizeof engine.TargetMAC);
+    engine.LoggedIn = false;
+}
+
+void CSession::Login() {
+    PrepareLogin(m_Engine, m_Device, m_Options.password);
     m_Engine.SendLogin(Waits::Login);
     Await(
         WAIT_LOGIN,

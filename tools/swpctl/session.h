@@ -27,6 +27,10 @@ struct RunFailure {
 RunFailure DescribeFailure(const RequestResult& result, const QString& what, int refusedExit,
                            const DeviceRecord& device);
 
+// Readies g_Var and the engine to log in to device with password, as the
+// device list page does before the password page logs in.
+void PrepareLogin(TFormUDP& engine, const DeviceRecord& device, const QString& password);
+
 // Whether a local adapter has this IPv4 address (for --adapter).
 bool AdapterHasAddress(const QString& address);
 

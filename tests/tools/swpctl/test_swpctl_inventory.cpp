@@ -129,6 +129,23 @@ TEST(SwpctlInventory, EveryErrorNamesItsLineAndNothingIsKept) {
         << json.errors.first().toStdString();
 }
 
+TEST(SwpctlInventory, HostileFilesGiveAnErrorNotACrash) {
+    const QByteArray nested = "devices: " + QByteArray(100000, '[');
+    const QByteArray binary("\x00\xff\xfe{[:\x01" "devices", 13);
+    const QByteArray aliases =
+        "x: &a {mac: 02:5A:00:00:00:01}\ndevices: [" + QByteArray("*a, ").repeated(2000) + "*a]\n";
+    for (const QByteArray& text : {nested, binary, aliases}) {
+        for (const bool json : {false, true}) {
+            Inventory inventory;
+            QStringList errors;
+            EXPECT_FALSE(ParseInventory(text, json, "h.yml", QString(), inventory, errors));
+            EXPECT_FALSE(errors.isEmpty());
+            EXPECT_TRUE(errors.first().startsWith(QLatin1String("h.yml:")))
+                << errors.first().toStdString();
+        }
+    }
+}
+
 TEST(SwpctlInventory, PasswordsFromTheEnvironmentOrAnOwnerOnlyFile) {
     qputenv("SWP_TEST_KEY", "from-the-environment");
     QTemporaryDir dir;

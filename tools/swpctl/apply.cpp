@@ -87,6 +87,10 @@ bool CApplySession::LoadFile() {
         Err(QStringLiteral("%1 is not valid: nothing was sent").arg(m_Options.inventoryFile));
         return false;
     }
+    for (const DesiredDevice& device : m_Inventory.devices)
+        if (device.ip && !device.ip->dhcp && device.ip->address.rewritten)
+            Err(QStringLiteral("%1: the final octet 255 is sent as 254: %2")
+                    .arg(device.Label(), device.ip->address.ipText));
     for (const QString& mac : m_Options.only) {
         const bool listed = std::any_of(
             m_Inventory.devices.begin(), m_Inventory.devices.end(),

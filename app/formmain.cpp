@@ -1,7 +1,7 @@
 #include "app/formmain.h"
 
-#include "app/framebase.h"
-#include "app/windowdrag.h"
+#include "framework/framebase.h"
+#include "framework/windowdrag.h"
 #include "pages/framedevipcfg.h"
 #include "pages/framedevlist.h"
 #include "pages/framelicense.h"
@@ -14,11 +14,11 @@
 #include "pages/framewlmodesel.h"
 #include "pages/framewlprofile.h"
 #include "pages/framewpsmethod.h"
-#include "settings/formres.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/formres.h"
+#include "settingsui/uiutil.h"
 #include "ui_formmain.h"
 
 #include <QCloseEvent>
@@ -63,7 +63,7 @@ QList<TFrameBase*> TFormMain::Frames() const {
             ui->FrameSuccess1};
 }
 
-bool TFormMain::ShowFrame(TFrameBase* target, int direction, intptr_t param) {
+bool TFormMain::ShowFrame(TFrameBase* target, Direction direction, intptr_t param) {
     if (target == CurrentFrame)
         return true;
     if (CurrentFrame && !CurrentFrame->FrameLeave(target, direction, param))
@@ -85,10 +85,10 @@ bool TFormMain::ShowFrame(TFrameBase* target, int direction, intptr_t param) {
     return true;
 }
 
-void TFormMain::NoteRoute(TFrameBase* previous, TFrameBase* target, int direction) {
+void TFormMain::NoteRoute(TFrameBase* previous, TFrameBase* target, Direction direction) {
     if (target == ui->FrameWlProfile1)
         ManualRoute = false;
-    else if (target == ui->FrameSetupMethod1 && direction == 0)
+    else if (target == ui->FrameSetupMethod1 && direction == Direction::Forward)
         ManualRoute = previous == ui->FrameSiteSurvey1 && g_Var.WlMethod == 2;
 }
 
@@ -131,7 +131,7 @@ TFrameBase* TFormMain::NextTarget() {
         return ap ? static_cast<TFrameBase*>(ui->FrameSetupMethod1) : ui->FrameSiteSurvey1;
     if (current == ui->FrameSetupMethod1) {
         if (g_Var.SetupMethod == 0) {
-            if (ui->FrameSetupMethod1->RBtnSetIP()->isChecked())
+            if (ui->FrameSetupMethod1->StaticAddressChosen())
                 return ui->FrameDevIPCfg1;
             CopyStep();
         }
@@ -174,9 +174,9 @@ TFrameBase* TFormMain::NextTarget() {
 TFormMain::BackStep TFormMain::BackTarget() {
     using Kind = BackStep::Kind;
     const bool ap = g_Var.DeviceMode == DEVICE_AP;
-    const bool staticIP = ui->FrameSetupMethod1->RBtnSetIP()->isChecked();
+    const bool staticIP = ui->FrameSetupMethod1->StaticAddressChosen();
     TFrameBase* const current = CurrentFrame;
-    auto show = [](TFrameBase* target, int direction = 1) {
+    auto show = [](TFrameBase* target, Direction direction = Direction::Backward) {
         return BackStep{Kind::Show, target, direction};
     };
     if (!current)
@@ -214,13 +214,13 @@ TFormMain::BackStep TFormMain::BackTarget() {
         return {};
     }
     if (current == ui->FrameWPSMethod1)
-        return ap ? show(ui->FrameSetWlMethod1, 0) : show(ui->FrameSiteSurvey1);
+        return ap ? show(ui->FrameSetWlMethod1, Direction::Forward) : show(ui->FrameSiteSurvey1);
     return {};
 }
 
 void TFormMain::GoNext(intptr_t param) {
     if (TFrameBase* target = NextTarget())
-        ShowFrame(target, 0, param);
+        ShowFrame(target, Direction::Forward, param);
 }
 
 void TFormMain::GoBack(intptr_t param) {
@@ -261,25 +261,23 @@ void TFormMain::OnPageSwitch(intptr_t code, intptr_t param) {
 }
 
 void TFormMain::HandleMessage(const CWinMessage& message) {
-    switch (message.Message()) {
-    case UM_PAGE_SWITCH:
+    if (message.Message() == UM_PAGE_SWITCH)
         OnPageSwitch(message.WParam, message.LParam);
-        break;
-    case UM_UDP_RESULT:
-    case UM_UDP_TIMEOUT:
-    case UM_UDP_EVENT:
-        if (CurrentFrame)
-            CurrentFrame->WndProc(message);
-        break;
-    default:
-        break;
-    }
+}
+
+void TFormMain::HandleMessage(const CUdpMessage& message) {
+    if (CurrentFrame)
+        CurrentFrame->WndProc(message);
 }
 
 bool TFormMain::event(QEvent* event) {
-    const int type = static_cast<int>(event->type());
-    if (type == UM_PAGE_SWITCH || (type >= UM_UDP_RESULT && type <= UM_UDP_EVENT)) {
-        HandleMessage(*static_cast<CWinMessage*>(event));
+    if (const auto* message = dynamic_cast<const CWinMessage*>(event);
+        message && message->Message() == UM_PAGE_SWITCH) {
+        HandleMessage(*message);
+        return true;
+    }
+    if (const auto* message = dynamic_cast<const CUdpMessage*>(event)) {
+        HandleMessage(*message);
         return true;
     }
     return QDialog::event(event);

@@ -2,6 +2,7 @@
 // The wizard window: a borderless 600 x 450 window that shows one page at a
 // time and decides which page follows which.
 
+#include "framework/framebase.h"
 #include "settings/winmessage.h"
 
 #include <QDialog>
@@ -11,7 +12,6 @@
 namespace Ui {
 class FormMain;
 }
-class TFrameBase;
 
 class TFormMain : public QDialog {
     Q_OBJECT
@@ -24,13 +24,15 @@ public:
     ~TFormMain() override;
 
     // The switch: leave the current page, enter target, show it.
-    bool ShowFrame(TFrameBase* target, int direction, intptr_t param);
+    bool ShowFrame(TFrameBase* target, Direction direction, intptr_t param);
     void GoNext(intptr_t param);
     void GoBack(intptr_t param);
     void OnPageSwitch(intptr_t code, intptr_t param);
     // A message relayed by the application's main window: page switches are
     // handled here, protocol messages go to the page on screen only.
     void HandleMessage(const CWinMessage& message);
+    // The engine's results, time-outs and events go to the page on screen.
+    void HandleMessage(const CUdpMessage& message);
 
     // The target of Next from the current page (null: stay). Runs the copy
     // step where the rules ask for it.
@@ -38,14 +40,13 @@ public:
     struct BackStep {
         enum Kind { Nothing, Show, EndWizard } kind = Nothing;
         TFrameBase* target = nullptr;
-        int direction = 1;
+        Direction direction = Direction::Backward;
     };
     BackStep BackTarget();
 
     // The pages, in creation order.
     QList<TFrameBase*> Frames() const;
 
-    std::unique_ptr<Ui::FormMain> ui;
     TFrameBase* CurrentFrame = nullptr;
     // A client chose "Manual" on its site survey: the wireless steps that
     // follow its IP steps begin with the profile host, once. Set when the
@@ -61,8 +62,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::FormMain> ui;
+
     void CopyStep();
-    void NoteRoute(TFrameBase* previous, TFrameBase* target, int direction);
+    void NoteRoute(TFrameBase* previous, TFrameBase* target, Direction direction);
     TFrameBase* WirelessStart() const;
     void AskExit();
     bool m_Placed = false; // centred on the desktop when first shown

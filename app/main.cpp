@@ -1,7 +1,7 @@
 // Setup: start-up and shut-down of the wizard.
 
-#include "app/guimessagebox.h"
 #include "app/programwindows.h"
+#include "framework/guimessagebox.h"
 #include "platform/instancelock.h"
 #include "platform/program.h"
 #include "settings/debug.h"

@@ -8,7 +8,7 @@
 #include "pages/formautorun.h"
 #include "pages/formwpssurvey.h"
 #include "protocol/formudp.h"
-#include "settings/formres.h"
+#include "settingsui/formres.h"
 
 #include <memory>
 

@@ -113,11 +113,13 @@ void TSortListView::DrawHeaderItem(QPainter& painter, const QRect& rect, int col
 
     const QImage& arrow = m_Increase ? m_IncBMP : m_DecBMP;
     int arrowLeft = right, arrowRight = right, arrowTop = top, arrowBottom = top;
+    // A double-resolution arrow is placed by its size on screen.
+    const QSize arrowSize = arrow.deviceIndependentSize().toSize();
     if (!arrow.isNull() && column == m_SortColumn) {
-        arrowLeft = std::max(right - arrow.width() - 5, left);
-        arrowRight = std::min(arrowLeft + arrow.width(), right);
-        arrowTop = std::max(top + (rect.height() - arrow.height()) / 2, top);
-        arrowBottom = std::min(arrowTop + arrow.height(), bottom);
+        arrowLeft = std::max(right - arrowSize.width() - 5, left);
+        arrowRight = std::min(arrowLeft + arrowSize.width(), right);
+        arrowTop = std::max(top + (rect.height() - arrowSize.height()) / 2, top);
+        arrowBottom = std::min(arrowTop + arrowSize.height(), bottom);
     }
 
     int textLeft = left + 5, textRight = right - 5;
@@ -155,6 +157,8 @@ void TSortListView::DrawHeaderItem(QPainter& painter, const QRect& rect, int col
     }
 
     if (arrowRight > arrowLeft && arrowBottom > arrowTop)
-        painter.drawImage(QPoint(arrowLeft, arrowTop), arrow,
-                          QRect(0, 0, arrowRight - arrowLeft, arrowBottom - arrowTop));
+        painter.drawImage(
+            QRectF(arrowLeft, arrowTop, arrowRight - arrowLeft, arrowBottom - arrowTop), arrow,
+            QRectF(0, 0, (arrowRight - arrowLeft) * arrow.devicePixelRatio(),
+                   (arrowBottom - arrowTop) * arrow.devicePixelRatio()));
 }

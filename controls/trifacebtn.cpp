@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QRect>
 #include <QVector>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -41,17 +42,31 @@ QRegion UniteAll(std::vector<QRegion> batches) {
 // The region of the pixels of face that are farther than tolerance (Euclidean
 // distance in RGB) from the transparent colour: each row's runs of such
 // pixels, one rectangle per run.
+// The shape is made of the button's pixels; a pixel of a double-resolution
+// face covers a block of its pixels and is transparent when any of them is,
+// so that no transparent colour shows at the edge.
 Shape ShapeOf(const QImage& face, const QColor& transColor, qint16 tolerance) {
     const QImage copy = face.convertToFormat(QImage::Format_RGB888);
     if (copy.isNull())
         return {{}, ErrDibSection};
+    const int block = std::max(1, int(face.devicePixelRatio()));
+    const int width = copy.width() / block, height = copy.height() / block;
 
     const QColor key = transColor.toRgb();
     const int kr = key.red(), kg = key.green(), kb = key.blue();
     const int limit = tolerance < 0 ? -1 : int(tolerance) * int(tolerance);
-    const auto transparent = [&](const uchar* pixel) {
+    const auto transparentPixel = [&](const uchar* pixel) {
         const int dr = pixel[0] - kr, dg = pixel[1] - kg, db = pixel[2] - kb;
         return dr * dr + dg * dg + db * db <= limit;
+    };
+    const auto transparent = [&](int x, int y) {
+        for (int dy = 0; dy < block; ++dy) {
+            const uchar* line = copy.constScanLine(y * block + dy);
+            for (int dx = 0; dx < block; ++dx)
+                if (transparentPixel(line + 3 * (x * block + dx)))
+                    return true;
+        }
+        return false;
     };
 
     std::vector<QRegion> batches;
@@ -65,14 +80,13 @@ Shape ShapeOf(const QImage& face, const QColor& transColor, qint16 tolerance) {
         batches.push_back(batch);
         rects.clear();
     };
-    for (int y = 0; y < copy.height(); ++y) {
-        const uchar* line = copy.constScanLine(y);
+    for (int y = 0; y < height; ++y) {
         int x = 0;
-        while (x < copy.width()) {
-            while (x < copy.width() && transparent(line + 3 * x))
+        while (x < width) {
+            while (x < width && transparent(x, y))
                 ++x;
             const int start = x;
-            while (x < copy.width() && !transparent(line + 3 * x))
+            while (x < width && !transparent(x, y))
                 ++x;
             if (x > start) {
                 rects.append(QRect(start, y, x - start, 1));
@@ -172,12 +186,17 @@ void TTrifaceBtn::SetShiftOnOver(bool on) {
     update();
 }
 
+// The size of Face on screen (a double-resolution face counts half).
+QSize TTrifaceBtn::FaceSize() const {
+    return m_Face.deviceIndependentSize().toSize();
+}
+
 QSize TTrifaceBtn::sizeHint() const {
-    return m_AutoShape ? m_Face.size() : TColorBtn::sizeHint();
+    return m_AutoShape ? FaceSize() : TColorBtn::sizeHint();
 }
 
 QSize TTrifaceBtn::minimumSizeHint() const {
-    return m_AutoShape ? m_Face.size() : TColorBtn::minimumSizeHint();
+    return m_AutoShape ? FaceSize() : TColorBtn::minimumSizeHint();
 }
 
 // With AutoShape on, the size is fixed to Face's: every resize, geometry change
@@ -189,7 +208,7 @@ void TTrifaceBtn::FixSize() {
             m_FreeMaximum = maximumSize();
             m_SizeFixed = true;
         }
-        setFixedSize(m_Face.size());
+        setFixedSize(FaceSize());
     } else if (m_SizeFixed) {
         m_SizeFixed = false;
         setMinimumSize(m_FreeMinimum);
@@ -272,7 +291,8 @@ void TTrifaceBtn::DrawFace(QPainter& painter) {
     }
 
     const QRect area = rect();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, chosen->size() != area.size());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform,
+                          chosen->deviceIndependentSize().toSize() != area.size());
     painter.drawImage(area, *chosen);
     if (shift) {
         // Drawn over itself one pixel up and left: the shape stays, the picture

@@ -77,6 +77,7 @@ protected:
 private:
     void BuildShape();
     void FixSize();
+    QSize FaceSize() const;
     void SetOver(bool over);
     void DrawCornerMarks(QPainter& painter) const;
 

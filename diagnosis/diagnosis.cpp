@@ -150,9 +150,9 @@ bool CDiagnosis::event(QEvent* e) {
     if (static_cast<int>(e->type()) != UM_UDP_TIMEOUT &&
         static_cast<int>(e->type()) != UM_UDP_RESULT && static_cast<int>(e->type()) != UM_UDP_EVENT)
         return QObject::event(e);
-    const auto* message = dynamic_cast<const CWinMessage*>(e);
-    if (message && message->Message() == UM_UDP_TIMEOUT && message->WParam == WAIT_DISCOVER &&
-        m_Running && !m_SearchEnded)
+    const auto* message = dynamic_cast<const CUdpMessage*>(e);
+    if (message && message->IsTimeout() && message->Code() == WAIT_DISCOVER && m_Running &&
+        !m_SearchEnded)
         SearchEnded();
     return true;
 }

@@ -1,19 +1,19 @@
 #include "pages/formautorun.h"
 
-#include "app/windowdrag.h"
 #include "controls/gwimage.h"
 #include "controls/trifacebtn.h"
+#include "framework/windowdrag.h"
 #include "platform/program.h"
 #include "platform/shell.h"
 #include "platform/windowfind.h"
 #include "settings/debug.h"
-#include "settings/formres.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/timing.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
 #include "settings/winmessage.h"
+#include "settingsui/formres.h"
+#include "settingsui/uiutil.h"
 #include "ui_formautorun.h"
 
 #include <QCoreApplication>
@@ -179,11 +179,17 @@ void TFormAutorun::BtnExitClick() {
 }
 
 bool TFormAutorun::event(QEvent* event) {
-    const int type = static_cast<int>(event->type());
-    if (type == UM_PAGE_SWITCH || (type >= UM_UDP_RESULT && type <= UM_UDP_EVENT)) {
+    if (const auto* message = dynamic_cast<const CWinMessage*>(event);
+        message && message->Message() == UM_PAGE_SWITCH) {
         if (m_Wizard) {
-            const auto* message = static_cast<CWinMessage*>(event);
             CWinMessage relayed(message->Message(), message->WParam, message->LParam);
+            QCoreApplication::sendEvent(m_Wizard, &relayed);
+        }
+        return true;
+    }
+    if (const auto* message = dynamic_cast<const CUdpMessage*>(event)) {
+        if (m_Wizard) {
+            CUdpMessage relayed(message->Message(), message->Code(), message->Value());
             QCoreApplication::sendEvent(m_Wizard, &relayed);
         }
         return true;

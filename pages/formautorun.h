@@ -36,13 +36,14 @@ public:
     bool SubMenuOpen() const { return m_SubMenuOpen; }
     int MissCounter() const { return m_Misses; }
 
-    std::unique_ptr<Ui::FormAutorun> ui;
     QTimer TimerInstAcrobat;
 
 protected:
     bool event(QEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::FormAutorun> ui;
+
     // The installer is there: its window, found by title where windows can be
     // searched, else the process the launcher started for it.
     bool InstallerPresent() const;

@@ -2,8 +2,8 @@
 
 #include "diagnosis/diagnosis.h"
 #include "protocol/formudp.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/uiutil.h"
 #include "ui_formtroubleshoot.h"
 
 #include <QClipboard>

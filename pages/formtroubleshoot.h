@@ -30,12 +30,12 @@ public:
     // The last diagnosis; null before the first has ended.
     const diag::Report* Result() const;
 
-    std::unique_ptr<Ui::FormTroubleshoot> ui;
-
 signals:
     void SearchAgain();
 
 private:
+    std::unique_ptr<Ui::FormTroubleshoot> ui;
+
     void DiagnosisFinished();
     void BtnCopyClick();
     void BtnSearchClick();

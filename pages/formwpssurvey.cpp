@@ -2,9 +2,9 @@
 
 #include "controls/trifacebtn.h"
 #include "pages/framewpssitesurvey.h"
-#include "settings/formres.h"
-#include "settings/uiutil.h"
 #include "settings/winmessage.h"
+#include "settingsui/formres.h"
+#include "settingsui/uiutil.h"
 #include "ui_formwpssurvey.h"
 
 #include <QShowEvent>

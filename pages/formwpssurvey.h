@@ -27,13 +27,14 @@ public:
     QString GetSelectedSSID() const;
     TFrameWPSSiteSurvey* Frame() const;
 
-    std::unique_ptr<Ui::FormWPSSurvey> ui;
-
 public slots:
     void reject() override; // Escape and the close control: "Cancel"
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::FormWPSSurvey> ui;
 };
 
 extern TFormWPSSurvey* FormWPSSurvey;

@@ -68,8 +68,8 @@ uint32_t TFrameDevIPCfg::AddressValue(const QString& text) {
     return value;
 }
 
-bool TFrameDevIPCfg::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
-    if (direction == 0) {
+bool TFrameDevIPCfg::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
+    if (direction == Direction::Forward) {
         const IPConfig& ip = g_Var.NewIP;
         ui->RBtnStatic->setChecked(true);
         ui->IPEditIP->SetAddress(AddressText(ip.IP));
@@ -164,6 +164,6 @@ void TFrameDevIPCfg::BtnNextClick() {
         PostNext();
 }
 
-bool TFrameDevIPCfg::WndProc(const CWinMessage& message) {
+bool TFrameDevIPCfg::WndProc(const CUdpMessage& message) {
     return m_Request.WndProc(message);
 }

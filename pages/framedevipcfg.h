@@ -3,7 +3,7 @@
 // Configure checks them, and when anything changed sends them to the device
 // and reads its configuration back.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "pages/ipsettingrequest.h"
 
 #include <QString>
@@ -22,8 +22,8 @@ public:
     ~TFrameDevIPCfg() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    bool WndProc(const CWinMessage& message) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    bool WndProc(const CUdpMessage& message) override;
     void BtnNextClick() override;
 
     // Each address control is enabled exactly when the static choice is.
@@ -39,9 +39,9 @@ public:
     // Host-order value of dotted text; 0 for "".
     static uint32_t AddressValue(const QString& text);
 
+private:
     std::unique_ptr<Ui::TFrameDevIPCfg> ui;
 
-private:
     QList<TFrameIPEditRect*> AddressControls() const;
     // A final octet 255 of the address becomes 254.
     void RewriteBroadcastOctet();

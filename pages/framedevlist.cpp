@@ -87,16 +87,16 @@ void TFrameDevList::FrameDone() {
     TFrameBase::FrameDone();
 }
 
-bool TFrameDevList::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
-    if (direction == 0)
+bool TFrameDevList::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
+    if (direction == Direction::Forward)
         BtnRefreshClick();
     return TFrameBase::FrameEnter(current, direction, param);
 }
 
-bool TFrameDevList::WndProc(const CWinMessage& message) {
+bool TFrameDevList::WndProc(const CUdpMessage& message) {
     // The engine's discovery wait ends the search; whatever request code the
     // time-out carries, a search is the only thing this page waits for.
-    if (message.Message() == UM_UDP_TIMEOUT && TimerSearch.isActive())
+    if (message.IsTimeout() && TimerSearch.isActive())
         TimerSearchTimer();
     return false;
 }

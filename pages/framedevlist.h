@@ -2,7 +2,7 @@
 // The device list: entering it forward searches the LAN; the devices found are
 // listed by name and MAC, and Configure goes on with the one selected.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "settings/records.h"
 
 #include <QTimer>
@@ -22,8 +22,8 @@ public:
 
     void FrameInit() override;
     void FrameDone() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    bool WndProc(const CWinMessage& message) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    bool WndProc(const CUdpMessage& message) override;
     void BtnNextClick() override { BtnCfgClick(); }
 
     void BtnRefreshClick();
@@ -37,10 +37,11 @@ public:
     // The record of each row, in row order.
     const std::vector<DeviceRecord>& Records() const { return m_Records; }
 
-    std::unique_ptr<Ui::TFrameDevList> ui;
     QTimer TimerSearch;
 
 private:
+    std::unique_ptr<Ui::TFrameDevList> ui;
+
     void ClearList();
     void OfferTroubleshooting();
     // Frees the engine from a device it was logged in to other than g_Var.Device.

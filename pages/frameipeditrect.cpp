@@ -1,6 +1,6 @@
 #include "pages/frameipeditrect.h"
 
-#include "settings/formres.h"
+#include "settingsui/formres.h"
 #include "ui_frameipeditrect.h"
 
 #include <QApplication>

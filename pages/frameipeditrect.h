@@ -48,8 +48,6 @@ public:
     // 0 when there are none, 255 for 256 or more.
     static int OctetValue(const QString& text);
 
-    std::unique_ptr<Ui::TFrameIPEditRect> ui;
-
 signals:
     // The focus moved into the control from another control.
     void Entered();
@@ -60,6 +58,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::TFrameIPEditRect> ui;
+
     int IndexOf(const QObject* box) const; // 0..3, -1 for none
     bool Contains(const QWidget* widget) const;
     void FocusChanged(QWidget* old, QWidget* now);

@@ -20,11 +20,11 @@ void TFrameLicense::FrameInit() {
     TFrameBase::FrameInit();
 }
 
-bool TFrameLicense::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+bool TFrameLicense::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
     TFrameBase::FrameEnter(current, direction, param);
     m_Asking = false;
     const bool skip = g_Var.Ini && g_Var.Ini->ReadBool("Setting", "SkipLicense", false);
-    if (direction == 1) {
+    if (direction == Direction::Backward) {
         if (skip)
             BtnBackClick();
         return true;
@@ -63,13 +63,13 @@ bool TFrameLicense::LoadLicense() {
     return true;
 }
 
-void TFrameLicense::FrameShow(TFrameBase* previous, int direction, intptr_t param) {
+void TFrameLicense::FrameShow(TFrameBase* previous, Direction direction, intptr_t param) {
     TFrameBase::FrameShow(previous, direction, param);
     ui->BtnNext->setEnabled(ui->ChkAccept->isChecked());
 }
 
-bool TFrameLicense::FrameLeave(TFrameBase* target, int direction, intptr_t param) {
-    if (direction == 0) {
+bool TFrameLicense::FrameLeave(TFrameBase* target, Direction direction, intptr_t param) {
+    if (direction == Direction::Forward) {
         // A license on screen must be accepted. A page passed over because
         // there is no license file to show lets the user on without it.
         if (ui->ChkAccept->isChecked())

@@ -2,7 +2,7 @@
 // The license agreement: the wizard's first page. It asks for acceptance once
 // per run; the settings can skip it.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 
@@ -17,15 +17,15 @@ public:
     ~TFrameLicense() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
-    bool FrameLeave(TFrameBase* target, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, Direction direction, intptr_t param) override;
+    bool FrameLeave(TFrameBase* target, Direction direction, intptr_t param) override;
 
     void ChkAcceptClick();
 
+private:
     std::unique_ptr<Ui::TFrameLicense> ui;
 
-private:
     bool LoadLicense();
     bool m_Asking = false; // the license is on screen, waiting for acceptance
 };

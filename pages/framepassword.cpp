@@ -1,12 +1,12 @@
 #include "pages/framepassword.h"
 
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 #include "protocol/formudp.h"
 #include "requests/waits.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/uiutil.h"
 #include "ui_framepassword.h"
 
 TFramePassword::TFramePassword(QWidget* parent) : TFrameBase(parent), ui(new Ui::TFramePassword) {
@@ -23,15 +23,15 @@ void TFramePassword::FrameInit() {
     TFrameBase::FrameInit();
 }
 
-bool TFramePassword::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
-    if (direction == 0)
+bool TFramePassword::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
+    if (direction == Direction::Forward)
         ui->EdtPassword->setText(g_Var.Password);
     ui->LbDefPswd->setText(QStringLiteral("( default password : ") +
                            QString::fromLatin1(DefaultPassword) + QStringLiteral(" )"));
     return TFrameBase::FrameEnter(current, direction, param);
 }
 
-void TFramePassword::FrameShow(TFrameBase* previous, int direction, intptr_t param) {
+void TFramePassword::FrameShow(TFrameBase* previous, Direction direction, intptr_t param) {
     TFrameBase::FrameShow(previous, direction, param);
     FocusEdit(ui->EdtPassword);
 }
@@ -55,21 +55,20 @@ void TFramePassword::FormProgressProc() {
         m_Progress->SetModalResult(2);
 }
 
-bool TFramePassword::WndProc(const CWinMessage& message) {
-    const int type = message.Message();
-    if (type != UM_UDP_RESULT && type != UM_UDP_TIMEOUT)
+bool TFramePassword::WndProc(const CUdpMessage& message) {
+    if (!message.IsResult() && !message.IsTimeout())
         return false;
     if (!m_Progress)
         return true; // outside a login these mean nothing here: dropped
-    const int code = static_cast<int>(message.WParam);
-    if (type == UM_UDP_RESULT) {
+    const int code = message.Code();
+    if (message.IsResult()) {
         if (code == WAIT_LOGIN) {
-            if (message.LParam != 0 && FormUDP)
+            if (message.Positive() && FormUDP)
                 FormUDP->SendGetConfig(Waits::GetConfig);
             else
                 m_Progress->SetModalResult(2);
         } else if (code == WAIT_GET_CONFIG) {
-            m_Progress->SetModalResult(message.LParam != 0 ? 1 : 2);
+            m_Progress->SetModalResult(message.Positive() ? 1 : 2);
         }
     } else if (code == WAIT_LOGIN || code == WAIT_GET_CONFIG) {
         m_Progress->SetModalResult(2);

@@ -3,7 +3,7 @@
 // logs in to the chosen device and reads its whole configuration, both under
 // the progress dialog.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 
@@ -21,16 +21,16 @@ public:
     ~TFramePassword() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
-    bool WndProc(const CWinMessage& message) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, Direction direction, intptr_t param) override;
+    bool WndProc(const CUdpMessage& message) override;
     void BtnNextClick() override { BtnLoginClick(); }
 
     void BtnLoginClick();
 
+private:
     std::unique_ptr<Ui::TFramePassword> ui;
 
-private:
     // The progress dialog's start routine: the login request.
     void FormProgressProc();
 

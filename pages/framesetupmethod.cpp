@@ -33,17 +33,17 @@ void TFrameSetupMethod::FrameInit() {
     TFrameBase::FrameInit();
 }
 
-QRadioButton* TFrameSetupMethod::RBtnSetIP() const {
-    return ui->RBtnSetIP;
+bool TFrameSetupMethod::StaticAddressChosen() const {
+    return ui->RBtnSetIP->isChecked();
 }
 
-bool TFrameSetupMethod::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+bool TFrameSetupMethod::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
     const IPConfig& ip = g_Var.CurIP;
     ui->LblIP->setText(Dotted(ip.IP));
     ui->LblMask->setText(Dotted(ip.Mask));
     ui->LblGateway->setText(ip.Gateway == 0 || ip.Gateway == 0xFFFFFFFFu ? QString()
                                                                          : Dotted(ip.Gateway));
-    if (direction == 0)
+    if (direction == Direction::Forward)
         ui->RBtnSetIPDHCP->setChecked(true);
     ApplyNextCaption();
     return TFrameBase::FrameEnter(current, direction, param);
@@ -102,6 +102,6 @@ void TFrameSetupMethod::OpenWebUI() {
                          QStringLiteral("http://") + Dotted(g_Var.CurIP.IP) + QStringLiteral("/"));
 }
 
-bool TFrameSetupMethod::WndProc(const CWinMessage& message) {
+bool TFrameSetupMethod::WndProc(const CUdpMessage& message) {
     return m_Request.WndProc(message);
 }

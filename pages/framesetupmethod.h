@@ -4,10 +4,9 @@
 // choice goes on to the IP settings page. The layout may also show wireless
 // configuration, advanced setting and the device's web interface.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "pages/ipsettingrequest.h"
 
-#include <QRadioButton>
 #include <memory>
 
 namespace Ui {
@@ -21,19 +20,19 @@ public:
     ~TFrameSetupMethod() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    bool WndProc(const CWinMessage& message) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    bool WndProc(const CUdpMessage& message) override;
     void BtnNextClick() override;
 
-    // The static-IP choice; the wizard window's rules read it.
-    QRadioButton* RBtnSetIP() const;
+    // The user chose a static address (RBtnSetIP); the wizard window's rules ask.
+    bool StaticAddressChosen() const;
 
     // The caption of BtnNext for the current choice.
     void ApplyNextCaption();
 
+private:
     std::unique_ptr<Ui::TFrameSetupMethod> ui;
 
-private:
     // Switches the device to DHCP unless it uses DHCP already; true on success.
     bool SwitchToDHCP();
     void OpenWebUI();

@@ -17,9 +17,9 @@ void TFrameSetWlMethod::FrameInit() {
     TFrameBase::FrameInit();
 }
 
-bool TFrameSetWlMethod::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+bool TFrameSetWlMethod::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
     TFrameBase::FrameEnter(current, direction, param);
-    if (direction == 0) {
+    if (direction == Direction::Forward) {
         ui->RBtnManual->setChecked(true);
         const char* key = g_Var.DeviceMode == DEVICE_AP ? "SetWlMethod_AP_MODE_MSG"
                                                         : "SetWlMethod_BRIDGE_MODE_MSG";

@@ -3,7 +3,7 @@
 // Setup. The choice goes to g_Var.WlMethod; the wizard window decides where
 // Next leads.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 
@@ -18,8 +18,9 @@ public:
     ~TFrameSetWlMethod() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
     void BtnNextClick() override;
 
+private:
     std::unique_ptr<Ui::TFrameSetWlMethod> ui;
 };

@@ -39,7 +39,7 @@ void TFrameSiteSurvey::FrameDone() {
     TFrameBase::FrameDone();
 }
 
-bool TFrameSiteSurvey::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+bool TFrameSiteSurvey::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
     // Every entry forgets the previous choice and surveys anew.
     std::memset(&g_Var.SelectedAP, 0, sizeof g_Var.SelectedAP);
     ClearSurveyList();
@@ -47,15 +47,15 @@ bool TFrameSiteSurvey::FrameEnter(TFrameBase* current, int direction, intptr_t p
     return TFrameBase::FrameEnter(current, direction, param);
 }
 
-bool TFrameSiteSurvey::WndProc(const CWinMessage& message) {
-    const int code = static_cast<int>(message.WParam);
+bool TFrameSiteSurvey::WndProc(const CUdpMessage& message) {
+    const int code = message.Code();
     switch (message.Message()) {
     case UM_UDP_RESULT:
         if (code == WAIT_SITE_SURVEY) {
             FillSurveyList();
             return true;
         }
-        if (code == WAIT_LOGIN && message.LParam != 0) {
+        if (code == WAIT_LOGIN && message.Positive()) {
             StartSurvey(); // the survey that waited for the login
             return true;
         }

@@ -4,7 +4,7 @@
 // ("Connect"), by WPS or sets everything by hand ("Manual"). The choice is
 // left in g_Var.WlMethod, the access point in g_Var.SelectedAP.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "pages/surveylist.h"
 
 #include <memory>
@@ -21,8 +21,8 @@ public:
 
     void FrameInit() override;
     void FrameDone() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    bool WndProc(const CWinMessage& message) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    bool WndProc(const CUdpMessage& message) override;
 
     void BtnNextClick() override; // "Connect"
     void BtnRefreshClick();
@@ -32,9 +32,9 @@ public:
     // The entry "Connect" and "WPS" choose in test mode (NonWorking).
     static _tag_AP_ROFIILE TestEntry();
 
+private:
     std::unique_ptr<Ui::TFrameSiteSurvey> ui;
 
-private:
     void SurveyListSelectItem();
     void SurveyListColumnClick(int column);
     void StartSurvey();

@@ -3,7 +3,7 @@
 // the wizard, Back starts over with another device, and Next (hidden unless
 // the settings show it) configures the same device again.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 
@@ -19,5 +19,6 @@ public:
 
     void FrameInit() override;
 
+private:
     std::unique_ptr<Ui::TFrameSuccess> ui;
 };

@@ -1,14 +1,14 @@
 #include "pages/frametutorial.h"
 
-#include "settings/formres.h"
 #include "settings/globalvar.h"
+#include "settingsui/formres.h"
 #include "ui_frametutorial.h"
 #include "ui_frametutorial2.h"
 
-bool TFrameTutorialBase::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+bool TFrameTutorialBase::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
     TFrameBase::FrameEnter(current, direction, param);
     if (g_Var.Ini && g_Var.Ini->ReadBool("Setting", "SkipTutorial", false)) {
-        if (direction == 1)
+        if (direction == Direction::Backward)
             BtnBackClick();
         else
             BtnNextClick();

@@ -2,7 +2,7 @@
 // The two tutorial pages: connect the device to the router's LAN port, then
 // power it on. The settings can skip both.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <QImage>
 #include <memory>
@@ -17,7 +17,7 @@ class TFrameTutorialBase : public TFrameBase {
     Q_OBJECT
 public:
     using TFrameBase::TFrameBase;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
 };
 
 class TFrameTutorial : public TFrameTutorialBase {
@@ -26,6 +26,8 @@ public:
     explicit TFrameTutorial(QWidget* parent = nullptr);
     ~TFrameTutorial() override;
     void FrameInit() override;
+
+private:
     std::unique_ptr<Ui::TFrameTutorial> ui;
 };
 
@@ -35,5 +37,7 @@ public:
     explicit TFrameTutorial2(QWidget* parent = nullptr);
     ~TFrameTutorial2() override;
     void FrameInit() override;
+
+private:
     std::unique_ptr<Ui::TFrameTutorial2> ui;
 };

@@ -1,14 +1,14 @@
 #include "pages/framewlmodesel.h"
 
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 #include "protocol/formudp.h"
 #include "requests/requestplans.h"
 #include "settings/debug.h"
-#include "settings/formres.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/formres.h"
+#include "settingsui/uiutil.h"
 #include "ui_framewlmodesel.h"
 
 TFrameWlModeSel::TFrameWlModeSel(QWidget* parent)
@@ -38,13 +38,13 @@ void TFrameWlModeSel::FrameInit() {
     TFrameBase::FrameInit();
 }
 
-bool TFrameWlModeSel::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
-    if (direction == 0 && FormUDP)
+bool TFrameWlModeSel::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
+    if (direction == Direction::Forward && FormUDP)
         FormUDP->SendGetMode(Waits::GetMode); // the reply updates g_Var.DeviceMode
     return TFrameBase::FrameEnter(current, direction, param);
 }
 
-void TFrameWlModeSel::FrameShow(TFrameBase* previous, int direction, intptr_t param) {
+void TFrameWlModeSel::FrameShow(TFrameBase* previous, Direction direction, intptr_t param) {
     TFrameBase::FrameShow(previous, direction, param);
     ShowMode();
 }
@@ -98,11 +98,11 @@ void TFrameWlModeSel::SwitchMode(int mode) {
     g_Var.DeviceMode = previous;
 }
 
-bool TFrameWlModeSel::WndProc(const CWinMessage& message) {
+bool TFrameWlModeSel::WndProc(const CUdpMessage& message) {
     if (m_Runner.Handle(message))
         return true;
     // Outside a switch only the get-mode reply matters.
-    if (message.Message() == UM_UDP_RESULT && message.WParam == WAIT_GET_CONFIG && !m_Progress) {
+    if (message.IsResult() && message.Code() == WAIT_GET_CONFIG && !m_Progress) {
         ShowMode();
         return true;
     }

@@ -3,7 +3,7 @@
 // access-point client (wireless bridge). A choice that differs from the mode
 // the device reports is written to the device before the wizard moves on.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "requests/requestrunner.h"
 
 #include <memory>
@@ -20,16 +20,16 @@ public:
     ~TFrameWlModeSel() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
-    bool WndProc(const CWinMessage& message) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, Direction direction, intptr_t param) override;
+    bool WndProc(const CUdpMessage& message) override;
 
     void BtnNextClick() override;
     void BtnBackClick() override;
 
+private:
     std::unique_ptr<Ui::TFrameWlModeSel> ui;
 
-private:
     void ShowMode();
     void SwitchMode(int mode);
 

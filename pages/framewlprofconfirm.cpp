@@ -1,6 +1,6 @@
 #include "pages/framewlprofconfirm.h"
 
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 #include "pages/filedialogs.h"
 #include "pages/framewlprofile.h"
 #include "protocol/formudp.h"
@@ -9,8 +9,8 @@
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/uiutil.h"
 #include "ui_framewlprofconfirm.h"
 
 #include <QDir>
@@ -50,9 +50,9 @@ void TFrameWlProfConfirm::FrameInit() {
     TFrameBase::FrameInit();
 }
 
-bool TFrameWlProfConfirm::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+bool TFrameWlProfConfirm::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
     TFrameBase::FrameEnter(current, direction, param);
-    if (direction == 0)
+    if (direction == Direction::Forward)
         Fill();
     return true;
 }
@@ -211,9 +211,9 @@ void TFrameWlProfConfirm::BtnPrintClick() {
 }
 
 void TFrameWlProfConfirm::BtnNextClick() {
-    if (Progress)
+    if (m_Progress)
         return; // a send sequence is running
-    const int result = TFormProgress::Run(this, Progress, m_Runner, [this] {
+    const int result = TFormProgress::Run(this, m_Progress, m_Runner, [this] {
         m_Runner.Start(FormUDP, RequestPlans::WirelessSetting(g_Var.DeviceMode == DEVICE_AP));
     });
     if (result == 1) {
@@ -226,8 +226,8 @@ void TFrameWlProfConfirm::BtnNextClick() {
         PostNext();
 }
 
-bool TFrameWlProfConfirm::WndProc(const CWinMessage& message) {
+bool TFrameWlProfConfirm::WndProc(const CUdpMessage& message) {
     if (m_Runner.Handle(message))
         return true;
-    return Progress ? false : TFrameBase::WndProc(message);
+    return m_Progress ? false : TFrameBase::WndProc(message);
 }

@@ -4,7 +4,7 @@
 // writes the profile to the device (as access point or as station) under the
 // progress dialog, then re-reads the device's configuration.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "requests/requestrunner.h"
 
 #include <QList>
@@ -31,9 +31,9 @@ public:
     ~TFrameWlProfConfirm() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
     // Results and time-outs of the send sequence while the progress dialog is open.
-    bool WndProc(const CWinMessage& message) override;
+    bool WndProc(const CUdpMessage& message) override;
     void BtnNextClick() override;
     void BtnSaveClick();
     void BtnPrintClick();
@@ -50,18 +50,18 @@ public:
     // x = 100, details at x = 200, in device units). false when the device
     // could not be painted on.
     bool PrintSummary(QPagedPaintDevice& device) const;
-
     // The progress dialog while the send sequence runs, else null.
-    TFormProgress* Progress = nullptr;
-
-    std::unique_ptr<Ui::TFrameWlProfConfirm> ui;
+    TFormProgress* Progress() const { return m_Progress; }
 
 private:
+    std::unique_ptr<Ui::TFrameWlProfConfirm> ui;
+
     void Fill();
     void PlaceRows();
     void SetSSIDText(const QString& ssid);
 
     CRequestRunner m_Runner;
+    TFormProgress* m_Progress = nullptr;
     bool m_NetworkShown = true;
     QString m_SSID; // as stored; the label may show it cut with an ellipsis
 };

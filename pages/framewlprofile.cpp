@@ -53,27 +53,19 @@ void TFrameWlProfile::FrameDone() {
         page->FrameDone();
 }
 
-void TFrameWlProfile::FrameShow(TFrameBase* previous, int direction, intptr_t param) {
+void TFrameWlProfile::FrameShow(TFrameBase* previous, Direction direction, intptr_t param) {
     TFrameBase::FrameShow(previous, direction, param);
-    if (direction == 0)
-        ShowSubPage(ui->FrameWlProfSSID1, 0);
+    if (direction == Direction::Forward)
+        ShowSubPage(ui->FrameWlProfSSID1, Direction::Forward);
 }
 
-bool TFrameWlProfile::WndProc(const CWinMessage& message) {
-    switch (message.Message()) {
-    case UM_UDP_RESULT:
-    case UM_UDP_TIMEOUT:
-    case UM_UDP_EVENT:
-        if (m_Current)
-            m_Current->WndProc(message);
-        break;
-    default:
-        break;
-    }
+bool TFrameWlProfile::WndProc(const CUdpMessage& message) {
+    if (m_Current)
+        m_Current->WndProc(message);
     return TFrameBase::WndProc(message);
 }
 
-bool TFrameWlProfile::ShowSubPage(TFrameBase* target, int direction) {
+bool TFrameWlProfile::ShowSubPage(TFrameBase* target, Direction direction) {
     if (!target)
         return false;
     // Entering the page that is already current (a new run starting on the
@@ -119,13 +111,13 @@ bool TFrameWlProfile::AdvanceSubPage() {
     if (!m_Current)
         return false;
     TFrameBase* const successor = Successor(m_Current);
-    if (!m_Current->FrameLeave(successor, 0, 0))
+    if (!m_Current->FrameLeave(successor, Direction::Forward, 0))
         return false;
     if (m_Current == ui->FrameWlProfConfirm1)
         return true;
     if (!successor)
         return false;
-    ShowSubPage(successor, 0);
+    ShowSubPage(successor, Direction::Forward);
     return false;
 }
 
@@ -133,10 +125,10 @@ bool TFrameWlProfile::RetreatSubPage() {
     if (!m_Current)
         return true;
     TFrameBase* const previous = m_Current->PrevFrame;
-    if (!m_Current->FrameLeave(previous, 1, 0))
+    if (!m_Current->FrameLeave(previous, Direction::Backward, 0))
         return false;
     if (!previous || m_Current == ui->FrameWlProfSSID1)
         return true;
-    ShowSubPage(previous, 1);
+    ShowSubPage(previous, Direction::Backward);
     return false;
 }

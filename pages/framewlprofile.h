@@ -4,7 +4,7 @@
 // confirmation) on the wizard window's behalf. The profile being built is
 // g_Var.NewWl.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <QList>
 #include <QString>
@@ -35,9 +35,9 @@ public:
 
     void FrameInit() override;
     void FrameDone() override;
-    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, Direction direction, intptr_t param) override;
     // Protocol messages go on to the sub-page on screen.
-    bool WndProc(const CWinMessage& message) override;
+    bool WndProc(const CUdpMessage& message) override;
 
     // The wizard window's Next and Back while the host is current. true when
     // the host has no further sub-page in that direction and the wizard
@@ -47,7 +47,7 @@ public:
 
     // Leaves the current sub-page for target in direction; false when target
     // refused to be entered.
-    bool ShowSubPage(TFrameBase* target, int direction);
+    bool ShowSubPage(TFrameBase* target, Direction direction);
 
     TFrameBase* CurrentSubPage() const { return m_Current; }
     // The sub-pages, in layout order.
@@ -60,9 +60,9 @@ public:
     TFrameWlProfPSK* PSKPage() const;
     TFrameWlProfConfirm* ConfirmPage() const;
 
+private:
     std::unique_ptr<Ui::TFrameWlProfile> ui;
 
-private:
     // The sub-page that follows current going forward; null when there is
     // none (end of the chain, or a security type with no page).
     TFrameBase* Successor(TFrameBase* current) const;

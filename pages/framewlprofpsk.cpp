@@ -4,8 +4,8 @@
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/uiutil.h"
 #include "ui_framewlprofpsk.h"
 
 TFrameWlProfPSK::TFrameWlProfPSK(QWidget* parent)
@@ -41,9 +41,9 @@ int TFrameWlProfPSK::CipherOf(int wpaMode) {
     return wpaMode == 0 || wpaMode == 1 ? wpaMode : 2;
 }
 
-bool TFrameWlProfPSK::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+bool TFrameWlProfPSK::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
     TFrameBase::FrameEnter(current, direction, param);
-    if (direction != 0)
+    if (direction != Direction::Forward)
         return true;
     if (g_Var.DeviceMode == DEVICE_AP) {
         if (!SelectComboValue(ui->CmbWPAMode, g_Var.NewWl.WpaMode))
@@ -56,7 +56,7 @@ bool TFrameWlProfPSK::FrameEnter(TFrameBase* current, int direction, intptr_t pa
     return true;
 }
 
-void TFrameWlProfPSK::FrameShow(TFrameBase* previous, int direction, intptr_t param) {
+void TFrameWlProfPSK::FrameShow(TFrameBase* previous, Direction direction, intptr_t param) {
     TFrameBase::FrameShow(previous, direction, param);
     FocusEdit(ui->EdtPassphrase);
 }

@@ -2,7 +2,7 @@
 // The WPA pre-shared key sub-page of the wireless profile host: WPA mode,
 // the cipher it implies, and the key.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 
@@ -19,8 +19,8 @@ public:
     ~TFrameWlProfPSK() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, Direction direction, intptr_t param) override;
     void BtnNextClick() override;
     // The mode chosen: shows the cipher it implies.
     void CmbWPAModeSelect();
@@ -33,8 +33,8 @@ public:
     // The WPA mode that suits the access point chosen on the survey.
     static int WpaModeOf(int authentication);
 
+private:
     std::unique_ptr<Ui::TFrameWlProfPSK> ui;
 
-private:
     int SelectedMode() const;
 };

@@ -1,7 +1,7 @@
 #include "pages/framewlprofsecurity.h"
 
 #include "settings/globalvar.h"
-#include "settings/uiutil.h"
+#include "settingsui/uiutil.h"
 #include "ui_framewlprofsecurity.h"
 
 #include <cstring>
@@ -35,9 +35,9 @@ int TFrameWlProfSecurity::SecurityOf(const _tag_AP_ROFIILE& ap) {
     }
 }
 
-bool TFrameWlProfSecurity::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+bool TFrameWlProfSecurity::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
     TFrameBase::FrameEnter(current, direction, param);
-    if (direction == 0)
+    if (direction == Direction::Forward)
         SelectComboValue(ui->CmbSecurity,
                          g_Var.DeviceMode == DEVICE_AP ? 0 : SecurityOf(g_Var.SelectedAP));
     return true;

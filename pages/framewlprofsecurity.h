@@ -2,7 +2,7 @@
 // The security sub-page of the wireless profile host: none, WEP or WPA-PSK.
 // The host branches on the choice.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 
@@ -18,11 +18,12 @@ public:
     ~TFrameWlProfSecurity() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
     void BtnNextClick() override;
 
     // The security type that suits the access point chosen on the survey.
     static int SecurityOf(const _tag_AP_ROFIILE& ap);
 
+private:
     std::unique_ptr<Ui::TFrameWlProfSecurity> ui;
 };

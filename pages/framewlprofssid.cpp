@@ -4,8 +4,8 @@
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/uiutil.h"
 #include "ui_framewlprofssid.h"
 
 TFrameWlProfSSID::TFrameWlProfSSID(QWidget* parent)
@@ -21,9 +21,9 @@ void TFrameWlProfSSID::FrameInit() {
     TFrameBase::FrameInit();
 }
 
-bool TFrameWlProfSSID::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+bool TFrameWlProfSSID::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
     TFrameBase::FrameEnter(current, direction, param);
-    if (direction == 0) {
+    if (direction == Direction::Forward) {
         // A settings file that names an SSID presets it for an access point.
         const QString preset =
             GetText("Setting", "SSID", ProfileFieldText(g_Var.NewWl.SSID, sizeof g_Var.NewWl.SSID));
@@ -36,7 +36,7 @@ bool TFrameWlProfSSID::FrameEnter(TFrameBase* current, int direction, intptr_t p
     return true;
 }
 
-void TFrameWlProfSSID::FrameShow(TFrameBase* previous, int direction, intptr_t param) {
+void TFrameWlProfSSID::FrameShow(TFrameBase* previous, Direction direction, intptr_t param) {
     TFrameBase::FrameShow(previous, direction, param);
     FocusEdit(ui->EdtSSID);
 }

@@ -4,8 +4,8 @@
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/uiutil.h"
 #include "ui_framewlprofwep.h"
 
 TFrameWlProfWEP::TFrameWlProfWEP(QWidget* parent)
@@ -26,9 +26,9 @@ void TFrameWlProfWEP::FrameInit() {
     TFrameBase::FrameInit();
 }
 
-bool TFrameWlProfWEP::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+bool TFrameWlProfWEP::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
     TFrameBase::FrameEnter(current, direction, param);
-    if (direction != 0)
+    if (direction != Direction::Forward)
         return true;
     const bool ap = g_Var.DeviceMode == DEVICE_AP;
     const WirelessProfile& wl = g_Var.NewWl;
@@ -46,7 +46,7 @@ bool TFrameWlProfWEP::FrameEnter(TFrameBase* current, int direction, intptr_t pa
     return true;
 }
 
-void TFrameWlProfWEP::FrameShow(TFrameBase* previous, int direction, intptr_t param) {
+void TFrameWlProfWEP::FrameShow(TFrameBase* previous, Direction direction, intptr_t param) {
     TFrameBase::FrameShow(previous, direction, param);
     FocusEdit(ui->EdtKey1);
 }

@@ -3,7 +3,7 @@
 // ASCII text or hexadecimal digits, and (for an access point) the
 // authentication type.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 
@@ -20,8 +20,8 @@ public:
     ~TFrameWlProfWEP() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    void FrameShow(TFrameBase* previous, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    void FrameShow(TFrameBase* previous, Direction direction, intptr_t param) override;
     void BtnNextClick() override;
     // The key length chosen: sets the key's maximum length, empties the key.
     void CmbWEPSelect();
@@ -37,8 +37,8 @@ public:
     // Maximum key length for length value v.
     static int MaxKeyLength(int v) { return v == 1 ? 26 : 10; }
 
+private:
     std::unique_ptr<Ui::TFrameWlProfWEP> ui;
 
-private:
     int SelectedLength() const;
 };

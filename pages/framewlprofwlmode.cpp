@@ -1,7 +1,7 @@
 #include "pages/framewlprofwlmode.h"
 
 #include "settings/globalvar.h"
-#include "settings/uiutil.h"
+#include "settingsui/uiutil.h"
 #include "ui_framewlprofwlmode.h"
 
 namespace {
@@ -27,9 +27,9 @@ void TFrameWlProfWlMode::FrameInit() {
     TFrameBase::FrameInit();
 }
 
-bool TFrameWlProfWlMode::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
+bool TFrameWlProfWlMode::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
     TFrameBase::FrameEnter(current, direction, param);
-    if (direction == 0)
+    if (direction == Direction::Forward)
         SelectComboValue(ui->CmbMode, ModeBGN);
     return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The wireless mode sub-page of the wireless profile host.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include <memory>
 
@@ -16,8 +16,9 @@ public:
     ~TFrameWlProfWlMode() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
     void BtnNextClick() override;
 
+private:
     std::unique_ptr<Ui::TFrameWlProfWlMode> ui;
 };

@@ -1,6 +1,6 @@
 #include "pages/framewpsmethod.h"
 
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 #include "pages/formwpssurvey.h"
 #include "pages/framewpssitesurvey.h"
 #include "protocol/formudp.h"
@@ -10,8 +10,8 @@
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
-#include "settings/uiutil.h"
 #include "settings/utility.h"
+#include "settingsui/uiutil.h"
 #include "ui_framewpsmethod.h"
 
 #include <QRegularExpressionValidator>
@@ -75,8 +75,8 @@ bool TFrameWPSMethod::IsAP() const {
     return g_Var.DeviceMode == DEVICE_AP;
 }
 
-bool TFrameWPSMethod::FrameEnter(TFrameBase* current, int direction, intptr_t param) {
-    if (direction == 0) {
+bool TFrameWPSMethod::FrameEnter(TFrameBase* current, Direction direction, intptr_t param) {
+    if (direction == Direction::Forward) {
         if (!IsAP() && FormUDP)
             FormUDP->SendStationGetConfig(Waits::StaGetConfig); // the device's own PIN
         ui->RBtnPBC->setChecked(true);
@@ -200,26 +200,25 @@ bool TFrameWPSMethod::RunWPS() {
                               [this] { m_Runner.Start(FormUDP, RequestPlans::WPS(IsAP())); }) == 1;
 }
 
-bool TFrameWPSMethod::WndProc(const CWinMessage& message) {
+bool TFrameWPSMethod::WndProc(const CUdpMessage& message) {
     if (m_Survey) {
         // The dialog's survey frame gets the engine's messages while it is open.
-        PostWinMessage(m_Survey->Frame(), message.Message(), message.WParam, message.LParam);
+        PostUdpMessage(m_Survey->Frame(), message.Message(), message.Code(), message.Value());
         return true;
     }
-    const int type = message.Message();
     if (m_Runner.Handle(message))
         return true;
-    if (type == UM_UDP_EVENT) {
+    if (message.IsEvent()) {
         if (!m_Runner.FollowingStatus())
-            DebugLog("TFrameWPSMethod::WndProc ignore UM_UDP_EVENT %d, %d",
-                     static_cast<int>(message.WParam), static_cast<int>(message.LParam));
+            DebugLog("TFrameWPSMethod::WndProc ignore UM_UDP_EVENT %d, %d", message.Code(),
+                     message.Value());
         else
-            DebugLog("TFrameWPSMethod::WndProc UM_UDP_EVENT, %d, %d",
-                     static_cast<int>(message.WParam), static_cast<int>(message.LParam));
+            DebugLog("TFrameWPSMethod::WndProc UM_UDP_EVENT, %d, %d", message.Code(),
+                     message.Value());
         return true;
     }
     // Outside a run only the device's PIN matters; every other result is dropped.
-    if (type == UM_UDP_RESULT && message.WParam == WAIT_STA_GET_CONFIG && !m_Progress) {
+    if (message.IsResult() && message.Code() == WAIT_STA_GET_CONFIG && !m_Progress) {
         const QString pin = QString::fromLatin1(
             g_Var.ApClientPin,
             static_cast<qsizetype>(strnlen(g_Var.ApClientPin, sizeof g_Var.ApClientPin)));
@@ -227,5 +226,5 @@ bool TFrameWPSMethod::WndProc(const CWinMessage& message) {
         ui->EdtPIN->setText(pin); // runs updateinfo
         return true;
     }
-    return type == UM_UDP_RESULT || type == UM_UDP_TIMEOUT;
+    return message.IsResult() || message.IsTimeout();
 }

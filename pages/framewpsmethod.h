@@ -6,7 +6,7 @@
 // the WPS survey dialog). "Connect" runs the request and follows the device's
 // status events under the progress dialog.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "requests/requestrunner.h"
 
 #include <memory>
@@ -24,19 +24,20 @@ public:
     ~TFrameWPSMethod() override;
 
     void FrameInit() override;
-    bool FrameEnter(TFrameBase* current, int direction, intptr_t param) override;
-    bool WndProc(const CWinMessage& message) override;
+    bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param) override;
+    bool WndProc(const CUdpMessage& message) override;
 
     void BtnNextClick() override; // "Connect"
     void BtnSelectClick();
     // The enabling rule of the PIN part and of "Connect".
     void updateinfo();
 
-    std::unique_ptr<Ui::TFrameWPSMethod> ui;
     // The open WPS survey dialog, only while BtnSelect is served.
     TFormWPSSurvey* SurveyDialog() const { return m_Survey; }
 
 private:
+    std::unique_ptr<Ui::TFrameWPSMethod> ui;
+
     bool IsAP() const;
     void SetModeTexts();
     void LayoutPinPart();

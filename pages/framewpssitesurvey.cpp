@@ -34,23 +34,22 @@ void TFrameWPSSiteSurvey::FrameDone() {
 }
 
 bool TFrameWPSSiteSurvey::event(QEvent* event) {
-    const int type = static_cast<int>(event->type());
-    if (type >= UM_UDP_RESULT && type <= UM_UDP_EVENT) {
-        WndProc(*static_cast<CWinMessage*>(event));
+    if (const auto* message = dynamic_cast<const CUdpMessage*>(event)) {
+        WndProc(*message);
         return true;
     }
     return TFrameBase::event(event);
 }
 
-bool TFrameWPSSiteSurvey::WndProc(const CWinMessage& message) {
-    const int code = static_cast<int>(message.WParam);
+bool TFrameWPSSiteSurvey::WndProc(const CUdpMessage& message) {
+    const int code = message.Code();
     switch (message.Message()) {
     case UM_UDP_RESULT:
         if (code == WAIT_SITE_SURVEY) {
             FillSurveyList();
             return true;
         }
-        if (code == WAIT_LOGIN && message.LParam != 0) {
+        if (code == WAIT_LOGIN && message.Positive()) {
             StartSurvey();
             return true;
         }

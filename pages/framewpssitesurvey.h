@@ -3,7 +3,7 @@
 // the access points that offer WPS. The WPS method page re-posts the engine's
 // messages to this frame while the dialog is open.
 
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "pages/surveylist.h"
 
 #include <memory>
@@ -20,18 +20,18 @@ public:
 
     void FrameInit() override;
     void FrameDone() override;
-    bool WndProc(const CWinMessage& message) override;
+    bool WndProc(const CUdpMessage& message) override;
 
     void BtnRefreshClick();
     // The SSID of the selected row, empty when none is selected.
     QString GetSelectedSSID() const;
 
-    std::unique_ptr<Ui::TFrameWPSSiteSurvey> ui;
-
 protected:
     bool event(QEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::TFrameWPSSiteSurvey> ui;
+
     void StartSurvey();
     void FillSurveyList();
 

@@ -1,6 +1,6 @@
 #include "pages/ipsettingrequest.h"
 
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 #include "protocol/formudp.h"
 #include "requests/requestplans.h"
 
@@ -9,6 +9,6 @@ bool CIPSettingRequest::Run(QWidget* page) {
                               [this] { m_Runner.Start(FormUDP, RequestPlans::IPSetting()); }) == 1;
 }
 
-bool CIPSettingRequest::WndProc(const CWinMessage& message) {
+bool CIPSettingRequest::WndProc(const CUdpMessage& message) {
     return m_Runner.Handle(message);
 }

@@ -17,7 +17,7 @@ public:
     bool Run(QWidget* page);
     // The page's window procedure passes the protocol messages here; true when
     // the message belonged to the running sequence.
-    bool WndProc(const CWinMessage& message);
+    bool WndProc(const CUdpMessage& message);
 
 private:
     CRequestRunner m_Runner;

@@ -2,9 +2,9 @@
 
 #include "controls/sortlistview.h"
 #include "protocol/packet.h"
-#include "settings/formres.h"
 #include "settings/textutil.h"
 #include "settings/utility.h"
+#include "settingsui/formres.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -89,6 +89,12 @@ int RowIcon(const _tag_AP_ROFIILE& entry) {
     return (entry.NetworkKind != 0 ? 1 : 0) + (entry.Authentication != 0 ? 2 : 0);
 }
 
+// What the row's icon shows, for screen readers.
+QString RowIconName(int icon) {
+    const QString kind = icon & 1 ? QStringLiteral("Station") : QStringLiteral("Access point");
+    return icon & 2 ? kind + QStringLiteral(", secured") : kind;
+}
+
 int SignalIcon(int signal) {
     return 4 + std::min(swp::SignalPercent(signal) / 20, 4);
 }
@@ -127,6 +133,7 @@ TSurveyItem::TSurveyItem(const _tag_AP_ROFIILE& entry, AuthLabels labels) : m_En
     setText(ColAuthentication, AuthenticationText(entry.Authentication, labels));
     setText(ColBSSID, BSSIDText(entry));
     setData(ColIcon, IconRole, RowIcon(entry));
+    setData(ColIcon, Qt::AccessibleTextRole, RowIconName(RowIcon(entry)));
     setData(ColSignal, IconRole, SignalIcon(entry.Signal));
     setData(ColIcon, HighlightRole, entry.Highlighted);
 }

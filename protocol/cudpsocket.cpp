@@ -283,7 +283,7 @@ void CUDPSocket::OnUMSocket(intptr_t wParam, intptr_t lParam) {
         return;
     }
     if ((lParam & 0xFFFF) == FD_READ && OwnerWindow) {
-        CWinMessage read(OwnerMessage, 1, reinterpret_cast<intptr_t>(this));
+        CSocketReadMessage read(OwnerMessage, *this);
         QCoreApplication::sendEvent(OwnerWindow, &read);
     }
 }

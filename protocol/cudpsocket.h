@@ -1,10 +1,10 @@
 #pragma once
 // One UDP socket of one local adapter. The engine owns one per adapter and
 // broadcasts every request through all of them. A waiting datagram is reported
-// to the owner object with UM_UDP_READ (sent synchronously, wParam 1, lParam
-// this socket); the owner reads exactly one datagram with Recv per report. When
-// several datagrams are queued the report comes again on the next turn of the
-// event loop, so nothing queued is lost and other sockets get their turn.
+// to the owner object with UM_UDP_READ (a CSocketReadMessage sent
+// synchronously, notice 1, naming this socket); the owner reads exactly one datagram with Recv per
+// report. When several datagrams are queued the report comes again on the next turn of the event
+// loop, so nothing queued is lost and other sockets get their turn.
 //
 // Within one wake-up the socket takes the waiting datagrams off the system in
 // batches (recvmmsg) and hands them out one per report, in arrival order; a
@@ -17,6 +17,7 @@
 // broadcasts leave by its own adapter only. Its LocalIP text stays the adapter
 // address. Without an Interface the socket binds to LocalIP itself.
 
+#include <QEvent>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -98,4 +99,22 @@ private:
     int m_BatchNext = 0;    // the next one to hand out
     int m_ReadBudget = 1;   // datagrams one read may take off the system
     bool m_Drained = false; // the last read found the system's queue empty
+};
+
+// A socket's report to its owner (message UM_UDP_READ): the notice (1: a
+// datagram waits; the owner ignores any other) and the socket to read.
+class CSocketReadMessage : public QEvent {
+public:
+    static constexpr int kDatagramWaiting = 1;
+
+    CSocketReadMessage(int message, CUDPSocket& socket, int notice = kDatagramWaiting)
+        : QEvent(static_cast<QEvent::Type>(message)), m_Socket(socket), m_Notice(notice) {}
+    int Message() const { return static_cast<int>(type()); }
+    int Notice() const { return m_Notice; }
+    bool DatagramWaiting() const { return m_Notice == kDatagramWaiting; }
+    CUDPSocket& Socket() const { return m_Socket; }
+
+private:
+    CUDPSocket& m_Socket;
+    int m_Notice;
 };

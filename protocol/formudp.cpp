@@ -270,8 +270,8 @@ void TFormUDP::StopWait() {
     TimerWait.stop();
 }
 
-void TFormUDP::Post(int message, intptr_t wParam, intptr_t lParam) {
-    PostWinMessage(m_Target, message, wParam, lParam);
+void TFormUDP::Post(int message, int code, int32_t value) {
+    PostUdpMessage(m_Target, message, code, value);
 }
 
 void TFormUDP::TimerWaitTimer() {
@@ -286,9 +286,9 @@ void TFormUDP::TimerWaitTimer() {
 
 bool TFormUDP::event(QEvent* e) {
     if (e->type() == static_cast<QEvent::Type>(UM_UDP_READ)) {
-        const auto* message = dynamic_cast<const CWinMessage*>(e);
-        if (message && message->WParam == 1) {
-            UDPSocketRead(reinterpret_cast<CUDPSocket*>(message->LParam));
+        const auto* message = dynamic_cast<const CSocketReadMessage*>(e);
+        if (message && message->DatagramWaiting()) {
+            UDPSocketRead(&message->Socket());
             return true;
         }
     }

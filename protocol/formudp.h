@@ -3,7 +3,7 @@
 // the one wait timer, the list of discovered devices and the last site survey.
 // Pages call the Send operations; the engine broadcasts the request, remembers
 // the one pending request and reports its outcome by posting UM_UDP_RESULT or
-// UM_UDP_TIMEOUT (wParam = the pending-request code) to its target; device
+// UM_UDP_TIMEOUT (a CUdpMessage with the pending-request code) to its target; device
 // events arrive as UM_UDP_EVENT. Posting means a result always arrives after
 // the call that caused it has returned, in the order things happened. The
 // engine never retries: every retry is the caller's decision.
@@ -122,7 +122,7 @@ private:
     const QByteArray& CipherKey();
     void ArmWait(int wait);
     void StopWait();
-    void Post(int message, intptr_t wParam, intptr_t lParam);
+    void Post(int message, int code, int32_t value);
 
     void RecvDiscover(const Received& packet);
     void RecvLogin(const Received& packet);

@@ -2,7 +2,8 @@
 // The device protocol's wire format: an 18-byte header ("SWP12345", version 2,
 // sender MAC, opcode, big-endian payload length) followed by a payload of TLVs
 // (type, length, value) or, for the site survey reply, 49-byte records.
-// Pure functions over bytes; no sockets, no shared state.
+// Functions over bytes; no sockets, no shared state. The one side effect is the
+// trace line of a truncated TLV walk.
 
 #include "settings/records.h"
 
@@ -89,8 +90,9 @@ struct PacketHeader {
 bool ParseHeader(const uint8_t* data, size_t length, PacketHeader& header);
 
 // Assembles one packet in a zero-filled 1024-byte buffer. The constructor is
-// BuildHeader: magic, version 2, the sender MAC and payload length 0. Appends
-// that would not fit the buffer are refused (false) and change nothing.
+// BuildHeader: magic, version 2, the sender MAC, the opcode and payload length
+// 0. Appends that would not fit the buffer (or name no value for a non-zero
+// length) are refused (false) and change nothing.
 class CPacketBuilder {
 public:
     explicit CPacketBuilder(const uint8_t senderMac[6], uint8_t opcode = 0);
@@ -179,8 +181,9 @@ private:
 // trailing byte is ignored silently. Never reads outside payload[0, total).
 WalkResult WalkTLVs(const uint8_t* payload, uint16_t total, TlvVisitor handler);
 
-// C-style decimal conversion of a fixed field: leading blanks skipped, reading
-// stops at the first non-digit; no digits gives 0.
+// C-style decimal conversion of a fixed field that need not be terminated:
+// leading blanks skipped, an optional sign, reading stops at the first
+// non-digit; no digits gives 0, a value beyond the range of int saturates.
 int DecimalField(const uint8_t* field, size_t size);
 
 // The signal of a survey record as it is shown and compared: the device's

@@ -105,33 +105,32 @@ void CRequestRunner::Expect(Stage stage, int code) {
     m_Expect = code;
 }
 
-bool CRequestRunner::Handle(const CWinMessage& message) {
+bool CRequestRunner::Handle(const CUdpMessage& message) {
     if (!m_Running)
         return false;
-    const int type = message.Message();
-    if (type == UM_UDP_EVENT) {
-        if (!m_Following || message.WParam != swp::TLVTYPE_OTHER_WPS_STATUS)
+    if (message.IsEvent()) {
+        if (!m_Following || message.Code() != swp::TLVTYPE_OTHER_WPS_STATUS)
             return false;
-        OnStatus(static_cast<int32_t>(message.LParam));
+        OnStatus(message.Value());
         return true;
     }
-    if ((type != UM_UDP_RESULT && type != UM_UDP_TIMEOUT) || m_Stage == Stage::None ||
-        message.WParam != m_Expect)
+    if ((!message.IsResult() && !message.IsTimeout()) || m_Stage == Stage::None ||
+        message.Code() != m_Expect)
         return false;
     m_Expect = WAIT_NONE;
-    if (type == UM_UDP_RESULT)
-        OnResult(message.LParam);
+    if (message.IsResult())
+        OnResult(message.Positive());
     else
         OnTimeout();
     return true;
 }
 
-void CRequestRunner::OnResult(intptr_t result) {
+void CRequestRunner::OnResult(bool positive) {
     const Stage stage = m_Stage;
     m_Stage = Stage::None;
     switch (stage) {
     case Stage::Login:
-        if (result == 0)
+        if (!positive)
             Finish(RequestResult::LoginRefused);
         else if (m_AfterLogin == AfterLogin::Request)
             SendRequest();
@@ -139,7 +138,7 @@ void CRequestRunner::OnResult(intptr_t result) {
             Reread();
         return;
     case Stage::Request:
-        if (result == 0) {
+        if (!positive) {
             Finish(RequestResult::Refused, m_Plan.code, m_Plan.wait);
         } else if (m_Plan.followWpsStatus) {
             m_Following = true;
@@ -150,7 +149,7 @@ void CRequestRunner::OnResult(intptr_t result) {
         }
         return;
     case Stage::Reread:
-        if (result == 0) {
+        if (!positive) {
             // No configuration value could be read from the reply.
             Finish(RequestResult::Unusable, WAIT_GET_CONFIG, Waits::GetConfig);
             return;

@@ -68,7 +68,7 @@ public:
     // Ends the run without a report (the owner's own limit).
     void Stop();
     // An engine message; true when it belonged to the run.
-    bool Handle(const CWinMessage& message);
+    bool Handle(const CUdpMessage& message);
 
     bool Running() const { return m_Running; }
     bool FollowingStatus() const { return m_Following; }
@@ -89,7 +89,7 @@ private:
     void ReadBack(int pauseBefore, int pauseAfter);
     void Pause(int ms, std::function<void()> then);
     void Expect(Stage stage, int code);
-    void OnResult(intptr_t result);
+    void OnResult(bool positive);
     void OnTimeout();
     void OnStatus(int status);
     void Finish(RequestResult::Outcome outcome, int code = WAIT_NONE, int wait = 0);

@@ -14,9 +14,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-namespace {
+std::atomic<CDebug*> CDebug::s_Instance{nullptr};
 
-std::atomic<CDebug*> g_Instance{nullptr};
+namespace {
 
 // The file is opened for this run only and locked exclusively, so a second
 // running copy of the program cannot append to it and falls back to a
@@ -62,7 +62,7 @@ CDebug::CDebug(const QString& programPath) {
 
 CDebug::~CDebug() {
     CDebug* self = this;
-    g_Instance.compare_exchange_strong(self, nullptr);
+    s_Instance.compare_exchange_strong(self, nullptr);
     if (m_File >= 0)
         ::close(m_File);
 }
@@ -100,15 +100,11 @@ void CDebug::WriteRaw(const char* bytes, size_t length) {
     }
 }
 
-CDebug* CDebug::Instance() {
-    return g_Instance.load();
-}
-
 void CDebug::SetInstance(CDebug* debug) {
-    g_Instance.store(debug);
+    s_Instance.store(debug);
 }
 
-void DebugLog(const char* format, ...) {
+void DebugLogLine(const char* format, ...) {
     CDebug* debug = CDebug::Instance();
     if (!debug || !debug->IsOpen() || !format)
         return;

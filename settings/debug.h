@@ -4,6 +4,7 @@
 // "(hh:mm:ss:mmm 0xTID) text" and ends with CR LF.
 
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -23,7 +24,7 @@ public:
     void WriteRaw(const char* bytes, size_t length);
 
     // The global object, or null before program initialisation made one.
-    static CDebug* Instance();
+    static CDebug* Instance() { return s_Instance.load(std::memory_order_acquire); }
     static void SetInstance(CDebug* debug);
 
 private:
@@ -33,11 +34,21 @@ private:
     QString m_LogFileName;
     int m_File = -1; // POSIX descriptor holding an exclusive advisory lock
     std::mutex m_Guard;
+    static std::atomic<CDebug*> s_Instance;
 };
+
+// Whether trace lines are written at all.
+inline bool DebugEnabled() {
+    const CDebug* debug = CDebug::Instance();
+    return debug && debug->IsOpen();
+}
 
 // printf-style trace writer of every layer. A format that does not fit its
 // arguments is caught at compile time; at run time formatting never overruns.
-void DebugLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void DebugLogLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Its arguments are evaluated only while the trace is on, so a hot path pays
+// no conversion or call for its trace lines when it is off.
+#define DebugLog(...) (DebugEnabled() ? DebugLogLine(__VA_ARGS__) : void())
 
 // Title line, then the bytes as "%02X " 16 to a line.
 void DebugDump(const char* title, const uint8_t* data, size_t length);

@@ -1,22 +1,27 @@
 #pragma once
-// Read-only INI reader with the rules settings authors know from the platform
-// reader it replaces:
+// INI reader (and writer, for the locked store's write operations) with the
+// rules settings authors know from the platform reader it replaces:
 //  - sections and keys match without regard to letter case;
 //  - a missing file, section or key gives the caller's default;
-//  - lines starting with ';' are comments; blanks around keys and values are
-//    trimmed; a value enclosed in matching quotes (" or ') loses them;
+//  - lines whose first non-blank is ';' are comments, and so are lines without
+//    '=', '[' lines without ']' and entries before the first section; blanks
+//    around names and values are trimmed; a value enclosed in matching quotes
+//    (" or ') loses them;
 //  - the first of two equal keys in a section wins (sections of the same name
 //    are read as one, in file order);
 //  - CR LF or LF line ends, an optional UTF-8 byte order mark;
 //  - the file is read as UTF-8, or as Windows-1252 when it is not valid UTF-8
 //    (UTF-16 with a byte order mark is read too);
 //  - a string read returns at most 2047 characters, a wide read at most 511;
-//  - integers are decimal, or hexadecimal with a leading 0x, 0X or $; anything
-//    else gives the default.
+//  - integers are decimal (within the range of int), or hexadecimal with a
+//    leading 0x, 0X or $ (their 32-bit pattern: 0xFFFFFFFF is -1), each with
+//    an optional sign; anything else gives the default.
 // The file is read when the reader is created; a file larger than MaxFileSize
 // is not read at all (every read gives its default and writes to it fail).
-// Writes re-read the file, change the file on disk and the reader's view of it
-// (the wizard itself never writes).
+// Writes re-read the file, then change the file on disk (in the encoding and
+// line ends it was read with) and the reader's view of it; a write that cannot
+// be saved, or names a key or section the reader could not give back, changes
+// nothing and returns false. The wizard itself never writes.
 
 #include <QHash>
 #include <QString>

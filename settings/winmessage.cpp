@@ -7,6 +7,11 @@ void PostWinMessage(QObject* receiver, int message, intptr_t wParam, intptr_t lP
         QCoreApplication::postEvent(receiver, new CWinMessage(message, wParam, lParam));
 }
 
+void PostUdpMessage(QObject* receiver, int message, int code, int32_t value) {
+    if (receiver)
+        QCoreApplication::postEvent(receiver, new CUdpMessage(message, code, value));
+}
+
 namespace {
 QObject* g_MainWindow = nullptr;
 }
@@ -21,4 +26,8 @@ QObject* ApplicationMainWindow() {
 
 void PostToMainWindow(int message, intptr_t wParam, intptr_t lParam) {
     PostWinMessage(g_MainWindow, message, wParam, lParam);
+}
+
+void PostUdpToMainWindow(int message, int code, int32_t value) {
+    PostUdpMessage(g_MainWindow, message, code, value);
 }

@@ -50,10 +50,23 @@ QFont Font(int pixelSize, bool bold = false) {
     return font;
 }
 
+// Pictures are drawn at g_Scale device pixels per pixel: every drawing uses
+// the coordinates of scale 1, the painter multiplies them.
+int g_Scale = 1;
+
 QImage NewImage(int width, int height, const QColor& fill = Qt::transparent) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(width * g_Scale, height * g_Scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(g_Scale);
     image.fill(fill);
     return image;
+}
+
+// The part of a picture at rect, in the coordinates of scale 1.
+QImage Crop(const QImage& image, const QRect& rect) {
+    const int scale = int(image.devicePixelRatio());
+    QImage part = image.copy(QRect(rect.topLeft() * scale, rect.size() * scale));
+    part.setDevicePixelRatio(scale);
+    return part;
 }
 
 void Smooth(QPainter& p) {
@@ -522,7 +535,7 @@ void StepHeading(QPainter& p, int step, const QString& title, const QString& tex
 const QRect kTutorialArea(24, 16, 553, 257);
 
 QImage TutorialBase(const QImage& frame) {
-    QImage image = frame.copy(0, 0, 600, 280);
+    QImage image = Crop(frame, QRect(0, 0, 600, 280));
     QPainter p(&image);
     Smooth(p);
     Card(p, kTutorialArea);
@@ -788,6 +801,7 @@ using Glyph = std::function<void(QPainter&, const QColor&)>;
 // Coverage of a shape: 0..255 per pixel.
 QImage Coverage(QSize size, const QPainterPath& shape) {
     QImage mask = NewImage(size.width(), size.height(), Qt::transparent);
+    mask.fill(Qt::transparent);
     QPainter p(&mask);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -800,7 +814,7 @@ QImage Coverage(QSize size, const QPainterPath& shape) {
 // colour of the image buttons; edge pixels keep the colour blended against
 // the background the button stands on.
 QImage CutOut(const QImage& face, const QPainterPath& shape) {
-    const QImage mask = Coverage(face.size(), shape);
+    const QImage mask = Coverage(face.deviceIndependentSize().toSize(), shape);
     QImage out = face.convertToFormat(QImage::Format_RGB32);
     for (int y = 0; y < out.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
@@ -820,7 +834,7 @@ QPainterPath Rounded(QRectF r, qreal radius) {
 
 QImage LauncherButton(const QImage& background, QPoint at, const QString& text, const Glyph& glyph,
                       bool highlighted) {
-    QImage face = background.copy(QRect(at, kLauncherButton));
+    QImage face = Crop(background, QRect(at, kLauncherButton));
     QPainter p(&face);
     Smooth(p);
     const QRectF r(0.5, 0.5, kLauncherButton.width() - 1, kLauncherButton.height() - 1);
@@ -865,7 +879,7 @@ QImage LauncherButton(const QImage& background, QPoint at, const QString& text, 
 }
 
 QImage SubEntry(const QImage& background, QPoint at, const QString& text, bool highlighted) {
-    QImage face = background.copy(QRect(at, kSubEntrySize));
+    QImage face = Crop(background, QRect(at, kSubEntrySize));
     QPainter p(&face);
     Smooth(p);
     if (highlighted) {
@@ -898,7 +912,7 @@ constexpr QSize kPageButton(85, 21);
 constexpr QPoint kPageButtonAt(24, 288);
 
 QImage PageButton(const QImage& frame, int state) { // 0 normal, 1 hover, 2 pressed
-    QImage face = frame.copy(QRect(kPageButtonAt, kPageButton));
+    QImage face = Crop(frame, QRect(kPageButtonAt, kPageButton));
     QPainter p(&face);
     Smooth(p);
     const QRectF r(0.5, 0.5, kPageButton.width() - 1, kPageButton.height() - 1);
@@ -1074,14 +1088,18 @@ QImage SortArrow(bool up) {
 
 bool g_Failed = false;
 
+// "" for the pictures of scale 1, "@2x" for their double-resolution twins.
+QString g_Suffix;
+
 void WriteJpeg(const QDir& dir, const QString& name, const QImage& image) {
-    if (!JpegWriter::Save(image, dir.filePath(name + ".jpg"))) {
+    if (!JpegWriter::Save(image, dir.filePath(name + g_Suffix + ".jpg"))) {
         std::fprintf(stderr, "make_artwork: cannot write %s.jpg\n", qPrintable(name));
         g_Failed = true;
     }
 }
 
-void WriteImage(const QDir& dir, const QString& file, const QImage& image, const char* format) {
+void WriteImage(const QDir& dir, QString file, const QImage& image, const char* format) {
+    file.insert(file.lastIndexOf(u'.'), g_Suffix);
     if (!image.save(dir.filePath(file), format)) {
         std::fprintf(stderr, "make_artwork: cannot write %s\n", qPrintable(file));
         g_Failed = true;
@@ -1103,6 +1121,8 @@ bool LoadFonts() {
     return true;
 }
 
+void DrawAll(const QDir& dir);
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -1119,13 +1139,25 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "make_artwork: cannot create %s\n", argv[1]);
         return 1;
     }
+    // Every picture at scale 1, then at scale 2 for screens with twice the
+    // pixels (the picture store chooses).
+    for (int scale : {1, 2}) {
+        g_Scale = scale;
+        g_Suffix = scale == 1 ? QString() : QStringLiteral("@%1x").arg(scale);
+        DrawAll(dir);
+    }
+    return g_Failed ? 1 : 0;
+}
 
+namespace {
+
+void DrawAll(const QDir& dir) {
     const QImage frame = FrameBackground();
     WriteJpeg(dir, "ImgFrameBG", frame);
     WriteJpeg(dir, "ImgBGMain", MainBackground(frame));
     WriteJpeg(dir, "ImgBGProgress", ProgressBackground());
-    WriteJpeg(dir, "ImgTutorial", Tutorial1(frame).copy(kTutorialArea));
-    WriteJpeg(dir, "ImgTutorial2", Tutorial2(frame).copy(kTutorialArea));
+    WriteJpeg(dir, "ImgTutorial", Crop(Tutorial1(frame), kTutorialArea));
+    WriteJpeg(dir, "ImgTutorial2", Crop(Tutorial2(frame), kTutorialArea));
     WriteImage(dir, "ImgBtnN.bmp", PageButton(frame, 0), "BMP");
     WriteImage(dir, "ImgBtnH.bmp", PageButton(frame, 1), "BMP");
     WriteImage(dir, "ImgBtnD.bmp", PageButton(frame, 2), "BMP");
@@ -1161,5 +1193,6 @@ int main(int argc, char* argv[]) {
     WriteImage(dir, "ImgsType.png", TypeIcons(), "PNG");
     WriteImage(dir, "ImgSortInc.png", SortArrow(true), "PNG");
     WriteImage(dir, "ImgSortDec.png", SortArrow(false), "PNG");
-    return g_Failed ? 1 : 0;
 }
+
+} // namespace

@@ -33,10 +33,14 @@ public:
 
 protected:
     bool event(QEvent* e) override {
-        if (e->type() == static_cast<QEvent::Type>(UM_PAGE_SWITCH) ||
-            e->type() == static_cast<QEvent::Type>(UM_UDP_RESULT)) {
+        if (e->type() == static_cast<QEvent::Type>(UM_PAGE_SWITCH)) {
             auto* m = static_cast<CWinMessage*>(e);
             received.append({m->Message(), m->WParam, m->LParam});
+            return true;
+        }
+        if (e->type() == static_cast<QEvent::Type>(UM_UDP_RESULT)) {
+            auto* m = static_cast<CUdpMessage*>(e);
+            received.append({m->Message(), m->Code(), m->Value()});
             return true;
         }
         return QDialog::event(e);
@@ -230,7 +234,7 @@ TEST_F(FormAutorunTest, RelaysMessagesAndRunsTheWizardModally) {
     RecordingWizard wizard;
     autorun.SetWizard(&wizard);
     PostWinMessage(&autorun, UM_PAGE_SWITCH, PAGE_NEXT, 0);
-    PostWinMessage(&autorun, UM_UDP_RESULT, WAIT_LOGIN, 1);
+    PostUdpMessage(&autorun, UM_UDP_RESULT, WAIT_LOGIN, 1);
     QCoreApplication::sendPostedEvents();
     ASSERT_EQ(wizard.received.size(), 2);
     EXPECT_EQ(wizard.received[0],

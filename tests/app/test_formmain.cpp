@@ -1,4 +1,4 @@
-#include "app/framebase.h"
+#include "framework/framebase.h"
 #include "pages/framelicense.h"
 #include "pages/framesetupmethod.h"
 #include "pages/framewlprofile.h"
@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTextBrowser>
 #include <cstring>
@@ -35,7 +36,7 @@ struct BackRow {
     bool staticIP;
     TFormMain::BackStep::Kind kind;
     const char* target;
-    int direction;
+    Direction direction;
 };
 
 const NextRow kNextRows[] = {
@@ -75,26 +76,26 @@ const NextRow kNextRows[] = {
 
 using K = TFormMain::BackStep::Kind;
 const BackRow kBackRows[] = {
-    {nullptr, 1, 0, false, K::Nothing, nullptr, 1},
-    {"FrameLicense1", 1, 0, false, K::EndWizard, nullptr, 1},
-    {"FrameTutorial1", 1, 0, false, K::EndWizard, nullptr, 1},
-    {"FrameTutorial21", 1, 0, false, K::Show, "FrameTutorial1", 1},
-    {"FrameDevList1", 1, 0, false, K::Show, "FrameTutorial21", 1},
-    {"FramePassword1", 1, 0, false, K::Show, "FrameDevList1", 1},
-    {"FrameWlModeSel1", 1, 0, false, K::Show, "FrameDevList1", 1},
-    {"FrameSetupMethod1", 1, 0, false, K::Show, "FrameDevList1", 1},
-    {"FrameDevIPCfg1", 1, 0, false, K::Show, "FrameSetupMethod1", 1},
-    {"FrameSetWlMethod1", 1, 0, true, K::Show, "FrameDevIPCfg1", 1},
-    {"FrameSetWlMethod1", 1, 0, false, K::Show, "FrameSetupMethod1", 1},
-    {"FrameSiteSurvey1", 2, 1, false, K::Show, "FrameWlModeSel1", 1},
-    {"FrameWlProfile1", 1, 1, false, K::Show, "FrameSetWlMethod1", 1},
-    {"FrameWlProfile1", 2, 1, false, K::Show, "FrameSiteSurvey1", 1},
-    {"FrameWlProfile1", 2, 2, true, K::Show, "FrameDevIPCfg1", 1},
-    {"FrameWlProfile1", 2, 2, false, K::Show, "FrameSetupMethod1", 1},
-    {"FrameWlProfile1", 2, 0, false, K::Nothing, nullptr, 1},
-    {"FrameWPSMethod1", 1, 0, false, K::Show, "FrameSetWlMethod1", 0},
-    {"FrameWPSMethod1", 2, 0, false, K::Show, "FrameSiteSurvey1", 1},
-    {"FrameSuccess1", 1, 0, false, K::Show, "FrameDevList1", 1},
+    {nullptr, 1, 0, false, K::Nothing, nullptr, Direction::Backward},
+    {"FrameLicense1", 1, 0, false, K::EndWizard, nullptr, Direction::Backward},
+    {"FrameTutorial1", 1, 0, false, K::EndWizard, nullptr, Direction::Backward},
+    {"FrameTutorial21", 1, 0, false, K::Show, "FrameTutorial1", Direction::Backward},
+    {"FrameDevList1", 1, 0, false, K::Show, "FrameTutorial21", Direction::Backward},
+    {"FramePassword1", 1, 0, false, K::Show, "FrameDevList1", Direction::Backward},
+    {"FrameWlModeSel1", 1, 0, false, K::Show, "FrameDevList1", Direction::Backward},
+    {"FrameSetupMethod1", 1, 0, false, K::Show, "FrameDevList1", Direction::Backward},
+    {"FrameDevIPCfg1", 1, 0, false, K::Show, "FrameSetupMethod1", Direction::Backward},
+    {"FrameSetWlMethod1", 1, 0, true, K::Show, "FrameDevIPCfg1", Direction::Backward},
+    {"FrameSetWlMethod1", 1, 0, false, K::Show, "FrameSetupMethod1", Direction::Backward},
+    {"FrameSiteSurvey1", 2, 1, false, K::Show, "FrameWlModeSel1", Direction::Backward},
+    {"FrameWlProfile1", 1, 1, false, K::Show, "FrameSetWlMethod1", Direction::Backward},
+    {"FrameWlProfile1", 2, 1, false, K::Show, "FrameSiteSurvey1", Direction::Backward},
+    {"FrameWlProfile1", 2, 2, true, K::Show, "FrameDevIPCfg1", Direction::Backward},
+    {"FrameWlProfile1", 2, 2, false, K::Show, "FrameSetupMethod1", Direction::Backward},
+    {"FrameWlProfile1", 2, 0, false, K::Nothing, nullptr, Direction::Backward},
+    {"FrameWPSMethod1", 1, 0, false, K::Show, "FrameSetWlMethod1", Direction::Forward},
+    {"FrameWPSMethod1", 2, 0, false, K::Show, "FrameSiteSurvey1", Direction::Backward},
+    {"FrameSuccess1", 1, 0, false, K::Show, "FrameDevList1", Direction::Backward},
 };
 } // namespace
 
@@ -112,7 +113,7 @@ protected:
     }
     void SetStaticIP(bool on) {
         auto* setup = Form->findChild<TFrameSetupMethod*>("FrameSetupMethod1");
-        setup->RBtnSetIP()->setChecked(on);
+        setup->findChild<QRadioButton*>("RBtnSetIP")->setChecked(on);
         if (!on)
             setup->findChild<QRadioButton*>("RBtnSetIPDHCP")->setChecked(true);
     }
@@ -131,7 +132,8 @@ TEST_F(FormMainTest, NextRules) {
         Form->ManualRoute = row.manualRoute;
         // The profile host finishes its chain on its confirmation sub-page.
         if (auto* host = qobject_cast<TFrameWlProfile*>(Form->CurrentFrame))
-            host->ShowSubPage(host->findChild<TFrameBase*>("FrameWlProfConfirm1"), 0);
+            host->ShowSubPage(host->findChild<TFrameBase*>("FrameWlProfConfirm1"),
+                              Direction::Forward);
         EXPECT_EQ(Form->NextTarget(), Page(row.expected));
     }
 }
@@ -206,12 +208,12 @@ TEST_F(FormMainTest, StartupMakesTheLicensePageCurrentBeforeTheWizardShows) {
     EXPECT_TRUE(g_Var.LicenseAccepted);
 
     // Accepted once: a later forward entry passes straight on.
-    Form->ShowFrame(license, 1, 0);
+    Form->ShowFrame(license, Direction::Backward, 0);
     next->click();
     Settle();
     EXPECT_EQ(Current(), "FrameTutorial1");
-    Form->ShowFrame(Page("FrameDevList1"), 0, 0);
-    Form->ShowFrame(license, 0, 0);
+    Form->ShowFrame(Page("FrameDevList1"), Direction::Forward, 0);
+    Form->ShowFrame(license, Direction::Forward, 0);
     Settle();
     EXPECT_EQ(Current(), "FrameTutorial1");
 }
@@ -290,13 +292,13 @@ TEST_F(FormMainTest, PrevFrameRecordsTheForwardEntry) {
     TFrameBase* devList = Page("FrameDevList1");
     TFrameBase* password = Page("FramePassword1");
     TFrameBase* setup = Page("FrameSetupMethod1");
-    ASSERT_TRUE(Form->ShowFrame(password, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(password, Direction::Forward, 0));
     EXPECT_EQ(password->PrevFrame, devList);
-    ASSERT_TRUE(Form->ShowFrame(setup, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(setup, Direction::Forward, 0));
     EXPECT_EQ(password->PrevFrame, devList); // left forward: kept
-    ASSERT_TRUE(Form->ShowFrame(password, 1, 0));
+    ASSERT_TRUE(Form->ShowFrame(password, Direction::Backward, 0));
     EXPECT_EQ(password->PrevFrame, devList); // entered backward: unchanged
-    ASSERT_TRUE(Form->ShowFrame(devList, 1, 0));
+    ASSERT_TRUE(Form->ShowFrame(devList, Direction::Backward, 0));
     EXPECT_EQ(password->PrevFrame, nullptr); // left backward: cleared
     EXPECT_TRUE(devList->isVisible() || !Form->isVisible());
     EXPECT_TRUE(password->isHidden());
@@ -305,10 +307,10 @@ TEST_F(FormMainTest, PrevFrameRecordsTheForwardEntry) {
 TEST_F(FormMainTest, ProtocolMessagesReachOnlyThePageOnScreen) {
     CreateWizard(kSkipIntro);
     // No page is current yet: the result is dropped without harm.
-    Form->HandleMessage(CWinMessage(UM_UDP_RESULT, WAIT_LOGIN, 1));
+    Form->HandleMessage(CUdpMessage(UM_UDP_RESULT, WAIT_LOGIN, 1));
     Settle();
     EXPECT_EQ(Current(), "FrameDevList1");
-    Form->HandleMessage(CWinMessage(UM_UDP_TIMEOUT, WAIT_DISCOVER, 0));
+    Form->HandleMessage(CUdpMessage(UM_UDP_TIMEOUT, WAIT_DISCOVER, 0));
     EXPECT_EQ(Current(), "FrameDevList1");
 }
 
@@ -345,9 +347,9 @@ protected:
     }
     // The user clicked the button that asks for this switch, so it has the
     // focus (and in a dialog the default role) as the switch begins.
-    static void FocusSwitchButton(QWidget* page, int direction) {
+    static void FocusSwitchButton(QWidget* page, Direction direction) {
         // (The success page shows no Next in the design.)
-        const QStringList names = direction == 0
+        const QStringList names = direction == Direction::Forward
                                       ? QStringList{"BtnNext", "BtnCfg", "BtnLogin", "BtnBack"}
                                       : QStringList{"BtnBack"};
         for (const QString& name : names)
@@ -360,8 +362,8 @@ protected:
         FAIL() << qPrintable(page->objectName()) << " has no switch button";
     }
     // One switch as the user asks for it, then the three keys.
-    void SwitchAndPressKeys(const std::function<void()>& doSwitch, QWidget* from, int direction,
-                            const std::function<QWidget*()>& shown) {
+    void SwitchAndPressKeys(const std::function<void()>& doSwitch, QWidget* from,
+                            Direction direction, const std::function<QWidget*()>& shown) {
         ASSERT_NO_FATAL_FAILURE(FocusSwitchButton(from, direction));
         doSwitch();
         Settle();
@@ -393,19 +395,19 @@ protected:
 
 TEST_F(FormMainKeysTest, KeysReachOnlyThePageShownAfterEverySwitch) {
     ASSERT_NO_FATAL_FAILURE(ShowWizard());
-    auto walk = [&](const char* current, const char* target, int direction) {
+    auto walk = [&](const char* current, const char* target, Direction direction) {
         if (!current || !target)
             return;
         SCOPED_TRACE(std::string(current) + " -> " + target);
         TFrameBase* from = Page(current);
         TFrameBase* to = Page(target);
-        ASSERT_TRUE(Form->ShowFrame(from, 0, 0));
+        ASSERT_TRUE(Form->ShowFrame(from, Direction::Forward, 0));
         SwitchAndPressKeys([&] { ASSERT_TRUE(Form->ShowFrame(to, direction, 0)); }, Shown(from),
                            direction, [&] { return Shown(to); });
     };
     for (const NextRow& row : kNextRows) {
         g_Var.DeviceMode = row.deviceMode;
-        ASSERT_NO_FATAL_FAILURE(walk(row.current, row.expected, 0));
+        ASSERT_NO_FATAL_FAILURE(walk(row.current, row.expected, Direction::Forward));
     }
     for (const BackRow& row : kBackRows) {
         g_Var.DeviceMode = row.deviceMode;
@@ -416,14 +418,15 @@ TEST_F(FormMainKeysTest, KeysReachOnlyThePageShownAfterEverySwitch) {
 TEST_F(FormMainKeysTest, KeysReachOnlyTheSubPageShown) {
     ASSERT_NO_FATAL_FAILURE(ShowWizard());
     auto* host = Form->findChild<TFrameWlProfile*>("FrameWlProfile1");
-    ASSERT_TRUE(Form->ShowFrame(host, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(host, Direction::Forward, 0));
     const struct {
         const char* target;
-        int direction;
-    } steps[] = {{"FrameWlProfWlMode1", 0}, {"FrameWlProfSecurity1", 0},
-                 {"FrameWlProfPSK1", 0},    {"FrameWlProfConfirm1", 0},
-                 {"FrameWlProfWEP1", 1},    {"FrameWlProfSecurity1", 1},
-                 {"FrameWlProfWlMode1", 1}, {"FrameWlProfSSID1", 1}};
+        Direction direction;
+    } steps[] = {
+        {"FrameWlProfWlMode1", Direction::Forward},  {"FrameWlProfSecurity1", Direction::Forward},
+        {"FrameWlProfPSK1", Direction::Forward},     {"FrameWlProfConfirm1", Direction::Forward},
+        {"FrameWlProfWEP1", Direction::Backward},    {"FrameWlProfSecurity1", Direction::Backward},
+        {"FrameWlProfWlMode1", Direction::Backward}, {"FrameWlProfSSID1", Direction::Backward}};
     for (const auto& step : steps) {
         auto* to = host->findChild<TFrameBase*>(step.target);
         SwitchAndPressKeys([&] { ASSERT_TRUE(host->ShowSubPage(to, step.direction)); },
@@ -438,11 +441,11 @@ TEST_F(FormMainTest, BackFromTheSurveyReturnsWhereTheUserCameFrom) {
     TFrameBase* survey = Page("FrameSiteSurvey1");
     for (const char* from : {"FrameSetupMethod1", "FrameDevIPCfg1", "FrameWlModeSel1"}) {
         SCOPED_TRACE(from);
-        ASSERT_TRUE(Form->ShowFrame(Page(from), 0, 0));
-        ASSERT_TRUE(Form->ShowFrame(survey, 0, 0));
+        ASSERT_TRUE(Form->ShowFrame(Page(from), Direction::Forward, 0));
+        ASSERT_TRUE(Form->ShowFrame(survey, Direction::Forward, 0));
         // A look at WPS and back keeps the record.
-        ASSERT_TRUE(Form->ShowFrame(Page("FrameWPSMethod1"), 0, 0));
-        ASSERT_TRUE(Form->ShowFrame(survey, 1, 0));
+        ASSERT_TRUE(Form->ShowFrame(Page("FrameWPSMethod1"), Direction::Forward, 0));
+        ASSERT_TRUE(Form->ShowFrame(survey, Direction::Backward, 0));
         EXPECT_EQ(Form->BackTarget().target, Page(from));
     }
 }
@@ -453,7 +456,7 @@ TEST_F(FormMainTest, ManualOnTheSurveyLeadsToTheProfileHostOnce) {
     g_Var.DeviceMode = DEVICE_WBRIDGE;
     g_Var.SetupMethod = 1;
     SetStaticIP(false);
-    ASSERT_TRUE(Form->ShowFrame(Page("FrameSiteSurvey1"), 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(Page("FrameSiteSurvey1"), Direction::Forward, 0));
     g_Var.WlMethod = 2;
     Form->GoNext(0);
     ASSERT_EQ(Current(), "FrameSetupMethod1");

@@ -6,6 +6,7 @@
 #include "app/formmain.h"
 #include "settings/globalvar.h"
 #include "settings/winmessage.h"
+#include "tests/common/globalvarstate.h"
 #include "tests/common/printers.h"
 #include "tests/common/scriptedboxes.h"
 
@@ -39,9 +40,7 @@ protected:
         SetApplicationMainWindow(nullptr);
         Form.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        g_Var.LicenseAccepted = false;
-        g_Var.SetupMethod = 0;
-        g_Var.WlMethod = 0;
+        ResetGlobalVarState();
     }
 
     QTemporaryDir m_Dir;

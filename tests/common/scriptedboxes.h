@@ -15,10 +15,12 @@ public:
     void Information(const QString& caption, const QString& text) override {
         Captions << caption;
         Shown << text;
+        Texts << text;
     }
     bool Question(const QString& caption, const QString& text) override {
         Captions << caption;
         Asked << text;
+        Texts << text;
         if (Answers.empty())
             return false;
         const bool answer = Answers.front();
@@ -29,5 +31,6 @@ public:
     QStringList Shown;        // information boxes, in order
     QStringList Asked;        // questions, in order
     QStringList Captions;     // captions of both kinds
+    QStringList Texts;        // texts of both kinds, in order
     std::deque<bool> Answers; // next answers to questions (true = Yes)
 };

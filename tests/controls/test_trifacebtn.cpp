@@ -97,6 +97,22 @@ TEST_F(ButtonTest, ShapeIsTheNonFuchsiaPixelsOfFace) {
     EXPECT_EQ(clicks.count(), 1);
 }
 
+TEST_F(ButtonTest, DoubleResolutionFaceKeepsItsSizeOnScreenAndShowsNoFuchsia) {
+    QImage face = Picture(Pill).scaled(20, 10); // each pixel a block of 2 x 2
+    face.setPixel(9, 1, Fuchsia); // one device pixel of the block (4, 0) is transparent
+    face.setDevicePixelRatio(2);
+    button->SetFace(face);
+    button->SetAutoShape(true);
+
+    EXPECT_EQ(button->size(), QSize(10, 5));
+    const QRegion shape = button->mask();
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 10; ++x)
+            EXPECT_EQ(shape.contains(QPoint(x, y)),
+                      Pill[size_t(y)][x] == '#' && !(x == 4 && y == 0))
+                << x << "," << y;
+}
+
 TEST_F(ButtonTest, ToleranceIsEuclideanDistanceToTransColor) {
     QImage face(4, 1, QImage::Format_RGB32);
     face.setPixel(0, 0, Fuchsia);

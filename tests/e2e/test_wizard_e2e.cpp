@@ -12,8 +12,8 @@
 // configuration is checked in its journal and by a fresh configuration read.
 
 #include "app/formmain.h"
-#include "app/framebase.h"
 #include "app/programwindows.h"
+#include "framework/framebase.h"
 #include "pages/frameipeditrect.h"
 #include "pages/framewlprofile.h"
 #include "protocol/formudp.h"
@@ -21,9 +21,11 @@
 #include "settings/timing.h"
 #include "settings/winmessage.h"
 #include "tests/app/programrun.h"
+#include "tests/common/globalvarstate.h"
 #include "tests/common/labsim.h"
 #include "tests/common/printers.h"
 #include "tests/common/scriptedboxes.h"
+#include "tests/e2e/desktopcheck.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -100,9 +102,7 @@ class WizardE2E : public ::testing::Test {
 protected:
     void TearDown() override {
         Timing::SetSpeedup(1);
-        g_Var.LicenseAccepted = false;
-        g_Var.SetupMethod = 0;
-        g_Var.WlMethod = 0;
+        ResetGlobalVarState();
     }
 
     // The page on screen; on the profile host, its sub-page.
@@ -288,6 +288,9 @@ protected:
         QStringList names = Rows("LvDevList", 0);
         names.sort();
         EXPECT_EQ(names, (QStringList{kClient, kAccessPoint}));
+        ASSERT_NO_FATAL_FAILURE(
+            DesktopCheck("device-list", {"tree:Search for device on the network",
+                                         "table cell:" + device, "push button:Configure"}));
         ASSERT_NO_FATAL_FAILURE(ClickRow("LvDevList", 0, device));
         ExpectSelectionShown("LvDevList");
         Press("BtnCfg");
@@ -315,6 +318,9 @@ protected:
     void PassIntroduction() {
         ASSERT_TRUE(QTest::qWaitForWindowActive(Wizard));
         ASSERT_EQ(Where(), "FrameLicense1");
+        ASSERT_NO_FATAL_FAILURE(
+            DesktopCheck("license", {"check box:I accept the terms in the License Agreement.",
+                                     "push button:Next"}));
         Press("ChkAccept");
         Press("BtnNext");
         ASSERT_TRUE(WaitForPage("FrameTutorial1"));
@@ -334,6 +340,9 @@ protected:
         auto* address = Control<TFrameIPEditRect>("IPEditIP");
         ASSERT_NE(address, nullptr);
         EXPECT_EQ(address->GetAddress(), "10.91.1.2");
+        ASSERT_NO_FATAL_FAILURE(DesktopCheck(
+            "ip-settings", {"frame:IP Address", "text:IP Address, field 1 of 4",
+                            "text:Subnet, field 4 of 4", "text:Gateway, field 2 of 4"}));
         // The last box: the caret to its end, its digits erased, new ones typed.
         QTest::mouseClick(address->Box(4), Qt::LeftButton);
         QTest::keyClick(address->Box(4), Qt::Key_End);
@@ -396,6 +405,9 @@ protected:
             [&] { return refresh->isEnabled() && Rows("SurveyList", 1).size() == 5; }, kStepBound))
             << qPrintable(Rows("SurveyList", 1).join(", "));
         EXPECT_EQ(Rows("SurveyList", 1).first(), "Office-5F"); // the strongest first
+        ASSERT_NO_FATAL_FAILURE(DesktopCheck(
+            "site-survey", {"tree:Site Survey", "table cell:Lab-Legacy",
+                            "table cell:Access point, secured", "push button:Connect"}));
         ASSERT_NO_FATAL_FAILURE(ClickRow("SurveyList", 1, kJoinedSSID));
         Press("BtnNext"); // "Connect"
         ASSERT_TRUE(WaitForPage("FrameWlProfSSID1"));
@@ -621,6 +633,11 @@ TEST_F(WizardE2E, AccessPointThenClientFromTheLauncherToCongratulations) {
         TFormAutorun& autorun = windows.Autorun;
         TFormMain& wizard = windows.Wizard;
         Wizard = &wizard;
+        autorun.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&autorun));
+        ASSERT_NO_FATAL_FAILURE(
+            DesktopCheck("launcher", {"push button:Setup Wizard", "push button:User's Guide",
+                                      "push button:Product Registration", "push button:Exit"}));
         RunFromLauncher(windows, [this] { Drive(); });
 
         EXPECT_EQ(wizard.result(), TFormMain::ResultExit);

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the JPEG decoder: it must never crash, exit or read
 // out of bounds, and a picture it returns stays within its limits.
 
-#include "settings/jpegimage.h"
+#include "settingsui/jpegimage.h"
 
 // The settings libraries are built without coverage instrumentation; compiling
 // the decoder here lets its branches guide the fuzzer. The library's copy is

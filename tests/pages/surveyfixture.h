@@ -13,8 +13,8 @@
 #include "pages/framewpsmethod.h"
 #include "pages/framewpssitesurvey.h"
 #include "protocol/formudp.h"
-#include "settings/formres.h"
 #include "settings/timing.h"
+#include "settingsui/formres.h"
 #include "tests/common/logcapture.h"
 #include "tests/pages/wlprofilefixture.h"
 

@@ -30,7 +30,7 @@ TEST(FrameLicense, WindowsLicenseNamesAreFoundAndUnreadableOnesTraced) {
         g_Var.Load(dir.filePath("Setup"));
         CLogCapture log;
         TFrameLicense page;
-        page.FrameEnter(nullptr, 0, 0);
+        page.FrameEnter(nullptr, Direction::Forward, 0);
         EXPECT_EQ(page.findChild<QTextBrowser*>("REdtLicense")->toPlainText(), row.shown);
         const QStringList trace = {"TFrameLicense::FrameEnter()",
                                    "  License " + g_Var.AppPath + row.trace};

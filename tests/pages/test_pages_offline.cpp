@@ -72,8 +72,7 @@ protected:
         Engine.reset();
         Timing::SetSpeedup(1);
         SetShell(nullptr);
-        WizardFixture::TearDown();
-        g_Var.NonWorking = false;
+        WizardFixture::TearDown(); // resets g_Var
     }
 
     // The wizard on the device list; page switches are recorded from then on.
@@ -107,7 +106,7 @@ protected:
         out.swap(Switches.Requests);
         return out;
     }
-    void Enter(TFrameBase* page, int direction = 0) {
+    void Enter(TFrameBase* page, Direction direction = Direction::Forward) {
         ASSERT_TRUE(Form->ShowFrame(page, direction, 0));
     }
 
@@ -125,7 +124,7 @@ protected:
         g_Var.CurIP = current;
         g_Var.NewIP = current;
         Ip = Page<TFrameDevIPCfg>("FrameDevIPCfg1");
-        Enter(Page<TFrameSetupMethod>("FrameSetupMethod1"), 1);
+        Enter(Page<TFrameSetupMethod>("FrameSetupMethod1"), Direction::Backward);
         Enter(Ip);
     }
     TFrameIPEditRect* Edit(const char* name) const { return Control<TFrameIPEditRect>(Ip, name); }
@@ -271,14 +270,14 @@ TEST_F(IPPageOffline, EntriesFromTheNewRecordAndKeptWhenEnteredBackwards) {
     EXPECT_EQ(Control<QPushButton>(Ip, "BtnNext")->text(), "Configure");
 
     g_Var.NewIP.Gateway = 0;
-    Enter(Page<TFrameSetupMethod>("FrameSetupMethod1"), 1);
+    Enter(Page<TFrameSetupMethod>("FrameSetupMethod1"), Direction::Backward);
     EXPECT_EQ(Edit("IPEditGateway")->GetAddress(), "");
     Edit("IPEditIP")->SetAddress("192.168.0.77");
     g_Var.NewIP.IP = Address(10, 0, 0, 1);
-    Enter(Ip, 1);
+    Enter(Ip, Direction::Backward);
     EXPECT_EQ(Edit("IPEditIP")->GetAddress(), "192.168.0.77");
-    Enter(Page<TFrameSetupMethod>("FrameSetupMethod1"), 1);
-    Enter(Ip, 0);
+    Enter(Page<TFrameSetupMethod>("FrameSetupMethod1"), Direction::Backward);
+    Enter(Ip, Direction::Forward);
     EXPECT_EQ(Edit("IPEditIP")->GetAddress(), "10.0.0.1");
 }
 
@@ -422,13 +421,13 @@ TEST_F(IPPageOffline, ShownDhcpChoiceLeavesTheAddressBoxesAlone) {
 class SetupMethodOffline : public PagesOffline {
 protected:
     // Entered from the device list (forward) or from the IP page (backward).
-    void EnterSetup(const IPConfig& current, int direction = 0) {
+    void EnterSetup(const IPConfig& current, Direction direction = Direction::Forward) {
         g_Var.CurIP = current;
         Setup = Page<TFrameSetupMethod>("FrameSetupMethod1");
-        if (direction == 0)
-            Enter(Page<TFrameDevList>("FrameDevList1"), 1);
+        if (direction == Direction::Forward)
+            Enter(Page<TFrameDevList>("FrameDevList1"), Direction::Backward);
         else
-            Enter(Page<TFrameDevIPCfg>("FrameDevIPCfg1"), 0);
+            Enter(Page<TFrameDevIPCfg>("FrameDevIPCfg1"), Direction::Forward);
         Enter(Setup, direction);
     }
     QString Value(const char* name) { return Control<QLabel>(Setup, name)->text(); }
@@ -445,11 +444,12 @@ TEST_F(SetupMethodOffline, CurrentNetworkInformation) {
     EXPECT_EQ(Value("LblIP"), "192.168.0.50");
     EXPECT_EQ(Value("LblMask"), "255.255.255.0");
     EXPECT_EQ(Value("LblGateway"), "192.168.0.1");
-    EnterSetup(IPConfig{1, 0, 0, 0, 0, 0}, 1);
+    EnterSetup(IPConfig{1, 0, 0, 0, 0, 0}, Direction::Backward);
     EXPECT_EQ(Value("LblIP"), "0.0.0.0");
     EXPECT_EQ(Value("LblMask"), "0.0.0.0");
     EXPECT_EQ(Value("LblGateway"), "");
-    EnterSetup(IPConfig{1, Address(10, 1, 1, 1), Address(255, 0, 0, 0), kNone, 0, 0}, 1);
+    EnterSetup(IPConfig{1, Address(10, 1, 1, 1), Address(255, 0, 0, 0), kNone, 0, 0},
+               Direction::Backward);
     EXPECT_EQ(Value("LblGateway"), "");
     EXPECT_TRUE(Control<QLabel>(Setup, "LblIP")->font().bold());
     EXPECT_EQ(Choice("RBtnSetIPDHCP")->text(),
@@ -469,12 +469,12 @@ TEST_F(SetupMethodOffline, NextCaptionFollowsTheChoice) {
     Choice("RBtnSetIP")->click();
     // Back from a later page keeps the choice and its caption.
     Enter(Page<TFrameDevIPCfg>("FrameDevIPCfg1"));
-    Enter(Setup, 1);
+    Enter(Setup, Direction::Backward);
     EXPECT_TRUE(Choice("RBtnSetIP")->isChecked());
     EXPECT_EQ(Next()->text(), "Next");
     // A forward entry starts from DHCP again.
-    Enter(Page<TFrameDevList>("FrameDevList1"), 1);
-    Enter(Setup, 0);
+    Enter(Page<TFrameDevList>("FrameDevList1"), Direction::Backward);
+    Enter(Setup, Direction::Forward);
     EXPECT_TRUE(Choice("RBtnSetIPDHCP")->isChecked());
     EXPECT_EQ(Next()->text(), "Configure");
 }
@@ -525,7 +525,7 @@ TEST_F(SetupMethodOffline, DhcpSwitchThatFailsIsReported) {
 
     g_Var.NonWorking = true;
     Boxes.Shown.clear();
-    EnterSetup(g_Var.CurIP, 1);
+    EnterSetup(g_Var.CurIP, Direction::Backward);
     Next()->click();
     EXPECT_EQ(Boxes.Shown, QStringList{"Unable to connect to the device."});
     EXPECT_EQ(TakeSwitches(), QList<intptr_t>{PAGE_NEXT});
@@ -563,7 +563,7 @@ TEST_F(SetupMethodOffline, HiddenChoicesWorkWhenTheSettingsShowThem) {
     EXPECT_EQ(shell.Calls, QStringList{"open http://192.168.0.50/"});
 
     // Without an address read from a device there is nothing to open.
-    EnterSetup(IPConfig{1, 0, 0, 0, 0, 0}, 1);
+    EnterSetup(IPConfig{1, 0, 0, 0, 0, 0}, Direction::Backward);
     Next()->click();
     EXPECT_EQ(shell.Calls.size(), 1);
     EXPECT_TRUE(Boxes.Shown.isEmpty());
@@ -594,7 +594,7 @@ TEST_F(PagesOffline, PasswordBoxAndHint) {
     EXPECT_EQ(hint->text(), "( default password : tosca )");
     box->setText("typed");
     Enter(Page<TFrameSetupMethod>("FrameSetupMethod1"));
-    Enter(page, 1);
+    Enter(page, Direction::Backward);
     EXPECT_EQ(box->text(), "typed"); // backwards: as the user left it
     EXPECT_EQ(hint->text(), "( default password : tosca )");
     box->setText(QString(20, 'x'));
@@ -623,8 +623,8 @@ TEST_F(PagesOffline, PasswordPageDropsResultsOutsideALogin) {
     Start();
     auto* page = Page<TFramePassword>("FramePassword1");
     Enter(page);
-    Form->HandleMessage(CWinMessage(UM_UDP_RESULT, WAIT_LOGIN, 1));
-    Form->HandleMessage(CWinMessage(UM_UDP_TIMEOUT, WAIT_GET_CONFIG, 0));
+    Form->HandleMessage(CUdpMessage(UM_UDP_RESULT, WAIT_LOGIN, 1));
+    Form->HandleMessage(CUdpMessage(UM_UDP_TIMEOUT, WAIT_GET_CONFIG, 0));
     Settle();
     EXPECT_TRUE(TakeSwitches().isEmpty());
     EXPECT_TRUE(Boxes.Shown.isEmpty());
@@ -703,4 +703,14 @@ TEST_F(PagesOffline, TroubleshootHiddenByTheSettingsStaysHidden) {
     auto* page = Page<TFrameDevList>("FrameDevList1");
     page->BtnRefreshClick();
     EXPECT_TRUE(Control(page, "BtnTroubleshoot")->isHidden());
+}
+
+TEST_F(SetupMethodOffline, StaticAddressChosenFollowsTheRadioButtons) {
+    Start();
+    EnterSetup(IPConfig{});
+    EXPECT_FALSE(Setup->StaticAddressChosen()); // DHCP is checked on a forward entry
+    Choice("RBtnSetIP")->setChecked(true);
+    EXPECT_TRUE(Setup->StaticAddressChosen());
+    Choice("RBtnSetIPDHCP")->setChecked(true);
+    EXPECT_FALSE(Setup->StaticAddressChosen());
 }

@@ -7,13 +7,14 @@
 // entered again.
 
 #include "app/formmain.h"
-#include "app/framebase.h"
 #include "app/programwindows.h"
+#include "framework/framebase.h"
 #include "pages/frameipeditrect.h"
 #include "settings/globalvar.h"
 #include "settings/timing.h"
 #include "settings/winmessage.h"
 #include "tests/app/programrun.h"
+#include "tests/common/globalvarstate.h"
 #include "tests/common/labsim.h"
 #include "tests/common/printers.h"
 #include "tests/common/scriptedboxes.h"
@@ -42,8 +43,7 @@ class SetupLab : public ::testing::Test {
 protected:
     void TearDown() override {
         Timing::SetSpeedup(1);
-        g_Var.LicenseAccepted = false;
-        g_Var.SetupMethod = 0;
+        ResetGlobalVarState();
     }
 
     QString Current() const {

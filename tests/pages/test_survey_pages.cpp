@@ -114,7 +114,7 @@ protected:
 
     // The site survey page entered going forward and answered.
     void EnterSurvey(const std::vector<_tag_AP_ROFIILE>& entries) {
-        ASSERT_TRUE(Form->ShowFrame(Survey, 0, 0));
+        ASSERT_TRUE(Form->ShowFrame(Survey, Direction::Forward, 0));
         Settle();
         ASSERT_EQ(Engine->PendingRequest, WAIT_SITE_SURVEY);
         SurveyReply(entries);
@@ -122,7 +122,7 @@ protected:
     }
     // The WPS method page entered going forward.
     void EnterWPS() {
-        ASSERT_TRUE(Form->ShowFrame(WPS, 0, 0));
+        ASSERT_TRUE(Form->ShowFrame(WPS, Direction::Forward, 0));
         Settle();
     }
     int LogCount(const QString& line) const { return Log->Lines().count(line); }
@@ -149,7 +149,7 @@ TEST_F(PagesNoDevice, SurveyPageLayoutAndCaptions) {
 
 TEST_F(PagesNoDevice, SurveyFillsSortedByStrongestSignal) {
     Start(DEVICE_WBRIDGE);
-    ASSERT_TRUE(Form->ShowFrame(Survey, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(Survey, Direction::Forward, 0));
     Settle();
     // Surveying: the request is out, the panel shows, the buttons wait.
     EXPECT_EQ(Engine->PendingRequest, WAIT_SITE_SURVEY);
@@ -284,7 +284,7 @@ TEST_F(PagesNoDevice, TimeOutsFillFromTheLastSurveyOnce) {
 TEST_F(PagesNoDevice, LoginBeforeTheSurvey) {
     Start(DEVICE_WBRIDGE);
     Engine->LoggedIn = false;
-    ASSERT_TRUE(Form->ShowFrame(Survey, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(Survey, Direction::Forward, 0));
     Settle();
     // Logging in: Refresh stays usable, the others wait.
     EXPECT_EQ(Engine->PendingRequest, WAIT_LOGIN);
@@ -339,7 +339,7 @@ TEST_F(PagesNoDevice, ModePageStartsAsAccessPointAndShowsTheReportedMode) {
     EXPECT_EQ(Text(ModeSel, "RBtnWirelessBridge"), "AP Client");
     EXPECT_TRUE(Text(ModeSel, "Label1").startsWith("Note: Additional AP Modes"));
     EXPECT_TRUE(Child<QRadioButton>(ModeSel, "RBtnAPMode")->isChecked());
-    ASSERT_TRUE(Form->ShowFrame(ModeSel, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(ModeSel, Direction::Forward, 0));
     Settle();
     EXPECT_EQ(Engine->PendingRequest, WAIT_GET_CONFIG); // the get-mode request
     EXPECT_TRUE(Log->Contains("TFormUDP::SendGetMode()"));
@@ -361,7 +361,8 @@ TEST_F(PagesNoDevice, ModePageStartsAsAccessPointAndShowsTheReportedMode) {
 
 TEST_F(PagesNoDevice, ModePageNextWithTheReportedModeSendsNothing) {
     Start(DEVICE_WBRIDGE);
-    ASSERT_TRUE(Form->ShowFrame(ModeSel, 1, 0)); // back from the survey: no get-mode
+    ASSERT_TRUE(
+        Form->ShowFrame(ModeSel, Direction::Backward, 0)); // back from the survey: no get-mode
     Settle();
     EXPECT_EQ(Engine->PendingRequest, WAIT_NONE);
     EXPECT_TRUE(Child<QRadioButton>(ModeSel, "RBtnWirelessBridge")->isChecked());
@@ -373,7 +374,7 @@ TEST_F(PagesNoDevice, ModePageNextWithTheReportedModeSendsNothing) {
 
 TEST_F(PagesNoDevice, ModeSwitchSetsReReadsAndMovesOn) {
     Start(DEVICE_AP);
-    ASSERT_TRUE(Form->ShowFrame(ModeSel, 1, 0));
+    ASSERT_TRUE(Form->ShowFrame(ModeSel, Direction::Backward, 0));
     Settle();
     ClickRadio(ModeSel, "RBtnWirelessBridge");
     CScript script;
@@ -389,7 +390,7 @@ TEST_F(PagesNoDevice, ModeSwitchSetsReReadsAndMovesOn) {
 
 TEST_F(PagesNoDevice, ModeSwitchRefusedStaysAndTriesAgain) {
     Start(DEVICE_AP);
-    ASSERT_TRUE(Form->ShowFrame(ModeSel, 1, 0));
+    ASSERT_TRUE(Form->ShowFrame(ModeSel, Direction::Backward, 0));
     Settle();
     ClickRadio(ModeSel, "RBtnWirelessBridge");
     {
@@ -415,7 +416,7 @@ TEST_F(PagesNoDevice, ModeSwitchRefusedStaysAndTriesAgain) {
 
 TEST_F(PagesNoDevice, ModeSwitchTimeOutLogsInAgainOnce) {
     Start(DEVICE_WBRIDGE);
-    ASSERT_TRUE(Form->ShowFrame(ModeSel, 1, 0));
+    ASSERT_TRUE(Form->ShowFrame(ModeSel, Direction::Backward, 0));
     Settle();
     ClickRadio(ModeSel, "RBtnAPMode");
     CScript script;
@@ -435,7 +436,7 @@ TEST_F(PagesNoDevice, ModeSwitchTimeOutLogsInAgainOnce) {
 TEST_F(PagesNoDevice, ModeSwitchInTestModeMovesOnAfterTheMessage) {
     Start(DEVICE_AP, "[Setting]\nNonWorking=1\n");
     Engine->LoggedIn = false;
-    ASSERT_TRUE(Form->ShowFrame(ModeSel, 1, 0));
+    ASSERT_TRUE(Form->ShowFrame(ModeSel, Direction::Backward, 0));
     Settle();
     ClickRadio(ModeSel, "RBtnWirelessBridge");
     CScript script;
@@ -449,7 +450,7 @@ TEST_F(PagesNoDevice, ModeSwitchInTestModeMovesOnAfterTheMessage) {
 
 TEST_F(PagesNoDevice, ModePageBackLogsOut) {
     Start(DEVICE_AP);
-    ASSERT_TRUE(Form->ShowFrame(ModeSel, 1, 0));
+    ASSERT_TRUE(Form->ShowFrame(ModeSel, Direction::Backward, 0));
     Settle();
     Click(ModeSel, "BtnBack");
     EXPECT_TRUE(Log->Contains("TFormUDP::SendLogout()"));
@@ -522,8 +523,8 @@ TEST_F(PagesNoDevice, WPSBridgeTextsLayoutAndTheDevicePIN) {
     Type(WPS, "EdtSSID", "Other");
     EXPECT_TRUE(Enabled(WPS, "BtnNext"));
     // An entry backwards leaves the page as it was.
-    Form->ShowFrame(Survey, 1, 0);
-    Form->ShowFrame(WPS, 1, 0);
+    Form->ShowFrame(Survey, Direction::Backward, 0);
+    Form->ShowFrame(WPS, Direction::Backward, 0);
     EXPECT_EQ(Text(WPS, "EdtSSID"), "Other");
     EXPECT_TRUE(Child<QRadioButton>(WPS, "RBtnPIN")->isChecked());
 }
@@ -637,7 +638,7 @@ TEST_F(PagesNoDevice, WPSStatusBeforeTheAcknowledgementIsIgnoredAndStatus2Fails)
                   Result(OP_SET_CONFIG, 1);
               })
         .When("accepted", Pending(WAIT_NONE), [this] {
-            PostToMainWindow(UM_UDP_EVENT, TLVTYPE_OTHER_CONNECTTIMEOUT, 5); // another event
+            PostUdpToMainWindow(UM_UDP_EVENT, TLVTYPE_OTHER_CONNECTTIMEOUT, 5); // another event
             Status(2);
         });
     Click(WPS, "BtnNext");

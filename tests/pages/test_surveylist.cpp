@@ -4,8 +4,8 @@
 
 #include "controls/sortlistview.h"
 #include "pages/surveylist.h"
-#include "settings/formres.h"
 #include "settings/textutil.h"
+#include "settingsui/formres.h"
 
 #include <QHeaderView>
 #include <QImage>

@@ -80,20 +80,20 @@ TEST_F(WlPages, SetWlMethodForwardEntryReadsTheModeMessage) {
     auto* wps = Child<QRadioButton>(SetWlMethod, "RBtnWPS");
     auto* manual = Child<QRadioButton>(SetWlMethod, "RBtnManual");
     wps->setChecked(true);
-    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, Direction::Forward, 0));
     EXPECT_TRUE(manual->isChecked());
     EXPECT_EQ(Text(SetWlMethod, "LbSetWlMsg"), "Access point text");
 
     g_Var.DeviceMode = DEVICE_WBRIDGE;
-    ASSERT_TRUE(Form->ShowFrame(Success, 0, 0));
-    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(Success, Direction::Forward, 0));
+    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, Direction::Forward, 0));
     EXPECT_EQ(Text(SetWlMethod, "LbSetWlMsg"), "Bridge text");
 }
 
 TEST_F(WlPages, SetWlMethodWithoutMessageTextShowsNothing) {
     Open();
     EXPECT_FALSE(Text(SetWlMethod, "LbSetWlMsg").isEmpty()); // the layout default
-    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, Direction::Forward, 0));
     EXPECT_EQ(Text(SetWlMethod, "LbSetWlMsg"), "");
     EXPECT_EQ(Text(SetWlMethod, "LbSetWlInfo"), "Wireless Configuration");
     EXPECT_EQ(Text(SetWlMethod, "RBtnManual"), "Manual Setup");
@@ -103,7 +103,7 @@ TEST_F(WlPages, SetWlMethodWithoutMessageTextShowsNothing) {
 
 TEST_F(WlPages, SetWlMethodNextRecordsTheChoice) {
     Open("[String]\nSetWlMethod_AP_MODE_MSG=AP\n");
-    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, Direction::Forward, 0));
     Child<QRadioButton>(SetWlMethod, "RBtnWPS")->setChecked(true);
     g_Var.WlMethod = 7;
     Click(SetWlMethod, "BtnNext");
@@ -123,7 +123,7 @@ TEST_F(WlPages, SetWlMethodNextRecordsTheChoice) {
 
 TEST_F(WlPages, SetWlMethodWithNeitherChoiceKeepsTheMethod) {
     Open();
-    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, Direction::Forward, 0));
     auto* manual = Child<QRadioButton>(SetWlMethod, "RBtnManual");
     manual->setAutoExclusive(false);
     manual->setChecked(false);
@@ -135,12 +135,12 @@ TEST_F(WlPages, SetWlMethodWithNeitherChoiceKeepsTheMethod) {
 
 TEST_F(WlPages, SetWlMethodBackwardEntryKeepsChoiceAndText) {
     Open("[String]\nSetWlMethod_AP_MODE_MSG=AP\nSetWlMethod_BRIDGE_MODE_MSG=Bridge\n");
-    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, Direction::Forward, 0));
     Click(SetWlMethod, "BtnNext");
     ASSERT_EQ(Page(), Host);
     Child<QRadioButton>(SetWlMethod, "RBtnWPS")->setChecked(true);
     g_Var.DeviceMode = DEVICE_WBRIDGE; // not read on a backward entry
-    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, 1, 0));
+    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, Direction::Backward, 0));
     EXPECT_TRUE(Child<QRadioButton>(SetWlMethod, "RBtnWPS")->isChecked());
     EXPECT_EQ(Text(SetWlMethod, "LbSetWlMsg"), "AP");
 }
@@ -150,7 +150,7 @@ TEST_F(WlPages, SetWlMethodBackwardEntryKeepsChoiceAndText) {
 
 TEST_F(WlPages, NoneWalksForwardAndBackThroughPrevFrame) {
     Open();
-    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, Direction::Forward, 0));
     Click(SetWlMethod, "BtnNext");
     ASSERT_EQ(Page(), Host);
     ASSERT_EQ(SubPage(), SSID);
@@ -233,7 +233,7 @@ TEST_F(WlPages, ForwardEntryRestartsAtTheSSIDPage) {
     WalkToSecurity("First");
     ChooseSecurity(0);
     ASSERT_EQ(SubPage(), Confirm);
-    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, 1, 0));
+    ASSERT_TRUE(Form->ShowFrame(SetWlMethod, Direction::Backward, 0));
     std::strcpy(g_Var.NewWl.SSID, "Second");
     EnterHost();
     EXPECT_EQ(SubPage(), SSID);
@@ -245,8 +245,8 @@ TEST_F(WlPages, ForwardEntryRestartsAtTheSSIDPage) {
     // Entering the host backwards keeps the sub-page it was on.
     EnterHost();
     WalkToSecurity();
-    ASSERT_TRUE(Form->ShowFrame(Success, 0, 0));
-    ASSERT_TRUE(Form->ShowFrame(Host, 1, 0));
+    ASSERT_TRUE(Form->ShowFrame(Success, Direction::Forward, 0));
+    ASSERT_TRUE(Form->ShowFrame(Host, Direction::Backward, 0));
     EXPECT_EQ(SubPage(), Security);
     EXPECT_TRUE(Security->isVisible());
 }
@@ -258,7 +258,7 @@ TEST_F(WlPages, ProtocolMessagesGoToTheCurrentSubPage) {
     ChooseSecurity(0);
     ASSERT_EQ(SubPage(), Confirm);
     // Outside a send sequence the confirmation page ignores results.
-    CWinMessage result(UM_UDP_RESULT, WAIT_GET_CONFIG, 1);
+    CUdpMessage result(UM_UDP_RESULT, WAIT_GET_CONFIG, 1);
     EXPECT_FALSE(Host->WndProc(result));
     EXPECT_EQ(SubPage(), Confirm);
 }
@@ -305,7 +305,7 @@ TEST_F(WlPages, SSIDPresets) {
 
     g_Var.DeviceMode = DEVICE_WBRIDGE;
     ChooseAP("Neighbour", 0, 0);
-    ASSERT_TRUE(Form->ShowFrame(Success, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(Success, Direction::Forward, 0));
     EnterHost();
     EXPECT_EQ(Text(SSID, "EdtSSID"), "Neighbour");
 }
@@ -360,7 +360,7 @@ TEST_F(WlPages, ClientSecurityFollowsTheChosenAccessPoint) {
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.encryption << "/" << row.authentication);
         ChooseAP("Neighbour", row.encryption, row.authentication);
-        ASSERT_TRUE(Form->ShowFrame(Success, 0, 0));
+        ASSERT_TRUE(Form->ShowFrame(Success, Direction::Forward, 0));
         EnterHost();
         WalkToSecurity();
         EXPECT_EQ(Selected(Security, "CmbSecurity"), row.expected);
@@ -672,7 +672,7 @@ TEST_F(WlPages, PskClientFollowsTheChosenAccessPoint) {
     for (const auto& [authentication, mode] : rows) {
         SCOPED_TRACE(authentication);
         ChooseAP("Neighbour", 2, authentication);
-        ASSERT_TRUE(Form->ShowFrame(Success, 0, 0));
+        ASSERT_TRUE(Form->ShowFrame(Success, Direction::Forward, 0));
         EnterHost();
         WalkToSecurity();
         ASSERT_EQ(Selected(Security, "CmbSecurity"), 2);
@@ -989,7 +989,7 @@ TEST_F(ConfirmPage, SendWithoutAnEngineFails) {
     EXPECT_EQ(Boxes.Shown, QStringList{"Unable to connect to the device."});
     EXPECT_EQ(Page(), Host);
     EXPECT_EQ(SubPage(), Confirm);
-    EXPECT_EQ(Confirm->Progress, nullptr);
+    EXPECT_EQ(Confirm->Progress(), nullptr);
 }
 
 TEST_F(ConfirmPage, NonWorkingGoesOnAfterAFailure) {
@@ -1005,7 +1005,7 @@ TEST_F(ConfirmPage, NonWorkingGoesOnAfterAFailure) {
 
 TEST_F(WlPages, SuccessPage) {
     Open();
-    ASSERT_TRUE(Form->ShowFrame(Success, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(Success, Direction::Forward, 0));
     EXPECT_EQ(Text(Success, "LbSuccess1"), "Congratulations!");
     EXPECT_EQ(Text(Success, "LbSuccess2"), "Your Halvorn is Now Configured");
     EXPECT_EQ(Child<QWidget>(Success, "LbSuccess1")->font().pixelSize(), 24);
@@ -1024,7 +1024,7 @@ TEST_F(WlPages, SuccessPage) {
 
 TEST_F(WlPages, SuccessPageNextWhenTheSettingsShowIt) {
     Open("[FormMain_FrameSuccess1_Visible]\nBtnNext=1\n[TFrameSuccess]\nLbSuccess2=Done\n");
-    ASSERT_TRUE(Form->ShowFrame(Success, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(Success, Direction::Forward, 0));
     EXPECT_EQ(Text(Success, "LbSuccess2"), "Done");
     Click(Success, "BtnNext");
     EXPECT_EQ(Page()->objectName(), "FrameSetupMethod1");

@@ -92,7 +92,7 @@ protected:
     // wireless mode, up to the security page.
     void ApToSecurity(const QString& ssid) {
         ASSERT_EQ(g_Var.DeviceMode, DEVICE_AP);
-        ASSERT_TRUE(Form->ShowFrame(SetWlMethod, 0, 0));
+        ASSERT_TRUE(Form->ShowFrame(SetWlMethod, Direction::Forward, 0));
         Click(SetWlMethod, "BtnNext");
         ASSERT_EQ(Page(), Host);
         ASSERT_NO_FATAL_FAILURE(WalkToSecurity(ssid));
@@ -296,7 +296,7 @@ TEST_F(WlLab, ClientStationProfileFromTheSurvey) {
     ASSERT_EQ(g_Var.DeviceMode, DEVICE_WBRIDGE);
     ChooseAP("Neighbour", 3, 3); // AES, WPA2-PSK
     g_Var.WlMethod = 1;
-    ASSERT_TRUE(Form->ShowFrame(Host, 0, 0)); // Next from the site survey page
+    ASSERT_TRUE(Form->ShowFrame(Host, Direction::Forward, 0)); // Next from the site survey page
     Settle();
     ASSERT_EQ(SubPage(), SSID);
     EXPECT_EQ(Text(SSID, "EdtSSID"), "Neighbour");
@@ -338,7 +338,7 @@ TEST_F(WlLab, ClientWepProfileSavedThenWritten) {
     Connect(DeviceJson("\"mode\": 2"));
     ChooseAP("OldRouter", 1, 0);
     g_Var.WlMethod = 1;
-    ASSERT_TRUE(Form->ShowFrame(Host, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(Host, Direction::Forward, 0));
     Settle();
     Click(SSID, "BtnNext");
     Click(WlMode, "BtnNext");

@@ -97,7 +97,7 @@ protected:
     }
     // The WPS method page entered forward, as from the page before it.
     void EnterWPS() {
-        ASSERT_TRUE(Form->ShowFrame(WPS, 0, 0));
+        ASSERT_TRUE(Form->ShowFrame(WPS, Direction::Forward, 0));
         Settle();
     }
     // "Connect" on the WPS page: the run under the progress dialog. True when
@@ -119,7 +119,7 @@ TEST_F(WpsLab, ClientSurveysSortsAndJoinsAWpa2Network) {
     Connect(DeviceJson(DEVICE_WBRIDGE));
     ASSERT_EQ(g_Var.DeviceMode, DEVICE_WBRIDGE);
     // The wireless mode page shows the mode the device reports; Next surveys.
-    ASSERT_TRUE(Form->ShowFrame(ModeSel, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(ModeSel, Direction::Forward, 0));
     ASSERT_TRUE(QTest::qWaitFor(
         [this] { return Child<QRadioButton>(ModeSel, "RBtnWirelessBridge")->isChecked(); }, 5000));
     Click(ModeSel, "BtnNext");
@@ -312,7 +312,7 @@ TEST_F(WpsLab, NoFinalStatusFailsAfterThreeMinutes) {
 TEST_F(WpsLab, SurveyTimeOutFillsTheListFromThePreviousSurvey) {
     SWP_REQUIRE_LAB();
     Connect(DeviceJson(DEVICE_WBRIDGE));
-    ASSERT_TRUE(Form->ShowFrame(Survey, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(Survey, Direction::Forward, 0));
     ASSERT_TRUE(Rows(Survey, 5));
     const QStringList before = Column(ListOf(Survey), 1);
     // The device stops answering surveys.
@@ -338,7 +338,7 @@ TEST_F(WpsLab, SurveyTimeOutFillsTheListFromThePreviousSurvey) {
 TEST_F(WpsLab, RefreshAfterTheConnectionTimeOutLogsInAgainThenSurveys) {
     SWP_REQUIRE_LAB();
     Connect(DeviceJson(DEVICE_WBRIDGE, "\"connect_timeout_ms\": 1500"));
-    ASSERT_TRUE(Form->ShowFrame(Survey, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(Survey, Direction::Forward, 0));
     ASSERT_TRUE(Rows(Survey, 5));
     // The device drops the login and says so; the page is not told.
     ASSERT_TRUE(QTest::qWaitFor([this] { return !Engine->LoggedIn; }, 10000));
@@ -364,7 +364,7 @@ TEST_F(WpsLab, RefreshAfterTheConnectionTimeOutLogsInAgainThenSurveys) {
 TEST_F(WpsLab, SwitchingAnAccessPointToClientAndBack) {
     SWP_REQUIRE_LAB();
     Connect(DeviceJson(DEVICE_AP));
-    ASSERT_TRUE(Form->ShowFrame(ModeSel, 0, 0));
+    ASSERT_TRUE(Form->ShowFrame(ModeSel, Direction::Forward, 0));
     ASSERT_TRUE(Idle()); // the get-mode reply
     Settle();
     EXPECT_TRUE(Child<QRadioButton>(ModeSel, "RBtnAPMode")->isChecked());

@@ -114,7 +114,7 @@ protected:
 
     // The profile host entered going forward, as Next from the page before it.
     void EnterHost() {
-        ASSERT_TRUE(Form->ShowFrame(Host, 0, 0));
+        ASSERT_TRUE(Form->ShowFrame(Host, Direction::Forward, 0));
         Settle();
     }
 

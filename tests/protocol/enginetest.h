@@ -35,14 +35,13 @@ inline QCoreApplication* TestApp() {
 
 struct PostedMessage {
     int message;
-    intptr_t wParam;
-    intptr_t lParam;
+    int code;
+    int32_t value;
     bool operator==(const PostedMessage&) const = default;
 };
 
 inline void PrintTo(const PostedMessage& m, std::ostream* os) {
-    *os << "{0x" << std::hex << m.message << std::dec << ", " << m.wParam << ", " << m.lParam
-        << "}";
+    *os << "{0x" << std::hex << m.message << std::dec << ", " << m.code << ", " << m.value << "}";
 }
 
 // Stands for the application's main window: keeps every message it receives.
@@ -50,8 +49,8 @@ class CMessageTarget : public QObject {
 public:
     std::vector<PostedMessage> Messages;
     bool event(QEvent* e) override {
-        if (const auto* message = dynamic_cast<const CWinMessage*>(e)) {
-            Messages.push_back({message->Message(), message->WParam, message->LParam});
+        if (const auto* message = dynamic_cast<const CUdpMessage*>(e)) {
+            Messages.push_back({message->Message(), message->Code(), message->Value()});
             return true;
         }
         return QObject::event(e);

@@ -17,12 +17,19 @@ const uint8_t kAdapterMac[6] = {0x02, 0x00, 0x00, 0x00, 0x00, 0x01};
 const QString kWndProcLine =
     QStringLiteral("CUDPSocket::WndProc()") + QString(69, QLatin1Char('a'));
 
+struct ReadReport {
+    int message;
+    int notice;
+    const CUDPSocket* socket;
+    bool operator==(const ReadReport&) const = default;
+};
+
 class CReadRecorder : public QObject {
 public:
-    std::vector<PostedMessage> Reads;
+    std::vector<ReadReport> Reads;
     bool event(QEvent* e) override {
-        if (const auto* message = dynamic_cast<const CWinMessage*>(e)) {
-            Reads.push_back({message->Message(), message->WParam, message->LParam});
+        if (const auto* message = dynamic_cast<const CSocketReadMessage*>(e)) {
+            Reads.push_back({message->Message(), message->Notice(), &message->Socket()});
             return true;
         }
         return QObject::event(e);
@@ -70,7 +77,7 @@ TEST_F(CUDPSocketTest, ReadEventReportsOnceToTheOwner) {
     Log.Clear();
     socket.WndProc(UM_SOCKET, socket.Socket, 0x01);
     ASSERT_EQ(Owner.Reads.size(), 1u); // sent, not posted
-    EXPECT_EQ(Owner.Reads[0], (PostedMessage{UM_UDP_READ, 1, reinterpret_cast<intptr_t>(&socket)}));
+    EXPECT_EQ(Owner.Reads[0], (ReadReport{UM_UDP_READ, 1, &socket}));
     EXPECT_EQ(
         Log.Lines(),
         (QStringList{QStringLiteral("CUDPSocket::OnUMSocket(02:00:00:00:00:01) %1 1")

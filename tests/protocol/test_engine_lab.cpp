@@ -11,8 +11,10 @@
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
 #include "settings/timing.h"
+#include "tests/common/globalvarstate.h"
 #include "tests/common/labsim.h"
 #include "tests/common/logcapture.h"
+#include "tests/common/scriptedboxes.h"
 #include "tests/protocol/enginetest.h"
 
 #include <gtest/gtest.h>
@@ -102,37 +104,19 @@ QStringList AdaptersThatReceivedFrom(const QStringList& trace, const QString& se
     return adapters;
 }
 
-class CRecordingBoxes : public CMessageBox {
-public:
-    QStringList Texts;
-    void Information(const QString&, const QString& text) override { Texts << text; }
-    bool Question(const QString&, const QString& text) override {
-        Texts << text;
-        return false;
-    }
-};
-
 class LabEngine : public ::testing::Test {
 protected:
     void SetUp() override {
         TestApp();
         Timing::SetSpeedup(kSpeedup);
-        SetMessageBoxes(&Boxes);
+        ResetGlobalVarState();
         g_Var.Password = QStringLiteral("tosca");
-        g_Var.CurIP = {};
-        g_Var.CurWl = {};
-        g_Var.NewIP = {};
-        g_Var.NewWl = {};
-        g_Var.DeviceMode = 0;
-        g_Var.Device = {};
-        std::memset(g_Var.ApClientPin, 0, sizeof g_Var.ApClientPin);
         Log = std::make_unique<CLogCapture>();
         Engine = std::make_unique<TFormUDP>(&Target);
     }
 
     void TearDown() override {
         Engine.reset();
-        SetMessageBoxes(nullptr);
         Timing::SetSpeedup(1);
     }
 
@@ -186,7 +170,7 @@ protected:
 
     CMessageTarget Target;
     std::vector<PostedMessage> Other;
-    CRecordingBoxes Boxes;
+    CScriptedBoxes Boxes;
     std::unique_ptr<CLogCapture> Log;
     std::unique_ptr<TFormUDP> Engine;
 };
@@ -497,8 +481,8 @@ TEST_F(LabEngine, WrongPasswordIsRefused) {
     Engine->SendLogin(5000);
     const PostedMessage reply = Await();
     EXPECT_EQ(reply.message, UM_UDP_RESULT);
-    EXPECT_EQ(reply.wParam, WAIT_LOGIN);
-    EXPECT_EQ(reply.lParam, 0);
+    EXPECT_EQ(reply.code, WAIT_LOGIN);
+    EXPECT_EQ(reply.value, 0);
     EXPECT_FALSE(Engine->LoggedIn);
     const QList<QJsonObject> logins = Received(device.Journal(), "login");
     ASSERT_EQ(logins.size(), 1);

@@ -7,7 +7,9 @@
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/timing.h"
+#include "tests/common/globalvarstate.h"
 #include "tests/common/logcapture.h"
+#include "tests/common/scriptedboxes.h"
 #include "tests/protocol/enginetest.h"
 
 #include <gtest/gtest.h>
@@ -22,16 +24,6 @@ const uint8_t kDevice1[6] = {0x00, 0x0E, 0x8E, 0x12, 0x34, 0x56};
 const uint8_t kDevice2[6] = {0x00, 0x0E, 0x8E, 0xAB, 0xCD, 0xEF};
 const QString kDeviceIP = QStringLiteral("10.91.1.2");
 
-class CRecordingBoxes : public CMessageBox {
-public:
-    QStringList Texts;
-    void Information(const QString&, const QString& text) override { Texts << text; }
-    bool Question(const QString&, const QString& text) override {
-        Texts << text;
-        return false;
-    }
-};
-
 // Adapters as a test wants them.
 class CFakeIPHelp : public CIPHelp {
 public:
@@ -44,13 +36,8 @@ protected:
     void SetUp() override {
         TestApp();
         Timing::SetSpeedup(1);
+        ResetGlobalVarState();
         g_Var.Password = QStringLiteral("tosca");
-        g_Var.CurIP = {};
-        g_Var.CurWl = {};
-        g_Var.NewIP = {};
-        g_Var.NewWl = {};
-        g_Var.DeviceMode = 0;
-        std::memset(g_Var.ApClientPin, 0, sizeof g_Var.ApClientPin);
         std::memcpy(g_Var.Device.MAC, kDevice1, 6);
 
         Engine = std::make_unique<TFormUDP>(&Target);
@@ -461,8 +448,7 @@ TEST_F(FormUDPTest, DiscoveryRepliesAreReadWhateverThePassword) {
 }
 
 TEST_F(FormUDPTest, NoAdapterIsReportedAndLeftToTheCaller) {
-    CRecordingBoxes boxes;
-    SetMessageBoxes(&boxes);
+    CScriptedBoxes boxes;
     CFakeIPHelp ipHelp;
     ipHelp.List = std::vector<AdapterInfo>{};
     Engine->SetIPHelp(&ipHelp);
@@ -495,8 +481,7 @@ TEST_F(FormUDPTest, UnreadableAdapterListOrOnlyZeroAddressesFailDiscovery) {
 
 TEST_F(FormUDPTest, ReopeningDiscoveryLogsOutFirst) {
     LogIn();
-    CRecordingBoxes boxes;
-    SetMessageBoxes(&boxes);
+    CScriptedBoxes boxes;
     CFakeIPHelp ipHelp;
     ipHelp.List = std::vector<AdapterInfo>{};
     Engine->SetIPHelp(&ipHelp);
@@ -911,17 +896,17 @@ TEST_F(FormUDPTest, WpsPushButtonResult) {
 
 TEST_F(FormUDPTest, ReadReportFromAForeignSocketIsIgnored) {
     CUDPSocket foreign;
-    CWinMessage read(UM_UDP_READ, 1, reinterpret_cast<intptr_t>(&foreign));
+    CSocketReadMessage read(UM_UDP_READ, foreign);
     QCoreApplication::sendEvent(Engine.get(), &read);
     EXPECT_TRUE(Log->Lines().isEmpty());
 }
 
 TEST_F(FormUDPTest, ReadReportOnAClosedSocketLogsTheLength) {
-    CWinMessage read(UM_UDP_READ, 1, reinterpret_cast<intptr_t>(Socket));
+    CSocketReadMessage read(UM_UDP_READ, *Socket);
     QCoreApplication::sendEvent(Engine.get(), &read);
     EXPECT_EQ(Log->Lines(), (QStringList{"Local IP:10.91.1.1", "TFormUDP::UDPSocketRead() 0"}));
     EXPECT_EQ(Engine->LastLocalIP, "10.91.1.1");
-    CWinMessage other(UM_UDP_READ, 2, reinterpret_cast<intptr_t>(Socket));
+    CSocketReadMessage other(UM_UDP_READ, *Socket, 2);
     Log->Clear();
     QCoreApplication::sendEvent(Engine.get(), &other);
     EXPECT_TRUE(Log->Lines().isEmpty());

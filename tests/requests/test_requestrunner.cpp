@@ -20,12 +20,12 @@ using Outcome = RequestResult::Outcome;
 
 struct Step {
     int message; // UM_UDP_RESULT, UM_UDP_TIMEOUT or UM_UDP_EVENT
-    intptr_t wParam;
-    intptr_t lParam;
+    int code;
+    int32_t value;
     QStringList sent; // what goes out in answer
 };
 
-Step Result(int code, intptr_t result, QStringList sent = {}) {
+Step Result(int code, int32_t result, QStringList sent = {}) {
     return {UM_UDP_RESULT, code, result, std::move(sent)};
 }
 Step Timeout(int code, QStringList sent = {}) {
@@ -217,12 +217,12 @@ TEST_P(RequestRunnerScript, Runs) {
     EXPECT_EQ(Sent(), expected);
     for (const Step& step : c.script) {
         ASSERT_FALSE(result) << "ended before the script did";
-        if (step.message == UM_UDP_RESULT && step.wParam == WAIT_LOGIN && step.lParam != 0)
+        if (step.message == UM_UDP_RESULT && step.code == WAIT_LOGIN && step.value != 0)
             Engine.LoggedIn = true; // as the engine does on a positive login reply
-        Runner.Handle(CWinMessage(step.message, step.wParam, step.lParam));
+        Runner.Handle(CUdpMessage(step.message, step.code, step.value));
         expected += step.sent;
         Settle(expected.size());
-        EXPECT_EQ(Sent(), expected) << step.message << ", " << step.wParam;
+        EXPECT_EQ(Sent(), expected) << step.message << ", " << step.code;
     }
     WaitFor([&] { return result.has_value(); }, 2000);
     ASSERT_TRUE(result);
@@ -255,7 +255,7 @@ TEST(RequestRunner, StoppedInAPauseSendsNothingMore) {
     bool finished = false;
     QObject::connect(&runner, &CRequestRunner::Finished, [&] { finished = true; });
     runner.Start(&engine, Plan(kSet));
-    runner.Handle(CWinMessage(UM_UDP_RESULT, kSet, 1)); // the pause begins
+    runner.Handle(CUdpMessage(UM_UDP_RESULT, kSet, 1)); // the pause begins
     runner.Stop();
     WaitFor([] { return false; }, 20); // longer than the pause
     EXPECT_FALSE(log.Contains(kGetConfig));

@@ -44,8 +44,8 @@ DiscoveryResult CDiscoveryBench::Run(int shrinkTo) {
     m_Engine.installEventFilter(&filter);
 
     QEventLoop loop;
-    m_Target.OnMessage = [&](const CWinMessage& message) {
-        if (message.Message() == UM_UDP_TIMEOUT && message.WParam == WAIT_DISCOVER) {
+    m_Target.OnMessage = [&](const CUdpMessage& message) {
+        if (message.IsTimeout() && message.Code() == WAIT_DISCOVER) {
             result.completed = true;
             loop.quit();
         }

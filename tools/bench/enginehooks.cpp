@@ -5,7 +5,7 @@ namespace bench {
 bool CMessageTarget::event(QEvent* e) {
     const int type = static_cast<int>(e->type());
     if (type == UM_UDP_RESULT || type == UM_UDP_TIMEOUT || type == UM_UDP_EVENT) {
-        if (const auto* message = dynamic_cast<const CWinMessage*>(e); message && OnMessage)
+        if (const auto* message = dynamic_cast<const CUdpMessage*>(e); message && OnMessage)
             OnMessage(*message);
         return true;
     }
@@ -14,9 +14,9 @@ bool CMessageTarget::event(QEvent* e) {
 
 bool CReadFilter::eventFilter(QObject* watched, QEvent* e) {
     if (static_cast<int>(e->type()) == UM_UDP_READ && OnRead) {
-        if (const auto* message = dynamic_cast<const CWinMessage*>(e);
-            message && message->WParam == 1)
-            OnRead(reinterpret_cast<CUDPSocket*>(message->LParam));
+        if (const auto* message = dynamic_cast<const CSocketReadMessage*>(e);
+            message && message->DatagramWaiting())
+            OnRead(&message->Socket());
     }
     return QObject::eventFilter(watched, e);
 }

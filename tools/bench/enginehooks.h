@@ -13,7 +13,7 @@ namespace bench {
 
 class CMessageTarget : public QObject {
 public:
-    std::function<void(const CWinMessage&)> OnMessage;
+    std::function<void(const CUdpMessage&)> OnMessage;
 
 protected:
     bool event(QEvent* e) override;

@@ -140,8 +140,8 @@ DrainResult CRateBench::Engine(int batch) {
     QElapsedTimer clock;
     uint64_t queued = 0;
     double cpuStart = 0;
-    m_Target.OnMessage = [&](const CWinMessage& message) {
-        if (message.Message() != UM_UDP_RESULT || message.WParam != WAIT_GET_CONFIG)
+    m_Target.OnMessage = [&](const CUdpMessage& message) {
+        if (!message.IsResult() || message.Code() != WAIT_GET_CONFIG)
             return;
         if (++result.handled == queued) {
             result.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;

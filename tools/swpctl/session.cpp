@@ -63,16 +63,15 @@ bool CSession::event(QEvent* e) {
     const int type = static_cast<int>(e->type());
     if (type != UM_UDP_RESULT && type != UM_UDP_TIMEOUT && type != UM_UDP_EVENT)
         return QObject::event(e);
-    const auto* message = dynamic_cast<const CWinMessage*>(e);
+    const auto* message = dynamic_cast<const CUdpMessage*>(e);
     if (!message || m_Done || m_Runner.Handle(*message))
         return true;
-    if (type == UM_UDP_RESULT)
-        OnResult(static_cast<int>(message->WParam), message->LParam);
-    else if (type == UM_UDP_TIMEOUT)
-        OnTimeout(static_cast<int>(message->WParam));
+    if (message->IsResult())
+        OnResult(*message);
+    else if (message->IsTimeout())
+        OnTimeout(message->Code());
     else
-        DebugLog("swpctl: ignore event %d, %d", static_cast<int>(message->WParam),
-                 static_cast<int>(message->LParam));
+        DebugLog("swpctl: ignore event %d, %d", message->Code(), message->Value());
     return true;
 }
 
@@ -82,16 +81,16 @@ void CSession::Await(int code, ResultHandler onResult, Action onTimeout) {
     m_OnTimeout = std::move(onTimeout);
 }
 
-void CSession::OnResult(int code, intptr_t result) {
-    if (code != m_Expect || !m_OnResult) {
-        DebugLog("swpctl: ignore result %d, %d", code, static_cast<int>(result));
+void CSession::OnResult(const CUdpMessage& result) {
+    if (result.Code() != m_Expect || !m_OnResult) {
+        DebugLog("swpctl: ignore result %d, %d", result.Code(), result.Value());
         return;
     }
     ResultHandler handler = std::move(m_OnResult);
     m_OnResult = nullptr;
     m_OnTimeout = nullptr;
     m_Expect = WAIT_NONE;
-    handler(result);
+    handler(result.Positive());
 }
 
 void CSession::OnTimeout(int code) {
@@ -142,7 +141,7 @@ void CSession::Start() {
         return;
     }
     Await(
-        WAIT_DISCOVER, [](intptr_t) {}, [this] { Discovered(); });
+        WAIT_DISCOVER, [](bool) {}, [this] { Discovered(); });
 }
 
 bool AdapterHasAddress(const QString& address) {
@@ -235,8 +234,8 @@ void CSession::Login() {
     m_Engine.SendLogin(Waits::Login);
     Await(
         WAIT_LOGIN,
-        [this](intptr_t result) {
-            if (result != 0) {
+        [this](bool positive) {
+            if (positive) {
                 if (LoginPortUsable())
                     AfterLogin();
             } else
@@ -256,13 +255,13 @@ void CSession::AfterLogin() {
     case Command::Survey:
         m_Engine.SendSiteSurvey(Waits::SiteSurvey);
         Await(
-            WAIT_SITE_SURVEY, [this](intptr_t) { PrintSurvey(); },
+            WAIT_SITE_SURVEY, [this](bool) { PrintSurvey(); },
             [this] { TimedOut(QStringLiteral("site survey"), Waits::SiteSurvey); });
         return;
     case Command::ClientPin:
         m_Engine.SendStationGetConfig(Waits::StaGetConfig);
         Await(
-            WAIT_STA_GET_CONFIG, [this](intptr_t) { PrintClientPin(); },
+            WAIT_STA_GET_CONFIG, [this](bool) { PrintClientPin(); },
             [this] {
                 TimedOut(QStringLiteral("request for its client PIN"), Waits::StaGetConfig);
             });
@@ -280,8 +279,8 @@ void CSession::ReadConfig(Action then) {
 }
 
 CSession::ResultHandler CSession::ConfigRead(Action then) {
-    return [this, then = std::move(then)](intptr_t result) {
-        if (result != 0)
+    return [this, then = std::move(then)](bool positive) {
+        if (positive)
             then();
         else
             Finish(kExitBadReply,
@@ -552,7 +551,7 @@ void CSession::RunWps() {
         m_Engine.SendStationGetConfig(Waits::StaGetConfig);
         Await(
             WAIT_STA_GET_CONFIG,
-            [this](intptr_t) {
+            [this](bool) {
                 const QString pin = QString::fromUtf8(
                     g_Var.ApClientPin,
                     static_cast<qsizetype>(strnlen(g_Var.ApClientPin, sizeof g_Var.ApClientPin)));

@@ -52,7 +52,7 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    using ResultHandler = std::function<void(intptr_t result)>;
+    using ResultHandler = std::function<void(bool positive)>;
     using Action = std::function<void()>;
 
     using DoneHandler = std::function<void(const RequestResult& result)>;
@@ -60,7 +60,7 @@ private:
     // Expect the result of the request with this code next; any other result
     // or time-out is stale and ignored.
     void Await(int code, ResultHandler onResult, Action onTimeout);
-    void OnResult(int code, intptr_t result);
+    void OnResult(const CUdpMessage& result);
     void OnTimeout(int code);
     void Finish(int exitCode, const QString& message = QString());
     void TimedOut(const QString& what, int waitMs);

@@ -1,4 +1,6 @@
-#include "settings/uiutil.h"
+#include "settingsui/uiutil.h"
+
+#include "settingsui/accessiblenames.h"
 
 #include "settings/globalvar.h"
 #include "settings/inifile.h"
@@ -154,6 +156,13 @@ void ApplyPosition(QWidget* widget, const QList<int>& numbers) {
     widget->setGeometry(left, top, width, height);
 }
 
+// Names for screen readers and the Tab order follow the texts; without
+// settings they follow the design's texts.
+void NameAndOrder(QWidget* container) {
+    NameForScreenReaders(container);
+    ArrangeTabOrder(container);
+}
+
 } // namespace
 
 QList<int> ParseIntList(const QString& value, int maxCount) {
@@ -205,6 +214,7 @@ void ApplyTexts(QWidget* container, const QString& section, CIniFile& reader) {
             continue;
         ApplyCaption(widget, section, reader);
     }
+    NameAndOrder(container);
 }
 
 void ApplyLayout(QWidget* control, const QString& layoutSection, CIniFile& reader) {
@@ -233,7 +243,7 @@ void ApplyLayout(QWidget* control, const QString& layoutSection, CIniFile& reade
 
 void ApplyTextsLocked(QWidget* container, const QString& section) {
     if (!g_Var.Ini)
-        return;
+        return NameAndOrder(container);
     CIniLock lock(*g_Var.Ini);
     if (lock.operator->())
         ApplyTexts(container, section, lock.Reader());
@@ -249,12 +259,13 @@ void ApplyLayoutLocked(QWidget* control, const QString& layoutSection) {
 
 void ApplyFormSettings(QWidget* form, const QString& section) {
     if (!g_Var.Ini)
-        return;
+        return NameAndOrder(form);
     CIniLock lock(*g_Var.Ini);
     if (!lock.operator->())
         return;
     ApplyTexts(form, section, lock.Reader());
     ApplyLayout(form, section, lock.Reader());
+    ArrangeTabOrder(form); // in the order of the places the settings gave
 }
 
 bool SelectComboValue(QComboBox* list, int value) {

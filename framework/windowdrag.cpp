@@ -1,4 +1,4 @@
-#include "app/windowdrag.h"
+#include "framework/windowdrag.h"
 
 #include <QMouseEvent>
 #include <QScreen>

@@ -48,7 +48,8 @@ void ApplyTexts(QWidget* container, const QString& section, CIniFile& reader);
 void ApplyLayout(QWidget* control, const QString& layoutSection, CIniFile& reader);
 
 // The same under the lock of g_Var.Ini, released also when an exception
-// passes. Nothing happens before g_Var has loaded its settings.
+// passes. Before g_Var has loaded its settings only the names for screen
+// readers and the Tab order are given (see accessiblenames.h).
 void ApplyTextsLocked(QWidget* container, const QString& section);
 void ApplyLayoutLocked(QWidget* control, const QString& layoutSection);
 // Texts, then layout, of a whole form under one lock.

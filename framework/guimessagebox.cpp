@@ -1,4 +1,4 @@
-#include "app/guimessagebox.h"
+#include "framework/guimessagebox.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,16 +1,18 @@
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 
 #include "requests/requestrunner.h"
-#include "settings/formres.h"
+#include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/timing.h"
-#include "settings/uiutil.h"
 #include "settings/winmessage.h"
+#include "settingsui/formres.h"
+#include "settingsui/uiutil.h"
 #include "ui_formprogress.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <exception>
 
 TFormProgress::TFormProgress(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ui(new Ui::FormProgress) {
@@ -42,9 +44,12 @@ int TFormProgress::Execute(QWidget* page) {
                  outer.top() + (outer.height() - height()) / 2);
         }
         return exec();
+    } catch (const std::exception& e) {
+        DebugLog("TFormProgress::Execute() exception: %s", e.what());
     } catch (...) {
-        return 0;
+        DebugLog("TFormProgress::Execute() exception: %s", "unknown");
     }
+    return 0;
 }
 
 int TFormProgress::Run(QWidget* page, TFormProgress*& holder, std::function<void()> work) {
@@ -96,8 +101,20 @@ void TFormProgress::TimerProcTimer() {
     // first request. No tick counts while it runs.
     TimerProc.stop();
     m_Ticks = 1;
-    if (OnProc)
-        OnProc();
+    // An exception must not unwind through the event loop: it ends the dialog
+    // with 0, as one while showing does.
+    try {
+        if (OnProc)
+            OnProc();
+    } catch (const std::exception& e) {
+        DebugLog("TFormProgress::TimerProcTimer() exception: %s", e.what());
+        done(0);
+        return;
+    } catch (...) {
+        DebugLog("TFormProgress::TimerProcTimer() exception: %s", "unknown");
+        done(0);
+        return;
+    }
     if (isVisible()) // the work step may already have ended the dialog
         TimerProc.start();
 }

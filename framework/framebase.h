@@ -7,6 +7,9 @@
 
 #include <QFrame>
 
+// The way a page switch goes: Next or Back.
+enum class Direction { Forward, Backward };
+
 class TFrameBase : public QFrame {
     Q_OBJECT
 public:
@@ -16,15 +19,15 @@ public:
     virtual void FrameInit();
     // Once, while the host is destroyed.
     virtual void FrameDone();
-    // direction: 0 forward (Next), 1 backward (Back); param is always 0.
-    virtual bool FrameEnter(TFrameBase* current, int direction, intptr_t param);
-    virtual void FrameShow(TFrameBase* previous, int direction, intptr_t param);
-    virtual bool FrameLeave(TFrameBase* target, int direction, intptr_t param);
-    virtual void FrameHide(TFrameBase* target, int direction, intptr_t param);
+    // param is always 0.
+    virtual bool FrameEnter(TFrameBase* current, Direction direction, intptr_t param);
+    virtual void FrameShow(TFrameBase* previous, Direction direction, intptr_t param);
+    virtual bool FrameLeave(TFrameBase* target, Direction direction, intptr_t param);
+    virtual void FrameHide(TFrameBase* target, Direction direction, intptr_t param);
 
     // Protocol results, time-outs and events while this page is on screen.
     // Returns true when the page handled the message.
-    virtual bool WndProc(const CWinMessage& message);
+    virtual bool WndProc(const CUdpMessage& message);
 
     TFrameBase* PrevFrame = nullptr;
 

@@ -1,4 +1,4 @@
-#include "settings/jpegimage.h"
+#include "settingsui/jpegimage.h"
 
 #include <QFile>
 

@@ -3,12 +3,12 @@
 
 #include "controls/sortlistview.h"
 #include "resources/tools/jpegwriter.h"
-#include "settings/formres.h"
 #include "settings/globalvar.h"
 #include "settings/inifile.h"
-#include "settings/jpegimage.h"
 #include "settings/timing.h"
-#include "settings/uiutil.h"
+#include "settingsui/formres.h"
+#include "settingsui/jpegimage.h"
+#include "settingsui/uiutil.h"
 #include "tests/common/logcapture.h"
 
 #include <QAction>
@@ -230,6 +230,87 @@ TEST(ApplyTexts, OwnedComponentsInCreationOrder) {
     EXPECT_EQ(owned, (QList<QObject*>{a, box, c, d, inner}));
     EXPECT_TRUE(OwnsComponents(inner));
     EXPECT_FALSE(OwnsComponents(box));
+}
+
+// ---------------------------------------------------------------------------
+// Names for screen readers and the Tab order, given with the texts
+
+TEST(ScreenReaderNames, FromTheCaptionTheToolTipOrTheDescribingLabel) {
+    SettingsFile ini("[TFrameTestPage]\nLbPassword=Key:\n");
+    TFrameTestPage page;
+    page.resize(600, 324);
+    auto* box = Make<QGroupBox>(&page, "GBoxList");
+    box->setGeometry(12, 16, 575, 257);
+    box->setTitle("Site Survey");
+    auto* survey = Make<QTreeWidget>(box, "SurveyList"); // no label: the group's title
+    survey->setGeometry(16, 150, 300, 90);
+    auto* passwordLabel = Make<QLabel>(&page, "LbPassword");
+    passwordLabel->setGeometry(52, 30, 120, 13);
+    auto* password = Make<QLineEdit>(&page, "EdtPassword"); // the label on its left
+    password->setGeometry(188, 26, 200, 21);
+    auto* listLabel = Make<QLabel>(&page, "LbDevices");
+    listLabel->setGeometry(16, 60, 300, 13);
+    listLabel->setText("Devices found");
+    auto* devices = Make<QTreeWidget>(&page, "LvDevList"); // the label above it
+    devices->setGeometry(16, 78, 300, 60);
+    auto* addressLabel = Make<QLabel>(&page, "LbIP");
+    addressLabel->setGeometry(330, 80, 100, 13);
+    addressLabel->setText("IP Address:");
+    auto* address = Make<TFrameTestPage>(&page, "IPEditIP"); // a control of four edits
+    address->setGeometry(440, 76, 116, 21);
+    QList<QLineEdit*> fields;
+    for (int i = 0; i < 4; ++i)
+        fields << new QLineEdit(address);
+    auto* image = Make<QPushButton>(&page, "BtnSetupWizard"); // caption in its picture
+    image->setToolTip("Setup Wizard");
+    auto* next = Make<QPushButton>(&page, "BtnNext");
+    next->setText("Next");
+
+    CIniFile reader = ini.Reader();
+    ApplyTexts(&page, "TFrameTestPage", reader);
+
+    EXPECT_EQ(password->accessibleName(), "Key");
+    EXPECT_EQ(passwordLabel->buddy(), password);
+    EXPECT_EQ(devices->accessibleName(), "Devices found");
+    EXPECT_EQ(survey->accessibleName(), "Site Survey");
+    EXPECT_EQ(address->accessibleName(), "IP Address");
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(fields[i]->accessibleName(), QString("IP Address, field %1 of 4").arg(i + 1));
+    EXPECT_EQ(image->accessibleName(), "Setup Wizard");
+    EXPECT_EQ(next->accessibleName(), ""); // read from its own caption
+}
+
+TEST(ScreenReaderNames, TabFollowsTheReadingOrder) {
+    TFrameTestPage page;
+    // Created out of reading order: the buttons first, the last field first.
+    auto* next = Make<QPushButton>(&page, "BtnNext");
+    next->setGeometry(492, 288, 85, 21);
+    auto* exit = Make<QPushButton>(&page, "BtnExit");
+    exit->setGeometry(24, 288, 85, 21);
+    auto* box = Make<QGroupBox>(&page, "GBoxCfg");
+    box->setGeometry(12, 16, 575, 257);
+    auto* address = Make<TFrameTestPage>(box, "IPEditIP");
+    address->setGeometry(176, 72, 116, 21);
+    QList<QLineEdit*> fields;
+    for (int i = 0; i < 2; ++i) {
+        fields << new QLineEdit(address);
+        fields.last()->setGeometry(6 + 28 * i, 4, 14, 14);
+    }
+    auto* dhcp = Make<QRadioButton>(box, "RBtnDHCP");
+    dhcp->setGeometry(16, 32, 400, 17);
+    auto* edit = Make<QLineEdit>(&page, "EdtName"); // on the address's row, right of it
+    edit->setGeometry(320, 90, 100, 21);
+
+    SettingsFile ini("");
+    CIniFile reader = ini.Reader();
+    ApplyTexts(&page, "TFrameTestPage", reader);
+
+    const QList<QWidget*> expected{dhcp, fields[0], fields[1], edit, exit, next};
+    QList<QWidget*> chain;
+    for (QWidget* w = dhcp; chain.size() < expected.size(); w = w->nextInFocusChain())
+        if (expected.contains(w))
+            chain << w;
+    EXPECT_EQ(chain, expected);
 }
 
 // ---------------------------------------------------------------------------
@@ -510,6 +591,26 @@ TEST(FormRes, EveryBuiltInPictureIsThere) {
         EXPECT_TRUE(icon.hasAlphaChannel());
     }
     EXPECT_EQ(res.Picture("ImgBGMain"), res.ImgBGMain);
+}
+
+TEST(FormRes, AtScaleTwoEveryPictureHasTwiceThePixelsAndTheSameSizeOnScreen) {
+    const TFormRes single(false, 1);
+    const TFormRes twice(false, 2);
+    EXPECT_EQ(twice.Scale(), 2);
+    QStringList names = TFormRes::ImageNames();
+    names << "ImgSortInc"
+          << "ImgIPEnableBG";
+    for (const QString& name : names) {
+        const QImage image = twice.Picture(name);
+        ASSERT_FALSE(image.isNull()) << name.toStdString();
+        EXPECT_EQ(image.devicePixelRatio(), 2.0) << name.toStdString();
+        EXPECT_EQ(image.size(), single.Picture(name).size() * 2) << name.toStdString();
+        EXPECT_EQ(image.deviceIndependentSize(), QSizeF(single.Picture(name).size()))
+            << name.toStdString();
+    }
+    ASSERT_EQ(twice.ImgsType.size(), TFormRes::TypeIconCount);
+    for (const QImage& icon : twice.ImgsType)
+        EXPECT_EQ(icon.deviceIndependentSize(), QSizeF(16, 16));
 }
 
 TEST(FormRes, ButtonFacesAreFuchsiaOutsideTheirShape) {

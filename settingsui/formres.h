@@ -35,6 +35,16 @@ public:
     TFormRes();
     // Only the built-in pictures when loadReplacements is false.
     explicit TFormRes(bool loadReplacements);
+    // The built-in pictures drawn for scale 1 or 2 (double resolution, with
+    // device pixel ratio 2, so that they keep their size on screen).
+    // Replacement pictures are used as they are, at any scale.
+    TFormRes(bool loadReplacements, int scale);
+
+    // 2 when a screen has more than one device pixel per pixel (the
+    // double-resolution pictures are scaled down more cleanly than the others
+    // up), else 1.
+    static int ScreenScale();
+    int Scale() const { return m_Scale; }
 
     TFormRes(const TFormRes&) = delete;
     TFormRes& operator=(const TFormRes&) = delete;
@@ -83,6 +93,8 @@ public:
     static constexpr int TypeIconCount = 9;
 
 private:
+    int m_Scale = 1;
+
     void LoadBuiltIn();
     QImage* Find(const QString& name);
     const QImage* Find(const QString& name) const;

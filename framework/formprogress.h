@@ -27,7 +27,8 @@ public:
     ~TFormProgress() override;
 
     // Shows the dialog over page's window and returns the modal result: 1 the
-    // operation succeeded, 2 it failed or timed out, 0 the dialog was not shown.
+    // operation succeeded, 2 it failed or timed out, 0 the dialog was not shown
+    // or the work step ended in an exception (traced).
     int Execute(QWidget* page);
     // Ends the dialog with result (1 or 2).
     void SetModalResult(int result);

@@ -1,9 +1,9 @@
-#include "app/framebase.h"
+#include "framework/framebase.h"
 
 #include "controls/trifacebtn.h"
-#include "settings/formres.h"
 #include "settings/globalvar.h"
-#include "settings/uiutil.h"
+#include "settingsui/formres.h"
+#include "settingsui/uiutil.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>
@@ -18,21 +18,21 @@ void TFrameBase::FrameInit() {
 
 void TFrameBase::FrameDone() {}
 
-bool TFrameBase::FrameEnter(TFrameBase* current, int direction, intptr_t) {
-    if (direction == 0)
+bool TFrameBase::FrameEnter(TFrameBase* current, Direction direction, intptr_t) {
+    if (direction == Direction::Forward)
         PrevFrame = current;
     return true;
 }
 
-void TFrameBase::FrameShow(TFrameBase*, int, intptr_t) {}
+void TFrameBase::FrameShow(TFrameBase*, Direction, intptr_t) {}
 
-bool TFrameBase::FrameLeave(TFrameBase*, int direction, intptr_t) {
-    if (direction == 1)
+bool TFrameBase::FrameLeave(TFrameBase*, Direction direction, intptr_t) {
+    if (direction == Direction::Backward)
         PrevFrame = nullptr;
     return true;
 }
 
-void TFrameBase::FrameHide(TFrameBase*, int, intptr_t) {}
+void TFrameBase::FrameHide(TFrameBase*, Direction, intptr_t) {}
 
 void TFrameBase::TakeKeyboard(QWidget* hidden) {
     // In a dialog every push button is auto-default: the one last focused
@@ -57,7 +57,7 @@ void TFrameBase::TakeKeyboard(QWidget* hidden) {
         focus->clearFocus();
 }
 
-bool TFrameBase::WndProc(const CWinMessage&) {
+bool TFrameBase::WndProc(const CUdpMessage&) {
     return false;
 }
 

@@ -1,12 +1,13 @@
-#include "settings/formres.h"
+#include "settingsui/formres.h"
 
 #include "settings/debug.h"
 #include "settings/filepath.h"
 #include "settings/globalvar.h"
 #include "settings/inifile.h"
-#include "settings/jpegimage.h"
+#include "settingsui/jpegimage.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <mutex>
 
@@ -59,6 +60,15 @@ const NamedPicture kFixedPictures[] = {
     {"ImgIPDisableBG", &TFormRes::ImgIPDisableBG, ":/artwork/ImgIPDisableBG.bmp"},
 };
 
+// The double-resolution twin of a built-in picture: "ImgBGMain@2x.jpg".
+QString AtScale(const char* builtIn, int scale) {
+    const QString path = QString::fromLatin1(builtIn);
+    if (scale == 1)
+        return path;
+    const qsizetype dot = path.lastIndexOf(u'.');
+    return path.left(dot) + QStringLiteral("@%1x").arg(scale) + path.mid(dot);
+}
+
 constexpr const char* kTypeIcons = ":/artwork/ImgsType.png"; // nine icons side by side
 constexpr int kTypeIconSize = 16;
 constexpr qint64 kImageAllocationLimitMB = 256;
@@ -88,7 +98,9 @@ QImage LoadPictureFile(const QString& path, QString* error) {
 
 TFormRes::TFormRes() : TFormRes(true) {}
 
-TFormRes::TFormRes(bool loadReplacements) {
+TFormRes::TFormRes(bool loadReplacements) : TFormRes(loadReplacements, ScreenScale()) {}
+
+TFormRes::TFormRes(bool loadReplacements, int scale) : m_Scale(scale == 2 ? 2 : 1) {
     InitArtwork();
     LoadBuiltIn();
     if (loadReplacements)
@@ -98,8 +110,11 @@ TFormRes::TFormRes(bool loadReplacements) {
 void TFormRes::LoadBuiltIn() {
     auto load = [this](const NamedPicture& picture) {
         QString error;
-        this->*picture.member = LoadPictureFile(QString::fromLatin1(picture.builtIn), &error);
-        if ((this->*picture.member).isNull())
+        QImage& image = this->*picture.member;
+        image = LoadPictureFile(AtScale(picture.builtIn, m_Scale), &error);
+        if (m_Scale != 1 && !image.isNull())
+            image.setDevicePixelRatio(m_Scale);
+        if (image.isNull())
             DebugLog("TFormRes: built-in picture %s missing: %s", picture.name,
                      qUtf8Printable(error));
     };
@@ -109,11 +124,14 @@ void TFormRes::LoadBuiltIn() {
         load(picture);
 
     ImgsType.clear();
-    const QImage strip = LoadPictureFile(QString::fromLatin1(kTypeIcons));
-    for (int i = 0; i < TypeIconCount; ++i)
-        ImgsType.append(strip.isNull()
-                            ? QImage()
-                            : strip.copy(i * kTypeIconSize, 0, kTypeIconSize, kTypeIconSize));
+    QImage strip = LoadPictureFile(AtScale(kTypeIcons, m_Scale));
+    const int size = kTypeIconSize * m_Scale;
+    for (int i = 0; i < TypeIconCount; ++i) {
+        QImage icon = strip.isNull() ? QImage() : strip.copy(i * size, 0, size, size);
+        if (!icon.isNull())
+            icon.setDevicePixelRatio(m_Scale);
+        ImgsType.append(icon);
+    }
 }
 
 void TFormRes::LoadImages() {
@@ -177,4 +195,9 @@ QStringList TFormRes::ImageNames() {
     for (const NamedPicture& picture : kPictures)
         names.append(QString::fromLatin1(picture.name));
     return names;
+}
+
+int TFormRes::ScreenScale() {
+    const auto* app = qobject_cast<const QGuiApplication*>(QCoreApplication::instance());
+    return app && app->devicePixelRatio() > 1.0 ? 2 : 1;
 }

@@ -1,8 +1,9 @@
-#include "app/formprogress.h"
+#include "framework/formprogress.h"
 #include "protocol/formudp.h"
 #include "requests/requestplans.h"
 #include "settings/timing.h"
 #include "settings/winmessage.h"
+#include "tests/common/logcapture.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -10,6 +11,7 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 class FormProgressTest : public ::testing::Test {
 protected:
@@ -26,6 +28,9 @@ TEST_F(FormProgressTest, DesignAndPlacementOverThePage) {
     EXPECT_EQ(progress.size(), QSize(190, 50));
     EXPECT_EQ(progress.findChild<QLabel*>("LbWait")->text(), "Please wait...");
     EXPECT_TRUE(progress.findChild<QLabel*>("LbWait")->font().bold());
+    // A screen reader reads the bar by the text above it.
+    EXPECT_EQ(progress.findChild<QProgressBar*>("ProgressBar1")->accessibleName(),
+              "Please wait...");
 
     progress.OnProc = [&] { progress.SetModalResult(1); };
     EXPECT_EQ(progress.Execute(&page), 1);
@@ -115,11 +120,30 @@ TEST_F(FormProgressTest, RunsARequestRunnerAndStopsItAtItsLimit) {
             runner.Start(&engine, plan);
             if (!row.answered)
                 return;
-            runner.Handle(CWinMessage(UM_UDP_RESULT, WAIT_WL_SETTING, 1));
-            runner.Handle(CWinMessage(UM_UDP_RESULT, WAIT_GET_CONFIG, 1));
+            runner.Handle(CUdpMessage(UM_UDP_RESULT, WAIT_WL_SETTING, 1));
+            runner.Handle(CUdpMessage(UM_UDP_RESULT, WAIT_GET_CONFIG, 1));
         });
         EXPECT_EQ(result, row.result);
         EXPECT_FALSE(runner.Running());
         EXPECT_EQ(holder, nullptr);
+    }
+}
+
+TEST_F(FormProgressTest, AnExceptionOfTheWorkStepIsTracedAndEndsTheDialogWithNothing) {
+    CLogCapture log;
+    const struct {
+        std::function<void()> work;
+        const char* line;
+    } cases[] = {
+        {[] { throw std::runtime_error("no socket"); },
+         "TFormProgress::TimerProcTimer() exception: no socket"},
+        {[] { throw 7; }, "TFormProgress::TimerProcTimer() exception: unknown"},
+    };
+    for (const auto& c : cases) {
+        TFormProgress progress;
+        progress.OnProc = c.work;
+        EXPECT_EQ(progress.Execute(nullptr), 0);
+        EXPECT_FALSE(progress.isVisible());
+        EXPECT_TRUE(log.Contains(c.line)) << log.Lines().join('\n').toStdString();
     }
 }

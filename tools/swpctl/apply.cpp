@@ -50,12 +50,11 @@ bool CApplySession::event(QEvent* e) {
     const int type = static_cast<int>(e->type());
     if (type != UM_UDP_RESULT && type != UM_UDP_TIMEOUT && type != UM_UDP_EVENT)
         return QObject::event(e);
-    const auto* message = dynamic_cast<const CWinMessage*>(e);
-    if (!message || m_Done || m_Runner.Handle(*message) || type == UM_UDP_EVENT)
+    const auto* message = dynamic_cast<const CUdpMessage*>(e);
+    if (!message || m_Done || m_Runner.Handle(*message) || message->IsEvent())
         return true;
-    const int code = static_cast<int>(message->WParam);
-    if (code != m_Expect) {
-        DebugLog("swpctl: ignore %d for %d", type, code);
+    if (message->Code() != m_Expect) {
+        DebugLog("swpctl: ignore %d for %d", type, message->Code());
         return true;
     }
     ResultHandler onResult = std::move(m_OnResult);
@@ -63,9 +62,9 @@ bool CApplySession::event(QEvent* e) {
     m_OnResult = nullptr;
     m_OnTimeout = nullptr;
     m_Expect = WAIT_NONE;
-    if (type == UM_UDP_RESULT && onResult)
-        onResult(message->LParam);
-    else if (type == UM_UDP_TIMEOUT && onTimeout)
+    if (message->IsResult() && onResult)
+        onResult(message->Positive());
+    else if (message->IsTimeout() && onTimeout)
         onTimeout();
     return true;
 }
@@ -121,7 +120,7 @@ void CApplySession::Start() {
         return;
     }
     Await(
-        WAIT_DISCOVER, [](intptr_t) {}, [this] { Discovered(); });
+        WAIT_DISCOVER, [](bool) {}, [this] { Discovered(); });
 }
 
 void CApplySession::Discovered() {
@@ -217,8 +216,8 @@ void CApplySession::Login() {
     m_Engine.SendLogin(Waits::Login);
     Await(
         WAIT_LOGIN,
-        [this, device](intptr_t result) {
-            if (result == 0)
+        [this, device](bool positive) {
+            if (!positive)
                 DeviceFailed(kExitLoginRefused, QStringLiteral("%1 refused the login (wrong "
                                                                "password?)")
                                                     .arg(DeviceLine(device)));
@@ -240,8 +239,8 @@ void CApplySession::ReadConfig() {
     m_Engine.SendGetConfig(Waits::GetConfig);
     Await(
         WAIT_GET_CONFIG,
-        [this](intptr_t result) {
-            if (result == 0) {
+        [this](bool positive) {
+            if (!positive) {
                 DeviceFailed(kExitBadReply,
                              QStringLiteral("the configuration reply holds no value (empty, or "
                                             "enciphered with another password)"));

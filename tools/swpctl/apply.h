@@ -38,7 +38,7 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    using ResultHandler = std::function<void(intptr_t result)>;
+    using ResultHandler = std::function<void(bool positive)>;
     using Action = std::function<void()>;
 
     struct Job {

@@ -20,6 +20,11 @@ namespace {
 
 constexpr qint64 kMaxFileSize = 4 * 1024 * 1024;
 constexpr qint64 kMaxSecretSize = 4096;
+// An alias is read again at each use: this many keys and values at most, so
+// that a few lines of aliases cannot keep the reader busy for hours.
+constexpr int kMaxValues = 1000000;
+// More errors than this are counted, not listed.
+constexpr int kMaxErrorsShown = 100;
 
 // The schema: the keys each part of the file may hold.
 const QStringList kTopKeys = {QStringLiteral("defaults"), QStringLiteral("devices")};
@@ -69,10 +74,30 @@ struct Entry {
     bool hasProfile[2] = {false, false};
 };
 
+// Thrown when the file holds more than kMaxValues values.
+struct TooManyValues {
+    int line;
+};
+
+struct LineError {
+    int line;
+    QString text;
+};
+
 class CReader {
 public:
-    CReader(const QString& name, const QString& folder, QStringList& errors)
-        : m_Name(name), m_Folder(folder), m_Errors(errors) {}
+    CReader(const QString& name, const QString& folder) : m_Name(name), m_Folder(folder) {}
+
+    // "FILE:LINE: message", by line.
+    QStringList Errors() const {
+        std::vector<LineError> sorted = m_Errors;
+        std::stable_sort(sorted.begin(), sorted.end(),
+                         [](const LineError& a, const LineError& b) { return a.line < b.line; });
+        QStringList errors;
+        for (const LineError& error : sorted)
+            errors.append(error.text);
+        return errors;
+    }
 
     bool Read(const YAML::Node& root, Inventory& out) {
         if (!root.IsMap()) {
@@ -114,17 +139,26 @@ public:
             if (Resolve(defaults, entry, device))
                 out.devices.push_back(device);
         }
-        return m_Errors.isEmpty();
+        return m_Errors.empty();
     }
 
 private:
     void Error(int line, const QString& message) {
-        const QString text = QStringLiteral("%1:%2: %3").arg(m_Name).arg(line).arg(message);
-        if (!m_Errors.contains(text))
-            m_Errors.append(text);
+        const QString text =
+            QStringLiteral("%1:%2: %3").arg(m_Name, QString::number(line), message);
+        if (!m_Seen.contains(text)) {
+            m_Seen.insert(text);
+            m_Errors.push_back({line, text});
+        }
+    }
+
+    void Count(const YAML::Node& node) {
+        if (++m_Values > kMaxValues)
+            throw TooManyValues{Line(node)};
     }
 
     QString Key(const YAML::Node& node) {
+        Count(node);
         if (!node.IsScalar()) {
             Error(Line(node), QStringLiteral("a key must be a plain name"));
             return QString();
@@ -138,6 +172,7 @@ private:
     }
 
     bool Map(const YAML::Node& node, const QString& what) {
+        Count(node);
         if (node.IsMap())
             return true;
         Error(Line(node), QStringLiteral("%1 must be a mapping of keys").arg(what));
@@ -145,6 +180,7 @@ private:
     }
 
     bool Scalar(const YAML::Node& node, const QString& key, Value& out) {
+        Count(node);
         if (!node.IsScalar()) {
             Error(Line(node), QStringLiteral("\"%1\" needs a single value").arg(key));
             return false;
@@ -281,7 +317,7 @@ private:
 
     // The device's entry over the defaults, checked.
     bool Resolve(const Entry& defaults, const Entry& entry, DesiredDevice& device) {
-        const int errorsBefore = static_cast<int>(m_Errors.size());
+        const size_t errorsBefore = m_Errors.size();
         device.line = entry.line;
         Values top = defaults.top;
         for (auto it = entry.top.cbegin(); it != entry.top.cend(); ++it)
@@ -337,7 +373,7 @@ private:
         ResolveIp(entry.hasIp ? entry : defaults, device);
         for (int kind = 0; kind < 2; ++kind)
             ResolveProfile(defaults, entry, kind, device);
-        return static_cast<int>(m_Errors.size()) == errorsBefore;
+        return m_Errors.size() == errorsBefore;
     }
 
     void ResolveIp(const Entry& from, DesiredDevice& device) {
@@ -417,7 +453,9 @@ private:
 
     QString m_Name;
     QString m_Folder;
-    QStringList& m_Errors;
+    std::vector<LineError> m_Errors;
+    QSet<QString> m_Seen;
+    int m_Values = 0;
     QSet<QString> m_Macs;
     QSet<QString> m_Names;
 };
@@ -429,7 +467,8 @@ bool CheckJsonSyntax(const QByteArray& text, const QString& name, QStringList& e
     if (parsed.error == QJsonParseError::NoError)
         return true;
     const int line = static_cast<int>(text.left(parsed.offset).count('\n')) + 1;
-    errors.append(QStringLiteral("%1:%2: %3").arg(name).arg(line).arg(parsed.errorString()));
+    errors.append(
+        QStringLiteral("%1:%2: %3").arg(name, QString::number(line), parsed.errorString()));
     return false;
 }
 
@@ -451,22 +490,28 @@ bool ParseInventory(const QByteArray& text, bool json, const QString& name, cons
         yaml.replace('\t', ' ');
     try {
         const YAML::Node root = YAML::Load(yaml.toStdString());
-        CReader reader(name, folder, errors);
+        CReader reader(name, folder);
         const bool read = reader.Read(root, out);
-        // By line: "FILE:LINE: ..."
-        std::stable_sort(errors.begin(), errors.end(), [&name](const QString& a, const QString& b) {
-            return a.mid(name.size() + 1).section(QLatin1Char(':'), 0, 0).toInt() <
-                   b.mid(name.size() + 1).section(QLatin1Char(':'), 0, 0).toInt();
-        });
+        errors = reader.Errors();
+        if (errors.size() > kMaxErrorsShown) {
+            const qsizetype more = errors.size() - kMaxErrorsShown;
+            errors.resize(kMaxErrorsShown);
+            errors.append(QStringLiteral("%1: %2 more errors").arg(name, QString::number(more)));
+        }
         if (!read) {
             out = Inventory{};
             return false;
         }
+    } catch (const TooManyValues& e) {
+        errors = QStringList{QStringLiteral("%1:%2: more than %3 keys and values (each use of an "
+                                            "alias counts)")
+                                 .arg(name, QString::number(e.line), QString::number(kMaxValues))};
+        out = Inventory{};
+        return false;
     } catch (const YAML::Exception& e) {
         errors.append(QStringLiteral("%1:%2: %3")
-                          .arg(name)
-                          .arg(e.mark.is_null() ? 0 : e.mark.line + 1)
-                          .arg(QString::fromStdString(e.msg)));
+                          .arg(name, QString::number(e.mark.is_null() ? 0 : e.mark.line + 1),
+                               QString::fromStdString(e.msg)));
         out = Inventory{};
         return false;
     }

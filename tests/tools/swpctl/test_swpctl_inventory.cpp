@@ -131,7 +131,9 @@ TEST(SwpctlInventory, EveryErrorNamesItsLineAndNothingIsKept) {
 
 TEST(SwpctlInventory, HostileFilesGiveAnErrorNotACrash) {
     const QByteArray nested = "devices: " + QByteArray(100000, '[');
-    const QByteArray binary("\x00\xff\xfe{[:\x01" "devices", 13);
+    const QByteArray binary("\x00\xff\xfe{[:\x01"
+                            "devices",
+                            13);
     const QByteArray aliases =
         "x: &a {mac: 02:5A:00:00:00:01}\ndevices: [" + QByteArray("*a, ").repeated(2000) + "*a]\n";
     for (const QByteArray& text : {nested, binary, aliases}) {
@@ -143,6 +145,31 @@ TEST(SwpctlInventory, HostileFilesGiveAnErrorNotACrash) {
             EXPECT_TRUE(errors.first().startsWith(QLatin1String("h.yml:")))
                 << errors.first().toStdString();
         }
+    }
+}
+
+// An alias read again at every use, and a flood of errors: a bounded answer.
+TEST(SwpctlInventory, AliasFloodsAndErrorFloodsAreCut) {
+    QByteArray aliases = "devices:\n  - {name: d, access_point: &p {" +
+                         QByteArray("ssid: x, ").repeated(2000) + "}}\n";
+    for (int i = 0; i < 1000; ++i)
+        aliases += "  - {name: d" + QByteArray::number(i) + ", access_point: *p}\n";
+    QByteArray unknown = "devices:\n";
+    for (int i = 0; i < 300; ++i)
+        unknown += "  - {name: d" + QByteArray::number(i) + ", colour: red}\n";
+    const struct {
+        QByteArray text;
+        const char* last;
+    } cases[] = {
+        {aliases, "h.yml:2: more than 1000000 keys and values (each use of an alias counts)"},
+        {unknown, "h.yml: 200 more errors"},
+    };
+    for (const auto& c : cases) {
+        Inventory inventory;
+        QStringList errors;
+        EXPECT_FALSE(ParseInventory(c.text, false, "h.yml", QString(), inventory, errors));
+        EXPECT_LE(errors.size(), 101);
+        EXPECT_EQ(c.last, errors.value(errors.size() - 1).toStdString());
     }
 }
 

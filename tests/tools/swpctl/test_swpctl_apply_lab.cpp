@@ -138,6 +138,20 @@ TEST(SwpctlApplyLab, ChecksThenConfiguresOnlyWhatDiffersAndAgainNothing) {
                        env);
     };
 
+    // An error in the file's last device: not even a discovery goes out.
+    QFile broken(dir.filePath(QStringLiteral("broken.yml")));
+    ASSERT_TRUE(lobby.open(QIODevice::ReadOnly) && broken.open(QIODevice::WriteOnly));
+    broken.write(lobby.readAll() + "  - mac: 02:5A:00:00:00:0Z\n");
+    lobby.close();
+    broken.close();
+    const ToolRun invalid =
+        Execute(QStringLiteral(SWPCTL_BINARY), {QStringLiteral("apply"), broken.fileName()}, env);
+    EXPECT_RUN(invalid, 2);
+    EXPECT_TRUE(invalid.err.contains(QStringLiteral("broken.yml:21: \"mac\"")) &&
+                invalid.err.contains(QStringLiteral("nothing was sent")))
+        << invalid.err.toStdString();
+    EXPECT_TRUE(site1.Journal().isEmpty() && site2.Journal().isEmpty());
+
     const ToolRun check = apply({QStringLiteral("--check"), QStringLiteral("--json")});
     EXPECT_RUN(check, 9);
     QMap<QString, QJsonObject> devices = ByDevice(check.out);

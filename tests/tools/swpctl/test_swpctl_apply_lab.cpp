@@ -266,6 +266,20 @@ TEST(SwpctlApplyLab, PlaybookConfiguresTwoSitesThenFindsNothingToChange) {
     EXPECT_EQ(0, recap["lobby"].failed);
     EXPECT_EQ(4, SettingsReceived(site1));
     EXPECT_EQ(1, SettingsReceived(site2));
+
+    // A device that refuses the login fails the task, with its reason.
+    QFile refused(dir.filePath(QStringLiteral("refused.yml")));
+    ASSERT_TRUE(refused.open(QIODevice::WriteOnly));
+    refused.write("devices:\n  - mac: 02:5A:00:00:00:04\n    password: wrong\n");
+    refused.close();
+    const ToolRun failed =
+        play({QStringLiteral("-l"), QStringLiteral("annex"), QStringLiteral("-e"),
+              QStringLiteral("site_file=") + refused.fileName()});
+    EXPECT_RUN(failed, 2);
+    EXPECT_EQ(1, PlayRecap(failed.out)["annex"].failed) << failed.out.toStdString();
+    EXPECT_TRUE(failed.out.contains(QStringLiteral("02:5A:00:00:00:04: ")) &&
+                failed.out.contains(QStringLiteral("refused the login (wrong password?) (exit 4)")))
+        << failed.out.toStdString();
 }
 
 } // namespace

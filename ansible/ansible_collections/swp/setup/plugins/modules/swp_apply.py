@@ -37,7 +37,8 @@ options:
       - The inventory itself, with C(defaults) and C(devices) as in the file.
         It is written to a file only the module's user may read, for the one run.
       - "Give passwords and keys as C({env: NAME}) or C({file: PATH}) references
-        so that they stay out of the task's arguments."
+        so that they stay out of the task's arguments. A C(PATH) here must be absolute:
+        the file is written to the temporary folder."
     type: dict
   only:
     description: Only the devices of the file with these MACs.

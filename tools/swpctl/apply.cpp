@@ -51,28 +51,14 @@ bool CApplySession::event(QEvent* e) {
     if (type != UM_UDP_RESULT && type != UM_UDP_TIMEOUT && type != UM_UDP_EVENT)
         return QObject::event(e);
     const auto* message = dynamic_cast<const CUdpMessage*>(e);
-    if (!message || m_Done || m_Runner.Handle(*message) || message->IsEvent())
+    if (!message || m_Done || m_Runner.Handle(*message) || m_Wait.Deliver(*message))
         return true;
-    if (message->Code() != m_Expect) {
-        DebugLog("swpctl: ignore %d for %d", type, message->Code());
-        return true;
-    }
-    ResultHandler onResult = std::move(m_OnResult);
-    Action onTimeout = std::move(m_OnTimeout);
-    m_OnResult = nullptr;
-    m_OnTimeout = nullptr;
-    m_Expect = WAIT_NONE;
-    if (message->IsResult() && onResult)
-        onResult(message->Positive());
-    else if (message->IsTimeout() && onTimeout)
-        onTimeout();
+    DebugLog("swpctl: ignore %d: %d, %d", type, message->Code(), message->Value());
     return true;
 }
 
 void CApplySession::Await(int code, ResultHandler onResult, Action onTimeout) {
-    m_Expect = code;
-    m_OnResult = std::move(onResult);
-    m_OnTimeout = std::move(onTimeout);
+    m_Wait.Await(code, std::move(onResult), std::move(onTimeout));
 }
 
 // ---------------------------------------------------------------------------
@@ -401,9 +387,7 @@ void CApplySession::EndDevice() {
     m_Busy = false;
     m_DeviceLimit.stop();
     m_Runner.Stop();
-    m_Expect = WAIT_NONE;
-    m_OnResult = nullptr;
-    m_OnTimeout = nullptr;
+    m_Wait.Clear();
     if (m_Engine.LoggedIn)
         m_Engine.SendLogout(0);
     m_Reports.push_back(m_Job.report);

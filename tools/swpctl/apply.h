@@ -11,6 +11,7 @@
 #include "tools/swpctl/applystate.h"
 #include "tools/swpctl/inventory.h"
 #include "tools/swpctl/options.h"
+#include "tools/swpctl/replywait.h"
 
 #include <QJsonArray>
 #include <QObject>
@@ -38,8 +39,8 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    using ResultHandler = std::function<void(bool positive)>;
-    using Action = std::function<void()>;
+    using ResultHandler = CReplyWait::ResultHandler;
+    using Action = CReplyWait::Action;
 
     struct Job {
         const DesiredDevice* wanted;
@@ -78,9 +79,7 @@ private:
     std::vector<DeviceReport> m_Reports;
     std::vector<DeviceRecord> m_Unlisted;
 
-    int m_Expect = WAIT_NONE;
-    ResultHandler m_OnResult;
-    Action m_OnTimeout;
+    CReplyWait m_Wait;
     QString m_RunWhat;
     std::function<void()> m_RunDone;
     bool m_Done = false;

@@ -64,45 +64,14 @@ bool CSession::event(QEvent* e) {
     if (type != UM_UDP_RESULT && type != UM_UDP_TIMEOUT && type != UM_UDP_EVENT)
         return QObject::event(e);
     const auto* message = dynamic_cast<const CUdpMessage*>(e);
-    if (!message || m_Done || m_Runner.Handle(*message))
+    if (!message || m_Done || m_Runner.Handle(*message) || m_Wait.Deliver(*message))
         return true;
-    if (message->IsResult())
-        OnResult(*message);
-    else if (message->IsTimeout())
-        OnTimeout(message->Code());
-    else
-        DebugLog("swpctl: ignore event %d, %d", message->Code(), message->Value());
+    DebugLog("swpctl: ignore %d: %d, %d", type, message->Code(), message->Value());
     return true;
 }
 
 void CSession::Await(int code, ResultHandler onResult, Action onTimeout) {
-    m_Expect = code;
-    m_OnResult = std::move(onResult);
-    m_OnTimeout = std::move(onTimeout);
-}
-
-void CSession::OnResult(const CUdpMessage& result) {
-    if (result.Code() != m_Expect || !m_OnResult) {
-        DebugLog("swpctl: ignore result %d, %d", result.Code(), result.Value());
-        return;
-    }
-    ResultHandler handler = std::move(m_OnResult);
-    m_OnResult = nullptr;
-    m_OnTimeout = nullptr;
-    m_Expect = WAIT_NONE;
-    handler(result.Positive());
-}
-
-void CSession::OnTimeout(int code) {
-    if (code != m_Expect || !m_OnTimeout) {
-        DebugLog("swpctl: ignore time-out %d", code);
-        return;
-    }
-    Action handler = std::move(m_OnTimeout);
-    m_OnResult = nullptr;
-    m_OnTimeout = nullptr;
-    m_Expect = WAIT_NONE;
-    handler();
+    m_Wait.Await(code, std::move(onResult), std::move(onTimeout));
 }
 
 void CSession::Finish(int exitCode, const QString& message) {
@@ -111,9 +80,7 @@ void CSession::Finish(int exitCode, const QString& message) {
     m_Done = true;
     m_Limit.stop();
     m_Runner.Stop();
-    m_OnResult = nullptr;
-    m_OnTimeout = nullptr;
-    m_Expect = WAIT_NONE;
+    m_Wait.Clear();
     if (!message.isEmpty()) {
         Err(message);
         DebugLog("swpctl: %s", message.toUtf8().constData());

@@ -9,6 +9,7 @@
 #include "protocol/formudp.h"
 #include "requests/requestrunner.h"
 #include "tools/swpctl/options.h"
+#include "tools/swpctl/replywait.h"
 
 #include <QObject>
 #include <QString>
@@ -52,16 +53,14 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    using ResultHandler = std::function<void(bool positive)>;
-    using Action = std::function<void()>;
+    using ResultHandler = CReplyWait::ResultHandler;
+    using Action = CReplyWait::Action;
 
     using DoneHandler = std::function<void(const RequestResult& result)>;
 
     // Expect the result of the request with this code next; any other result
     // or time-out is stale and ignored.
     void Await(int code, ResultHandler onResult, Action onTimeout);
-    void OnResult(const CUdpMessage& result);
-    void OnTimeout(int code);
     void Finish(int exitCode, const QString& message = QString());
     void TimedOut(const QString& what, int waitMs);
 
@@ -98,9 +97,7 @@ private:
     TFormUDP m_Engine;
     DeviceRecord m_Device{};
 
-    int m_Expect = WAIT_NONE;
-    ResultHandler m_OnResult;
-    Action m_OnTimeout;
+    CReplyWait m_Wait;
 
     CRequestRunner m_Runner;
     QString m_RunWhat;

@@ -204,21 +204,13 @@ void CApplySession::Login() {
         WAIT_LOGIN,
         [this, device](bool positive) {
             if (!positive)
-                DeviceFailed(kExitLoginRefused, QStringLiteral("%1 refused the login (wrong "
-                                                               "password?)")
-                                                    .arg(DeviceLine(device)));
+                DeviceFailed(LoginRefused(device));
             else if (m_Engine.LoginPortIgnored)
-                DeviceFailed(kExitBadReply, QStringLiteral("%1 accepted the login but named an "
-                                                           "unusable port (0, or not 2 bytes)")
-                                                .arg(DeviceLine(device)));
+                DeviceFailed(LoginPortUnusable(device));
             else
                 ReadConfig();
         },
-        [this] {
-            DeviceFailed(kExitTimeout, QStringLiteral("the device did not answer the login "
-                                                      "within %1 s")
-                                           .arg(Waits::Login / 1000));
-        });
+        [this] { DeviceFailed(NoAnswer(QStringLiteral("login"), Waits::Login)); });
 }
 
 void CApplySession::ReadConfig() {
@@ -227,9 +219,7 @@ void CApplySession::ReadConfig() {
         WAIT_GET_CONFIG,
         [this](bool positive) {
             if (!positive) {
-                DeviceFailed(kExitBadReply,
-                             QStringLiteral("the configuration reply holds no value (empty, or "
-                                            "enciphered with another password)"));
+                DeviceFailed(ConfigEmpty(m_Job.report.record));
                 return;
             }
             m_Before = ReportedState();
@@ -243,9 +233,8 @@ void CApplySession::ReadConfig() {
             DeviceDone();
         },
         [this] {
-            DeviceFailed(kExitTimeout, QStringLiteral("the device did not answer the request for "
-                                                      "its configuration within %1 s")
-                                           .arg(Waits::GetConfig / 1000));
+            DeviceFailed(
+                NoAnswer(QStringLiteral("request for its configuration"), Waits::GetConfig));
         });
 }
 
@@ -344,17 +333,14 @@ void CApplySession::RunFinished(const RequestResult& result) {
     if (!m_Busy)
         return;
     if (m_Engine.LoginPortIgnored) {
-        DeviceFailed(kExitBadReply, QStringLiteral("the device accepted the login again but named "
-                                                   "an unusable port (0, or not 2 bytes)"));
+        DeviceFailed(LoginPortUnusable(m_Job.report.record));
         return;
     }
     if (result.outcome == RequestResult::Done) {
         m_RunDone();
         return;
     }
-    const RunFailure failure =
-        DescribeFailure(result, m_RunWhat, kExitRefused, m_Job.report.record);
-    DeviceFailed(failure.exitCode, failure.message);
+    DeviceFailed(DescribeFailure(result, m_RunWhat, kExitRefused, m_Job.report.record));
 }
 
 void CApplySession::DeviceDone() {

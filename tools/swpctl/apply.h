@@ -12,6 +12,7 @@
 #include "tools/swpctl/inventory.h"
 #include "tools/swpctl/options.h"
 #include "tools/swpctl/replywait.h"
+#include "tools/swpctl/session.h"
 
 #include <QJsonArray>
 #include <QObject>
@@ -60,6 +61,9 @@ private:
               const QString& what, Action then);
     void DeviceDone();
     void DeviceFailed(int exitCode, const QString& reason);
+    void DeviceFailed(const RunFailure& failure) {
+        DeviceFailed(failure.exitCode, failure.message);
+    }
     void EndDevice();
     void Finish(int exitCode);
 

@@ -90,8 +90,7 @@ void CSession::Finish(int exitCode, const QString& message) {
 }
 
 void CSession::TimedOut(const QString& what, int waitMs) {
-    Finish(kExitTimeout,
-           QStringLiteral("the device did not answer the %1 within %2").arg(what, Seconds(waitMs)));
+    Finish(NoAnswer(what, waitMs));
 }
 
 // ---------------------------------------------------------------------------
@@ -206,8 +205,7 @@ void CSession::Login() {
                 if (LoginPortUsable())
                     AfterLogin();
             } else
-                Finish(kExitLoginRefused, QStringLiteral("%1 refused the login (wrong password?)")
-                                              .arg(DeviceLine(m_Device)));
+                Finish(LoginRefused(m_Device));
         },
         [this] { TimedOut(QStringLiteral("login"), Waits::Login); });
 }
@@ -250,19 +248,14 @@ CSession::ResultHandler CSession::ConfigRead(Action then) {
         if (positive)
             then();
         else
-            Finish(kExitBadReply,
-                   QStringLiteral("the configuration reply of %1 holds no value (empty, or "
-                                  "enciphered with another password)")
-                       .arg(DeviceLine(m_Device)));
+            Finish(ConfigEmpty(m_Device));
     };
 }
 
 bool CSession::LoginPortUsable() {
     if (!m_Engine.LoginPortIgnored)
         return true;
-    Finish(kExitBadReply,
-           QStringLiteral("%1 accepted the login but named an unusable port (0, or not 2 bytes)")
-               .arg(DeviceLine(m_Device)));
+    Finish(LoginPortUnusable(m_Device));
     return false;
 }
 
@@ -325,6 +318,29 @@ void CSession::RunRequest(RequestPlan plan, const QString& what, int refusedExit
     m_Runner.Start(&m_Engine, std::move(plan));
 }
 
+RunFailure LoginRefused(const DeviceRecord& device) {
+    return {kExitLoginRefused,
+            QStringLiteral("%1 refused the login (wrong password?)").arg(DeviceLine(device))};
+}
+
+RunFailure LoginPortUnusable(const DeviceRecord& device) {
+    return {kExitBadReply,
+            QStringLiteral("%1 accepted the login but named an unusable port (0, or not 2 bytes)")
+                .arg(DeviceLine(device))};
+}
+
+RunFailure ConfigEmpty(const DeviceRecord& device) {
+    return {kExitBadReply, QStringLiteral("the configuration reply of %1 holds no value (empty, or "
+                                          "enciphered with another password)")
+                               .arg(DeviceLine(device))};
+}
+
+RunFailure NoAnswer(const QString& what, int waitMs) {
+    return {
+        kExitTimeout,
+        QStringLiteral("the device did not answer the %1 within %2").arg(what, Seconds(waitMs))};
+}
+
 RunFailure DescribeFailure(const RequestResult& result, const QString& what, int refusedExit,
                            const DeviceRecord& device) {
     switch (result.outcome) {
@@ -337,8 +353,7 @@ RunFailure DescribeFailure(const RequestResult& result, const QString& what, int
                                 : result.code == WAIT_GET_CONFIG
                                     ? QStringLiteral("request for its configuration")
                                     : what;
-        return {kExitTimeout, QStringLiteral("the device did not answer the %1 within %2")
-                                  .arg(request, Seconds(result.wait))};
+        return NoAnswer(request, result.wait);
     }
     case RequestResult::LoginRefused:
         return {kExitLoginRefused, QStringLiteral("the device refused the login again")};
@@ -346,10 +361,7 @@ RunFailure DescribeFailure(const RequestResult& result, const QString& what, int
     case RequestResult::NoEngine:
         return {kExitTimeout, QStringLiteral("the device ended the login")};
     case RequestResult::Unusable:
-        return {kExitBadReply,
-                QStringLiteral("the configuration reply of %1 holds no value (empty, "
-                               "or enciphered with another password)")
-                    .arg(DeviceLine(device))};
+        return ConfigEmpty(device);
     case RequestResult::WpsFailed:
         return {kExitWpsFailed, QStringLiteral("WPS failed: %1")
                                     .arg(QLatin1String(swp::WpsStatusText(swp::WPS_STATUS_FAIL)))};
@@ -376,8 +388,7 @@ void CSession::RequestFinished(const RequestResult& result) {
         m_RunDone(result);
         return;
     }
-    const RunFailure failure = DescribeFailure(result, m_RunWhat, m_RunRefusedExit, m_Device);
-    Finish(failure.exitCode, failure.message);
+    Finish(DescribeFailure(result, m_RunWhat, m_RunRefusedExit, m_Device));
 }
 
 void CSession::RunSetIp() {

@@ -27,6 +27,12 @@ struct RunFailure {
 };
 RunFailure DescribeFailure(const RequestResult& result, const QString& what, int refusedExit,
                            const DeviceRecord& device);
+// The failures of a login and of a configuration read, worded once for every command.
+RunFailure LoginRefused(const DeviceRecord& device);
+RunFailure LoginPortUnusable(const DeviceRecord& device);
+RunFailure ConfigEmpty(const DeviceRecord& device);
+// what: the request the device did not answer ("login", ...); waitMs: how long it had.
+RunFailure NoAnswer(const QString& what, int waitMs);
 
 // Readies g_Var and the engine to log in to device with password, as the
 // device list page does before the password page logs in.
@@ -62,6 +68,7 @@ private:
     // or time-out is stale and ignored.
     void Await(int code, ResultHandler onResult, Action onTimeout);
     void Finish(int exitCode, const QString& message = QString());
+    void Finish(const RunFailure& failure) { Finish(failure.exitCode, failure.message); }
     void TimedOut(const QString& what, int waitMs);
 
     bool CheckAdapter();

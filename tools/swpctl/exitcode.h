@@ -14,6 +14,8 @@ enum ExitCode : int {
     kExitWpsFailed = 7,        // WPS pairing failed or gave no final status in time
     kExitBadReply = 8,         // a reply that cannot be used: a configuration without any value,
                                // a login reply naming an unusable port
+    kExitSomeFailed = 9,       // apply: a device failed or was not found
+    kExitDiffers = 17,         // apply --check: some devices differ from the file
 };
 
 } // namespace swpctl

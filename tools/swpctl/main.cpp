@@ -6,6 +6,7 @@
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/timing.h"
+#include "tools/swpctl/apply.h"
 #include "tools/swpctl/doctor.h"
 #include "tools/swpctl/exitcode.h"
 #include "tools/swpctl/options.h"
@@ -67,6 +68,13 @@ int main(int argc, char* argv[]) {
     int code = swpctl::kExitOther;
     if (options.command == swpctl::Command::Doctor) {
         code = swpctl::RunDoctor(options);
+    } else if (options.command == swpctl::Command::Apply) {
+        swpctl::CApplySession session(options);
+        QObject::connect(
+            &session, &swpctl::CApplySession::Finished, &app,
+            [](int exitCode) { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
+        QTimer::singleShot(0, &session, &swpctl::CApplySession::Start);
+        code = app.exec();
     } else {
         swpctl::CSession session(options);
         QObject::connect(

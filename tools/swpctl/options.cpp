@@ -20,7 +20,7 @@ const CommandInfo kCommands[] = {
     {Command::SetStation, "set-station"}, {Command::SetMode, "set-mode"},
     {Command::Survey, "survey"},          {Command::ClientPin, "client-pin"},
     {Command::WpsPbc, "wps-pbc"},         {Command::WpsPin, "wps-pin"},
-    {Command::Doctor, "doctor"},
+    {Command::Doctor, "doctor"},          {Command::Apply, "apply"},
 };
 
 const QSet<QString> kValueOptions = {
@@ -28,9 +28,10 @@ const QSet<QString> kValueOptions = {
     QStringLiteral("--log"),     QStringLiteral("--speedup"),  QStringLiteral("--ssid"),
     QStringLiteral("--channel"), QStringLiteral("--mode"),     QStringLiteral("--security"),
     QStringLiteral("--auth"),    QStringLiteral("--key"),      QStringLiteral("--wpa-mode"),
-    QStringLiteral("--cipher"),
+    QStringLiteral("--cipher"),  QStringLiteral("--only"),
 };
-const QSet<QString> kFlagOptions = {QStringLiteral("--json"), QStringLiteral("--help")};
+const QSet<QString> kFlagOptions = {QStringLiteral("--json"), QStringLiteral("--help"),
+                                    QStringLiteral("--check")};
 const QSet<QString> kGlobalOptions = {
     QStringLiteral("--device"), QStringLiteral("--password"), QStringLiteral("--adapter"),
     QStringLiteral("--log"),    QStringLiteral("--speedup"),  QStringLiteral("--help"),
@@ -54,6 +55,8 @@ QSet<QString> CommandOptions(Command command) {
                 QStringLiteral("--cipher")};
     case Command::WpsPin:
         return {QStringLiteral("--ssid")};
+    case Command::Apply:
+        return {QStringLiteral("--json"), QStringLiteral("--check"), QStringLiteral("--only")};
     default:
         return {};
     }
@@ -218,6 +221,8 @@ private:
             return SetModeArguments();
         case Command::WpsPin:
             return WpsPinArguments();
+        case Command::Apply:
+            return ApplyArguments();
         default:
             return NoArguments();
         }
@@ -241,6 +246,30 @@ private:
             return true;
         }
         return Fail(QStringLiteral("usage: set-ip dhcp | set-ip static IP MASK [GATEWAY]"));
+    }
+
+    bool ApplyArguments() {
+        // The passwords of the devices come from the file, never from the command line.
+        for (const char* option : {"--password", "--device"})
+            if (Has(option))
+                return Fail(QStringLiteral("%1 is not an option of apply: the file names the "
+                                           "devices and their passwords")
+                                .arg(QLatin1String(option)));
+        if (m_Positional.size() != 1)
+            return Fail(QStringLiteral("usage: apply FILE [--check] [--json] [--only MAC,...]"));
+        m_Options.inventoryFile = m_Positional[0];
+        m_Options.check = Has("--check");
+        if (Has("--only")) {
+            for (const QString& item : Value("--only").split(QLatin1Char(','))) {
+                uint8_t mac[6] = {};
+                if (!ParseMAC(item.trimmed(), mac))
+                    return Fail(QStringLiteral("--only: MACs like 02:00:00:00:00:01, separated "
+                                               "by commas, are expected, not \"%1\"")
+                                    .arg(item));
+                m_Options.only.append(FormatMAC(mac));
+            }
+        }
+        return true;
     }
 
     bool SetModeArguments() {
@@ -277,72 +306,13 @@ private:
     }
 
     bool WirelessArguments() {
-        WirelessOptions& wl = m_Options.wireless;
-        const bool station = m_Options.command == Command::SetStation;
-        if (!Has("--ssid"))
-            return Fail(QStringLiteral("--ssid is required"));
-        wl.ssid = Value("--ssid").toUtf8();
-        if (!CheckSSID(wl.ssid, m_Error))
-            return false;
-        if (Has("--channel")) {
-            bool ok = false;
-            const int channel = Value("--channel").toInt(&ok);
-            if (!ok || channel < 0 || channel > 255)
-                return Fail(QStringLiteral("--channel: a channel number is expected (0: the "
-                                           "device chooses)"));
-            wl.channel = channel;
-        }
-        if (Has("--mode") && !WirelessModeCode(Value("--mode"), wl.wirelessMode))
-            return Fail(QStringLiteral("--mode: bgn, bg, n (or b, g, a, abg, abgn, gn, an, or "
-                                       "the code 0 to 9) is expected"));
-        if (!Has("--security"))
-            return Fail(QStringLiteral("--security none|wep|wpa-psk is required"));
-        if (!Choice(Value("--security"), {"none", "wep", "wpa-psk"}, wl.security))
-            return Fail(QStringLiteral("--security: none, wep or wpa-psk is expected"));
-
-        const bool wep = wl.security == 1;
-        const bool psk = wl.security == 2;
-        if (Has("--key") && !wep && !psk)
-            return Fail(QStringLiteral("--key has no meaning with --security none"));
-        if (Has("--auth") && !wep)
-            return Fail(QStringLiteral("--auth is for --security wep"));
-        if ((Has("--wpa-mode") || Has("--cipher")) && !psk)
-            return Fail(QStringLiteral("--%1 is for --security wpa-psk")
-                            .arg(Has("--wpa-mode") ? QStringLiteral("wpa-mode")
-                                                   : QStringLiteral("cipher")));
-        if ((wep || psk) && !Has("--key"))
-            return Fail(QStringLiteral("--key is required with --security %1")
-                            .arg(wep ? QStringLiteral("wep") : QStringLiteral("wpa-psk")));
-        if (wep) {
-            if (!CheckWEPKey(Value("--key").toUtf8(), wl.wepKeyLen, wl.key, m_Error))
-                return false;
-            if (Has("--auth")) {
-                int auth = 0;
-                const bool known = station
-                                       ? Choice(Value("--auth"), {"open", "shared"}, auth)
-                                       : Choice(Value("--auth"), {"open", "shared", "auto"}, auth);
-                if (!known)
-                    return Fail(station ? QStringLiteral("--auth: open or shared is expected")
-                                        : QStringLiteral("--auth: open, shared or auto is "
-                                                         "expected"));
-                wl.auth = auth;
-            }
-        }
-        if (psk) {
-            wl.key = Value("--key").toUtf8();
-            if (!CheckPassphrase(wl.key, m_Error))
-                return false;
-            if (Has("--wpa-mode") &&
-                !Choice(Value("--wpa-mode"), {"wpa", "wpa2", "auto"}, wl.wpaMode))
-                return Fail(QStringLiteral("--wpa-mode: wpa, wpa2 or auto is expected"));
-            if (Has("--cipher")) {
-                int cipher = 0;
-                if (!Choice(Value("--cipher"), {"tkip", "aes", "auto"}, cipher))
-                    return Fail(QStringLiteral("--cipher: tkip, aes or auto is expected"));
-                wl.cipher = cipher;
-            }
-        }
-        return true;
+        QMap<QString, QString> values;
+        for (auto it = m_Values.cbegin(); it != m_Values.cend(); ++it)
+            values.insert(it.key().mid(2), it.value());
+        return CheckWirelessSettings(
+            values, m_Options.command == Command::SetStation,
+            [](const QString& name) { return QStringLiteral("--") + name; }, m_Options.wireless,
+            m_Error);
     }
 
     CtlOptions& m_Options;
@@ -358,6 +328,83 @@ const char* CommandName(Command command) {
         if (info.command == command)
             return info.name;
     return "";
+}
+
+bool CheckWirelessSettings(const QMap<QString, QString>& values, bool station,
+                           const std::function<QString(const QString&)>& shown, WirelessOptions& wl,
+                           QString& error) {
+    auto has = [&values](const char* name) { return values.contains(QLatin1String(name)); };
+    auto value = [&values](const char* name) { return values.value(QLatin1String(name)); };
+    auto n = [&shown](const char* name) { return shown(QLatin1String(name)); };
+    auto fail = [&error](const QString& message) {
+        error = message;
+        return false;
+    };
+    wl = WirelessOptions{};
+    if (!has("ssid"))
+        return fail(QStringLiteral("%1 is required").arg(n("ssid")));
+    wl.ssid = value("ssid").toUtf8();
+    if (!CheckSSID(wl.ssid, error))
+        return false;
+    if (has("channel")) {
+        bool ok = false;
+        const int channel = value("channel").toInt(&ok);
+        if (!ok || channel < 0 || channel > 255)
+            return fail(QStringLiteral("%1: a channel number is expected (0: the device chooses)")
+                            .arg(n("channel")));
+        wl.channel = channel;
+    }
+    if (has("mode") && !WirelessModeCode(value("mode"), wl.wirelessMode))
+        return fail(QStringLiteral("%1: bgn, bg, n (or b, g, a, abg, abgn, gn, an, or the code 0 "
+                                   "to 9) is expected")
+                        .arg(n("mode")));
+    if (!has("security"))
+        return fail(QStringLiteral("%1 none|wep|wpa-psk is required").arg(n("security")));
+    if (!Choice(value("security"), {"none", "wep", "wpa-psk"}, wl.security))
+        return fail(QStringLiteral("%1: none, wep or wpa-psk is expected").arg(n("security")));
+
+    const bool wep = wl.security == 1;
+    const bool psk = wl.security == 2;
+    if (has("key") && !wep && !psk)
+        return fail(QStringLiteral("%1 has no meaning with %2 none").arg(n("key"), n("security")));
+    if (has("auth") && !wep)
+        return fail(QStringLiteral("%1 is for %2 wep").arg(n("auth"), n("security")));
+    if ((has("wpa-mode") || has("cipher")) && !psk)
+        return fail(QStringLiteral("%1 is for %2 wpa-psk")
+                        .arg(has("wpa-mode") ? n("wpa-mode") : n("cipher"), n("security")));
+    if ((wep || psk) && !has("key"))
+        return fail(QStringLiteral("%1 is required with %2 %3")
+                        .arg(n("key"), n("security"),
+                             wep ? QStringLiteral("wep") : QStringLiteral("wpa-psk")));
+    if (wep) {
+        if (!CheckWEPKey(value("key").toUtf8(), wl.wepKeyLen, wl.key, error))
+            return false;
+        if (has("auth")) {
+            int auth = 0;
+            const bool known = station ? Choice(value("auth"), {"open", "shared"}, auth)
+                                       : Choice(value("auth"), {"open", "shared", "auto"}, auth);
+            if (!known)
+                return fail(
+                    station
+                        ? QStringLiteral("%1: open or shared is expected").arg(n("auth"))
+                        : QStringLiteral("%1: open, shared or auto is expected").arg(n("auth")));
+            wl.auth = auth;
+        }
+    }
+    if (psk) {
+        wl.key = value("key").toUtf8();
+        if (!CheckPassphrase(wl.key, error))
+            return false;
+        if (has("wpa-mode") && !Choice(value("wpa-mode"), {"wpa", "wpa2", "auto"}, wl.wpaMode))
+            return fail(QStringLiteral("%1: wpa, wpa2 or auto is expected").arg(n("wpa-mode")));
+        if (has("cipher")) {
+            int cipher = 0;
+            if (!Choice(value("cipher"), {"tkip", "aes", "auto"}, cipher))
+                return fail(QStringLiteral("%1: tkip, aes or auto is expected").arg(n("cipher")));
+            wl.cipher = cipher;
+        }
+    }
+    return true;
 }
 
 bool ParseOptions(const QStringList& args, CtlOptions& options, QString& error) {
@@ -391,6 +438,11 @@ QString HelpText() {
         "  wps-pin PIN                  access point: pair with the client that has this PIN\n"
         "  wps-pin --ssid S             AP client: pair by PIN with the access point S\n"
         "                               (swpctl shows the device's PIN to enter there)\n"
+        "  apply FILE [--check] [--only MAC,...]\n"
+        "                               bring every device of the inventory FILE (YAML or\n"
+        "                               JSON) to the state it describes, sending only what\n"
+        "                               differs; --check sends nothing and shows the\n"
+        "                               differences (see the README section \"Many devices\")\n"
         "  doctor                       search once and say why no device answers, with the\n"
         "                               fix for each cause found (see exit codes 10 to 16)\n"
         "\n"
@@ -398,11 +450,18 @@ QString HelpText() {
         "  --device MAC      the device to use (default: the only one that answers)\n"
         "  --password P      the device password (default \"tosca\"; at most 16 characters)\n"
         "  --adapter ADDRESS use only the adapter with this IPv4 address\n"
-        "  --json            discover, show, survey, doctor: print JSON\n"
+        "  --json            discover, show, survey, doctor, apply: print JSON\n"
         "  --log FILE        write the debug trace to FILE (it is also written when\n"
         "                    swpctl.Log exists beside the program)\n"
         "  --speedup N       run every wait N times faster (for tests)\n"
         "  --help            this text\n"
+        "\n"
+        "Apply options (apply):\n"
+        "  --check           send nothing; print per device the fields that differ\n"
+        "  --only MAC,...    only these devices of the file\n"
+        "  apply takes no --device and no --password: the file names the devices and\n"
+        "  their passwords (in the file, or from an environment variable or a file\n"
+        "  only its owner can read)\n"
         "\n"
         "Wireless options (set-wireless, set-station):\n"
         "  --ssid S          network name, 1 to 32 characters\n"
@@ -434,6 +493,11 @@ QString HelpText() {
         "  8  the device's reply cannot be used: its configuration reply holds no value\n"
         "     (empty, or enciphered with another password), or its login reply names\n"
         "     an unusable port\n"
+        "apply: 0 every device of the file is as the file describes (with --check:\n"
+        "  nothing would change); otherwise:\n"
+        "  2  the file is invalid (nothing was sent; each error names its line)\n"
+        "  9  a device failed or was not found (the others were still configured)\n"
+        "  17 --check: some devices differ from the file (none failed)\n"
         "doctor: 0 a device answered and nothing is wrong; otherwise the main finding's:\n"
         "  3  no device answered and nothing checked here explains it (device checklist)\n"
         "  10 no usable adapter, or an adapter could not be opened\n"

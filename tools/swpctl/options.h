@@ -7,9 +7,11 @@
 #include "tools/swpctl/validate.h"
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace swpctl {
@@ -27,6 +29,7 @@ enum class Command {
     WpsPbc,
     WpsPin,
     Doctor,
+    Apply,
 };
 
 const char* CommandName(Command command);
@@ -69,9 +72,22 @@ struct CtlOptions {
     std::optional<int> pin;
     std::optional<QByteArray> wpsSsid;
 
+    // apply
+    QString inventoryFile;
+    bool check = false;
+    QStringList only; // MACs as given to --only, in the form of FormatMAC
+
     // Remarks for the user about what was adjusted (printed on stderr).
     QStringList notes;
 };
+
+// The profile settings of set-wireless and set-station by name ("ssid",
+// "channel", "mode", "security", "auth", "key", "wpa-mode", "cipher"), checked
+// as the profile pages check them; the inventory of apply passes its own.
+// shown(name) is how the user wrote the setting, for the messages.
+bool CheckWirelessSettings(const QMap<QString, QString>& values, bool station,
+                           const std::function<QString(const QString&)>& shown,
+                           WirelessOptions& out, QString& error);
 
 // Parses args (without the program name). False with a one-line message when
 // something is wrong; --help alone is always accepted.

@@ -10,6 +10,7 @@
 #include "tools/swpctl/devicecache.h"
 #include "tools/swpctl/exitcode.h"
 #include "tools/swpctl/present.h"
+#include "tools/swpctl/profile.h"
 
 #include <QJsonDocument>
 #include <cstdio>
@@ -63,45 +64,14 @@ bool CSession::event(QEvent* e) {
     if (type != UM_UDP_RESULT && type != UM_UDP_TIMEOUT && type != UM_UDP_EVENT)
         return QObject::event(e);
     const auto* message = dynamic_cast<const CUdpMessage*>(e);
-    if (!message || m_Done || m_Runner.Handle(*message))
+    if (!message || m_Done || m_Runner.Handle(*message) || m_Wait.Deliver(*message))
         return true;
-    if (message->IsResult())
-        OnResult(*message);
-    else if (message->IsTimeout())
-        OnTimeout(message->Code());
-    else
-        DebugLog("swpctl: ignore event %d, %d", message->Code(), message->Value());
+    DebugLog("swpctl: ignore %d: %d, %d", type, message->Code(), message->Value());
     return true;
 }
 
 void CSession::Await(int code, ResultHandler onResult, Action onTimeout) {
-    m_Expect = code;
-    m_OnResult = std::move(onResult);
-    m_OnTimeout = std::move(onTimeout);
-}
-
-void CSession::OnResult(const CUdpMessage& result) {
-    if (result.Code() != m_Expect || !m_OnResult) {
-        DebugLog("swpctl: ignore result %d, %d", result.Code(), result.Value());
-        return;
-    }
-    ResultHandler handler = std::move(m_OnResult);
-    m_OnResult = nullptr;
-    m_OnTimeout = nullptr;
-    m_Expect = WAIT_NONE;
-    handler(result.Positive());
-}
-
-void CSession::OnTimeout(int code) {
-    if (code != m_Expect || !m_OnTimeout) {
-        DebugLog("swpctl: ignore time-out %d", code);
-        return;
-    }
-    Action handler = std::move(m_OnTimeout);
-    m_OnResult = nullptr;
-    m_OnTimeout = nullptr;
-    m_Expect = WAIT_NONE;
-    handler();
+    m_Wait.Await(code, std::move(onResult), std::move(onTimeout));
 }
 
 void CSession::Finish(int exitCode, const QString& message) {
@@ -110,9 +80,7 @@ void CSession::Finish(int exitCode, const QString& message) {
     m_Done = true;
     m_Limit.stop();
     m_Runner.Stop();
-    m_OnResult = nullptr;
-    m_OnTimeout = nullptr;
-    m_Expect = WAIT_NONE;
+    m_Wait.Clear();
     if (!message.isEmpty()) {
         Err(message);
         DebugLog("swpctl: %s", message.toUtf8().constData());
@@ -122,8 +90,7 @@ void CSession::Finish(int exitCode, const QString& message) {
 }
 
 void CSession::TimedOut(const QString& what, int waitMs) {
-    Finish(kExitTimeout,
-           QStringLiteral("the device did not answer the %1 within %2").arg(what, Seconds(waitMs)));
+    Finish(NoAnswer(what, waitMs));
 }
 
 // ---------------------------------------------------------------------------
@@ -143,16 +110,20 @@ void CSession::Start() {
         WAIT_DISCOVER, [](bool) {}, [this] { Discovered(); });
 }
 
-bool CSession::CheckAdapter() {
-    if (m_Options.adapter.isEmpty())
-        return true;
+bool AdapterHasAddress(const QString& address) {
     const auto adapters = CIPHelp().GetAdaptersList();
     if (adapters) {
         for (const AdapterInfo& adapter : *adapters)
-            for (const AdapterAddress& address : adapter.Addresses)
-                if (address.IP == m_Options.adapter)
+            for (const AdapterAddress& own : adapter.Addresses)
+                if (own.IP == address)
                     return true;
     }
+    return false;
+}
+
+bool CSession::CheckAdapter() {
+    if (m_Options.adapter.isEmpty() || AdapterHasAddress(m_Options.adapter))
+        return true;
     Finish(kExitOther,
            QStringLiteral("no network adapter has the address %1").arg(m_Options.adapter));
     return false;
@@ -210,15 +181,22 @@ bool CSession::ChooseDevice(const std::vector<DeviceRecord>& devices) {
     return true;
 }
 
-void CSession::Login() {
+void PrepareLogin(TFormUDP& engine, const DeviceRecord& device, const QString& password) {
     // As the device list page does before the password page logs in.
-    g_Var.Device = m_Device;
+    g_Var.Device = device;
     g_Var.ResetIPConfig(g_Var.CurIP);
     g_Var.ResetIPConfig(g_Var.NewIP);
     g_Var.ResetProfile(g_Var.CurWl);
     g_Var.ResetProfile(g_Var.NewWl);
     g_Var.CurWl.WlMode = -1; // the configuration reply does not carry it
-    g_Var.Password = m_Options.password;
+    g_Var.Password = password;
+    // After a login the engine hears only that device; the next may be another.
+    std::memset(engine.TargetMAC, 0xFF, sizeof engine.TargetMAC);
+    engine.LoggedIn = false;
+}
+
+void CSession::Login() {
+    PrepareLogin(m_Engine, m_Device, m_Options.password);
     m_Engine.SendLogin(Waits::Login);
     Await(
         WAIT_LOGIN,
@@ -227,8 +205,7 @@ void CSession::Login() {
                 if (LoginPortUsable())
                     AfterLogin();
             } else
-                Finish(kExitLoginRefused, QStringLiteral("%1 refused the login (wrong password?)")
-                                              .arg(DeviceLine(m_Device)));
+                Finish(LoginRefused(m_Device));
         },
         [this] { TimedOut(QStringLiteral("login"), Waits::Login); });
 }
@@ -271,19 +248,14 @@ CSession::ResultHandler CSession::ConfigRead(Action then) {
         if (positive)
             then();
         else
-            Finish(kExitBadReply,
-                   QStringLiteral("the configuration reply of %1 holds no value (empty, or "
-                                  "enciphered with another password)")
-                       .arg(DeviceLine(m_Device)));
+            Finish(ConfigEmpty(m_Device));
     };
 }
 
 bool CSession::LoginPortUsable() {
     if (!m_Engine.LoginPortIgnored)
         return true;
-    Finish(kExitBadReply,
-           QStringLiteral("%1 accepted the login but named an unusable port (0, or not 2 bytes)")
-               .arg(DeviceLine(m_Device)));
+    Finish(LoginPortUnusable(m_Device));
     return false;
 }
 
@@ -346,56 +318,77 @@ void CSession::RunRequest(RequestPlan plan, const QString& what, int refusedExit
     m_Runner.Start(&m_Engine, std::move(plan));
 }
 
+RunFailure LoginRefused(const DeviceRecord& device) {
+    return {kExitLoginRefused,
+            QStringLiteral("%1 refused the login (wrong password?)").arg(DeviceLine(device))};
+}
+
+RunFailure LoginPortUnusable(const DeviceRecord& device) {
+    return {kExitBadReply,
+            QStringLiteral("%1 accepted the login but named an unusable port (0, or not 2 bytes)")
+                .arg(DeviceLine(device))};
+}
+
+RunFailure ConfigEmpty(const DeviceRecord& device) {
+    return {kExitBadReply, QStringLiteral("the configuration reply of %1 holds no value (empty, or "
+                                          "enciphered with another password)")
+                               .arg(DeviceLine(device))};
+}
+
+RunFailure NoAnswer(const QString& what, int waitMs) {
+    return {
+        kExitTimeout,
+        QStringLiteral("the device did not answer the %1 within %2").arg(what, Seconds(waitMs))};
+}
+
+RunFailure DescribeFailure(const RequestResult& result, const QString& what, int refusedExit,
+                           const DeviceRecord& device) {
+    switch (result.outcome) {
+    case RequestResult::Done:
+        break;
+    case RequestResult::Refused:
+        return {refusedExit, QStringLiteral("the device refused the %1").arg(what)};
+    case RequestResult::TimedOut: {
+        const QString request = result.code == WAIT_LOGIN ? QStringLiteral("login")
+                                : result.code == WAIT_GET_CONFIG
+                                    ? QStringLiteral("request for its configuration")
+                                    : what;
+        return NoAnswer(request, result.wait);
+    }
+    case RequestResult::LoginRefused:
+        return {kExitLoginRefused, QStringLiteral("the device refused the login again")};
+    case RequestResult::LoginLost:
+    case RequestResult::NoEngine:
+        return {kExitTimeout, QStringLiteral("the device ended the login")};
+    case RequestResult::Unusable:
+        return ConfigEmpty(device);
+    case RequestResult::WpsFailed:
+        return {kExitWpsFailed, QStringLiteral("WPS failed: %1")
+                                    .arg(QLatin1String(swp::WpsStatusText(swp::WPS_STATUS_FAIL)))};
+    case RequestResult::WpsIdleLate:
+        return {kExitWpsFailed,
+                QStringLiteral("WPS failed: the device went idle more than %1 after the start")
+                    .arg(Seconds(Waits::WpsIdleWindow))};
+    case RequestResult::WpsIdleUnstarted:
+        return {kExitWpsFailed,
+                QStringLiteral("WPS failed: the device went idle without starting")};
+    case RequestResult::WpsNoFinalStatus:
+        DebugLog("swpctl: no final WPS status within %d ms", Waits::WpsStatusLimit);
+        return {kExitWpsFailed, QStringLiteral("WPS failed: no final status within %1")
+                                    .arg(Seconds(Waits::WpsStatusLimit))};
+    }
+    return {kExitOk, QString()};
+}
+
 void CSession::RequestFinished(const RequestResult& result) {
     // The one re-login of the run may have named an unusable port.
     if (!LoginPortUsable())
         return;
-    switch (result.outcome) {
-    case RequestResult::Done:
+    if (result.outcome == RequestResult::Done) {
         m_RunDone(result);
         return;
-    case RequestResult::Refused:
-        Finish(m_RunRefusedExit, QStringLiteral("the device refused the %1").arg(m_RunWhat));
-        return;
-    case RequestResult::TimedOut:
-        if (result.code == WAIT_LOGIN)
-            TimedOut(QStringLiteral("login"), result.wait);
-        else if (result.code == WAIT_GET_CONFIG)
-            TimedOut(QStringLiteral("request for its configuration"), result.wait);
-        else
-            TimedOut(m_RunWhat, result.wait);
-        return;
-    case RequestResult::LoginRefused:
-        Finish(kExitLoginRefused, QStringLiteral("the device refused the login again"));
-        return;
-    case RequestResult::LoginLost:
-    case RequestResult::NoEngine:
-        Finish(kExitTimeout, QStringLiteral("the device ended the login"));
-        return;
-    case RequestResult::Unusable:
-        Finish(kExitBadReply,
-               QStringLiteral("the configuration reply of %1 holds no value (empty, or "
-                              "enciphered with another password)")
-                   .arg(DeviceLine(m_Device)));
-        return;
-    case RequestResult::WpsFailed:
-        Finish(kExitWpsFailed, QStringLiteral("WPS failed: %1")
-                                   .arg(QLatin1String(swp::WpsStatusText(swp::WPS_STATUS_FAIL))));
-        return;
-    case RequestResult::WpsIdleLate:
-        Finish(kExitWpsFailed,
-               QStringLiteral("WPS failed: the device went idle more than %1 after the start")
-                   .arg(Seconds(Waits::WpsIdleWindow)));
-        return;
-    case RequestResult::WpsIdleUnstarted:
-        Finish(kExitWpsFailed, QStringLiteral("WPS failed: the device went idle without starting"));
-        return;
-    case RequestResult::WpsNoFinalStatus:
-        DebugLog("swpctl: no final WPS status within %d ms", Waits::WpsStatusLimit);
-        Finish(kExitWpsFailed, QStringLiteral("WPS failed: no final status within %1")
-                                   .arg(Seconds(Waits::WpsStatusLimit)));
-        return;
     }
+    Finish(DescribeFailure(result, m_RunWhat, m_RunRefusedExit, m_Device));
 }
 
 void CSession::RunSetIp() {
@@ -453,47 +446,12 @@ void CSession::RunWireless() {
         return;
     }
     const WirelessOptions& options = m_Options.wireless;
-    const int channel = options.channel.value_or(0);
-    if (channel != 0 && g_Var.CurWl.ChList[0] != 0 &&
-        !std::memchr(g_Var.CurWl.ChList, channel,
-                     strnlen(reinterpret_cast<const char*>(g_Var.CurWl.ChList),
-                             sizeof g_Var.CurWl.ChList))) {
-        QStringList list;
-        for (size_t n = 0; n < sizeof g_Var.CurWl.ChList && g_Var.CurWl.ChList[n]; ++n)
-            list.append(QString::number(g_Var.CurWl.ChList[n]));
-        Finish(kExitInvalidArguments, QStringLiteral("channel %1 is not in the device's list: %2")
-                                          .arg(channel)
-                                          .arg(list.join(QLatin1Char(' '))));
+    QString error;
+    if (!CheckChannel(options.channel.value_or(0), g_Var.CurWl, error)) {
+        Finish(kExitInvalidArguments, error);
         return;
     }
-
-    // What the profile pages leave in NewWl.
-    WirelessProfile& wl = g_Var.NewWl;
-    wl = g_Var.CurWl;
-    CopyBounded(wl.SSID, sizeof wl.SSID, options.ssid.constData(),
-                static_cast<size_t>(options.ssid.size()));
-    wl.StdCh = static_cast<uint8_t>(channel);
-    wl.ExtCh = 0;
-    wl.WlMode = options.wirelessMode;
-    wl.Security = options.security;
-    wl.Auth = 0;
-    wl.WepKeyLen = 0;
-    wl.WepKeySlot = 1;
-    std::memset(wl.WepKey, 0, sizeof wl.WepKey);
-    wl.WpaMode = 2;
-    wl.WpaCipher = 2;
-    std::memset(wl.WpaKey, 0, sizeof wl.WpaKey);
-    if (options.security == 1) {
-        wl.WepKeyLen = options.wepKeyLen;
-        CopyBounded(wl.WepKey, sizeof wl.WepKey, options.key.constData(),
-                    static_cast<size_t>(options.key.size()));
-        wl.Auth = options.auth.value_or(station ? 0 : 2);
-    } else if (options.security == 2) {
-        wl.WpaMode = options.wpaMode;
-        wl.WpaCipher = options.cipher.value_or(options.wpaMode); // WPA TKIP, WPA2 AES, auto both
-        CopyBounded(wl.WpaKey, sizeof wl.WpaKey, options.key.constData(),
-                    static_cast<size_t>(options.key.size()));
-    }
+    g_Var.NewWl = ProfileToSend(options, station, g_Var.CurWl);
 
     RunRequest(RequestPlans::WirelessSetting(!station),
                station ? QStringLiteral("station setting") : QStringLiteral("wireless setting"),

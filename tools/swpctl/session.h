@@ -9,6 +9,7 @@
 #include "protocol/formudp.h"
 #include "requests/requestrunner.h"
 #include "tools/swpctl/options.h"
+#include "tools/swpctl/replywait.h"
 
 #include <QObject>
 #include <QString>
@@ -17,6 +18,28 @@
 #include <functional>
 
 namespace swpctl {
+
+// How a request run that did not end Done ends the command: its exit code
+// and message. what names the request, refusedExit is the code of a refusal.
+struct RunFailure {
+    int exitCode;
+    QString message;
+};
+RunFailure DescribeFailure(const RequestResult& result, const QString& what, int refusedExit,
+                           const DeviceRecord& device);
+// The failures of a login and of a configuration read, worded once for every command.
+RunFailure LoginRefused(const DeviceRecord& device);
+RunFailure LoginPortUnusable(const DeviceRecord& device);
+RunFailure ConfigEmpty(const DeviceRecord& device);
+// what: the request the device did not answer ("login", ...); waitMs: how long it had.
+RunFailure NoAnswer(const QString& what, int waitMs);
+
+// Readies g_Var and the engine to log in to device with password, as the
+// device list page does before the password page logs in.
+void PrepareLogin(TFormUDP& engine, const DeviceRecord& device, const QString& password);
+
+// Whether a local adapter has this IPv4 address (for --adapter).
+bool AdapterHasAddress(const QString& address);
 
 class CSession : public QObject {
     Q_OBJECT
@@ -36,17 +59,16 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    using ResultHandler = std::function<void(bool positive)>;
-    using Action = std::function<void()>;
+    using ResultHandler = CReplyWait::ResultHandler;
+    using Action = CReplyWait::Action;
 
     using DoneHandler = std::function<void(const RequestResult& result)>;
 
     // Expect the result of the request with this code next; any other result
     // or time-out is stale and ignored.
     void Await(int code, ResultHandler onResult, Action onTimeout);
-    void OnResult(const CUdpMessage& result);
-    void OnTimeout(int code);
     void Finish(int exitCode, const QString& message = QString());
+    void Finish(const RunFailure& failure) { Finish(failure.exitCode, failure.message); }
     void TimedOut(const QString& what, int waitMs);
 
     bool CheckAdapter();
@@ -82,9 +104,7 @@ private:
     TFormUDP m_Engine;
     DeviceRecord m_Device{};
 
-    int m_Expect = WAIT_NONE;
-    ResultHandler m_OnResult;
-    Action m_OnTimeout;
+    CReplyWait m_Wait;
 
     CRequestRunner m_Runner;
     QString m_RunWhat;

@@ -1,0 +1,285 @@
+// swpctl apply and the Ansible module against simulated devices in the
+// namespace lab: one inventory over five devices on both adapters (access
+// points and clients, one with the wrong password, one more in the file that
+// is not there), --check first, then apply, then apply again; and the example
+// playbook over two sites, each a host namespace with its own LAN (swp-host
+// with dev1, swp-host2 with dev3). The devices' journals tell what was sent.
+// Waits run five times faster (--speedup 5).
+
+#include "tests/common/labsim.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr int kRunLimitMs = 180000;
+constexpr char kHotelKey[] = "welcome-guests";
+
+// The simulated devices of the example sites (ansible/examples/lab-*.json).
+// The lobby: AP-1 and Client-1 need changes (Client-1 its mode too), Spare is
+// not in the file. The annex: AP-2 reports the SSID "old"; Client-2 is not in
+// its file, and refuses the password the lobby file gives it. Devices that
+// share a namespace ignore logins meant for another; Client-2 refuses them,
+// so it comes last.
+QByteArray Example(const char* name) {
+    QFile file(QStringLiteral(SETUP_ANSIBLE_DIR "/examples/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The example site files plus the two devices only this test lists.
+const char kMore[] = R"(  - mac: 02:5A:00:00:00:03
+    password: {file: annex.pw}
+    ip: dhcp
+  - mac: 02:5A:00:00:00:04
+    password: wrong
+  - mac: 02:5A:00:00:00:09
+)";
+
+struct ToolRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+ToolRun Execute(const QString& program, const QStringList& args, const QProcessEnvironment& env) {
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(program, args);
+    ToolRun run;
+    if (!process.waitForStarted(kRunLimitMs) || !process.waitForFinished(kRunLimitMs)) {
+        process.kill();
+        process.waitForFinished();
+        run.err = program + QStringLiteral(" did not finish");
+        return run;
+    }
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QProcessEnvironment Environment(const QString& home) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOTEL_KEY"), QLatin1String(kHotelKey));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), home);
+    return env;
+}
+
+// The example files in a folder of their own, with the annex's password file.
+bool CopyExamples(const QTemporaryDir& dir) {
+    const QDir examples(QStringLiteral(SETUP_ANSIBLE_DIR "/examples"));
+    for (const QString& name : examples.entryList(QDir::Files))
+        if (!QFile::copy(examples.filePath(name), dir.filePath(name)))
+            return false;
+    QFile password(dir.filePath(QStringLiteral("annex.pw")));
+    return password.open(QIODevice::WriteOnly) && password.write("s3cret\n") == 7 &&
+           password.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+}
+
+// The settings the devices of a process took (every device there journals
+// each request; the one logged in answers it).
+QList<QJsonObject> SettingsTaken(const CLabDevice& device) {
+    QList<QJsonObject> taken;
+    for (const QJsonObject& line : device.Journal())
+        if (line["dir"].toString() == QLatin1String("rx") &&
+            line["action"].toString() == QLatin1String("answer") &&
+            QStringList({"set_ip", "set_mode", "set_wireless", "set_station"})
+                .contains(line["kind"].toString()))
+            taken.append(line);
+    return taken;
+}
+
+int SettingsReceived(const CLabDevice& device) {
+    return static_cast<int>(SettingsTaken(device).size());
+}
+
+QMap<QString, QJsonObject> ByDevice(const QString& json) {
+    QMap<QString, QJsonObject> devices;
+    for (const QJsonValue& value : QJsonDocument::fromJson(json.toUtf8())["devices"].toArray())
+        devices.insert(value["device"].toString(), value.toObject());
+    return devices;
+}
+
+#define START(device, ns, config)                                                                  \
+    ASSERT_TRUE((device).Start(ns, config)) << (device).Error().toStdString()
+
+#define EXPECT_RUN(run, expected)                                                                  \
+    EXPECT_EQ(expected, (run).code)                                                                \
+        << "stdout: " << (run).out.toStdString() << "\nstderr: " << (run).err.toStdString()
+
+TEST(SwpctlApplyLab, ChecksThenConfiguresOnlyWhatDiffersAndAgainNothing) {
+    SWP_REQUIRE_LAB();
+    CLabDevice site1;
+    CLabDevice site2;
+    START(site1, "dev1", Example("lab-lobby.json"));
+    // Here AP-2 is as the file wants it.
+    START(site2, "dev2", Example("lab-annex.json").replace("\"old\"", "\"hotel\""));
+    QTemporaryDir dir;
+    ASSERT_TRUE(CopyExamples(dir));
+    QFile lobby(dir.filePath(QStringLiteral("lobby.yml")));
+    ASSERT_TRUE(lobby.open(QIODevice::Append));
+    lobby.write(kMore);
+    lobby.close();
+    const QProcessEnvironment env = Environment(dir.path());
+    auto apply = [&](QStringList args) {
+        return Execute(QStringLiteral(SWPCTL_BINARY),
+                       QStringList{QStringLiteral("apply"), lobby.fileName(),
+                                   QStringLiteral("--speedup"), QStringLiteral("5")} +
+                           args,
+                       env);
+    };
+
+    // An error in the file's last device: not even a discovery goes out.
+    QFile broken(dir.filePath(QStringLiteral("broken.yml")));
+    ASSERT_TRUE(lobby.open(QIODevice::ReadOnly) && broken.open(QIODevice::WriteOnly));
+    broken.write(lobby.readAll() + "  - mac: 02:5A:00:00:00:0Z\n");
+    lobby.close();
+    broken.close();
+    const ToolRun invalid =
+        Execute(QStringLiteral(SWPCTL_BINARY), {QStringLiteral("apply"), broken.fileName()}, env);
+    EXPECT_RUN(invalid, 2);
+    EXPECT_TRUE(invalid.err.contains(QStringLiteral("broken.yml:21: \"mac\"")) &&
+                invalid.err.contains(QStringLiteral("nothing was sent")))
+        << invalid.err.toStdString();
+    EXPECT_TRUE(site1.Journal().isEmpty() && site2.Journal().isEmpty());
+
+    const ToolRun check = apply({QStringLiteral("--check"), QStringLiteral("--json")});
+    EXPECT_RUN(check, 9);
+    QMap<QString, QJsonObject> devices = ByDevice(check.out);
+    EXPECT_EQ("would_change", devices["02:5A:00:00:00:01"]["status"].toString());
+    EXPECT_EQ("would_change", devices["Client-1"]["status"].toString());
+    EXPECT_EQ("unchanged", devices["02:5A:00:00:00:03"]["status"].toString());
+    EXPECT_EQ("failed", devices["02:5A:00:00:00:04"]["status"].toString());
+    EXPECT_EQ(4, devices["02:5A:00:00:00:04"]["exit_code"].toInt());
+    EXPECT_EQ("not_found", devices["02:5A:00:00:00:09"]["status"].toString());
+    const QJsonArray unlisted = QJsonDocument::fromJson(check.out.toUtf8())["unlisted"].toArray();
+    ASSERT_EQ(1, unlisted.size()) << check.out.toStdString();
+    EXPECT_EQ("Spare", unlisted[0]["name"].toString());
+    EXPECT_EQ(0, SettingsReceived(site1) + SettingsReceived(site2));
+
+    const ToolRun first = apply({});
+    EXPECT_RUN(first, 9);
+    for (const char* line :
+         {"02:5A:00:00:00:01 (AP-1): changed\n", "  address: 192.168.0.50 → 192.168.0.51\n",
+          "  ssid: default → hotel\n", "  channel: 6 → 11\n", "  security: none → wpa-psk\n",
+          "Client-1 (02:5A:00:00:00:02): changed\n", "  mode: ap → bridge\n",
+          "02:5A:00:00:00:03 (AP-2): unchanged\n",
+          "02:5A:00:00:00:04 (Client-2): failed (exit 4): ", "02:5A:00:00:00:09: not found\n",
+          "  Spare (02:5A:00:00:00:05) at 10.91.1.2\n"})
+        EXPECT_TRUE(first.out.contains(QString::fromUtf8(line))) << line << "\n"
+                                                                 << first.out.toStdString();
+    // set_mode, set_ip, set_wireless (AP-1), set_station (Client-1); nothing on site 2.
+    EXPECT_EQ(4, SettingsReceived(site1));
+    EXPECT_EQ(0, SettingsReceived(site2));
+    QStringList keys;
+    for (const QJsonObject& line : SettingsTaken(site1))
+        if (line["tlvs"].toObject().contains(QLatin1String("WL_WPA_PSK")))
+            keys.append(line["tlvs"]["WL_WPA_PSK"].toString());
+    EXPECT_EQ(QStringList({kHotelKey, kHotelKey}), keys);
+
+    const ToolRun again = apply({QStringLiteral("--json")});
+    EXPECT_RUN(again, 9);
+    devices = ByDevice(again.out);
+    EXPECT_EQ("unchanged", devices["02:5A:00:00:00:01"]["status"].toString());
+    EXPECT_EQ("unchanged", devices["Client-1"]["status"].toString());
+    EXPECT_EQ(4, SettingsReceived(site1));
+    EXPECT_EQ(0, SettingsReceived(site2));
+}
+
+struct Recap {
+    int changed = -1;
+    int failed = -1;
+};
+
+// "lobby : ok=1 changed=1 unreachable=0 failed=0 ..." of the play recap.
+QMap<QString, Recap> PlayRecap(const QString& out) {
+    QMap<QString, Recap> recap;
+    const QRegularExpression line(QStringLiteral("^(\\w+)\\s+: ok=\\d+\\s+changed=(\\d+)\\s+"
+                                                 "unreachable=\\d+\\s+failed=(\\d+)"),
+                                  QRegularExpression::MultilineOption);
+    for (auto match = line.globalMatch(out); match.hasNext();) {
+        const auto m = match.next();
+        recap.insert(m.captured(1), {m.captured(2).toInt(), m.captured(3).toInt()});
+    }
+    return recap;
+}
+
+TEST(SwpctlApplyLab, PlaybookConfiguresTwoSitesThenFindsNothingToChange) {
+    SWP_REQUIRE_LAB();
+    const QString playbook = QStandardPaths::findExecutable(QStringLiteral("ansible-playbook"));
+    if (playbook.isEmpty()) {
+        if (InCI())
+            FAIL() << "ansible-playbook is missing (scripts/deps installs ansible-core)";
+        GTEST_SKIP() << "ansible-playbook is missing (scripts/deps installs ansible-core)";
+    }
+    CLabDevice site1;
+    CLabDevice site2;
+    START(site1, "dev1", Example("lab-lobby.json"));
+    START(site2, "dev3", Example("lab-annex.json"));
+    QTemporaryDir dir;
+    ASSERT_TRUE(CopyExamples(dir));
+    QProcessEnvironment env = Environment(dir.path());
+    env.insert(QStringLiteral("HOME"), dir.path());
+    env.insert(QStringLiteral("ANSIBLE_COLLECTIONS_PATH"), QStringLiteral(SETUP_ANSIBLE_DIR));
+    env.insert(QStringLiteral("ANSIBLE_LOCAL_TEMP"), dir.filePath(QStringLiteral("tmp")));
+    env.insert(QStringLiteral("ANSIBLE_NOCOLOR"), QStringLiteral("1"));
+    auto play = [&](QStringList args) {
+        return Execute(playbook,
+                       QStringList{QStringLiteral("-i"), dir.filePath(QStringLiteral("hosts.ini")),
+                                   dir.filePath(QStringLiteral("sites.yml")), QStringLiteral("-e"),
+                                   QStringLiteral("swpctl_binary=" SWPCTL_BINARY),
+                                   QStringLiteral("-e"), QStringLiteral("swpctl_speedup=5")} +
+                           args,
+                       env);
+    };
+
+    const ToolRun check = play({QStringLiteral("--check"), QStringLiteral("--diff")});
+    EXPECT_RUN(check, 0);
+    QMap<QString, Recap> recap = PlayRecap(check.out);
+    EXPECT_EQ(1, recap["lobby"].changed) << check.out.toStdString();
+    EXPECT_EQ(1, recap["annex"].changed);
+    EXPECT_TRUE(check.out.contains(QStringLiteral("+ssid: hotel"))) << check.out.toStdString();
+    EXPECT_EQ(0, SettingsReceived(site1) + SettingsReceived(site2));
+
+    const ToolRun first = play({});
+    EXPECT_RUN(first, 0);
+    recap = PlayRecap(first.out);
+    EXPECT_EQ(1, recap["lobby"].changed) << first.out.toStdString();
+    EXPECT_EQ(1, recap["annex"].changed);
+    EXPECT_EQ(4, SettingsReceived(site1));
+    EXPECT_EQ(1, SettingsReceived(site2));
+
+    const ToolRun again = play({});
+    EXPECT_RUN(again, 0);
+    recap = PlayRecap(again.out);
+    EXPECT_EQ(0, recap["lobby"].changed) << again.out.toStdString();
+    EXPECT_EQ(0, recap["annex"].changed);
+    EXPECT_EQ(0, recap["lobby"].failed);
+    EXPECT_EQ(4, SettingsReceived(site1));
+    EXPECT_EQ(1, SettingsReceived(site2));
+
+    // A device that refuses the login fails the task, with its reason.
+    QFile refused(dir.filePath(QStringLiteral("refused.yml")));
+    ASSERT_TRUE(refused.open(QIODevice::WriteOnly));
+    refused.write("devices:\n  - mac: 02:5A:00:00:00:04\n    password: wrong\n");
+    refused.close();
+    const ToolRun failed =
+        play({QStringLiteral("-l"), QStringLiteral("annex"), QStringLiteral("-e"),
+              QStringLiteral("site_file=") + refused.fileName()});
+    EXPECT_RUN(failed, 2);
+    EXPECT_EQ(1, PlayRecap(failed.out)["annex"].failed) << failed.out.toStdString();
+    EXPECT_TRUE(failed.out.contains(QStringLiteral("02:5A:00:00:00:04: ")) &&
+                failed.out.contains(QStringLiteral("refused the login (wrong password?) (exit 4)")))
+        << failed.out.toStdString();
+}
+
+} // namespace

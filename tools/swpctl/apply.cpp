@@ -1,0 +1,394 @@
+#include "tools/swpctl/apply.h"
+
+#include "requests/requestplans.h"
+#include "settings/debug.h"
+#include "settings/globalvar.h"
+#include "settings/textutil.h"
+#include "settings/timing.h"
+#include "tools/swpctl/devicecache.h"
+#include "tools/swpctl/exitcode.h"
+#include "tools/swpctl/present.h"
+#include "tools/swpctl/profile.h"
+#include "tools/swpctl/session.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace swpctl {
+
+namespace {
+
+void Out(const QString& text) {
+    std::fputs(text.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+void Err(const QString& text) {
+    std::fprintf(stderr, "swpctl: %s\n", text.toUtf8().constData());
+}
+
+} // namespace
+
+CApplySession::CApplySession(const CtlOptions& options, QObject* parent)
+    : QObject(parent), m_Options(options), m_Engine(this) {
+    m_DeviceLimit.setSingleShot(true);
+    connect(&m_DeviceLimit, &QTimer::timeout, this, [this] {
+        DeviceFailed(kExitTimeout,
+                     QStringLiteral("gave up after %1 s").arg(Waits::ProgressLimit / 1000));
+    });
+    connect(&m_Runner, &CRequestRunner::LoggingIn, this, [] { DebugLog("swpctl: log in again"); });
+    connect(&m_Runner, &CRequestRunner::Finished, this, &CApplySession::RunFinished);
+}
+
+CApplySession::~CApplySession() = default;
+
+bool CApplySession::event(QEvent* e) {
+    const int type = static_cast<int>(e->type());
+    if (type != UM_UDP_RESULT && type != UM_UDP_TIMEOUT && type != UM_UDP_EVENT)
+        return QObject::event(e);
+    const auto* message = dynamic_cast<const CUdpMessage*>(e);
+    if (!message || m_Done || m_Runner.Handle(*message) || m_Wait.Deliver(*message))
+        return true;
+    DebugLog("swpctl: ignore %d: %d, %d", type, message->Code(), message->Value());
+    return true;
+}
+
+void CApplySession::Await(int code, ResultHandler onResult, Action onTimeout) {
+    m_Wait.Await(code, std::move(onResult), std::move(onTimeout));
+}
+
+// ---------------------------------------------------------------------------
+// The file, the discovery, the order of the devices
+
+bool CApplySession::LoadFile() {
+    QStringList errors;
+    if (!LoadInventory(m_Options.inventoryFile, m_Inventory, errors)) {
+        for (const QString& error : errors)
+            std::fprintf(stderr, "%s\n", error.toUtf8().constData());
+        Err(QStringLiteral("%1 is not valid: nothing was sent").arg(m_Options.inventoryFile));
+        return false;
+    }
+    for (const DesiredDevice& device : m_Inventory.devices)
+        if (device.ip && !device.ip->dhcp && device.ip->address.rewritten)
+            Err(QStringLiteral("%1: the final octet 255 is sent as 254: %2")
+                    .arg(device.Label(), device.ip->address.ipText));
+    for (const QString& mac : m_Options.only) {
+        const bool listed = std::any_of(
+            m_Inventory.devices.begin(), m_Inventory.devices.end(),
+            [&mac](const DesiredDevice& d) { return d.hasMac && FormatMAC(d.mac) == mac; });
+        if (!listed) {
+            Err(QStringLiteral("--only: %1 is not in %2").arg(mac, m_Options.inventoryFile));
+            return false;
+        }
+    }
+    return true;
+}
+
+void CApplySession::Start() {
+    DebugLog("swpctl: apply %s", qPrintable(m_Options.inventoryFile));
+    if (!LoadFile()) {
+        Finish(kExitInvalidArguments);
+        return;
+    }
+    if (!m_Options.adapter.isEmpty() && !AdapterHasAddress(m_Options.adapter)) {
+        Err(QStringLiteral("no network adapter has the address %1").arg(m_Options.adapter));
+        Finish(kExitOther);
+        return;
+    }
+    m_Engine.SetAdapterFilter(m_Options.adapter);
+    if (!m_Engine.SendDiscover(Waits::Discover, true)) {
+        Err(TFormUDP::AdapterFailureText());
+        Finish(kExitOther);
+        return;
+    }
+    Await(
+        WAIT_DISCOVER, [](bool) {}, [this] { Discovered(); });
+}
+
+void CApplySession::Discovered() {
+    std::vector<DeviceRecord> found;
+    m_Engine.GetDeviceList(found);
+    DebugLog("swpctl: %d device(s) found", static_cast<int>(found.size()));
+    if (!SaveDeviceCache(DeviceCachePath(), found))
+        DebugLog("  cannot write %s", qPrintable(DeviceCachePath()));
+
+    QSet<QString> listed;
+    for (const DesiredDevice& wanted : m_Inventory.devices) {
+        Job job{&wanted, {}};
+        job.report.label = wanted.Label();
+        job.report.line = wanted.line;
+        std::vector<const DeviceRecord*> matches;
+        for (const DeviceRecord& record : found)
+            if (wanted.hasMac ? std::memcmp(record.MAC, wanted.mac, 6) == 0
+                              : DeviceName(record) == wanted.name)
+                matches.push_back(&record);
+        for (const DeviceRecord* record : matches)
+            listed.insert(FormatMAC(record->MAC));
+        if (!m_Options.only.isEmpty() &&
+            (!wanted.hasMac || !m_Options.only.contains(FormatMAC(wanted.mac))))
+            continue;
+        if (matches.size() == 1) {
+            job.report.found = true;
+            job.report.record = *matches.front();
+        } else if (matches.empty()) {
+            job.report.status = DeviceReport::NotFound;
+        } else {
+            job.report.status = DeviceReport::Failed;
+            job.report.exitCode = kExitInvalidArguments;
+            job.report.reason = QStringLiteral("%1 devices are named \"%2\": give its mac")
+                                    .arg(matches.size())
+                                    .arg(wanted.name);
+        }
+        m_Queue.push_back(job);
+    }
+    for (const DeviceRecord& record : found)
+        if (!listed.contains(FormatMAC(record.MAC)))
+            m_Unlisted.push_back(record);
+    NextDevice();
+}
+
+void CApplySession::NextDevice() {
+    while (!m_Queue.empty()) {
+        m_Job = m_Queue.front();
+        m_Queue.pop_front();
+        if (m_Job.report.found) {
+            m_Busy = true;
+            m_Sent.clear();
+            m_DeviceLimit.start(Timing::Interval(Waits::ProgressLimit));
+            Login();
+            return;
+        }
+        m_Reports.push_back(m_Job.report);
+        if (!m_Options.json)
+            Out(ReportText(m_Job.report));
+    }
+    if (!m_Options.json && !m_Unlisted.empty()) {
+        Out(QStringLiteral("Found but not in %1:\n").arg(m_Options.inventoryFile));
+        for (const DeviceRecord& record : m_Unlisted)
+            Out(QStringLiteral("  %1\n").arg(DeviceLine(record)));
+    }
+    bool failed = false;
+    bool differs = false;
+    for (const DeviceReport& report : m_Reports) {
+        failed = failed || report.status == DeviceReport::Failed ||
+                 report.status == DeviceReport::NotFound;
+        differs = differs || report.status == DeviceReport::WouldChange;
+    }
+    const int code = failed ? kExitSomeFailed : differs ? kExitDiffers : kExitOk;
+    if (m_Options.json) {
+        QJsonArray devices;
+        for (const DeviceReport& report : m_Reports)
+            devices.append(ReportJson(report));
+        const QJsonObject json{{QStringLiteral("file"), m_Options.inventoryFile},
+                               {QStringLiteral("check"), m_Options.check},
+                               {QStringLiteral("devices"), devices},
+                               {QStringLiteral("unlisted"), DevicesJson(m_Unlisted)},
+                               {QStringLiteral("exit_code"), code}};
+        Out(QString::fromUtf8(QJsonDocument(json).toJson()));
+    }
+    Finish(code);
+}
+
+// ---------------------------------------------------------------------------
+// One device
+
+void CApplySession::Login() {
+    const DeviceRecord& device = m_Job.report.record;
+    PrepareLogin(m_Engine, device, m_Job.wanted->password);
+    m_Engine.SendLogin(Waits::Login);
+    Await(
+        WAIT_LOGIN,
+        [this, device](bool positive) {
+            if (!positive)
+                DeviceFailed(LoginRefused(device));
+            else if (m_Engine.LoginPortIgnored)
+                DeviceFailed(LoginPortUnusable(device));
+            else
+                ReadConfig();
+        },
+        [this] { DeviceFailed(NoAnswer(QStringLiteral("login"), Waits::Login)); });
+}
+
+void CApplySession::ReadConfig() {
+    m_Engine.SendGetConfig(Waits::GetConfig);
+    Await(
+        WAIT_GET_CONFIG,
+        [this](bool positive) {
+            if (!positive) {
+                DeviceFailed(ConfigEmpty(m_Job.report.record));
+                return;
+            }
+            m_Before = ReportedState();
+            if (!m_Options.check) {
+                StepMode();
+                return;
+            }
+            m_Job.report.changes = Differences(*m_Job.wanted, m_Before);
+            m_Job.report.status =
+                m_Job.report.changes.empty() ? DeviceReport::Unchanged : DeviceReport::WouldChange;
+            DeviceDone();
+        },
+        [this] {
+            DeviceFailed(
+                NoAnswer(QStringLiteral("request for its configuration"), Waits::GetConfig));
+        });
+}
+
+void CApplySession::StepMode() {
+    const Part part = ModePart(*m_Job.wanted, ReportedState());
+    const std::vector<FieldChange> changes = part.Differences(ReportedState());
+    if (changes.empty()) {
+        StepAddress();
+        return;
+    }
+    g_Var.DeviceMode = part.wanted.mode;
+    Send(part, changes, RequestPlans::SetMode(), QStringLiteral("mode switch"),
+         [this] { StepAddress(); });
+}
+
+void CApplySession::StepAddress() {
+    const DesiredDevice& wanted = *m_Job.wanted;
+    const Part part = AddressPart(wanted, ReportedState());
+    const std::vector<FieldChange> changes = part.Differences(ReportedState());
+    if (changes.empty()) {
+        StepProfile();
+        return;
+    }
+    QString error;
+    if (!wanted.ip->dhcp && !CheckNotLocalHost(wanted.ip->address, m_Engine.LastLocalIP, error)) {
+        DeviceFailed(kExitInvalidArguments, error);
+        return;
+    }
+    g_Var.NewIP = part.wanted.ip;
+    Send(part, changes, RequestPlans::IPSetting(), QStringLiteral("IP setting"),
+         [this] { StepProfile(); });
+}
+
+void CApplySession::StepProfile() {
+    const DesiredDevice& wanted = *m_Job.wanted;
+    const DeviceState now = ReportedState();
+    if (!ProfileFor(wanted, now.mode)) {
+        if (wanted.ownProfileMode != 0 && wanted.ownProfileMode != now.mode) {
+            DeviceFailed(kExitInvalidArguments,
+                         QStringLiteral("the device runs as %1 and the file gives its %2 profile: "
+                                        "add \"mode: %3\"")
+                             .arg(DeviceModeText(now.mode),
+                                  wanted.ownProfileMode == DEVICE_AP
+                                      ? QStringLiteral("access point")
+                                      : QStringLiteral("station"),
+                                  wanted.ownProfileMode == DEVICE_AP ? QStringLiteral("ap")
+                                                                     : QStringLiteral("bridge")));
+            return;
+        }
+        DeviceDone();
+        return;
+    }
+    const Part part = ProfilePart(wanted, now);
+    const std::vector<FieldChange> changes = part.Differences(now);
+    if (changes.empty()) {
+        DeviceDone();
+        return;
+    }
+    QString error;
+    if (!CheckChannel(part.wanted.wl.StdCh, now.wl, error)) {
+        DeviceFailed(kExitInvalidArguments, error);
+        return;
+    }
+    const bool station = now.mode == DEVICE_WBRIDGE;
+    g_Var.NewWl = part.wanted.wl;
+    Send(part, changes, RequestPlans::WirelessSetting(!station),
+         station ? QStringLiteral("station setting") : QStringLiteral("wireless setting"),
+         [this] { DeviceDone(); });
+}
+
+void CApplySession::Send(const Part& part, const std::vector<FieldChange>& changes,
+                         RequestPlan plan, const QString& what, Action then) {
+    for (const FieldChange& change : changes)
+        m_Sent.push_back(change.field);
+    m_RunWhat = what;
+    m_RunDone = [this, part, what, then = std::move(then)] {
+        // The re-read must show what was sent.
+        const DeviceState now = ReportedState();
+        for (Field field : part.fields) {
+            const QString seen = FieldValue(field, now);
+            const QString sent = FieldValue(field, part.wanted);
+            if (seen != sent) {
+                DeviceFailed(kExitRefused,
+                             QStringLiteral("the device accepted the %1 but reports %2 %3, not %4")
+                                 .arg(what, FieldName(field), seen, sent));
+                return;
+            }
+        }
+        then();
+    };
+    plan.reloginForReread = true;
+    m_Runner.Start(&m_Engine, std::move(plan));
+}
+
+void CApplySession::RunFinished(const RequestResult& result) {
+    if (!m_Busy)
+        return;
+    if (m_Engine.LoginPortIgnored) {
+        DeviceFailed(LoginPortUnusable(m_Job.report.record));
+        return;
+    }
+    if (result.outcome == RequestResult::Done) {
+        m_RunDone();
+        return;
+    }
+    DeviceFailed(DescribeFailure(result, m_RunWhat, kExitRefused, m_Job.report.record));
+}
+
+void CApplySession::DeviceDone() {
+    if (!m_Options.check) {
+        const DeviceState after = ReportedState();
+        for (Field field : m_Sent)
+            m_Job.report.changes.push_back(
+                {field, FieldValue(field, m_Before), FieldValue(field, after)});
+        m_Job.report.status = m_Sent.empty() ? DeviceReport::Unchanged : DeviceReport::Changed;
+    }
+    EndDevice();
+}
+
+void CApplySession::DeviceFailed(int exitCode, const QString& reason) {
+    if (!m_Busy)
+        return;
+    DebugLog("swpctl: %s failed: %s", qPrintable(m_Job.report.label), qPrintable(reason));
+    m_Job.report.status = DeviceReport::Failed;
+    m_Job.report.exitCode = exitCode;
+    m_Job.report.reason = reason;
+    // What was sent before the failure, as far as the device reported it.
+    const DeviceState after = ReportedState();
+    for (Field field : m_Sent)
+        m_Job.report.changes.push_back(
+            {field, FieldValue(field, m_Before), FieldValue(field, after)});
+    EndDevice();
+}
+
+void CApplySession::EndDevice() {
+    m_Busy = false;
+    m_DeviceLimit.stop();
+    m_Runner.Stop();
+    m_Wait.Clear();
+    if (m_Engine.LoggedIn)
+        m_Engine.SendLogout(0);
+    m_Reports.push_back(m_Job.report);
+    if (!m_Options.json)
+        Out(ReportText(m_Job.report));
+    // The next device after this handler has returned.
+    QTimer::singleShot(0, this, [this] { NextDevice(); });
+}
+
+void CApplySession::Finish(int exitCode) {
+    if (m_Done)
+        return;
+    m_Done = true;
+    DebugLog("swpctl: exit %d", exitCode);
+    emit Finished(exitCode);
+}
+
+} // namespace swpctl

@@ -1,0 +1,94 @@
+#pragma once
+// `swpctl apply`: one discovery, then device by device of the inventory: log
+// in, read, compare with the file, and send only the parts that differ (mode,
+// address, wireless profile), each through the request runner with the pause
+// and the re-read the wizard uses, then log out. A device that fails is
+// reported and the next one follows. --check logs in and reads but sends
+// no setting. It ends by emitting Finished with the exit code, once.
+
+#include "protocol/formudp.h"
+#include "requests/requestrunner.h"
+#include "tools/swpctl/applystate.h"
+#include "tools/swpctl/inventory.h"
+#include "tools/swpctl/options.h"
+#include "tools/swpctl/replywait.h"
+#include "tools/swpctl/session.h"
+
+#include <QJsonArray>
+#include <QObject>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace swpctl {
+
+class CApplySession : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CApplySession(const CtlOptions& options, QObject* parent = nullptr);
+    ~CApplySession() override;
+
+    // Reads the file and begins; call it from the running event loop.
+    void Start();
+
+signals:
+    void Finished(int exitCode);
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    using ResultHandler = CReplyWait::ResultHandler;
+    using Action = CReplyWait::Action;
+
+    struct Job {
+        const DesiredDevice* wanted;
+        DeviceReport report;
+    };
+
+    bool LoadFile();
+    void Discovered();
+    void NextDevice();
+    void Login();
+    void ReadConfig();
+    void StepMode();
+    void StepAddress();
+    void StepProfile();
+    // Sends part, which differs from the device in changes, with plan; then goes on.
+    void Send(const Part& part, const std::vector<FieldChange>& changes, RequestPlan plan,
+              const QString& what, Action then);
+    void DeviceDone();
+    void DeviceFailed(int exitCode, const QString& reason);
+    void DeviceFailed(const RunFailure& failure) {
+        DeviceFailed(failure.exitCode, failure.message);
+    }
+    void EndDevice();
+    void Finish(int exitCode);
+
+    void Await(int code, ResultHandler onResult, Action onTimeout);
+    void RunFinished(const RequestResult& result);
+
+    CtlOptions m_Options;
+    Inventory m_Inventory;
+    TFormUDP m_Engine;
+    CRequestRunner m_Runner;
+
+    std::deque<Job> m_Queue;
+    Job m_Job{};
+    bool m_Busy = false;
+    DeviceState m_Before;
+    std::vector<Field> m_Sent;
+    std::vector<DeviceReport> m_Reports;
+    std::vector<DeviceRecord> m_Unlisted;
+
+    CReplyWait m_Wait;
+    QString m_RunWhat;
+    std::function<void()> m_RunDone;
+    bool m_Done = false;
+
+    QTimer m_DeviceLimit; // each device, like the progress dialog's own limit
+};
+
+} // namespace swpctl

@@ -1,0 +1,80 @@
+#pragma once
+// What `swpctl apply` compares and reports: the state a device reports, the
+// state the inventory wants of it, the fields that differ (in the file's own
+// words), and the report of each device as text and JSON. No network here.
+
+#include "settings/records.h"
+#include "tools/swpctl/inventory.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <vector>
+
+namespace swpctl {
+
+// What the configuration reply told (the keys and the wireless mode are
+// never reported, so they are sent but not compared).
+struct DeviceState {
+    int mode = 0;
+    IPConfig ip{};
+    WirelessProfile wl{};
+};
+DeviceState ReportedState(); // g_Var.DeviceMode, CurIP, CurWl
+
+enum class Field {
+    DeviceMode,
+    IpMode,
+    Address,
+    Mask,
+    Gateway,
+    Ssid,
+    Channel,
+    Security,
+    Auth,
+    WepKeyLength,
+    WpaMode,
+    Cipher,
+};
+QString FieldName(Field field);
+QString FieldValue(Field field, const DeviceState& state);
+
+struct FieldChange {
+    Field field;
+    QString before;
+    QString after;
+};
+
+// One part of the desired state over the current one: the state wanted and
+// the fields that tell whether it is reached.
+struct Part {
+    DeviceState wanted;
+    std::vector<Field> fields;
+    std::vector<FieldChange> Differences(const DeviceState& current) const;
+};
+// Nothing to compare when the file leaves that part alone.
+Part ModePart(const DesiredDevice& device, const DeviceState& current);
+Part AddressPart(const DesiredDevice& device, const DeviceState& current);
+// The profile for the mode the device runs in (current.mode); a channel the
+// file does not give stays as it is.
+Part ProfilePart(const DesiredDevice& device, const DeviceState& current);
+// The profile the file gives for this mode, if any.
+const WirelessOptions* ProfileFor(const DesiredDevice& device, int mode);
+// Every difference, for --check: the profile of the mode the device is to run in.
+std::vector<FieldChange> Differences(const DesiredDevice& device, const DeviceState& current);
+
+struct DeviceReport {
+    enum Status { Unchanged, Changed, WouldChange, Failed, NotFound };
+    QString label; // the MAC or name the file gives
+    int line = 0;
+    bool found = false;
+    DeviceRecord record{};
+    Status status = Unchanged;
+    std::vector<FieldChange> changes; // sent (Changed, Failed) or to send (WouldChange)
+    int exitCode = 0;                 // Failed: as swpctl's single commands would exit
+    QString reason;                   // Failed
+};
+QString StatusName(DeviceReport::Status status);
+QString ReportText(const DeviceReport& report);
+QJsonObject ReportJson(const DeviceReport& report);
+
+} // namespace swpctl

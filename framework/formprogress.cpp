@@ -1,10 +1,10 @@
 #include "framework/formprogress.h"
 
+#include "framework/windowdrag.h"
 #include "requests/requestrunner.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/timing.h"
-#include "settings/winmessage.h"
 #include "settingsui/formres.h"
 #include "settingsui/uiutil.h"
 #include "ui_formprogress.h"
@@ -35,14 +35,7 @@ TFormProgress::~TFormProgress() = default;
 
 int TFormProgress::Execute(QWidget* page) {
     try {
-        QWidget* form = page ? page->window() : nullptr;
-        if (!form || form == this)
-            form = qobject_cast<QWidget*>(ApplicationMainWindow());
-        if (form) {
-            const QRect outer = form->frameGeometry();
-            move(outer.left() + (outer.width() - width()) / 2,
-                 outer.top() + (outer.height() - height()) / 2);
-        }
+        CenterOverPage(this, page);
         return exec();
     } catch (const std::exception& e) {
         DebugLog("TFormProgress::Execute() exception: %s", e.what());

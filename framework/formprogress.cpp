@@ -58,7 +58,7 @@ int TFormProgress::Run(QWidget* page, TFormProgress*& holder, CRequestRunner& ru
                        std::function<void()> start) {
     const int result = Run(page, holder, [&holder, &runner, &start] {
         TFormProgress* progress = holder;
-        progress->OnTimeLimit = [&runner] { runner.Stop(); };
+        progress->m_OnTimeLimit = [&runner] { runner.Stop(); };
         connect(
             &runner, &CRequestRunner::Finished, progress,
             [progress](const RequestResult& done) { progress->SetModalResult(done.Ok() ? 1 : 2); });
@@ -84,8 +84,8 @@ void TFormProgress::TimerProcTimer() {
     ui->ProgressBar1->setValue(next > ui->ProgressBar1->maximum() ? 0 : next);
     if (m_Ticks != 0) {
         if (++m_Ticks > TickLimit) {
-            if (OnTimeLimit)
-                OnTimeLimit();
+            if (m_OnTimeLimit)
+                m_OnTimeLimit();
             SetModalResult(2);
         }
         return;

@@ -1,8 +1,9 @@
 #pragma once
 // The survey list as the site survey page and the WPS survey dialog show it:
 // seven columns, the labels of the encryption and authentication codes, the
-// row and signal icons, the compare rule of the header sort and the owner-drawn
-// rows (stripes, selection frame, blue text for highlighted entries).
+// row and signal icons, the compare rule of the header sort, the owner-drawn
+// rows (stripes, selection frame, blue text for highlighted entries) and the
+// survey request that fills both lists.
 
 #include "settings/records.h"
 #include "settings/winmessage.h"

@@ -87,9 +87,9 @@ bool TFormMain::ShowFrame(TFrameBase* target, Direction direction, intptr_t para
 
 void TFormMain::NoteRoute(TFrameBase* previous, TFrameBase* target, Direction direction) {
     if (target == ui->FrameWlProfile1)
-        ManualRoute = false;
+        m_ManualRoute = false;
     else if (target == ui->FrameSetupMethod1 && direction == Direction::Forward)
-        ManualRoute = previous == ui->FrameSiteSurvey1 && g_Var.WlMethod == 2;
+        m_ManualRoute = previous == ui->FrameSiteSurvey1 && g_Var.WlMethod == 2;
 }
 
 void TFormMain::CopyStep() {
@@ -107,7 +107,7 @@ void TFormMain::CopyStep() {
 TFrameBase* TFormMain::WirelessStart() const {
     if (g_Var.DeviceMode == DEVICE_AP)
         return ui->FrameSetWlMethod1;
-    if (ManualRoute)
+    if (m_ManualRoute)
         return ui->FrameWlProfile1;
     return ui->FrameSiteSurvey1;
 }

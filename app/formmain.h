@@ -53,7 +53,8 @@ public:
     // survey's Manual leads to the setup method page; cleared when the setup
     // method page is entered forward from any other page and when the host
     // is entered.
-    bool ManualRoute = false;
+    bool ManualRoute() const { return m_ManualRoute; }
+    void SetManualRoute(bool manualRoute) { m_ManualRoute = manualRoute; }
 
 protected:
     bool event(QEvent* event) override;
@@ -69,6 +70,7 @@ private:
     TFrameBase* WirelessStart() const;
     void AskExit();
     bool m_Placed = false; // centred on the desktop when first shown
+    bool m_ManualRoute = false;
 };
 
 extern TFormMain* FormMain;

@@ -102,7 +102,7 @@ void CDiagnosis::Start(int discoverWaitMs) {
 
     m_RcvbufBefore = m_Facts.UdpReceiveBufferErrors();
     m_RpBefore = m_Facts.ReversePathDrops();
-    m_Deadline.start(Timing::Interval(discoverWaitMs) + kGraceMs);
+    m_Deadline.start(Timing::Interval(discoverWaitMs) + GraceMs);
 
     m_PreviousTarget = m_Engine.Target();
     m_Engine.SetTarget(this);
@@ -658,7 +658,7 @@ void CDiagnosis::CheckReversePath() {
 }
 
 void CDiagnosis::CheckReceiveBuffer() {
-    const int asked = CUDPSocket::kReceiveBufferRequest;
+    const int asked = CUDPSocket::ReceiveBufferRequest;
     const std::optional<int> limit = m_Facts.ReceiveBufferMax();
     if (!m_RcvbufBefore || !m_RcvbufAfter) {
         Finding finding;

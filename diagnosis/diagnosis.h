@@ -34,7 +34,7 @@ public:
     const Report& Result() const { return m_Report; }
 
     // The time past the discovery wait the checks may take.
-    static constexpr int kGraceMs = 900;
+    static constexpr int GraceMs = 900;
 
 signals:
     void Finished();

@@ -1,10 +1,10 @@
 #include "framework/formprogress.h"
 
+#include "framework/windowdrag.h"
 #include "requests/requestrunner.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/timing.h"
-#include "settings/winmessage.h"
 #include "settingsui/formres.h"
 #include "settingsui/uiutil.h"
 #include "ui_formprogress.h"
@@ -35,14 +35,7 @@ TFormProgress::~TFormProgress() = default;
 
 int TFormProgress::Execute(QWidget* page) {
     try {
-        QWidget* form = page ? page->window() : nullptr;
-        if (!form || form == this)
-            form = qobject_cast<QWidget*>(ApplicationMainWindow());
-        if (form) {
-            const QRect outer = form->frameGeometry();
-            move(outer.left() + (outer.width() - width()) / 2,
-                 outer.top() + (outer.height() - height()) / 2);
-        }
+        CenterOverPage(this, page);
         return exec();
     } catch (const std::exception& e) {
         DebugLog("TFormProgress::Execute() exception: %s", e.what());
@@ -65,7 +58,7 @@ int TFormProgress::Run(QWidget* page, TFormProgress*& holder, CRequestRunner& ru
                        std::function<void()> start) {
     const int result = Run(page, holder, [&holder, &runner, &start] {
         TFormProgress* progress = holder;
-        progress->OnTimeLimit = [&runner] { runner.Stop(); };
+        progress->m_OnTimeLimit = [&runner] { runner.Stop(); };
         connect(
             &runner, &CRequestRunner::Finished, progress,
             [progress](const RequestResult& done) { progress->SetModalResult(done.Ok() ? 1 : 2); });
@@ -91,8 +84,8 @@ void TFormProgress::TimerProcTimer() {
     ui->ProgressBar1->setValue(next > ui->ProgressBar1->maximum() ? 0 : next);
     if (m_Ticks != 0) {
         if (++m_Ticks > TickLimit) {
-            if (OnTimeLimit)
-                OnTimeLimit();
+            if (m_OnTimeLimit)
+                m_OnTimeLimit();
             SetModalResult(2);
         }
         return;

@@ -45,7 +45,6 @@ public:
                    std::function<void()> start);
 
     std::function<void()> OnProc;
-    std::function<void()> OnTimeLimit; // before the dialog gives up
     int Ticks() const { return m_Ticks; }
 
 protected:
@@ -58,5 +57,6 @@ private:
 
     std::unique_ptr<Ui::FormProgress> ui;
     QTimer TimerProc;
-    int m_Ticks = 0; // 0 until the work step has started
+    int m_Ticks = 0;                     // 0 until the work step has started
+    std::function<void()> m_OnTimeLimit; // before the dialog gives up
 };

@@ -2,6 +2,8 @@
 
 #include "controls/trifacebtn.h"
 #include "settings/globalvar.h"
+#include "settings/messagebox.h"
+#include "settings/utility.h"
 #include "settingsui/formres.h"
 #include "settingsui/uiutil.h"
 
@@ -17,6 +19,15 @@ void TFrameBase::FrameInit() {
 }
 
 void TFrameBase::FrameDone() {}
+
+bool TFrameBase::ReportConnectFailure() {
+    ShowMessage(GetText(QStringLiteral("Message"), QStringLiteral("ER_CONNECT"),
+                        QStringLiteral("Unable to connect to the device.")));
+    if (!g_Var.NonWorking)
+        return false;
+    PostNext();
+    return true;
+}
 
 bool TFrameBase::FrameEnter(TFrameBase* current, Direction direction, intptr_t) {
     if (direction == Direction::Forward)

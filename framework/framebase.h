@@ -55,4 +55,9 @@ protected:
     static void PostNext() { PostToMainWindow(UM_PAGE_SWITCH, PAGE_NEXT, 0); }
     static void PostBack() { PostToMainWindow(UM_PAGE_SWITCH, PAGE_BACK, 0); }
     static void PostExit() { PostToMainWindow(UM_PAGE_SWITCH, PAGE_EXIT, 0); }
+
+    // A request sequence of the page failed: the user is told "ER_CONNECT";
+    // in test mode (NonWorking) the wizard goes on all the same. True when it
+    // went on.
+    static bool ReportConnectFailure();
 };

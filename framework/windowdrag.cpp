@@ -1,5 +1,7 @@
 #include "framework/windowdrag.h"
 
+#include "settings/winmessage.h"
+
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWidget>
@@ -50,4 +52,15 @@ void CenterOnScreen(QWidget* window) {
     const QRect area = screen->availableGeometry();
     window->move(area.left() + (area.width() - window->width()) / 2,
                  area.top() + (area.height() - window->height()) / 2);
+}
+
+void CenterOverPage(QWidget* dialog, QWidget* page) {
+    QWidget* form = page ? page->window() : nullptr;
+    if (!form || form == dialog)
+        form = qobject_cast<QWidget*>(ApplicationMainWindow());
+    if (!form)
+        return;
+    const QRect outer = form->frameGeometry();
+    dialog->move(outer.left() + (outer.width() - dialog->width()) / 2,
+                 outer.top() + (outer.height() - dialog->height()) / 2);
 }

@@ -23,3 +23,6 @@ private:
 
 // Centres a top-level window on the screen it is on.
 void CenterOnScreen(QWidget* window);
+// Centres a dialog over the window that holds page; over the application's
+// main window when there is no page or the page is in the dialog itself.
+void CenterOverPage(QWidget* dialog, QWidget* page);

@@ -6,7 +6,7 @@
 
 QString CFileDialogs::GetSaveFileName(QWidget* parent, const QString& filter,
                                       const QString& defaultSuffix) {
-    ++SaveDialogs;
+    ++m_SaveDialogs;
     if (m_NextFileName) {
         const QString answer = *m_NextFileName;
         m_NextFileName.reset();
@@ -23,7 +23,7 @@ QString CFileDialogs::GetSaveFileName(QWidget* parent, const QString& filter,
 }
 
 bool CFileDialogs::ExecPrintDialog(QWidget* parent, QPrinter& printer) {
-    ++PrintDialogs;
+    ++m_PrintDialogs;
     if (m_NextPrintFile) {
         const QString pdfPath = *m_NextPrintFile;
         m_NextPrintFile.reset();

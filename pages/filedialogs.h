@@ -25,10 +25,12 @@ public:
     // file pdfPath (empty: cancel).
     void SetNextPrintFile(const QString& pdfPath) { m_NextPrintFile = pdfPath; }
     // How many save and print dialogs were asked for (shown or scripted).
-    int SaveDialogs = 0;
-    int PrintDialogs = 0;
+    int SaveDialogs() const { return m_SaveDialogs; }
+    int PrintDialogs() const { return m_PrintDialogs; }
 
 private:
+    int m_SaveDialogs = 0;
+    int m_PrintDialogs = 0;
     std::optional<QString> m_NextFileName;
     std::optional<QString> m_NextPrintFile;
 };

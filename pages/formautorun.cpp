@@ -6,6 +6,7 @@
 #include "platform/program.h"
 #include "platform/shell.h"
 #include "platform/windowfind.h"
+#include "requests/waits.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
@@ -123,7 +124,7 @@ void TFormAutorun::BtnUG_UGClick() {
                                 "Acrobat Reader is not installed. Would you like to install it "
                                 "now?"))) {
             if (Shell().ShellStart(QStringLiteral("open"), g_Var.AcrobatReader, m_Installer) > 32) {
-                TimerInstAcrobat.setInterval(Timing::Interval(10000));
+                TimerInstAcrobat.setInterval(Timing::Interval(Waits::InstallerFirstLook));
                 TimerInstAcrobat.start();
             } else {
                 ShowMessage(GetText("Message", "ER_FILE_Acrobat",
@@ -144,7 +145,7 @@ bool TFormAutorun::InstallerPresent() const {
 
 void TFormAutorun::TimerInstAcrobatTimer() {
     if (InstallerPresent()) {
-        TimerInstAcrobat.setInterval(Timing::Interval(1000));
+        TimerInstAcrobat.setInterval(Timing::Interval(Waits::InstallerPoll));
         return;
     }
     const int misses = m_Misses++;

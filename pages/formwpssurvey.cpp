@@ -1,8 +1,8 @@
 #include "pages/formwpssurvey.h"
 
 #include "controls/trifacebtn.h"
+#include "framework/windowdrag.h"
 #include "pages/framewpssitesurvey.h"
-#include "settings/winmessage.h"
 #include "settingsui/formres.h"
 #include "settingsui/uiutil.h"
 #include "ui_formwpssurvey.h"
@@ -40,14 +40,7 @@ TFrameWPSSiteSurvey* TFormWPSSurvey::Frame() const {
 }
 
 int TFormWPSSurvey::Execute(QWidget* page) {
-    QWidget* form = page ? page->window() : nullptr;
-    if (!form || form == this)
-        form = qobject_cast<QWidget*>(ApplicationMainWindow());
-    if (form) {
-        const QRect outer = form->frameGeometry();
-        move(outer.left() + (outer.width() - width()) / 2,
-             outer.top() + (outer.height() - height()) / 2);
-    }
+    CenterOverPage(this, page);
     return exec();
 }
 

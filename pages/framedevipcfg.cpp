@@ -6,7 +6,6 @@
 #include "settings/iprules.h"
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
-#include "settings/utility.h"
 #include "ui_framedevipcfg.h"
 
 #include <QStringList>
@@ -158,10 +157,7 @@ void TFrameDevIPCfg::BtnNextClick() {
         PostNext();
         return;
     }
-    ShowMessage(GetText(QStringLiteral("Message"), QStringLiteral("ER_CONNECT"),
-                        QStringLiteral("Unable to connect to the device.")));
-    if (g_Var.NonWorking)
-        PostNext();
+    ReportConnectFailure();
 }
 
 bool TFrameDevIPCfg::WndProc(const CUdpMessage& message) {

@@ -2,7 +2,6 @@
 
 #include "platform/shell.h"
 #include "settings/globalvar.h"
-#include "settings/messagebox.h"
 #include "settings/utility.h"
 #include "ui_framesetupmethod.h"
 
@@ -65,10 +64,7 @@ void TFrameSetupMethod::BtnNextClick() {
             PostNext();
             return;
         }
-        ShowMessage(GetText(QStringLiteral("Message"), QStringLiteral("ER_CONNECT"),
-                            QStringLiteral("Unable to connect to the device.")));
-        if (g_Var.NonWorking)
-            PostNext();
+        ReportConnectFailure();
     } else if (ui->RBtnSetIP->isChecked()) {
         g_Var.SetupMethod = 0;
         g_Var.NewIP = g_Var.CurIP;

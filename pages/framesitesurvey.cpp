@@ -1,7 +1,6 @@
 #include "pages/framesitesurvey.h"
 
 #include "protocol/formudp.h"
-#include "requests/waits.h"
 #include "settings/globalvar.h"
 #include "settings/textutil.h"
 #include "ui_framesitesurvey.h"
@@ -48,24 +47,17 @@ bool TFrameSiteSurvey::FrameEnter(TFrameBase* current, Direction direction, intp
 }
 
 bool TFrameSiteSurvey::WndProc(const CUdpMessage& message) {
-    const int code = message.Code();
-    switch (message.Message()) {
-    case UM_UDP_RESULT:
-        if (code == WAIT_SITE_SURVEY) {
-            FillSurveyList();
-            return true;
-        }
-        if (code == WAIT_LOGIN && message.Positive()) {
-            StartSurvey(); // the survey that waited for the login
-            return true;
-        }
-        return false;
-    case UM_UDP_TIMEOUT:
+    switch (SurveyList::SurveyStepOf(message)) {
+    case SurveyList::SurveyStep::Fill:
         FillSurveyList();
         return true;
-    default:
-        return false;
+    case SurveyList::SurveyStep::Start:
+        StartSurvey(); // the survey that waited for the login
+        return true;
+    case SurveyList::SurveyStep::None:
+        break;
     }
+    return false;
 }
 
 void TFrameSiteSurvey::BtnRefreshClick() {
@@ -76,20 +68,18 @@ void TFrameSiteSurvey::BtnRefreshClick() {
 }
 
 void TFrameSiteSurvey::StartSurvey() {
-    if (!FormUDP) {
-        FillSurveyList(); // no engine, nothing to ask
-        return;
+    switch (SurveyList::SendSurveyRequest()) {
+    case SurveyList::SurveySent::NoEngine:
+        FillSurveyList(); // nothing to ask
+        break;
+    case SurveyList::SurveySent::Login:
+        break;
+    case SurveyList::SurveySent::Survey:
+        ui->BtnRefresh->setEnabled(false);
+        ClearSurveyList();
+        ui->PlSearch->show();
+        break;
     }
-    if (!FormUDP->LoggedIn) {
-        // For example after the device dropped the login: log in first, the
-        // login result starts the survey.
-        FormUDP->SendLogin(Waits::Login);
-        return;
-    }
-    ui->BtnRefresh->setEnabled(false);
-    ClearSurveyList();
-    ui->PlSearch->show();
-    FormUDP->SendSiteSurvey(Waits::SiteSurvey);
 }
 
 void TFrameSiteSurvey::FillSurveyList() {

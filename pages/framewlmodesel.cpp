@@ -5,8 +5,6 @@
 #include "requests/requestplans.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
-#include "settings/messagebox.h"
-#include "settings/utility.h"
 #include "settingsui/formres.h"
 #include "settingsui/uiutil.h"
 #include "ui_framewlmodesel.h"
@@ -87,12 +85,8 @@ void TFrameWlModeSel::SwitchMode(int mode) {
         PostNext();
         return;
     }
-    ShowMessage(GetText(QStringLiteral("Message"), QStringLiteral("ER_CONNECT"),
-                        QStringLiteral("Unable to connect to the device.")));
-    if (g_Var.NonWorking) {
-        PostNext();
+    if (ReportConnectFailure())
         return;
-    }
     // The device still runs in its old mode: so that the next Next tries the
     // switch again instead of moving on as if it had happened.
     g_Var.DeviceMode = previous;

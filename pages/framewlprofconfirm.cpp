@@ -220,10 +220,7 @@ void TFrameWlProfConfirm::BtnNextClick() {
         PostNext();
         return;
     }
-    ShowMessage(
-        GetText("Message", "ER_CONNECT", QStringLiteral("Unable to connect to the device.")));
-    if (g_Var.NonWorking)
-        PostNext();
+    ReportConnectFailure();
 }
 
 bool TFrameWlProfConfirm::WndProc(const CUdpMessage& message) {

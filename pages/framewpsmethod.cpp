@@ -186,13 +186,10 @@ void TFrameWPSMethod::BtnNextClick() {
         if (!IsAP())
             CopyBounded(g_Var.NewWl.SSID, sizeof g_Var.NewWl.SSID, ui->EdtSSID->text());
     }
-    if (RunWPS()) {
+    if (RunWPS())
         PostNext();
-    } else {
-        ShowMessage(MessageText("ER_CONNECT", "Unable to connect to the device."));
-        if (g_Var.NonWorking)
-            PostNext();
-    }
+    else
+        ReportConnectFailure();
 }
 
 bool TFrameWPSMethod::RunWPS() {

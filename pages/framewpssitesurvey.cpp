@@ -1,7 +1,6 @@
 #include "pages/framewpssitesurvey.h"
 
 #include "protocol/formudp.h"
-#include "requests/waits.h"
 #include "settings/debug.h"
 #include "ui_framewpssitesurvey.h"
 
@@ -42,24 +41,17 @@ bool TFrameWPSSiteSurvey::event(QEvent* event) {
 }
 
 bool TFrameWPSSiteSurvey::WndProc(const CUdpMessage& message) {
-    const int code = message.Code();
-    switch (message.Message()) {
-    case UM_UDP_RESULT:
-        if (code == WAIT_SITE_SURVEY) {
-            FillSurveyList();
-            return true;
-        }
-        if (code == WAIT_LOGIN && message.Positive()) {
-            StartSurvey();
-            return true;
-        }
-        return false;
-    case UM_UDP_TIMEOUT:
+    switch (SurveyList::SurveyStepOf(message)) {
+    case SurveyList::SurveyStep::Fill:
         FillSurveyList();
         return true;
-    default:
-        return false;
+    case SurveyList::SurveyStep::Start:
+        StartSurvey();
+        return true;
+    case SurveyList::SurveyStep::None:
+        break;
     }
+    return false;
 }
 
 void TFrameWPSSiteSurvey::BtnRefreshClick() {
@@ -68,18 +60,18 @@ void TFrameWPSSiteSurvey::BtnRefreshClick() {
 }
 
 void TFrameWPSSiteSurvey::StartSurvey() {
-    if (!FormUDP) {
+    switch (SurveyList::SendSurveyRequest()) {
+    case SurveyList::SurveySent::NoEngine:
         FillSurveyList();
-        return;
+        break;
+    case SurveyList::SurveySent::Login:
+        break;
+    case SurveyList::SurveySent::Survey:
+        ui->BtnRefresh->setEnabled(false);
+        m_List->Clear();
+        ui->PlSearch->show();
+        break;
     }
-    if (!FormUDP->LoggedIn) {
-        FormUDP->SendLogin(Waits::Login);
-        return;
-    }
-    ui->BtnRefresh->setEnabled(false);
-    m_List->Clear();
-    ui->PlSearch->show();
-    FormUDP->SendSiteSurvey(Waits::SiteSurvey);
 }
 
 void TFrameWPSSiteSurvey::FillSurveyList() {

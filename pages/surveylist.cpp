@@ -1,7 +1,9 @@
 #include "pages/surveylist.h"
 
 #include "controls/sortlistview.h"
+#include "protocol/formudp.h"
 #include "protocol/packet.h"
+#include "requests/waits.h"
 #include "settings/textutil.h"
 #include "settings/utility.h"
 #include "settingsui/formres.h"
@@ -101,6 +103,32 @@ int SignalIcon(int signal) {
 
 QString SignalText(int signal) {
     return QString::asprintf("%d%%", swp::SignalPercent(signal));
+}
+
+SurveySent SendSurveyRequest() {
+    if (!FormUDP)
+        return SurveySent::NoEngine;
+    if (!FormUDP->LoggedIn) {
+        FormUDP->SendLogin(Waits::Login);
+        return SurveySent::Login;
+    }
+    FormUDP->SendSiteSurvey(Waits::SiteSurvey);
+    return SurveySent::Survey;
+}
+
+SurveyStep SurveyStepOf(const CUdpMessage& message) {
+    switch (message.Message()) {
+    case UM_UDP_RESULT:
+        if (message.Code() == WAIT_SITE_SURVEY)
+            return SurveyStep::Fill;
+        if (message.Code() == WAIT_LOGIN && message.Positive())
+            return SurveyStep::Start;
+        return SurveyStep::None;
+    case UM_UDP_TIMEOUT:
+        return SurveyStep::Fill;
+    default:
+        return SurveyStep::None;
+    }
 }
 
 QString SSIDText(const _tag_AP_ROFIILE& entry) {

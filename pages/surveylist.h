@@ -1,10 +1,12 @@
 #pragma once
 // The survey list as the site survey page and the WPS survey dialog show it:
 // seven columns, the labels of the encryption and authentication codes, the
-// row and signal icons, the compare rule of the header sort and the owner-drawn
-// rows (stripes, selection frame, blue text for highlighted entries).
+// row and signal icons, the compare rule of the header sort, the owner-drawn
+// rows (stripes, selection frame, blue text for highlighted entries) and the
+// survey request that fills both lists.
 
 #include "settings/records.h"
+#include "settings/winmessage.h"
 
 #include <QColor>
 #include <QString>
@@ -52,6 +54,16 @@ QString BSSIDText(const _tag_AP_ROFIILE& entry);
 
 // Case-insensitive comparison of ASCII letters; other characters by code.
 int CompareTextNoCase(const QString& a, const QString& b);
+
+// The survey request of both survey lists. SendSurveyRequest asks the engine
+// for a site survey, or, while it is logged out (for example after the device
+// dropped the login), for a login first; the login's positive reply then asks
+// the page to start the survey again. The survey's reply and any time-out
+// end it: the page fills its list from the engine.
+enum class SurveySent { NoEngine, Login, Survey };
+SurveySent SendSurveyRequest();
+enum class SurveyStep { None, Fill, Start };
+SurveyStep SurveyStepOf(const CUdpMessage& message);
 
 // One row: the cell texts and icons of an entry, and its own copy of it.
 class TSurveyItem : public QTreeWidgetItem {

@@ -91,7 +91,7 @@ bool CUDPSocket::CreateSocket() {
         }
     }
 
-    int request = kReceiveBufferRequest;
+    int request = ReceiveBufferRequest;
     ::setsockopt(Socket, SOL_SOCKET, SO_RCVBUF, &request, sizeof request);
     int granted = 0;
     socklen_t size = sizeof granted;
@@ -194,9 +194,9 @@ int CUDPSocket::Recv(void* buffer, int capacity, uint16_t& port, QString& ip) {
 int CUDPSocket::FillBatch(int most) {
     m_BatchCount = 0;
     m_BatchNext = 0;
-    most = std::clamp(most, 1, kBatchSize);
+    most = std::clamp(most, 1, BatchSize);
     if (!m_BatchData)
-        m_BatchData.reset(new uint8_t[kSlotStride * kBatchSize]);
+        m_BatchData.reset(new uint8_t[kSlotStride * BatchSize]);
     for (int n = 0; n < most; ++n) {
         m_BatchVectors[n] = {m_BatchData.get() + kSlotStride * static_cast<size_t>(n), kSlotSize};
         msghdr& header = m_BatchHeaders[n].msg_hdr;
@@ -239,8 +239,8 @@ void CUDPSocket::OnActivated() {
     // of one wake-up take the datagrams off the system in batches, never more
     // than the wake-up hands out.
     m_Drained = false;
-    for (int reads = 0; reads < kReadsPerWakeUp && Socket >= 0; ++reads) {
-        m_ReadBudget = kReadsPerWakeUp - reads;
+    for (int reads = 0; reads < ReadsPerWakeUp && Socket >= 0; ++reads) {
+        m_ReadBudget = ReadsPerWakeUp - reads;
         WndProc(UM_SOCKET, Socket, FD_READ);
         m_ReadBudget = 1;
         if (!DatagramWaiting())

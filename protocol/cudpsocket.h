@@ -71,11 +71,11 @@ public:
 
     // The receive buffer asked for: a burst of replies from many devices must
     // fit while the engine handles them one at a time.
-    static constexpr int kReceiveBufferRequest = 4 * 1024 * 1024;
+    static constexpr int ReceiveBufferRequest = 4 * 1024 * 1024;
 
     // Datagrams read from the system at once, at most, and per wake-up.
-    static constexpr int kBatchSize = 16;
-    static constexpr int kReadsPerWakeUp = 64;
+    static constexpr int BatchSize = 16;
+    static constexpr int ReadsPerWakeUp = 64;
 
 private:
     void OnActivated();
@@ -92,9 +92,9 @@ private:
     // The batch: one slot of a whole datagram's size each, allocated at the
     // first read (pages the system never writes stay untouched).
     std::unique_ptr<uint8_t[]> m_BatchData;
-    std::array<mmsghdr, kBatchSize> m_BatchHeaders{};
-    std::array<iovec, kBatchSize> m_BatchVectors{};
-    std::array<sockaddr_in, kBatchSize> m_BatchSenders{};
+    std::array<mmsghdr, BatchSize> m_BatchHeaders{};
+    std::array<iovec, BatchSize> m_BatchVectors{};
+    std::array<sockaddr_in, BatchSize> m_BatchSenders{};
     int m_BatchCount = 0;   // datagrams in the batch
     int m_BatchNext = 0;    // the next one to hand out
     int m_ReadBudget = 1;   // datagrams one read may take off the system
@@ -105,13 +105,13 @@ private:
 // datagram waits; the owner ignores any other) and the socket to read.
 class CSocketReadMessage : public QEvent {
 public:
-    static constexpr int kDatagramWaiting = 1;
+    static constexpr int DatagramWaitingNotice = 1;
 
-    CSocketReadMessage(int message, CUDPSocket& socket, int notice = kDatagramWaiting)
+    CSocketReadMessage(int message, CUDPSocket& socket, int notice = DatagramWaitingNotice)
         : QEvent(static_cast<QEvent::Type>(message)), m_Socket(socket), m_Notice(notice) {}
     int Message() const { return static_cast<int>(type()); }
     int Notice() const { return m_Notice; }
-    bool DatagramWaiting() const { return m_Notice == kDatagramWaiting; }
+    bool DatagramWaiting() const { return m_Notice == DatagramWaitingNotice; }
     CUDPSocket& Socket() const { return m_Socket; }
 
 private:

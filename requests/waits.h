@@ -27,4 +27,8 @@ constexpr int WpsStatusLimit = 180000; // no final WPS status this long after ac
 constexpr int ProgressLimit = 300000;  // the progress dialog gives up (1500 ticks of 200 ms)
 constexpr int SearchLimit = 10000;     // the device list's search ends, should no time-out come
 
+// The launcher's watch of the reader installer it started.
+constexpr int InstallerFirstLook = 10000; // after the start, the first look for its window
+constexpr int InstallerPoll = 1000;       // while its window is there
+
 } // namespace Waits

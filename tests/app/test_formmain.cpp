@@ -129,7 +129,7 @@ TEST_F(FormMainTest, NextRules) {
         g_Var.SetupMethod = row.setupMethod;
         g_Var.WlMethod = row.wlMethod;
         SetStaticIP(row.staticIP);
-        Form->ManualRoute = row.manualRoute;
+        Form->SetManualRoute(row.manualRoute);
         // The profile host finishes its chain on its confirmation sub-page.
         if (auto* host = qobject_cast<TFrameWlProfile*>(Form->CurrentFrame))
             host->ShowSubPage(host->findChild<TFrameBase*>("FrameWlProfConfirm1"),

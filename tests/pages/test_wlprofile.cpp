@@ -771,9 +771,9 @@ TEST_F(ConfirmPage, AccessPointWpaProfileIsSavedByteForByte) {
     const QString path = TempPath("profile.txt");
     WriteFile("profile.txt", QByteArray(4000, 'x')); // an existing file is truncated
     FileDialogs().SetNextFileName(path);
-    const int before = FileDialogs().SaveDialogs;
+    const int before = FileDialogs().SaveDialogs();
     Click(Confirm, "BtnSave");
-    EXPECT_EQ(FileDialogs().SaveDialogs, before + 1);
+    EXPECT_EQ(FileDialogs().SaveDialogs(), before + 1);
     EXPECT_EQ(ReadAll(path), QByteArray("Network Settings\r\n"
                                         "\tIP Address: 192.168.0.50\r\n"
                                         "\tSubnet: 255.255.255.0\r\n"
@@ -930,10 +930,10 @@ TEST_F(ConfirmPage, PrintThroughTheDialog) {
     Click(Confirm, "BtnPrint");
     EXPECT_FALSE(QFileInfo::exists(pdf));
 
-    const int before = FileDialogs().PrintDialogs;
+    const int before = FileDialogs().PrintDialogs();
     FileDialogs().SetNextPrintFile(pdf);
     Click(Confirm, "BtnPrint");
-    EXPECT_EQ(FileDialogs().PrintDialogs, before + 1);
+    EXPECT_EQ(FileDialogs().PrintDialogs(), before + 1);
     ASSERT_TRUE(QFileInfo::exists(pdf));
     EXPECT_EQ(PdfLines(pdf),
               (QStringList{"Network Settings", "IP Address: 192.168.0.50", "Subnet: 255.255.255.0",

@@ -271,7 +271,7 @@ TEST_F(LabEngine, QueuedDatagramsAreHandledOneByOneInArrivalOrder) {
     to.sin_family = AF_INET;
     to.sin_port = htons(5433);
     to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
-    constexpr int kCount = 2 * CUDPSocket::kReadsPerWakeUp + CUDPSocket::kBatchSize / 2 + 1;
+    constexpr int kCount = 2 * CUDPSocket::ReadsPerWakeUp + CUDPSocket::BatchSize / 2 + 1;
     QStringList expected;
     Log->Clear();
     for (int n = 0; n < kCount; ++n) {

@@ -116,7 +116,7 @@ int UnprivilegedGrant() {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
     if (fd < 0)
         return 0;
-    int request = CUDPSocket::kReceiveBufferRequest;
+    int request = CUDPSocket::ReceiveBufferRequest;
     ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &request, sizeof request);
     int granted = 0;
     socklen_t size = sizeof granted;
@@ -178,7 +178,7 @@ int DiscoveryPart(const Options& options, TFormUDP& engine, bench::CMessageTarge
                 options.devices);
     std::printf("receive buffer: the engine asks for %d; system default %d, rmem_max %d; "
                 "without privileges a socket is granted %d\n",
-                CUDPSocket::kReceiveBufferRequest, ReadSysctl("/proc/sys/net/core/rmem_default"),
+                CUDPSocket::ReceiveBufferRequest, ReadSysctl("/proc/sys/net/core/rmem_default"),
                 ReadSysctl("/proc/sys/net/core/rmem_max"), UnprivilegedGrant());
     std::printf("(SO_RCVBUF below is what getsockopt reports for the engine's socket, the value "
                 "the engine logs as \"granted\"; Linux reports twice the size set)\n");

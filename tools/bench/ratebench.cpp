@@ -76,7 +76,7 @@ DrainResult CRateBench::Bare(int batch, bool pollEachRead) {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_UDP);
     const QByteArray name = InterfaceName().toLocal8Bit();
     const int on = 1;
-    int request = CUDPSocket::kReceiveBufferRequest;
+    int request = CUDPSocket::ReceiveBufferRequest;
     sockaddr_in bound{};
     bound.sin_family = AF_INET;
     bound.sin_port = htons(swp::kHostPort);

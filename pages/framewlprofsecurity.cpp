@@ -4,7 +4,6 @@
 #include "settingsui/uiutil.h"
 #include "ui_framewlprofsecurity.h"
 
-#include <cstring>
 
 TFrameWlProfSecurity::TFrameWlProfSecurity(QWidget* parent)
     : TFrameBase(parent), ui(new Ui::TFrameWlProfSecurity) {
@@ -46,14 +45,7 @@ bool TFrameWlProfSecurity::FrameEnter(TFrameBase* current, Direction direction, 
 void TFrameWlProfSecurity::BtnNextClick() {
     WirelessProfile& wl = g_Var.NewWl;
     wl.Security = ui->CmbSecurity->currentIndex() < 0 ? 0 : ui->CmbSecurity->currentData().toInt();
-    if (wl.Security == 0) {
-        wl.Auth = 0;
-        wl.WepKeyLen = 0;
-        wl.WepKeySlot = 1;
-        std::memset(wl.WepKey, 0, sizeof wl.WepKey);
-        wl.WpaMode = 2;
-        wl.WpaCipher = 2;
-        std::memset(wl.WpaKey, 0, sizeof wl.WpaKey);
-    }
+    if (wl.Security == 0)
+        wl.ClearSecurity(0);
     PostNext();
 }

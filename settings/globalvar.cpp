@@ -80,13 +80,7 @@ void CGlobalVar::ResetProfile(WirelessProfile& profile) const {
     profile.ExtCh = 0;
     std::memset(profile.ChList, 0, sizeof profile.ChList);
     profile.Security = 0;
-    profile.Auth = 2;
-    profile.WepKeyLen = 0;
-    profile.WepKeySlot = 1;
-    std::memset(profile.WepKey, 0, sizeof profile.WepKey);
-    profile.WpaMode = 2;
-    profile.WpaCipher = 2;
-    std::memset(profile.WpaKey, 0, sizeof profile.WpaKey);
+    profile.ClearSecurity(2);
     profile.WpsPin = 0;
     profile.PinNumber = 0;
 }

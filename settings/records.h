@@ -4,6 +4,7 @@
 // fixed-size text fields goes through CopyBounded (textutil.h).
 
 #include <cstdint>
+#include <cstring>
 
 constexpr int DEVICE_AP = 1;
 constexpr int DEVICE_WBRIDGE = 2;
@@ -35,6 +36,18 @@ struct WirelessProfile {
     char WpaKey[128];
     uint32_t WpsPin; // the device's own PIN as read
     int PinNumber;   // the PIN the user entered for WPS
+
+    // What a profile without security sends: no keys, WPA or WPA2 with both
+    // ciphers; the open or automatic authentication is the caller's.
+    void ClearSecurity(int auth) {
+        Auth = auth;
+        WepKeyLen = 0;
+        WepKeySlot = 1;
+        std::memset(WepKey, 0, sizeof WepKey);
+        WpaMode = 2;
+        WpaCipher = 2;
+        std::memset(WpaKey, 0, sizeof WpaKey);
+    }
 };
 
 // One discovered device.

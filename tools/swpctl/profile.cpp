@@ -30,13 +30,7 @@ WirelessProfile ProfileToSend(const WirelessOptions& options, bool station,
     wl.ExtCh = 0;
     wl.WlMode = options.wirelessMode;
     wl.Security = options.security;
-    wl.Auth = 0;
-    wl.WepKeyLen = 0;
-    wl.WepKeySlot = 1;
-    std::memset(wl.WepKey, 0, sizeof wl.WepKey);
-    wl.WpaMode = 2;
-    wl.WpaCipher = 2;
-    std::memset(wl.WpaKey, 0, sizeof wl.WpaKey);
+    wl.ClearSecurity(0);
     if (options.security == 1) {
         wl.WepKeyLen = options.wepKeyLen;
         CopyBounded(wl.WepKey, sizeof wl.WepKey, options.key.constData(),

@@ -20,46 +20,17 @@
 
 namespace swpctl {
 
-namespace {
-
-void Out(const QString& text) {
-    std::fputs(text.toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
-
-void Err(const QString& text) {
-    std::fprintf(stderr, "swpctl: %s\n", text.toUtf8().constData());
-}
-
-} // namespace
-
 CApplySession::CApplySession(const CtlOptions& options, QObject* parent)
-    : QObject(parent), m_Options(options), m_Engine(this) {
+    : CEngineTarget(parent), m_Options(options) {
     m_DeviceLimit.setSingleShot(true);
     connect(&m_DeviceLimit, &QTimer::timeout, this, [this] {
         DeviceFailed(kExitTimeout,
                      QStringLiteral("gave up after %1 s").arg(Waits::ProgressLimit / 1000));
     });
-    connect(&m_Runner, &CRequestRunner::LoggingIn, this, [] { DebugLog("swpctl: log in again"); });
     connect(&m_Runner, &CRequestRunner::Finished, this, &CApplySession::RunFinished);
 }
 
 CApplySession::~CApplySession() = default;
-
-bool CApplySession::event(QEvent* e) {
-    const int type = static_cast<int>(e->type());
-    if (type != UM_UDP_RESULT && type != UM_UDP_TIMEOUT && type != UM_UDP_EVENT)
-        return QObject::event(e);
-    const auto* message = dynamic_cast<const CUdpMessage*>(e);
-    if (!message || m_Done || m_Runner.Handle(*message) || m_Wait.Deliver(*message))
-        return true;
-    DebugLog("swpctl: ignore %d: %d, %d", type, message->Code(), message->Value());
-    return true;
-}
-
-void CApplySession::Await(int code, ResultHandler onResult, Action onTimeout) {
-    m_Wait.Await(code, std::move(onResult), std::move(onTimeout));
-}
 
 // ---------------------------------------------------------------------------
 // The file, the discovery, the order of the devices
@@ -384,9 +355,9 @@ void CApplySession::EndDevice() {
 }
 
 void CApplySession::Finish(int exitCode) {
-    if (m_Done)
+    if (Done())
         return;
-    m_Done = true;
+    StopListening();
     DebugLog("swpctl: exit %d", exitCode);
     emit Finished(exitCode);
 }

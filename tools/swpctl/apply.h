@@ -6,16 +6,13 @@
 // reported and the next one follows. --check logs in and reads but sends
 // no setting. It ends by emitting Finished with the exit code, once.
 
-#include "protocol/formudp.h"
-#include "requests/requestrunner.h"
 #include "tools/swpctl/applystate.h"
+#include "tools/swpctl/enginetarget.h"
 #include "tools/swpctl/inventory.h"
 #include "tools/swpctl/options.h"
-#include "tools/swpctl/replywait.h"
 #include "tools/swpctl/session.h"
 
 #include <QJsonArray>
-#include <QObject>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -23,7 +20,7 @@
 
 namespace swpctl {
 
-class CApplySession : public QObject {
+class CApplySession : public CEngineTarget {
     Q_OBJECT
 
 public:
@@ -36,13 +33,7 @@ public:
 signals:
     void Finished(int exitCode);
 
-protected:
-    bool event(QEvent* e) override;
-
 private:
-    using ResultHandler = CReplyWait::ResultHandler;
-    using Action = CReplyWait::Action;
-
     struct Job {
         const DesiredDevice* wanted;
         DeviceReport report;
@@ -67,13 +58,10 @@ private:
     void EndDevice();
     void Finish(int exitCode);
 
-    void Await(int code, ResultHandler onResult, Action onTimeout);
     void RunFinished(const RequestResult& result);
 
     CtlOptions m_Options;
     Inventory m_Inventory;
-    TFormUDP m_Engine;
-    CRequestRunner m_Runner;
 
     std::deque<Job> m_Queue;
     Job m_Job{};
@@ -83,10 +71,8 @@ private:
     std::vector<DeviceReport> m_Reports;
     std::vector<DeviceRecord> m_Unlisted;
 
-    CReplyWait m_Wait;
     QString m_RunWhat;
     std::function<void()> m_RunDone;
-    bool m_Done = false;
 
     QTimer m_DeviceLimit; // each device, like the progress dialog's own limit
 };

@@ -13,21 +13,11 @@
 #include "tools/swpctl/profile.h"
 
 #include <QJsonDocument>
-#include <cstdio>
 #include <cstring>
 
 namespace swpctl {
 
 namespace {
-
-void Out(const QString& text) {
-    std::fputs(text.toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
-
-void Err(const QString& text) {
-    std::fprintf(stderr, "swpctl: %s\n", text.toUtf8().constData());
-}
 
 QString Seconds(int ms) {
     return QStringLiteral("%1 s").arg(ms / 1000);
@@ -36,12 +26,11 @@ QString Seconds(int ms) {
 } // namespace
 
 CSession::CSession(const CtlOptions& options, QObject* parent)
-    : QObject(parent), m_Options(options), m_Engine(this) {
+    : CEngineTarget(parent), m_Options(options) {
     m_Limit.setSingleShot(true);
     connect(&m_Limit, &QTimer::timeout, this, [this] {
         Finish(kExitTimeout, QStringLiteral("gave up after %1").arg(Seconds(Waits::ProgressLimit)));
     });
-    connect(&m_Runner, &CRequestRunner::LoggingIn, this, [] { DebugLog("swpctl: log in again"); });
     connect(&m_Runner, &CRequestRunner::WpsAccepted, this, [] {
         Err(QStringLiteral("WPS started, waiting for the device (at most %1)")
                 .arg(Seconds(Waits::WpsStatusLimit)));
@@ -56,31 +45,11 @@ CSession::CSession(const CtlOptions& options, QObject* parent)
 
 CSession::~CSession() = default;
 
-// ---------------------------------------------------------------------------
-// Messages from the engine
-
-bool CSession::event(QEvent* e) {
-    const int type = static_cast<int>(e->type());
-    if (type != UM_UDP_RESULT && type != UM_UDP_TIMEOUT && type != UM_UDP_EVENT)
-        return QObject::event(e);
-    const auto* message = dynamic_cast<const CUdpMessage*>(e);
-    if (!message || m_Done || m_Runner.Handle(*message) || m_Wait.Deliver(*message))
-        return true;
-    DebugLog("swpctl: ignore %d: %d, %d", type, message->Code(), message->Value());
-    return true;
-}
-
-void CSession::Await(int code, ResultHandler onResult, Action onTimeout) {
-    m_Wait.Await(code, std::move(onResult), std::move(onTimeout));
-}
-
 void CSession::Finish(int exitCode, const QString& message) {
-    if (m_Done)
+    if (Done())
         return;
-    m_Done = true;
+    StopListening();
     m_Limit.stop();
-    m_Runner.Stop();
-    m_Wait.Clear();
     if (!message.isEmpty()) {
         Err(message);
         DebugLog("swpctl: %s", message.toUtf8().constData());

@@ -6,12 +6,9 @@
 // the waits, pauses and one re-login the wizard pages use. It ends by emitting
 // Finished with the exit code, once.
 
-#include "protocol/formudp.h"
-#include "requests/requestrunner.h"
+#include "tools/swpctl/enginetarget.h"
 #include "tools/swpctl/options.h"
-#include "tools/swpctl/replywait.h"
 
-#include <QObject>
 #include <QString>
 #include <QTimer>
 #include <cstdint>
@@ -41,7 +38,7 @@ void PrepareLogin(TFormUDP& engine, const DeviceRecord& device, const QString& p
 // Whether a local adapter has this IPv4 address (for --adapter).
 bool AdapterHasAddress(const QString& address);
 
-class CSession : public QObject {
+class CSession : public CEngineTarget {
     Q_OBJECT
 
 public:
@@ -50,23 +47,13 @@ public:
 
     // Begins the command; call it from the running event loop.
     void Start();
-    TFormUDP& Engine() { return m_Engine; }
 
 signals:
     void Finished(int exitCode);
 
-protected:
-    bool event(QEvent* e) override;
-
 private:
-    using ResultHandler = CReplyWait::ResultHandler;
-    using Action = CReplyWait::Action;
-
     using DoneHandler = std::function<void(const RequestResult& result)>;
 
-    // Expect the result of the request with this code next; any other result
-    // or time-out is stale and ignored.
-    void Await(int code, ResultHandler onResult, Action onTimeout);
     void Finish(int exitCode, const QString& message = QString());
     void Finish(const RunFailure& failure) { Finish(failure.exitCode, failure.message); }
     void TimedOut(const QString& what, int waitMs);
@@ -101,16 +88,11 @@ private:
     void PrintClientPin();
 
     CtlOptions m_Options;
-    TFormUDP m_Engine;
     DeviceRecord m_Device{};
 
-    CReplyWait m_Wait;
-
-    CRequestRunner m_Runner;
     QString m_RunWhat;
     int m_RunRefusedExit = 0;
     DoneHandler m_RunDone;
-    bool m_Done = false;
 
     QTimer m_Limit; // the whole command, like the progress dialog's own limit
 };

@@ -28,6 +28,17 @@ namespace {
 
 const uint16_t kPort = swp::kHostPort;
 
+// A kernel counter the check compares before and after the search could not be
+// read: the finding says so and gives the command that reads it.
+Finding CounterNotRead(const QString& summary, const QString& command) {
+    Finding finding;
+    finding.cause = Cause::NotChecked;
+    finding.severity = Severity::NotChecked;
+    finding.summary = summary;
+    finding.AddFix(QStringLiteral("shell"), QStringLiteral("read it yourself"), command);
+    return finding;
+}
+
 QString Dotted(uint32_t address) {
     return QHostAddress(address).toString();
 }
@@ -569,13 +580,9 @@ void CDiagnosis::CheckFirewall() {
 
 void CDiagnosis::CheckReversePath() {
     if (!m_RpBefore || !m_RpAfter) {
-        Finding finding;
-        finding.cause = Cause::NotChecked;
-        finding.severity = Severity::NotChecked;
-        finding.summary = QStringLiteral("the reverse-path filter counter could not be read");
-        finding.AddFix(QStringLiteral("shell"), QStringLiteral("read it yourself"),
-                       QStringLiteral("nstat -az TcpExtIPReversePathFilter"));
-        m_Report.findings.push_back(finding);
+        m_Report.findings.push_back(
+            CounterNotRead(QStringLiteral("the reverse-path filter counter could not be read"),
+                           QStringLiteral("nstat -az TcpExtIPReversePathFilter")));
         return;
     }
     m_Report.checked.append(QStringLiteral("reverse-path filter"));
@@ -661,13 +668,9 @@ void CDiagnosis::CheckReceiveBuffer() {
     const int asked = CUDPSocket::ReceiveBufferRequest;
     const std::optional<int> limit = m_Facts.ReceiveBufferMax();
     if (!m_RcvbufBefore || !m_RcvbufAfter) {
-        Finding finding;
-        finding.cause = Cause::NotChecked;
-        finding.severity = Severity::NotChecked;
-        finding.summary = QStringLiteral("the UDP receive-buffer error counter could not be read");
-        finding.AddFix(QStringLiteral("shell"), QStringLiteral("read it yourself"),
-                       QStringLiteral("nstat -az UdpRcvbufErrors"));
-        m_Report.findings.push_back(finding);
+        m_Report.findings.push_back(
+            CounterNotRead(QStringLiteral("the UDP receive-buffer error counter could not be read"),
+                           QStringLiteral("nstat -az UdpRcvbufErrors")));
         return;
     }
     m_Report.checked.append(QStringLiteral("receive buffer"));

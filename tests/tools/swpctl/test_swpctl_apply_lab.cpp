@@ -6,7 +6,7 @@
 // with dev1, swp-host2 with dev3). The devices' journals tell what was sent.
 // Waits run five times faster (--speedup 5).
 
-#include "tests/common/labsim.h"
+#include "tests/tools/swpctl/toolrun.h"
 
 #include <gtest/gtest.h>
 
@@ -44,27 +44,8 @@ const char kMore[] = R"(  - mac: 02:5A:00:00:00:03
   - mac: 02:5A:00:00:00:09
 )";
 
-struct ToolRun {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
 ToolRun Execute(const QString& program, const QStringList& args, const QProcessEnvironment& env) {
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(program, args);
-    ToolRun run;
-    if (!process.waitForStarted(kRunLimitMs) || !process.waitForFinished(kRunLimitMs)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = program + QStringLiteral(" did not finish");
-        return run;
-    }
-    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunTool(program, args, env, kRunLimitMs);
 }
 
 QProcessEnvironment Environment(const QString& home) {
@@ -108,13 +89,6 @@ QMap<QString, QJsonObject> ByDevice(const QString& json) {
         devices.insert(value["device"].toString(), value.toObject());
     return devices;
 }
-
-#define START(device, ns, config)                                                                  \
-    ASSERT_TRUE((device).Start(ns, config)) << (device).Error().toStdString()
-
-#define EXPECT_RUN(run, expected)                                                                  \
-    EXPECT_EQ(expected, (run).code)                                                                \
-        << "stdout: " << (run).out.toStdString() << "\nstderr: " << (run).err.toStdString()
 
 TEST(SwpctlApplyLab, ChecksThenConfiguresOnlyWhatDiffersAndAgainNothing) {
     SWP_REQUIRE_LAB();

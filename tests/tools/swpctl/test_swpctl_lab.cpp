@@ -3,7 +3,7 @@
 // script would, and checks its output, its exit code and what the device's
 // journal recorded. Waits run five times faster (--speedup 5).
 
-#include "tests/common/labsim.h"
+#include "tests/tools/swpctl/toolrun.h"
 
 #include <gtest/gtest.h>
 
@@ -39,32 +39,12 @@ const char kBridge[] = R"({
     "client_pin": "87654325",
     "wps_status": [[200, 3], [300, 34]]})";
 
-struct CtlRun {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-CtlRun Swpctl(QStringList args, const QString& cacheHome = QString()) {
+ToolRun Swpctl(QStringList args, const QString& cacheHome = QString()) {
     args << QStringLiteral("--speedup") << QStringLiteral("5");
-    QProcess process;
-    if (!cacheHome.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!cacheHome.isEmpty())
         env.insert(QStringLiteral("XDG_CACHE_HOME"), cacheHome);
-        process.setProcessEnvironment(env);
-    }
-    process.start(QStringLiteral(SWPCTL_BINARY), args);
-    CtlRun run;
-    if (!process.waitForStarted(kRunLimitMs) || !process.waitForFinished(kRunLimitMs)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = QStringLiteral("swpctl did not finish");
-        return run;
-    }
-    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunTool(QStringLiteral(SWPCTL_BINARY), args, env, kRunLimitMs);
 }
 
 // The request lines of one kind the device received.
@@ -97,13 +77,6 @@ QJsonObject Json(const QString& text) {
     return QJsonDocument::fromJson(text.toUtf8()).object();
 }
 
-#define START(device, ns, config)                                                                  \
-    ASSERT_TRUE((device).Start(ns, config)) << (device).Error().toStdString()
-
-#define EXPECT_RUN(run, expected)                                                                  \
-    EXPECT_EQ(expected, (run).code)                                                                \
-        << "stdout: " << (run).out.toStdString() << "\nstderr: " << (run).err.toStdString()
-
 TEST(SwpctlLab, DiscoverListsTheDevicesOfBothAdapters) {
     SWP_REQUIRE_LAB();
     CLabDevice ap;
@@ -111,7 +84,7 @@ TEST(SwpctlLab, DiscoverListsTheDevicesOfBothAdapters) {
     START(ap, "dev1", kAp);
     START(bridge, "dev2", kBridge);
 
-    const CtlRun table = Swpctl({QStringLiteral("discover")});
+    const ToolRun table = Swpctl({QStringLiteral("discover")});
     EXPECT_RUN(table, 0);
     EXPECT_TRUE(table.out.contains(
         QRegularExpression(QStringLiteral("Lab-AP +02:5A:00:00:00:01 +10.91.1.2 +10.91.1.1\n"))))
@@ -120,7 +93,7 @@ TEST(SwpctlLab, DiscoverListsTheDevicesOfBothAdapters) {
         QStringLiteral("Lab-Client +02:5A:00:00:00:02 +10.91.2.2 +10.91.2.1\n"))))
         << table.out.toStdString();
 
-    const CtlRun json = Swpctl({QStringLiteral("discover"), QStringLiteral("--json")});
+    const ToolRun json = Swpctl({QStringLiteral("discover"), QStringLiteral("--json")});
     EXPECT_RUN(json, 0);
     const QJsonArray devices = QJsonDocument::fromJson(json.out.toUtf8()).array();
     ASSERT_EQ(2, devices.size()) << json.out.toStdString();
@@ -171,11 +144,11 @@ TEST(SwpctlLab, AdapterOptionUsesThatAdapterOnly) {
     EXPECT_RUN(Swpctl({QStringLiteral("discover"), QStringLiteral("--adapter"),
                        QStringLiteral("10.91.1.1")}),
                0);
-    const CtlRun other =
+    const ToolRun other =
         Swpctl({QStringLiteral("show"), QStringLiteral("--adapter"), QStringLiteral("10.91.2.1")});
     EXPECT_RUN(other, 3);
     EXPECT_TRUE(other.err.contains(QStringLiteral("no device found")));
-    const CtlRun none = Swpctl(
+    const ToolRun none = Swpctl(
         {QStringLiteral("discover"), QStringLiteral("--adapter"), QStringLiteral("10.9.9.9")});
     EXPECT_RUN(none, 1);
     EXPECT_TRUE(none.err.contains(QStringLiteral("no network adapter has the address 10.9.9.9")));
@@ -186,7 +159,7 @@ TEST(SwpctlLab, ShowDecodesEveryField) {
     CLabDevice ap;
     START(ap, "dev1", kAp);
 
-    const CtlRun text = Swpctl({QStringLiteral("show")});
+    const ToolRun text = Swpctl({QStringLiteral("show")});
     EXPECT_RUN(text, 0);
     for (const char* line :
          {"Device mode:      Access Point\n", "IP mode:          Static\n",
@@ -198,7 +171,7 @@ TEST(SwpctlLab, ShowDecodesEveryField) {
         EXPECT_TRUE(text.out.contains(QLatin1String(line))) << line << "\n"
                                                             << text.out.toStdString();
 
-    const CtlRun json = Swpctl({QStringLiteral("show"), QStringLiteral("--json")});
+    const ToolRun json = Swpctl({QStringLiteral("show"), QStringLiteral("--json")});
     EXPECT_RUN(json, 0);
     const QJsonObject config = Json(json.out);
     EXPECT_EQ(1, config["device_mode"].toObject()["code"].toInt());
@@ -220,7 +193,7 @@ TEST(SwpctlLab, StaticAddressIsSetThenReadBack) {
     CLabDevice ap;
     START(ap, "dev1", kAp);
 
-    const CtlRun set =
+    const ToolRun set =
         Swpctl({QStringLiteral("set-ip"), QStringLiteral("static"), QStringLiteral("172.16.5.20"),
                 QStringLiteral("255.255.0.0"), QStringLiteral("172.16.0.1")});
     EXPECT_RUN(set, 0);
@@ -237,12 +210,12 @@ TEST(SwpctlLab, StaticAddressIsSetThenReadBack) {
     // The configuration is read again after the change.
     EXPECT_EQ(2, Received(journal, "get_config").size());
 
-    const CtlRun show = Swpctl({QStringLiteral("show"), QStringLiteral("--json")});
+    const ToolRun show = Swpctl({QStringLiteral("show"), QStringLiteral("--json")});
     EXPECT_RUN(show, 0);
     EXPECT_EQ("172.16.5.20", Json(show.out)["ip"].toObject()["address"].toString());
 
     // The same address again changes nothing and sends nothing.
-    const CtlRun again =
+    const ToolRun again =
         Swpctl({QStringLiteral("set-ip"), QStringLiteral("static"), QStringLiteral("172.16.5.20"),
                 QStringLiteral("255.255.0.0"), QStringLiteral("172.16.0.1")});
     EXPECT_RUN(again, 0);
@@ -255,7 +228,7 @@ TEST(SwpctlLab, DhcpIsSwitchedOn) {
     SWP_REQUIRE_LAB();
     CLabDevice ap;
     START(ap, "dev1", kAp);
-    const CtlRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
+    const ToolRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
     EXPECT_RUN(run, 0);
     EXPECT_TRUE(run.out.contains(QLatin1String("IP mode:          DHCP\n")))
         << run.out.toStdString();
@@ -266,7 +239,7 @@ TEST(SwpctlLab, DhcpIsSwitchedOn) {
     EXPECT_EQ(1, sets.front()["tlvs"].toObject()["IP_MODE"].toInt());
 
     // Already DHCP: nothing is sent.
-    const CtlRun again = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
+    const ToolRun again = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
     EXPECT_RUN(again, 0);
     journal = JournalAfterRun(ap);
     EXPECT_EQ(1, Received(journal, "set_ip").size());
@@ -276,8 +249,8 @@ TEST(SwpctlLab, AddressOfTheComputerItselfIsRefused) {
     SWP_REQUIRE_LAB();
     CLabDevice ap;
     START(ap, "dev1", kAp);
-    const CtlRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("static"),
-                               QStringLiteral("10.91.1.1"), QStringLiteral("255.255.255.0")});
+    const ToolRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("static"),
+                                QStringLiteral("10.91.1.1"), QStringLiteral("255.255.255.0")});
     EXPECT_RUN(run, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("The IP Address is the same as local host IP.")));
     EXPECT_TRUE(Received(JournalAfterRun(ap), "set_ip").isEmpty());
@@ -287,7 +260,7 @@ TEST(SwpctlLab, WirelessProfileWithWpaPskAsTheJournalRecordsIt) {
     SWP_REQUIRE_LAB();
     CLabDevice ap;
     START(ap, "dev1", kAp);
-    const CtlRun run = Swpctl(
+    const ToolRun run = Swpctl(
         {QStringLiteral("set-wireless"), QStringLiteral("--ssid"), QStringLiteral("lab-net"),
          QStringLiteral("--channel"), QStringLiteral("11"), QStringLiteral("--security"),
          QStringLiteral("wpa-psk"), QStringLiteral("--key"), QStringLiteral("a secret passphrase"),
@@ -315,7 +288,7 @@ TEST(SwpctlLab, WirelessProfileWithWep) {
     SWP_REQUIRE_LAB();
     CLabDevice ap;
     START(ap, "dev1", kAp);
-    const CtlRun run =
+    const ToolRun run =
         Swpctl({QStringLiteral("set-wireless"), QStringLiteral("--ssid"), QStringLiteral("old-net"),
                 QStringLiteral("--security"), QStringLiteral("wep"), QStringLiteral("--key"),
                 QStringLiteral("0123456789abcdef0123456789"), QStringLiteral("--auth"),
@@ -342,7 +315,7 @@ TEST(SwpctlLab, ChannelOutsideTheDeviceListIsRefused) {
     SWP_REQUIRE_LAB();
     CLabDevice ap;
     START(ap, "dev1", kAp);
-    const CtlRun run =
+    const ToolRun run =
         Swpctl({QStringLiteral("set-wireless"), QStringLiteral("--ssid"), QStringLiteral("x"),
                 QStringLiteral("--channel"), QStringLiteral("14"), QStringLiteral("--security"),
                 QStringLiteral("none")});
@@ -355,7 +328,7 @@ TEST(SwpctlLab, StationProfileOnAClient) {
     SWP_REQUIRE_LAB();
     CLabDevice bridge;
     START(bridge, "dev1", kBridge);
-    const CtlRun run =
+    const ToolRun run =
         Swpctl({QStringLiteral("set-station"), QStringLiteral("--ssid"), QStringLiteral("office"),
                 QStringLiteral("--security"), QStringLiteral("none")});
     EXPECT_RUN(run, 0);
@@ -367,7 +340,7 @@ TEST(SwpctlLab, StationProfileOnAClient) {
     EXPECT_EQ(1, sets.front()["tlvs"].toObject()["WL_STA_FLAG"].toInt());
 
     // The access-point profile does not fit a client.
-    const CtlRun wrong =
+    const ToolRun wrong =
         Swpctl({QStringLiteral("set-wireless"), QStringLiteral("--ssid"), QStringLiteral("office"),
                 QStringLiteral("--security"), QStringLiteral("none")});
     EXPECT_RUN(wrong, 2);
@@ -378,7 +351,7 @@ TEST(SwpctlLab, ModeSwitch) {
     SWP_REQUIRE_LAB();
     CLabDevice ap;
     START(ap, "dev1", kAp);
-    const CtlRun run = Swpctl({QStringLiteral("set-mode"), QStringLiteral("bridge")});
+    const ToolRun run = Swpctl({QStringLiteral("set-mode"), QStringLiteral("bridge")});
     EXPECT_RUN(run, 0);
     EXPECT_EQ("Device mode: AP Client\n", run.out.toStdString());
     QList<QJsonObject> journal = JournalAfterRun(ap);
@@ -387,7 +360,7 @@ TEST(SwpctlLab, ModeSwitch) {
     ASSERT_EQ(1, sets.size());
     EXPECT_EQ(2, sets.front()["tlvs"].toObject()["DEVICE_MODE"].toInt());
 
-    const CtlRun again = Swpctl({QStringLiteral("set-mode"), QStringLiteral("bridge")});
+    const ToolRun again = Swpctl({QStringLiteral("set-mode"), QStringLiteral("bridge")});
     EXPECT_RUN(again, 0);
     EXPECT_TRUE(again.out.contains(QLatin1String("already runs as AP Client")));
     EXPECT_EQ(1, Received(JournalAfterRun(ap), "set_mode").size());
@@ -397,7 +370,7 @@ TEST(SwpctlLab, SurveyStrongestFirst) {
     SWP_REQUIRE_LAB();
     CLabDevice ap;
     START(ap, "dev1", kAp);
-    const CtlRun table = Swpctl({QStringLiteral("survey")});
+    const ToolRun table = Swpctl({QStringLiteral("survey")});
     EXPECT_RUN(table, 0);
     const QStringList lines = table.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(4, lines.size()) << table.out.toStdString();
@@ -409,7 +382,7 @@ TEST(SwpctlLab, SurveyStrongestFirst) {
         QRegularExpression(QStringLiteral("20% +1 +AES +WPA2-PSK +02:AA:00:00:00:01 +AP +yes"))))
         << lines[3].toStdString();
 
-    const CtlRun json = Swpctl({QStringLiteral("survey"), QStringLiteral("--json")});
+    const ToolRun json = Swpctl({QStringLiteral("survey"), QStringLiteral("--json")});
     EXPECT_RUN(json, 0);
     const QJsonArray survey = QJsonDocument::fromJson(json.out.toUtf8()).array();
     ASSERT_EQ(3, survey.size());
@@ -422,7 +395,7 @@ TEST(SwpctlLab, ClientPin) {
     SWP_REQUIRE_LAB();
     CLabDevice bridge;
     START(bridge, "dev1", kBridge);
-    const CtlRun run = Swpctl({QStringLiteral("client-pin")});
+    const ToolRun run = Swpctl({QStringLiteral("client-pin")});
     EXPECT_RUN(run, 0);
     EXPECT_EQ("87654325\n", run.out.toStdString());
     EXPECT_EQ(1, Received(JournalAfterRun(bridge), "sta_get_config").size());
@@ -432,7 +405,7 @@ TEST(SwpctlLab, PushButtonFollowsTheStatusToConfigured) {
     SWP_REQUIRE_LAB();
     CLabDevice ap;
     START(ap, "dev1", kAp);
-    const CtlRun run = Swpctl({QStringLiteral("wps-pbc")});
+    const ToolRun run = Swpctl({QStringLiteral("wps-pbc")});
     EXPECT_RUN(run, 0);
     EXPECT_TRUE(run.out.startsWith(QLatin1String("Configured\n"))) << run.out.toStdString();
     EXPECT_TRUE(run.err.contains(QLatin1String("WPS status 3: Start WSC Process")));
@@ -449,7 +422,7 @@ TEST(SwpctlLab, PinOfTheClientToAdmit) {
     SWP_REQUIRE_LAB();
     CLabDevice ap;
     START(ap, "dev1", kAp);
-    const CtlRun run = Swpctl({QStringLiteral("wps-pin"), QStringLiteral("01234567")});
+    const ToolRun run = Swpctl({QStringLiteral("wps-pin"), QStringLiteral("01234567")});
     EXPECT_RUN(run, 0);
     const QList<QJsonObject> requests = Received(JournalAfterRun(ap), "wps_pin");
     ASSERT_EQ(1, requests.size());
@@ -460,7 +433,7 @@ TEST(SwpctlLab, ClientPairsByPinWithTheNamedAccessPoint) {
     SWP_REQUIRE_LAB();
     CLabDevice bridge;
     START(bridge, "dev1", kBridge);
-    const CtlRun run =
+    const ToolRun run =
         Swpctl({QStringLiteral("wps-pin"), QStringLiteral("--ssid"), QStringLiteral("office")});
     EXPECT_RUN(run, 0);
     EXPECT_TRUE(run.out.contains(QLatin1String("Device PIN: 87654325")));
@@ -475,7 +448,7 @@ TEST(SwpctlLab, IdleSoonAfterTheStartIsSuccess) {
     CLabDevice ap;
     START(ap, "dev1", R"({"name": "Idle", "mac": "02:5A:00:00:00:01",
         "wps_status": [[100, 3], [100, 1]]})");
-    const CtlRun run = Swpctl({QStringLiteral("wps-pbc")});
+    const ToolRun run = Swpctl({QStringLiteral("wps-pbc")});
     EXPECT_RUN(run, 0);
     EXPECT_TRUE(run.out.startsWith(QLatin1String("Idle\n"))) << run.out.toStdString();
     // The configuration is read again after the pause.
@@ -490,7 +463,7 @@ TEST(SwpctlLab, DroppedLoginIsRenewedOnce) {
     START(ap, "dev1", R"({"name": "Forgetful", "mac": "02:5A:00:00:00:01",
         "connect_timeout_ms": 1500,
         "requests": {"get_config": {"delay_ms": 1800, "count": 1}}})");
-    const CtlRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
+    const ToolRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
     EXPECT_RUN(run, 0);
     const QList<QJsonObject> journal = JournalAfterRun(ap);
     EXPECT_EQ(2, Received(journal, "login").size());
@@ -508,7 +481,7 @@ TEST(SwpctlLab, WpsFailureStatusAndRefusal) {
         CLabDevice ap;
         START(ap, "dev1", R"({"name": "Fails", "mac": "02:5A:00:00:00:01",
             "wps_status": [[100, 3], [100, 2]]})");
-        const CtlRun run = Swpctl({QStringLiteral("wps-pbc")});
+        const ToolRun run = Swpctl({QStringLiteral("wps-pbc")});
         EXPECT_RUN(run, 7);
         EXPECT_TRUE(run.err.contains(QLatin1String("WPS failed: WSC Fail")));
     }
@@ -523,7 +496,7 @@ TEST(SwpctlLab, WpsFailureStatusAndRefusal) {
         CLabDevice ap;
         START(ap, "dev1", R"({"name": "Idle", "mac": "02:5A:00:00:00:01",
             "wps_status": [[100, 1]]})");
-        const CtlRun run = Swpctl({QStringLiteral("wps-pbc")});
+        const ToolRun run = Swpctl({QStringLiteral("wps-pbc")});
         EXPECT_RUN(run, 7);
         EXPECT_TRUE(run.err.contains(QLatin1String("without starting")));
     }
@@ -533,7 +506,7 @@ TEST(SwpctlLab, WrongPasswordIsRefused) {
     SWP_REQUIRE_LAB();
     CLabDevice ap;
     START(ap, "dev1", kAp);
-    const CtlRun run =
+    const ToolRun run =
         Swpctl({QStringLiteral("show"), QStringLiteral("--password"), QStringLiteral("not-it")});
     EXPECT_RUN(run, 4);
     EXPECT_TRUE(run.err.contains(QLatin1String("refused the login")));
@@ -543,13 +516,13 @@ TEST(SwpctlLab, WrongPasswordIsRefused) {
 TEST(SwpctlLab, AbsentDevice) {
     SWP_REQUIRE_LAB();
     {
-        const CtlRun nothing = Swpctl({QStringLiteral("discover")});
+        const ToolRun nothing = Swpctl({QStringLiteral("discover")});
         EXPECT_RUN(nothing, 3);
         EXPECT_TRUE(nothing.err.contains(QLatin1String("no device found")));
     }
     CLabDevice ap;
     START(ap, "dev1", kAp);
-    const CtlRun run = Swpctl(
+    const ToolRun run = Swpctl(
         {QStringLiteral("show"), QStringLiteral("--device"), QStringLiteral("02:5A:00:00:00:99")});
     EXPECT_RUN(run, 3);
     EXPECT_TRUE(run.err.contains(
@@ -565,10 +538,10 @@ TEST(SwpctlLab, SeveralDevicesNeedDevice) {
     START(ap, "dev1", R"({"name": "Lab-AP", "mac": "02:5A:00:00:00:01",
         "foreign_login": "ignore"})");
     START(bridge, "dev2", kBridge);
-    const CtlRun run = Swpctl({QStringLiteral("show")});
+    const ToolRun run = Swpctl({QStringLiteral("show")});
     EXPECT_RUN(run, 2);
     EXPECT_TRUE(run.err.contains(QLatin1String("2 devices found, choose one with --device")));
-    const CtlRun chosen = Swpctl(
+    const ToolRun chosen = Swpctl(
         {QStringLiteral("show"), QStringLiteral("--device"), QStringLiteral("02-5a-00-00-00-02")});
     EXPECT_RUN(chosen, 0);
     EXPECT_TRUE(chosen.out.contains(QLatin1String("Device mode:      AP Client\n")));
@@ -580,7 +553,7 @@ TEST(SwpctlLab, DroppedRepliesTimeOut) {
         CLabDevice ap;
         START(ap, "dev1", R"({"name": "Mute", "mac": "02:5A:00:00:00:01",
             "requests": {"login": {"action": "drop"}}})");
-        const CtlRun run = Swpctl({QStringLiteral("show")});
+        const ToolRun run = Swpctl({QStringLiteral("show")});
         EXPECT_RUN(run, 5);
         EXPECT_TRUE(run.err.contains(QLatin1String("did not answer the login within 5 s")));
     }
@@ -614,7 +587,7 @@ TEST(SwpctlLab, UnusableRepliesAreReportedAsSuch) {
         QStringList args{QString::fromLatin1(c.command)};
         if (args[0] == QLatin1String("set-mode"))
             args << QStringLiteral("bridge");
-        const CtlRun run = Swpctl(args);
+        const ToolRun run = Swpctl(args);
         EXPECT_RUN(run, 8);
         EXPECT_TRUE(run.err.contains(QLatin1String(c.message))) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
@@ -626,7 +599,7 @@ TEST(SwpctlLab, SettingTimeOutLogsInAgainOnce) {
     CLabDevice ap;
     START(ap, "dev1", R"({"name": "Slow", "mac": "02:5A:00:00:00:01",
         "requests": {"set_ip": {"action": "drop", "count": 1}}})");
-    const CtlRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
+    const ToolRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
     EXPECT_RUN(run, 0);
     const QList<QJsonObject> journal = JournalAfterRun(ap);
     EXPECT_EQ(2, Received(journal, "set_ip").size());
@@ -638,7 +611,7 @@ TEST(SwpctlLab, SettingRefusedByTheDevice) {
     CLabDevice ap;
     START(ap, "dev1", R"({"name": "Stubborn", "mac": "02:5A:00:00:00:01",
         "requests": {"set_ip": {"action": "refuse"}}})");
-    const CtlRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
+    const ToolRun run = Swpctl({QStringLiteral("set-ip"), QStringLiteral("dhcp")});
     EXPECT_RUN(run, 6);
     EXPECT_TRUE(run.err.contains(QLatin1String("the device refused the IP setting")));
 }
@@ -667,7 +640,7 @@ TEST(SwpctlLab, InvalidArguments) {
         {{"show", "--password", QString(17, QLatin1Char('p'))}, "at most 16"},
     };
     for (const auto& [args, message] : cases) {
-        const CtlRun run = Swpctl(args);
+        const ToolRun run = Swpctl(args);
         EXPECT_RUN(run, 2);
         EXPECT_TRUE(run.err.contains(QLatin1String(message)))
             << args.join(' ').toStdString() << ": " << run.err.toStdString();

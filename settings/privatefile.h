@@ -1,0 +1,47 @@
+#pragma once
+// Files that may hold a secret: the trace, a saved profile, swpctl's device
+// cache, a capture, a password or key file. They are created readable by
+// their owner only (0600, whatever the umask), never opened through a
+// symbolic link, and never taken over from another user.
+
+#include <QByteArray>
+#include <QString>
+
+#include <fcntl.h>
+
+namespace privatefile {
+
+struct WriteOpen {
+    int fd = -1;   // owned by the caller, who closes it
+    QString error; // the reason, when fd < 0
+    bool Ok() const { return fd >= 0; }
+};
+
+// Opens PATH for writing (extraFlags: O_TRUNC, O_APPEND, O_EXCL, O_RDWR),
+// creating it with mode 0600. A link at PATH, a file that is not a regular
+// file or that belongs to another user is refused; an existing file of the
+// user's is set to 0600.
+WriteOpen OpenForWrite(const QString& path, int extraFlags = O_TRUNC);
+
+// Replaces PATH with DATA at once: a new 0600 file beside it, written,
+// synced and renamed over PATH. A link at PATH is replaced, never followed.
+bool Save(const QString& path, const QByteArray& data, QString* error = nullptr);
+
+struct ReadResult {
+    bool ok = false;
+    QByteArray data;
+    QString error; // "is not a file that can be read", ... (without the path)
+};
+
+// What a read asks of the file.
+enum class Owner {
+    Anyone,       // any file that can be read: a pipe, /dev/stdin, /proc files too
+    PrivateToUser // a regular file of the user's that no one else may read
+};
+
+// Opens PATH once (without following a link when PrivateToUser, never
+// blocking on a FIFO), checks the open descriptor and reads at most LIMIT
+// bytes: a longer file is an error, however its size is reported.
+ReadResult Read(const QString& path, qint64 limit, Owner owner);
+
+} // namespace privatefile

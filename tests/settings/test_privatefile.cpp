@@ -94,8 +94,9 @@ TEST_F(PrivateFile, ReadsSecretsOnlyFromPrivateRegularFiles) {
             privatefile::Read(Path(c.name), 8, privatefile::Owner::PrivateToUser);
         EXPECT_EQ(read.ok, c.ok) << c.name;
         EXPECT_EQ(read.error, QString::fromLatin1(c.error)) << c.name;
-        if (c.ok)
+        if (c.ok) {
             EXPECT_EQ(read.data, "welcome");
+        }
     }
 }
 

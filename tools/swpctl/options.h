@@ -57,6 +57,7 @@ struct CtlOptions {
     QString password = QStringLiteral("tosca");
     QString adapter; // IPv4 address of the one adapter to use; empty: all
     QString logFile; // --log
+    QString captureFile; // --capture
     int speedup = 1; // --speedup (tests)
 
     // set-ip

@@ -296,18 +296,25 @@ end
 -- ---------------------------------------------------------------------------
 -- Plausibility of a deciphered payload
 
--- A walk over bytes (a Lua string): every TLV a known type, ending exactly.
-local function valid_tlv_walk(data)
+-- How well a deciphered payload (a Lua string) reads as TLVs: 3 for a walk
+-- that ends exactly (or one byte short) over known types only, 2 when some
+-- types are unknown, 1 when known TLVs come before a TLV that runs past the
+-- end, 0 for anything else. A wrong key gives 0 but by rare chance.
+local function tlv_walk_score(data)
     local total = #data
-    if total == 0 then return true end
-    local offset = 0
+    if total == 0 then return 3 end
+    local offset, known, unknown = 0, 0, 0
     while total - offset >= 2 do
         local t = data:byte(offset + 1)
         local l = data:byte(offset + 2)
-        if tlv_names[t] == nil or offset + l + 2 > total then return false end
+        if offset + l + 2 > total then
+            return known > 0 and unknown == 0 and 1 or 0
+        end
+        if tlv_names[t] then known = known + 1 else unknown = unknown + 1 end
         offset = offset + l + 2
     end
-    return offset == total
+    if known == 0 then return 0 end
+    return unknown == 0 and 3 or 2
 end
 
 local function number_field_ok(data, at)
@@ -353,14 +360,18 @@ end
 local function decipher(pinfo, opcode, enciphered)
     local cached = decipher_cache[pinfo.number]
     if cached then return cached.plain, cached.label end
-    local plain, label = nil, nil
+    local plain, label, best = nil, nil, 0
     for _, candidate in ipairs(candidate_keys()) do
         local attempt = crypt(candidate.key, enciphered)
-        local good
-        if opcode == 7 then good = valid_survey(attempt) else good = valid_tlv_walk(attempt) end
-        if good then
-            plain, label = attempt, candidate.label
-            break
+        local score
+        if opcode == 7 then
+            score = valid_survey(attempt) and 3 or 0
+        else
+            score = tlv_walk_score(attempt)
+        end
+        if score > best then
+            plain, label, best = attempt, candidate.label, score
+            if score == 3 then break end
         end
     end
     decipher_cache[pinfo.number] = {plain = plain, label = label}

@@ -154,9 +154,8 @@ bool CCaptureFile::Write(const std::vector<uint8_t>& block) {
 }
 
 int CCaptureFile::InterfaceOf(const CapturedDatagram& datagram) {
-    const QString name = datagram.adapter.isEmpty()
-                             ? QHostAddress(datagram.localAddress).toString()
-                             : datagram.adapter;
+    const QString name = datagram.adapter.isEmpty() ? QHostAddress(datagram.localAddress).toString()
+                                                    : datagram.adapter;
     for (size_t n = 0; n < m_Interfaces.size(); ++n)
         if (m_Interfaces[n].name == name && m_Interfaces[n].address == datagram.localAddress)
             return static_cast<int>(n);

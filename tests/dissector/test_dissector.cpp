@@ -34,7 +34,8 @@ std::map<int, std::string> LuaTable(const char* block) {
     const int end = text.indexOf(QStringLiteral("-- END %1\n").arg(QLatin1String(block)));
     EXPECT_TRUE(begin >= 0 && end > begin) << block;
     std::map<int, std::string> table;
-    static const QRegularExpression entry(QStringLiteral(R"re(\[(0x[0-9A-Fa-f]+|\d+)\] = "([^"]*)")re"));
+    static const QRegularExpression entry(
+        QStringLiteral(R"re(\[(0x[0-9A-Fa-f]+|\d+)\] = "([^"]*)")re"));
     auto it = entry.globalMatch(text.mid(begin, end - begin));
     while (it.hasNext()) {
         const auto match = it.next();
@@ -92,7 +93,8 @@ private:
 
 QByteArray Enciphered(const swp::CPacketBuilder& packet, const QByteArray& key = kPassword) {
     const std::vector<uint8_t> bytes = packet.Bytes();
-    QByteArray out(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    QByteArray out(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<qsizetype>(bytes.size()));
     CryptPayload(reinterpret_cast<uint8_t*>(out.data()), static_cast<size_t>(out.size()), key);
     return out;
 }

@@ -76,7 +76,9 @@ private:
 
 // The layer of a protocol in one frame of -T json output.
 inline QJsonObject Layer(const QJsonValue& packet, const char* name) {
-    return packet.toObject()["_source"].toObject()["layers"].toObject()[QLatin1String(name)]
+    return packet.toObject()["_source"]
+        .toObject()["layers"]
+        .toObject()[QLatin1String(name)]
         .toObject();
 }
 

@@ -7,6 +7,7 @@
 #include "protocol/packet.h"
 #include "protocol/rc4encry.h"
 #include "protocol/wpsstatus.h"
+#include "settings/debug.h"
 #include "tests/dissector/tsharkrun.h"
 
 #include <QFile>
@@ -90,6 +91,28 @@ private:
     QString m_Path;
     std::unique_ptr<swp::CCaptureFile> m_File;
 };
+
+TEST(Dissector, TheTraceBringsACaptureBesideIt) {
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("Setup"));
+    EXPECT_EQ(nullptr, swp::OpenCaptureBesideTrace(nullptr));
+    {
+        CDebug off(program); // no Setup.Log: the trace is off, so is the capture
+        EXPECT_EQ(nullptr, swp::OpenCaptureBesideTrace(&off));
+    }
+    QFile log(dir.filePath(QStringLiteral("Setup.Log")));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.close();
+    CDebug trace(program);
+    ASSERT_TRUE(trace.IsOpen());
+    const auto capture = swp::OpenCaptureBesideTrace(&trace);
+    ASSERT_NE(nullptr, capture);
+    EXPECT_EQ(capture.get(), swp::CCaptureFile::Instance());
+    EXPECT_EQ(dir.filePath(QStringLiteral("Setup.pcapng")), capture->Path());
+    EXPECT_EQ(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                  QFileDevice::WriteUser,
+              QFileInfo(capture->Path()).permissions());
+}
 
 QByteArray Enciphered(const swp::CPacketBuilder& packet, const QByteArray& key = kPassword) {
     const std::vector<uint8_t> bytes = packet.Bytes();

@@ -33,8 +33,8 @@ const QSet<QString> kValueOptions = {
 const QSet<QString> kFlagOptions = {QStringLiteral("--json"), QStringLiteral("--help"),
                                     QStringLiteral("--check")};
 const QSet<QString> kGlobalOptions = {
-    QStringLiteral("--device"), QStringLiteral("--password"), QStringLiteral("--adapter"),
-    QStringLiteral("--log"),    QStringLiteral("--speedup"),  QStringLiteral("--help"),
+    QStringLiteral("--device"),  QStringLiteral("--password"), QStringLiteral("--adapter"),
+    QStringLiteral("--log"),     QStringLiteral("--speedup"),  QStringLiteral("--help"),
     QStringLiteral("--capture"),
 };
 

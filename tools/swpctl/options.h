@@ -57,8 +57,9 @@ struct CtlOptions {
     QString password = QStringLiteral("tosca");
     QString adapter; // IPv4 address of the one adapter to use; empty: all
     QString logFile; // --log
-    QString captureFile; // --capture
     int speedup = 1; // --speedup (tests)
+    // --capture: the pcapng file of every datagram sent and received
+    QString captureFile;
 
     // set-ip
     bool dhcp = false;

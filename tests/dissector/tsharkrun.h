@@ -59,7 +59,8 @@ private:
         if (!process.waitForStarted(60000) || !process.waitForFinished(120000)) {
             process.kill();
             process.waitForFinished();
-            run.err = QStringLiteral("tshark did not finish");
+            run.err = QStringLiteral("tshark (" SWP_TSHARK ") did not run: ") +
+                      process.errorString() + QStringLiteral(" (scripts/deps installs it)");
             return run;
         }
         run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;

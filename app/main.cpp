@@ -4,6 +4,7 @@
 #include "framework/guimessagebox.h"
 #include "platform/instancelock.h"
 #include "platform/program.h"
+#include "protocol/capturefile.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 
@@ -67,6 +68,8 @@ int main(int argc, char* argv[]) {
         DebugLog("FAIL another instance is running");
         return 0;
     }
+    // With the trace on, the datagrams go into a capture beside it too.
+    const auto capture = swp::OpenCaptureBesideTrace(&debug);
     const int result = RunWizard(argc, argv);
     CDebug::SetInstance(nullptr);
     return result;

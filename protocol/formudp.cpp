@@ -1,5 +1,6 @@
 #include "protocol/formudp.h"
 
+#include "protocol/capturefile.h"
 #include "protocol/rc4encry.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
@@ -235,7 +236,10 @@ void TFormUDP::SendPacket(uint8_t* buffer, int length) {
     m_Cipher.Apply(buffer, static_cast<size_t>(length), CipherKey());
     for (const auto& socket : m_Sockets) {
         std::memcpy(buffer + kMacOffset, socket->AdapterMAC, 6);
-        socket->SendTo(buffer, length, DestPort, kBroadcastIP); // a failed send is ignored
+        // A failed send is ignored; one that left goes into the capture.
+        CCaptureFile* capture = CCaptureFile::Instance();
+        if (socket->SendTo(buffer, length, DestPort, kBroadcastIP) && capture)
+            capture->RecordSocket(*socket, true, buffer, length, DestPort, kBroadcastIP);
     }
 }
 
@@ -319,6 +323,8 @@ void TFormUDP::UDPSocketRead(CUDPSocket* socket) {
         return;
     }
     m_RecvUsed = length;
+    if (CCaptureFile* capture = CCaptureFile::Instance())
+        capture->RecordSocket(*socket, false, buffer, length, port, ip);
     ProcRecvData(buffer, length, socket, port, ip);
 }
 

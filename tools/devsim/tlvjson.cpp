@@ -1,6 +1,7 @@
 #include "tools/devsim/tlvjson.h"
 #include "settings/textutil.h"
 
+#include "protocol/catalogue.h"
 #include "protocol/packet.h"
 #include "tools/devsim/config.h"
 
@@ -13,55 +14,6 @@ namespace devsim {
 using namespace swp;
 
 namespace {
-
-struct NamedType {
-    uint8_t type;
-    const char* name;
-};
-
-const NamedType kTlvNames[] = {
-    {DEVICE_MODE, "DEVICE_MODE"},
-    {DEVICE_NAME, "DEVICE_NAME"},
-    {DEVICE_MAC, "DEVICE_MAC"},
-    {IP_MODE, "IP_MODE"},
-    {LAN_IP, "LAN_IP"},
-    {LAN_NETMASK, "LAN_NETMASK"},
-    {LAN_GATEWAY, "LAN_GATEWAY"},
-    {WL_SSID, "WL_SSID"},
-    {WL_CH_LIST, "WL_CH_LIST"},
-    {WL_EXT_CH, "WL_EXT_CH"},
-    {WL_STD_CH, "WL_STD_CH"},
-    {WL_WIRELESS_MODE, "WL_WIRELESS_MODE"},
-    {WL_STA_FLAG, "WL_STA_FLAG"},
-    {WL_SECURITY_MODE, "WL_SECURITY_MODE"},
-    {WL_AUTH_MODE, "WL_AUTH_MODE"},
-    {WL_WEPKEY_LEN, "WL_WEPKEY_LEN"},
-    {WL_WEPKEY, "WL_WEPKEY"},
-    {WL_WEPKEY_INDEX, "WL_WEPKEY_INDEX"},
-    {WL_WPA_MODE, "WL_WPA_MODE"},
-    {WL_WPA_CIPHER, "WL_WPA_CIPHER"},
-    {WL_WPA_PSK, "WL_WPA_PSK"},
-    {WL_WPS_PBC, "WL_WPS_PBC"},
-    {WL_WPS_PIN, "WL_WPS_PIN"},
-    {TLVTYPE_OTHER_AUTH_PHRASE, "TLVTYPE_OTHER_AUTH_PHRASE"},
-    {TLVTYPE_OTHER_RESULT, "TLVTYPE_OTHER_RESULT"},
-    {TLVTYPE_OTHER_PORT, "TLVTYPE_OTHER_PORT"},
-    {TLVTYPE_OTHER_GET_ALL, "TLVTYPE_OTHER_GET_ALL"},
-    {TLVTYPE_OTHER_CONNECTTIMEOUT, "TLVTYPE_OTHER_CONNECTTIMEOUT"},
-    {TLVTYPE_OTHER_WPS_STATUS, "TLVTYPE_OTHER_WPS_STATUS"},
-};
-
-const NamedType kOpcodeNames[] = {
-    {OP_DISCOVER, "OP_DISCOVER"},
-    {OP_LOGIN, "OP_LOGIN"},
-    {OP_LOGOUT, "OP_LOGOUT"},
-    {OP_GET_CONFIG, "OP_GET_CONFIG"},
-    {OP_SET_CONFIG, "OP_SET_CONFIG"},
-    {OP_EVENT, "OP_EVENT"},
-    {OP_SITE_SURVEY, "OP_SITE_SURVEY"},
-    {OP_STA_GET_CONFIG, "OP_STA_GET_CONFIG"},
-    {OP_STA_SET_CONFIG, "OP_STA_SET_CONFIG"},
-};
 
 QString Hex(const uint8_t* value, int length) {
     return QString::fromLatin1(
@@ -124,16 +76,14 @@ QJsonValue DecodeValue(const Tlv& tlv, bool pinIsNumber) {
 } // namespace
 
 QString TlvName(uint8_t type) {
-    for (const NamedType& named : kTlvNames)
-        if (named.type == type)
-            return QLatin1String(named.name);
+    if (const char* name = TlvTypeName(type))
+        return QLatin1String(name);
     return QString::asprintf("0x%02X", type);
 }
 
 QString OpcodeName(uint8_t opcode) {
-    for (const NamedType& named : kOpcodeNames)
-        if (named.type == opcode)
-            return QLatin1String(named.name);
+    if (const char* name = swp::OpcodeName(opcode))
+        return QLatin1String(name);
     return QString::asprintf("OP_%d", opcode);
 }
 

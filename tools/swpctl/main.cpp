@@ -2,6 +2,7 @@
 // wizard's engine with the wizard's waits for people who configure many
 // devices by script. See --help and the README section "Command-line client".
 
+#include "protocol/capturefile.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
@@ -16,6 +17,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -64,6 +66,17 @@ int main(int argc, char* argv[]) {
         return swpctl::kExitOther;
     }
     CDebug::SetInstance(trace.Debug());
+    std::unique_ptr<swp::CCaptureFile> capture;
+    if (!options.captureFile.isEmpty()) {
+        capture = swp::CCaptureFile::Create(options.captureFile, &error);
+        if (!capture) {
+            std::fprintf(stderr, "swpctl: cannot write the capture %s: %s\n",
+                         options.captureFile.toUtf8().constData(), error.toUtf8().constData());
+            CDebug::SetInstance(nullptr);
+            return swpctl::kExitOther;
+        }
+        swp::CCaptureFile::SetInstance(capture.get());
+    }
 
     int code = swpctl::kExitOther;
     if (options.command == swpctl::Command::Doctor) {
@@ -84,6 +97,7 @@ int main(int argc, char* argv[]) {
         code = app.exec();
     } // the engine logs out of the device as it goes
 
+    swp::CCaptureFile::SetInstance(nullptr);
     CDebug::SetInstance(nullptr);
     SetMessageBoxes(nullptr);
     return code;

@@ -28,13 +28,14 @@ const QSet<QString> kValueOptions = {
     QStringLiteral("--log"),     QStringLiteral("--speedup"),  QStringLiteral("--ssid"),
     QStringLiteral("--channel"), QStringLiteral("--mode"),     QStringLiteral("--security"),
     QStringLiteral("--auth"),    QStringLiteral("--key"),      QStringLiteral("--wpa-mode"),
-    QStringLiteral("--cipher"),  QStringLiteral("--only"),
+    QStringLiteral("--cipher"),  QStringLiteral("--only"),     QStringLiteral("--capture"),
 };
 const QSet<QString> kFlagOptions = {QStringLiteral("--json"), QStringLiteral("--help"),
                                     QStringLiteral("--check")};
 const QSet<QString> kGlobalOptions = {
-    QStringLiteral("--device"), QStringLiteral("--password"), QStringLiteral("--adapter"),
-    QStringLiteral("--log"),    QStringLiteral("--speedup"),  QStringLiteral("--help"),
+    QStringLiteral("--device"),  QStringLiteral("--password"), QStringLiteral("--adapter"),
+    QStringLiteral("--log"),     QStringLiteral("--speedup"),  QStringLiteral("--help"),
+    QStringLiteral("--capture"),
 };
 
 // The options a command takes beside the global ones.
@@ -192,6 +193,11 @@ private:
             m_Options.logFile = Value("--log");
             if (m_Options.logFile.isEmpty())
                 return Fail(QStringLiteral("--log needs a file name"));
+        }
+        if (Has("--capture")) {
+            m_Options.captureFile = Value("--capture");
+            if (m_Options.captureFile.isEmpty())
+                return Fail(QStringLiteral("--capture needs a file name"));
         }
         if (Has("--speedup")) {
             bool ok = false;
@@ -453,6 +459,8 @@ QString HelpText() {
         "  --json            discover, show, survey, doctor, apply: print JSON\n"
         "  --log FILE        write the debug trace to FILE (it is also written when\n"
         "                    swpctl.Log exists beside the program)\n"
+        "  --capture FILE    also write every datagram sent and received to FILE, a\n"
+        "                    pcapng capture for Wireshark (readable by you only)\n"
         "  --speedup N       run every wait N times faster (for tests)\n"
         "  --help            this text\n"
         "\n"

@@ -58,6 +58,8 @@ struct CtlOptions {
     QString adapter; // IPv4 address of the one adapter to use; empty: all
     QString logFile; // --log
     int speedup = 1; // --speedup (tests)
+    // --capture: the pcapng file of every datagram sent and received
+    QString captureFile;
 
     // set-ip
     bool dhcp = false;

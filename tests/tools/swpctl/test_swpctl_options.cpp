@@ -31,7 +31,7 @@ QString StaticError(const QString& ip, const QString& mask, const QString& gatew
 
 TEST(SwpctlOptions, CommandsAndGlobalOptionsAnywhere) {
     const Parsed p = Parse({"--password", "secret", "show", "--device", "02:5a:00:00:00:0A",
-                            "--adapter=10.91.1.1", "--json"});
+                            "--adapter=10.91.1.1", "--json", "--capture", "run.pcapng"});
     ASSERT_TRUE(p.ok) << p.error.toStdString();
     EXPECT_EQ(Command::Show, p.options.command);
     EXPECT_EQ("secret", p.options.password.toStdString());
@@ -39,6 +39,7 @@ TEST(SwpctlOptions, CommandsAndGlobalOptionsAnywhere) {
     EXPECT_EQ(0x0A, p.options.deviceMac[5]);
     EXPECT_EQ("10.91.1.1", p.options.adapter.toStdString());
     EXPECT_TRUE(p.options.json);
+    EXPECT_EQ("run.pcapng", p.options.captureFile.toStdString());
 }
 
 TEST(SwpctlOptions, DoctorTakesJsonAndAdapter) {
@@ -93,6 +94,7 @@ TEST(SwpctlOptions, RefusedCommandLines) {
              {"set-wireless", "--ssid", "x", "--security", "none", "--channel", "300"},
              {"show", "--speedup", "0"},
              {"show", "--adapter", "10.0.0"},
+             {"show", "--capture="},
              {"doctor", "extra"},
              {"doctor", "--ssid", "x"},
          }) {

@@ -1,0 +1,280 @@
+// Captures of real exchanges in the namespace lab: swpctl runs each command
+// against devsim with --capture and --log while tcpdump captures the adapter
+// in swp-host. tshark with the dissector must show, on both captures, every
+// datagram of the engine's own trace with the same opcode, TLV names and
+// values. A capture is also made without root, as nobody.
+
+#include "protocol/catalogue.h"
+#include "protocol/packet.h"
+#include "tests/dissector/tsharkrun.h"
+#include "tests/tools/swpctl/toolrun.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <pwd.h>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int kRunLimitMs = 120000;
+constexpr int kCaptureWaitMs = 10000;
+const QString kAdapter = QStringLiteral("10.91.1.1");
+
+const char kAp[] = R"({
+    "name": "Lab-AP", "mac": "02:5A:00:00:00:01", "mode": 1,
+    "ip": {"ip": "192.168.0.50", "mask": "255.255.255.0", "gateway": "192.168.0.1"},
+    "wireless": {"ssid": "office", "std_ch": 6, "security": 2, "wpa_mode": 1, "cipher": 1,
+                 "wps_pin": 12345670},
+    "client_pin": "87654325",
+    "survey": [
+        {"ssid": "weak", "bssid": "02:AA:00:00:00:01", "signal": 20, "channel": 1,
+         "encryption": 3, "authentication": 3, "wps": true},
+        {"ssid": "strong", "bssid": "02:AA:00:00:00:02", "signal": 90, "channel": 11}
+    ],
+    "wps_status": [[200, 3], [300, 10], [300, 34]]})";
+
+bool IsKey(const QString& name) {
+    return name == QLatin1String("WL_WEPKEY") || name == QLatin1String("WL_WPA_PSK");
+}
+
+// One datagram as a line: direction, opcode name, then each TLV's name and
+// value in hex (a key by its length only: the trace may mask it), or each
+// survey record's SSID, signal and channel.
+QString TlvText(const QString& name, const QString& hex, int length) {
+    return QStringLiteral(" %1=%2").arg(name,
+                                        IsKey(name) ? QStringLiteral("(%1)").arg(length) : hex);
+}
+
+QString OpName(int opcode) {
+    const char* name = swp::OpcodeName(static_cast<uint8_t>(opcode));
+    return name ? QLatin1String(name) : QStringLiteral("OP_%1").arg(opcode);
+}
+
+QString LineOfPlain(bool sent, const QByteArray& bytes) {
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+    swp::PacketHeader header{};
+    if (!swp::ParseHeader(data, static_cast<size_t>(bytes.size()), header))
+        return QStringLiteral("short");
+    QString line = QStringLiteral("%1 %2").arg(sent ? "Tx" : "Rx", OpName(header.opcode));
+    const uint8_t* payload = data + swp::kHeaderSize;
+    const int size =
+        std::min<int>(header.payloadLength, static_cast<int>(bytes.size()) - swp::kHeaderSize);
+    if (header.opcode == swp::OP_SITE_SURVEY && !sent) {
+        for (const _tag_AP_ROFIILE& ap : swp::ParseSurvey(payload, static_cast<size_t>(size)))
+            line += QStringLiteral(" %1/%2/%3")
+                        .arg(QLatin1String(ap.SSID))
+                        .arg(ap.Signal)
+                        .arg(ap.Channel);
+        return line;
+    }
+    swp::WalkTLVs(payload, static_cast<uint16_t>(size), [&](const swp::Tlv& tlv) {
+        const char* name = swp::TlvTypeName(tlv.type);
+        const QByteArray value(reinterpret_cast<const char*>(tlv.value), tlv.length);
+        line += TlvText(name ? QLatin1String(name)
+                             : QStringLiteral("0x%1").arg(tlv.type, 2, 16, QLatin1Char('0')),
+                        QString::fromLatin1(value.toHex()), tlv.length);
+    });
+    return line;
+}
+
+// The datagrams of the engine's trace: the "[Tx] size=N" and "[Rx] ... size=N"
+// dumps, plain (before enciphering, after deciphering).
+QStringList TraceLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("no trace at ") + path};
+    static const QRegularExpression prefix(QStringLiteral(R"re(^\([^)]*\) )re"));
+    static const QRegularExpression dump(QStringLiteral(R"re(^\[(Tx|Rx)\] .*size=(\d+)$)re"));
+    QStringList lines;
+    QByteArray bytes;
+    int want = 0;
+    bool sent = false;
+    for (QString text : QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"))) {
+        text.remove(prefix);
+        if (want > 0) {
+            bytes += QByteArray::fromHex(text.toLatin1());
+            if (bytes.size() >= want) {
+                lines << LineOfPlain(sent, bytes.left(want));
+                want = 0;
+            }
+            continue;
+        }
+        const auto match = dump.match(text);
+        if (match.hasMatch()) {
+            sent = match.captured(1) == QLatin1String("Tx");
+            want = match.captured(2).toInt();
+            bytes.clear();
+            if (want == 0)
+                lines << QStringLiteral("empty");
+        }
+    }
+    return lines;
+}
+
+// The datagrams tshark shows with the dissector, as lines of the same form.
+QStringList CaptureLines(const TsharkRun& run) {
+    QStringList lines;
+    for (const QJsonValue& packet : run.packets) {
+        const QJsonObject swp = Layer(packet, "swp");
+        if (swp.isEmpty())
+            continue;
+        const bool sent = swp[QStringLiteral("swp.kind")].toString() == QLatin1String("Request");
+        QString line = QStringLiteral("%1 %2").arg(
+            sent ? "Tx" : "Rx", OpName(swp[QStringLiteral("swp.opcode")].toString().toInt()));
+        for (const QJsonValue& survey : Repeated(swp, QStringLiteral("swp.survey")))
+            for (const QJsonValue& record :
+                 Repeated(survey.toObject(), QStringLiteral("swp.survey.record"))) {
+                const QJsonObject r = record.toObject();
+                line += QStringLiteral(" %1/%2/%3")
+                            .arg(r[QStringLiteral("swp.survey.ssid")].toString(),
+                                 r[QStringLiteral("swp.survey.signal")].toString(),
+                                 r[QStringLiteral("swp.survey.channel")].toString());
+            }
+        for (const QJsonValue& tlv : Repeated(swp, QStringLiteral("swp.tlv"))) {
+            const QJsonObject t = tlv.toObject();
+            line += TlvText(t[QStringLiteral("swp.tlv.name")].toString(),
+                            t[QStringLiteral("swp.tlv.value")].toString().remove(QLatin1Char(':')),
+                            t[QStringLiteral("swp.tlv.length")].toString().toInt());
+        }
+        lines << line;
+    }
+    return lines;
+}
+
+// Whole packet records in a pcap file (tcpdump -w).
+int PcapRecords(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray data = file.readAll();
+    int count = 0;
+    for (qsizetype at = 24; at + 16 <= data.size(); ++count) {
+        uint32_t included = 0;
+        std::memcpy(&included, data.constData() + at + 8, sizeof included);
+        if (at + 16 + included > static_cast<uint64_t>(data.size()))
+            break;
+        at += 16 + included;
+    }
+    return count;
+}
+
+// tcpdump on the lab adapter of swp-host, from its "listening" line on.
+class CPacketCapture {
+public:
+    bool Start(const QString& path) {
+        m_Path = path;
+        m_Process.start(QStringLiteral("tcpdump"),
+                        {QStringLiteral("-i"), QStringLiteral("swpa0"), QStringLiteral("-n"),
+                         QStringLiteral("-U"), QStringLiteral("--immediate-mode"),
+                         QStringLiteral("-Z"), QStringLiteral("root"), QStringLiteral("-w"), path,
+                         QStringLiteral("udp")});
+        m_Process.setReadChannel(QProcess::StandardError);
+        QByteArray err;
+        while (m_Process.waitForReadyRead(kCaptureWaitMs)) {
+            err += m_Process.readAllStandardError();
+            if (err.contains("listening on"))
+                return true;
+        }
+        return false;
+    }
+    // Stops once the file holds at least `count` datagrams (or after a bound).
+    void StopAfter(int count) {
+        for (int waited = 0; PcapRecords(m_Path) < count && waited < kCaptureWaitMs; waited += 50)
+            m_Process.waitForFinished(50);
+        m_Process.terminate();
+        m_Process.waitForFinished(kCaptureWaitMs);
+    }
+
+private:
+    QString m_Path;
+    QProcess m_Process;
+};
+
+struct Exchange {
+    const char* name;
+    QStringList args;
+};
+
+TEST(DissectorLab, BothCapturesShowWhatTheEngineTraced) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    CTshark tshark("not-this-one,tosca", true);
+    ASSERT_TRUE(tshark.Ready());
+    QTemporaryDir dir;
+
+    const Exchange exchanges[] = {
+        {"discover", {"discover"}},
+        {"show", {"show"}},
+        {"set-ip", {"set-ip", "static", "192.168.0.60", "255.255.255.0", "192.168.0.1"}},
+        {"set-wireless",
+         {"set-wireless", "--ssid", "lab-net", "--channel", "6", "--security", "none"}},
+        {"survey", {"survey"}},
+        {"wps-pbc", {"wps-pbc"}},
+        {"set-mode", {"set-mode", "bridge"}},
+        {"client-pin", {"client-pin"}},
+    };
+    for (const Exchange& exchange : exchanges) {
+        SCOPED_TRACE(exchange.name);
+        const QString base = dir.filePath(QLatin1String(exchange.name));
+        CPacketCapture tcpdump;
+        ASSERT_TRUE(tcpdump.Start(base + QStringLiteral(".pcap")));
+        const ToolRun run =
+            RunTool(QStringLiteral(SWPCTL_BINARY),
+                    exchange.args + QStringList{"--adapter", kAdapter, "--speedup", "5", "--log",
+                                                base + QStringLiteral(".Log"), "--capture",
+                                                base + QStringLiteral(".pcapng")},
+                    QProcessEnvironment::systemEnvironment(), kRunLimitMs);
+        EXPECT_RUN(run, 0);
+        const QStringList traced = TraceLines(base + QStringLiteral(".Log"));
+        EXPECT_GE(traced.size(), 2);
+        tcpdump.StopAfter(static_cast<int>(traced.size()));
+
+        const TsharkRun own = tshark.Json(base + QStringLiteral(".pcapng"));
+        EXPECT_EQ(traced, CaptureLines(own)) << own.err.toStdString();
+        const TsharkRun wire = tshark.Json(base + QStringLiteral(".pcap"));
+        // tcpdump may also have seen the reply to the last logout, which the
+        // engine no longer read.
+        EXPECT_EQ(traced, CaptureLines(wire).mid(0, traced.size())) << wire.err.toStdString();
+        for (const TsharkRun* read : {&own, &wire})
+            EXPECT_FALSE(read->err.contains(QLatin1String("Lua Error")) ||
+                         read->out.contains("Lua Error"));
+    }
+}
+
+TEST(DissectorLab, AUserWithoutRootCaptures) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::setPermissions(
+        dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther));
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nullptr, nobody);
+    const QString capture = dir.filePath(QStringLiteral("user.pcapng"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), dir.filePath(QStringLiteral("cache")));
+    const ToolRun run =
+        RunTool(QStringLiteral("setpriv"),
+                {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                 QStringLiteral("--clear-groups"), QStringLiteral("--inh-caps=-all"),
+                 QStringLiteral(SWPCTL_BINARY), QStringLiteral("discover"),
+                 QStringLiteral("--adapter"), kAdapter, QStringLiteral("--capture"), capture},
+                env, kRunLimitMs);
+    EXPECT_RUN(run, 0);
+    struct stat info {};
+    ASSERT_EQ(0, ::stat(QFile::encodeName(capture).constData(), &info));
+    EXPECT_EQ(nobody->pw_uid, info.st_uid);
+    EXPECT_EQ(0600u, info.st_mode & 0777u);
+
+    CTshark tshark("tosca", false);
+    ASSERT_TRUE(tshark.Ready());
+    const TsharkRun read = tshark.Json(capture);
+    ASSERT_EQ(2, read.packets.size()) << read.out.toStdString() << read.err.toStdString();
+    EXPECT_EQ("Lab-AP",
+              Layer(read.packets[1], "swp")["swp.tlv"].toObject()["swp.device_name"].toString());
+    EXPECT_EQ("10.91.1.2", Layer(read.packets[1], "ip")["ip.src"].toString());
+}
+
+} // namespace

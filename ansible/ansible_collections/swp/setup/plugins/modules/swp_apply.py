@@ -434,6 +434,7 @@ stderr:
 """
 
 import json
+import os
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.swp.setup.plugins.module_utils.swpctl import (
@@ -544,7 +545,11 @@ def main():
         args.append("--send-keys")
     if params["only"]:
         args += ["--only", ",".join(params["only"])]
-    rc, out, err = run_in_turn(module, swpctl_command(module, args))
+    try:
+        rc, out, err = run_in_turn(module, swpctl_command(module, args))
+    finally:
+        if path != params["inventory"]:
+            os.unlink(path)  # it holds the secrets; the temporary folder goes only at the end
     err = rename_file_errors(err, path, shown, entries)
     try:
         report = json.loads(out)

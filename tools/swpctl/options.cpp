@@ -354,6 +354,7 @@ bool CheckWirelessSettings(const QMap<QString, QString>& values, bool station,
                             .arg(n("channel")));
         wl.channel = channel;
     }
+    wl.wirelessModeGiven = has("mode");
     if (has("mode") && !WirelessModeCode(value("mode"), wl.wirelessMode))
         return fail(QStringLiteral("%1: bgn, bg, n (or b, g, a, abg, abgn, gn, an, or the code 0 "
                                    "to 9) is expected")

@@ -39,6 +39,7 @@ struct WirelessOptions {
     QByteArray ssid;
     std::optional<int> channel; // set-wireless only; 0 lets the device choose
     int wirelessMode = 9;       // the wizard's default: b/g/n mixed
+    bool wirelessModeGiven = false; // the devices never report it, so it is never compared
     int security = 0;           // 0 none, 1 WEP, 2 WPA-PSK
     std::optional<int> auth;    // WEP: 0 open, 1 shared, 2 auto
     int wepKeyLen = 0;          // WEP: 0 64 bit, 1 128 bit (from the key's length)

@@ -31,7 +31,7 @@ const QSet<QString> kValueOptions = {
     QStringLiteral("--cipher"),  QStringLiteral("--only"),
 };
 const QSet<QString> kFlagOptions = {QStringLiteral("--json"), QStringLiteral("--help"),
-                                    QStringLiteral("--check")};
+                                    QStringLiteral("--check"), QStringLiteral("--send-keys")};
 const QSet<QString> kGlobalOptions = {
     QStringLiteral("--device"), QStringLiteral("--password"), QStringLiteral("--adapter"),
     QStringLiteral("--log"),    QStringLiteral("--speedup"),  QStringLiteral("--help"),
@@ -56,7 +56,8 @@ QSet<QString> CommandOptions(Command command) {
     case Command::WpsPin:
         return {QStringLiteral("--ssid")};
     case Command::Apply:
-        return {QStringLiteral("--json"), QStringLiteral("--check"), QStringLiteral("--only")};
+        return {QStringLiteral("--json"), QStringLiteral("--check"), QStringLiteral("--only"),
+                QStringLiteral("--send-keys")};
     default:
         return {};
     }
@@ -256,17 +257,20 @@ private:
                                            "devices and their passwords")
                                 .arg(QLatin1String(option)));
         if (m_Positional.size() != 1)
-            return Fail(QStringLiteral("usage: apply FILE [--check] [--json] [--only MAC,...]"));
+            return Fail(QStringLiteral(
+                "usage: apply FILE [--check] [--json] [--send-keys] [--only DEVICE,...]"));
         m_Options.inventoryFile = m_Positional[0];
         m_Options.check = Has("--check");
+        m_Options.sendKeys = Has("--send-keys");
         if (Has("--only")) {
-            for (const QString& item : Value("--only").split(QLatin1Char(','))) {
+            // A MAC, or a name the file gives; the file checks the names.
+            for (const QString& given : Value("--only").split(QLatin1Char(','))) {
+                const QString item = given.trimmed();
                 uint8_t mac[6] = {};
-                if (!ParseMAC(item.trimmed(), mac))
-                    return Fail(QStringLiteral("--only: MACs like 02:00:00:00:00:01, separated "
-                                               "by commas, are expected, not \"%1\"")
-                                    .arg(item));
-                m_Options.only.append(FormatMAC(mac));
+                if (item.isEmpty())
+                    return Fail(QStringLiteral("--only: MACs or names of the file, separated by "
+                                               "commas, are expected"));
+                m_Options.only.append(ParseMAC(item, mac) ? FormatMAC(mac) : item);
             }
         }
         return true;
@@ -439,7 +443,7 @@ QString HelpText() {
         "  wps-pin PIN                  access point: pair with the client that has this PIN\n"
         "  wps-pin --ssid S             AP client: pair by PIN with the access point S\n"
         "                               (swpctl shows the device's PIN to enter there)\n"
-        "  apply FILE [--check] [--only MAC,...]\n"
+        "  apply FILE [--check] [--send-keys] [--only DEVICE,...]\n"
         "                               bring every device of the inventory FILE (YAML or\n"
         "                               JSON) to the state it describes, sending only what\n"
         "                               differs; --check sends nothing and shows the\n"
@@ -459,7 +463,11 @@ QString HelpText() {
         "\n"
         "Apply options (apply):\n"
         "  --check           send nothing; print per device the fields that differ\n"
-        "  --only MAC,...    only these devices of the file\n"
+        "  --only DEVICE,... only these devices: MACs or names the file gives, or the\n"
+        "                    MAC of a device that a named entry finds\n"
+        "  --send-keys       also send the profile of a device whose entry holds a key\n"
+        "                    or wireless mode when nothing else differs (the devices\n"
+        "                    never report them, so they are not compared)\n"
         "  apply takes no --device and no --password: the file names the devices and\n"
         "  their passwords (in the file, or from an environment variable or a file\n"
         "  only its owner can read)\n"

@@ -76,7 +76,8 @@ struct CtlOptions {
     // apply
     QString inventoryFile;
     bool check = false;
-    QStringList only; // MACs as given to --only, in the form of FormatMAC
+    bool sendKeys = false; // send a profile for its key or wireless mode alone
+    QStringList only;      // --only: MACs in the form of FormatMAC, and names of the file
 
     // Remarks for the user about what was adjusted (printed on stderr).
     QStringList notes;

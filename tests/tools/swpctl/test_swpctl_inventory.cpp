@@ -238,6 +238,9 @@ TEST(SwpctlInventory, HostileInventoriesAreRefusedWithoutTheSecret) {
         {"typo.yml", "devices:\n  - name: a\n    access_point:\n      ssid: x\n      security: "
                      "wpa-psk\n      key welcome-guests-2024\n",
          ":"},
+        {"typo-flow.yml", "devices:\n  - name: a\n    access_point: {ssid: x, security: wpa-psk, "
+                          "key welcome-guests-2024}\n",
+         ":3: a key that is not a plain name"},
         {"same.yml", "devices:\n  - name: a\n  - name: a\n",
          ":3: the device named \"a\" is listed twice (lines 2 and 3)"},
     };
@@ -274,7 +277,11 @@ TEST(SwpctlInventory, ApplyOptionsKeepPasswordsOffTheCommandLine) {
     EXPECT_FALSE(ParseOptions({"apply", "site.yml", "--password", "x"}, options, error));
     EXPECT_TRUE(error.contains("the file names the devices and their passwords"));
     EXPECT_FALSE(ParseOptions({"apply"}, options, error));
-    EXPECT_FALSE(ParseOptions({"apply", "site.yml", "--only", "nonsense"}, options, error));
+    EXPECT_FALSE(ParseOptions({"apply", "site.yml", "--only", "a,,b"}, options, error));
+    ASSERT_TRUE(ParseOptions({"apply", "site.yml", "--send-keys", "--only", "Client-1, 02-5a-00-00-00-03"},
+                             options, error));
+    EXPECT_TRUE(options.sendKeys);
+    EXPECT_EQ(QStringList({"Client-1", "02:5A:00:00:00:03"}), options.only);
 }
 
 DeviceState Reported(int mode, const char* ssid, int channel, int security) {

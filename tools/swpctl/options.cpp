@@ -1,6 +1,8 @@
 #include "tools/swpctl/options.h"
 
+#include "settings/privatefile.h"
 #include "settings/records.h"
+#include "settings/textutil.h"
 
 #include <QMap>
 #include <QSet>
@@ -24,17 +26,21 @@ const CommandInfo kCommands[] = {
 };
 
 const QSet<QString> kValueOptions = {
-    QStringLiteral("--device"),  QStringLiteral("--password"), QStringLiteral("--adapter"),
-    QStringLiteral("--log"),     QStringLiteral("--speedup"),  QStringLiteral("--ssid"),
-    QStringLiteral("--channel"), QStringLiteral("--mode"),     QStringLiteral("--security"),
-    QStringLiteral("--auth"),    QStringLiteral("--key"),      QStringLiteral("--wpa-mode"),
-    QStringLiteral("--cipher"),  QStringLiteral("--only"),
+    QStringLiteral("--device"),   QStringLiteral("--password"), QStringLiteral("--password-file"),
+    QStringLiteral("--adapter"),  QStringLiteral("--log"),      QStringLiteral("--speedup"),
+    QStringLiteral("--ssid"),     QStringLiteral("--channel"),  QStringLiteral("--mode"),
+    QStringLiteral("--security"), QStringLiteral("--auth"),     QStringLiteral("--key"),
+    QStringLiteral("--key-file"), QStringLiteral("--wpa-mode"), QStringLiteral("--cipher"),
+    QStringLiteral("--only"),
 };
+// A password or key file holds no more than this.
+constexpr qint64 kMaxSecretSize = 4096;
 const QSet<QString> kFlagOptions = {QStringLiteral("--json"), QStringLiteral("--help"),
                                     QStringLiteral("--check"), QStringLiteral("--send-keys")};
 const QSet<QString> kGlobalOptions = {
-    QStringLiteral("--device"), QStringLiteral("--password"), QStringLiteral("--adapter"),
-    QStringLiteral("--log"),    QStringLiteral("--speedup"),  QStringLiteral("--help"),
+    QStringLiteral("--device"), QStringLiteral("--password"), QStringLiteral("--password-file"),
+    QStringLiteral("--adapter"), QStringLiteral("--log"),     QStringLiteral("--speedup"),
+    QStringLiteral("--help"),
 };
 
 // The options a command takes beside the global ones.
@@ -46,13 +52,16 @@ QSet<QString> CommandOptions(Command command) {
     case Command::Doctor:
         return {QStringLiteral("--json")};
     case Command::SetWireless:
-        return {QStringLiteral("--ssid"),     QStringLiteral("--channel"), QStringLiteral("--mode"),
-                QStringLiteral("--security"), QStringLiteral("--auth"),    QStringLiteral("--key"),
-                QStringLiteral("--wpa-mode"), QStringLiteral("--cipher")};
-    case Command::SetStation:
-        return {QStringLiteral("--ssid"),  QStringLiteral("--mode"), QStringLiteral("--security"),
-                QStringLiteral("--auth"),  QStringLiteral("--key"),  QStringLiteral("--wpa-mode"),
+        return {QStringLiteral("--ssid"),     QStringLiteral("--channel"),
+                QStringLiteral("--mode"),     QStringLiteral("--security"),
+                QStringLiteral("--auth"),     QStringLiteral("--key"),
+                QStringLiteral("--key-file"), QStringLiteral("--wpa-mode"),
                 QStringLiteral("--cipher")};
+    case Command::SetStation:
+        return {QStringLiteral("--ssid"),     QStringLiteral("--mode"),
+                QStringLiteral("--security"), QStringLiteral("--auth"),
+                QStringLiteral("--key"),      QStringLiteral("--key-file"),
+                QStringLiteral("--wpa-mode"), QStringLiteral("--cipher")};
     case Command::WpsPin:
         return {QStringLiteral("--ssid")};
     case Command::Apply:
@@ -98,9 +107,16 @@ bool WirelessModeCode(const QString& text, int& mode) {
     return false;
 }
 
+// The commands that log in to a device.
+bool LogsIn(Command command) {
+    return command != Command::Discover && command != Command::Doctor &&
+           command != Command::Apply;
+}
+
 class CParser {
 public:
-    CParser(CtlOptions& options, QString& error) : m_Options(options), m_Error(error) {}
+    CParser(CtlOptions& options, QString& error, const SecretPrompt& prompt)
+        : m_Options(options), m_Error(error), m_Prompt(prompt) {}
 
     bool Run(const QStringList& args) {
         if (!Split(args))
@@ -166,6 +182,49 @@ private:
     }
 
     bool Has(const char* option) const { return m_Values.contains(QLatin1String(option)); }
+
+    // A password or key without the command line: OPTION-file, then the
+    // environment variable, then OPTION itself (which every user can read
+    // in the process list, so it is warned of), then the prompt.
+    bool Secret(const char* option, const char* variable, const QString& question,
+                std::optional<QString>& out) {
+        const QString name = QLatin1String(option);
+        const QString fileOption = name + QStringLiteral("-file");
+        if (m_Values.contains(fileOption)) {
+            if (Has(option))
+                return Fail(QStringLiteral("%1 and %2 are one too many: give one").arg(fileOption, name));
+            const QString path = m_Values.value(fileOption);
+            const privatefile::ReadResult read =
+                privatefile::Read(path, kMaxSecretSize, privatefile::Owner::PrivateToUser);
+            if (!read.ok)
+                return Fail(QStringLiteral("%1: %2 %3").arg(fileOption, path, read.error));
+            QByteArray bytes = read.data;
+            while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+                bytes.chop(1);
+            QString text;
+            if (!DecodeUtf8Strictly(bytes, text))
+                return Fail(QStringLiteral("%1: %2 is not valid UTF-8").arg(fileOption, path));
+            out = text;
+            return true;
+        }
+        if (qEnvironmentVariableIsSet(variable)) {
+            QString text;
+            if (!DecodeUtf8Strictly(qgetenv(variable), text))
+                return Fail(QStringLiteral("%1 is not valid UTF-8").arg(QLatin1String(variable)));
+            out = text;
+            return true;
+        }
+        if (Has(option)) {
+            m_Options.notes.append(QStringLiteral("%1 can be read by every user of this computer "
+                                                  "(ps): use %2 or %3")
+                                       .arg(name, fileOption, QLatin1String(variable)));
+            out = Value(option);
+            return true;
+        }
+        if (m_Prompt)
+            out = m_Prompt(question);
+        return true;
+    }
     QString Value(const char* option) const { return m_Values.value(QLatin1String(option)); }
 
     bool Globals() {
@@ -177,8 +236,12 @@ private:
                                 .arg(Value("--device")));
             m_Options.hasDevice = true;
         }
-        if (Has("--password")) {
-            m_Options.password = Value("--password");
+        if (LogsIn(m_Options.command)) {
+            std::optional<QString> password;
+            if (!Secret("--password", "SWP_PASSWORD", QStringLiteral("Device password: "), password))
+                return false;
+            if (password)
+                m_Options.password = *password;
             if (!CheckPassword(m_Options.password, m_Error))
                 return false;
         }
@@ -251,7 +314,7 @@ private:
 
     bool ApplyArguments() {
         // The passwords of the devices come from the file, never from the command line.
-        for (const char* option : {"--password", "--device"})
+        for (const char* option : {"--password", "--password-file", "--device"})
             if (Has(option))
                 return Fail(QStringLiteral("%1 is not an option of apply: the file names the "
                                            "devices and their passwords")
@@ -313,6 +376,19 @@ private:
         QMap<QString, QString> values;
         for (auto it = m_Values.cbegin(); it != m_Values.cend(); ++it)
             values.insert(it.key().mid(2), it.value());
+        values.remove(QStringLiteral("key"));
+        values.remove(QStringLiteral("key-file"));
+        // The environment and the prompt give a key only where one is needed;
+        // a key given by option is checked against the security in any case.
+        int security = 0;
+        Choice(Value("--security"), {"none", "wep", "wpa-psk"}, security);
+        if (security != 0 || Has("--key") || Has("--key-file")) {
+            std::optional<QString> key;
+            if (!Secret("--key", "SWP_KEY", QStringLiteral("Wireless key: "), key))
+                return false;
+            if (key)
+                values.insert(QStringLiteral("key"), *key);
+        }
         return CheckWirelessSettings(
             values, m_Options.command == Command::SetStation,
             [](const QString& name) { return QStringLiteral("--") + name; }, m_Options.wireless,
@@ -321,6 +397,7 @@ private:
 
     CtlOptions& m_Options;
     QString& m_Error;
+    const SecretPrompt& m_Prompt;
     QMap<QString, QString> m_Values;
     QStringList m_Positional;
 };
@@ -412,10 +489,11 @@ bool CheckWirelessSettings(const QMap<QString, QString>& values, bool station,
     return true;
 }
 
-bool ParseOptions(const QStringList& args, CtlOptions& options, QString& error) {
+bool ParseOptions(const QStringList& args, CtlOptions& options, QString& error,
+                  const SecretPrompt& prompt) {
     options = CtlOptions{};
     error.clear();
-    return CParser(options, error).Run(args);
+    return CParser(options, error, prompt).Run(args);
 }
 
 QString HelpText() {
@@ -453,7 +531,11 @@ QString HelpText() {
         "\n"
         "Options:\n"
         "  --device MAC      the device to use (default: the only one that answers)\n"
-        "  --password P      the device password (default \"tosca\"; at most 16 characters)\n"
+        "  --password-file F the device password from the file F (only its owner may\n"
+        "                    read it); else from SWP_PASSWORD, else --password, else\n"
+        "                    asked for on a terminal, else \"tosca\" (at most 16 characters)\n"
+        "  --password P      the device password on the command line, where every user\n"
+        "                    can read it (warned)\n"
         "  --adapter ADDRESS use only the adapter with this IPv4 address\n"
         "  --json            discover, show, survey, doctor, apply: print JSON\n"
         "  --log FILE        write the debug trace to FILE (it is also written when\n"
@@ -468,7 +550,7 @@ QString HelpText() {
         "  --send-keys       also send the profile of a device whose entry holds a key\n"
         "                    or wireless mode when nothing else differs (the devices\n"
         "                    never report them, so they are not compared)\n"
-        "  apply takes no --device and no --password: the file names the devices and\n"
+        "  apply takes no --device and no --password(-file): the file names the devices and\n"
         "  their passwords (in the file, or from an environment variable or a file\n"
         "  only its owner can read)\n"
         "\n"
@@ -479,7 +561,10 @@ QString HelpText() {
         "  --mode M          bgn (default), bg or n; also b, g, a, abg, abgn, gn, an, or 0-9\n"
         "  --security S      none, wep or wpa-psk\n"
         "  --key K           WEP: 5 or 13 characters, or 10 or 26 hex digits (64 or 128 bit);\n"
-        "                    WPA-PSK: 8 to 63 characters, or 64 hex digits\n"
+        "                    WPA-PSK: 8 to 63 characters, or 64 hex digits; on the command\n"
+        "                    line every user can read it (warned)\n"
+        "  --key-file F      the key from the file F (only its owner may read it); else\n"
+        "                    from SWP_KEY, else --key, else asked for on a terminal\n"
         "  --auth A          WEP: open, shared or auto (access point, default auto);\n"
         "                    open or shared (AP client, default open)\n"
         "  --wpa-mode M      WPA-PSK: wpa, wpa2 or auto (default auto)\n"

@@ -91,9 +91,18 @@ bool CheckWirelessSettings(const QMap<QString, QString>& values, bool station,
                            const std::function<QString(const QString&)>& shown,
                            WirelessOptions& out, QString& error);
 
+// Asks for a secret without echo on a terminal; nothing when there is no
+// terminal or the user gives nothing.
+using SecretPrompt = std::function<std::optional<QString>(const QString& question)>;
+
 // Parses args (without the program name). False with a one-line message when
 // something is wrong; --help alone is always accepted.
-bool ParseOptions(const QStringList& args, CtlOptions& options, QString& error);
+// The password of a command that logs in comes from, in this order:
+// --password-file, SWP_PASSWORD, --password (with a warning: every user
+// reads it), the prompt, "tosca". The wireless key likewise from --key-file,
+// SWP_KEY, --key (warned), the prompt.
+bool ParseOptions(const QStringList& args, CtlOptions& options, QString& error,
+                  const SecretPrompt& prompt = {});
 
 // The usage text, with the exit codes.
 QString HelpText();

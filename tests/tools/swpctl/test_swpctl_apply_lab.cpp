@@ -172,6 +172,59 @@ TEST(SwpctlApplyLab, ChecksThenConfiguresOnlyWhatDiffersAndAgainNothing) {
     EXPECT_EQ(0, SettingsReceived(site2));
 }
 
+// One device by MAC and by name: an error before any login, nothing sent.
+// A key the device never reports is said not compared; --send-keys sends it.
+TEST(SwpctlApplyLab, OneDeviceNamedTwiceGetsNothingAndSendKeysSendsTheKey) {
+    SWP_REQUIRE_LAB();
+    CLabDevice site;
+    START(site, "dev1",
+          Example("lab-lobby.json")
+              .replace("\"std_ch\": 6}", "\"std_ch\": 6, \"security\": 2, \"wpa_mode\": 2, \"cipher\": 2}"));
+    QTemporaryDir dir;
+    const QProcessEnvironment env = Environment(dir.path());
+    auto apply = [&](const char* name, const char* text, QStringList args) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) > 0);
+        file.close();
+        return Execute(QStringLiteral(SWPCTL_BINARY),
+                       QStringList{QStringLiteral("apply"), file.fileName(),
+                                   QStringLiteral("--speedup"), QStringLiteral("5")} +
+                           args,
+                       env);
+    };
+
+    const ToolRun twice = apply("twice.yml",
+                                "devices:\n  - mac: 02:5A:00:00:00:01\n    ip: dhcp\n"
+                                "  - name: AP-1\n    mode: bridge\n",
+                                {});
+    EXPECT_RUN(twice, 2);
+    EXPECT_TRUE(twice.err.contains(QStringLiteral(
+                    "twice.yml:4: the entry of line 2 names the same device 02:5A:00:00:00:01")) &&
+                twice.err.contains(QStringLiteral("nothing was sent")))
+        << twice.err.toStdString();
+    for (const QJsonObject& line : site.Journal())
+        EXPECT_EQ("discover", line["kind"].toString().toStdString());
+
+    // AP-1 already has the SSID, channel and security; only its key is unknown.
+    const char keyed[] = "devices:\n  - name: AP-1\n    access_point: {ssid: default, channel: 6, "
+                         "security: wpa-psk, key: {env: HOTEL_KEY}}\n";
+    ToolRun run = apply("keyed.yml", keyed, {QStringLiteral("--json")});
+    EXPECT_RUN(run, 0);
+    QJsonObject ap = ByDevice(run.out)["AP-1"];
+    EXPECT_EQ("unchanged", ap["status"].toString()) << run.out.toStdString();
+    EXPECT_EQ(QJsonArray({"key"}), ap["not_compared"].toArray());
+    EXPECT_EQ(0, SettingsReceived(site));
+
+    run = apply("keyed.yml", keyed, {QStringLiteral("--send-keys")});
+    EXPECT_RUN(run, 0);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("AP-1 (02:5A:00:00:00:01): changed\n")) &&
+                run.out.contains(QStringLiteral("  key sent (--send-keys)")))
+        << run.out.toStdString();
+    const QList<QJsonObject> taken = SettingsTaken(site);
+    ASSERT_EQ(1, taken.size());
+    EXPECT_EQ(kHotelKey, taken[0]["tlvs"]["WL_WPA_PSK"].toString().toStdString());
+}
+
 struct Recap {
     int changed = -1;
     int failed = -1;

@@ -179,7 +179,8 @@ TEST(SwpctlApplyLab, OneDeviceNamedTwiceGetsNothingAndSendKeysSendsTheKey) {
     CLabDevice site;
     START(site, "dev1",
           Example("lab-lobby.json")
-              .replace("\"std_ch\": 6}", "\"std_ch\": 6, \"security\": 2, \"wpa_mode\": 2, \"cipher\": 2}"));
+              .replace("\"std_ch\": 6}",
+                       "\"std_ch\": 6, \"security\": 2, \"wpa_mode\": 2, \"cipher\": 2}"));
     QTemporaryDir dir;
     const QProcessEnvironment env = Environment(dir.path());
     auto apply = [&](const char* name, const char* text, QStringList args) {
@@ -398,6 +399,14 @@ TEST(SwpctlApplyLab, PlaybookOverThreeSitesWithAVaultKeepsSecretsOffCommandLines
     EXPECT_EQ(QList<int>({0, 0, 0}), changed(again)) << again.run.out.toStdString();
     EXPECT_EQ(7, SettingsReceived(lobby) + SettingsReceived(garden) + SettingsReceived(annex));
 
+    // A key the devices do not report is sent when asked for.
+    const WatchedRun sendKeys =
+        play("sites.yml", {QStringLiteral("-l"), QStringLiteral("annex"), QStringLiteral("-e"),
+                           QStringLiteral("site_send_keys=true")});
+    EXPECT_RUN(sendKeys.run, 0);
+    EXPECT_EQ(1, PlayRecap(sendKeys.run.out)["annex"].changed) << sendKeys.run.out.toStdString();
+    EXPECT_EQ(2, SettingsReceived(annex));
+
     // swp_info, in check mode: the lobby's devices, read with the vaulted password.
     const WatchedRun info = play(
         "devices.yml", {QStringLiteral("--check"), QStringLiteral("-l"), QStringLiteral("lobby")});
@@ -420,8 +429,9 @@ TEST(SwpctlApplyLab, PlaybookOverThreeSitesWithAVaultKeepsSecretsOffCommandLines
     EXPECT_TRUE(
         trap.run.out.contains(QStringLiteral("devices[0]: \\\"mac\\\" is the number 8041827059")))
         << trap.run.out.toStdString();
-    ASSERT_TRUE(WritePrivate(dir.filePath(QStringLiteral("refused.yml")),
-                             "site_devices: [{mac: '02:5A:00:00:00:04', password: not-this-one}]\n"));
+    ASSERT_TRUE(
+        WritePrivate(dir.filePath(QStringLiteral("refused.yml")),
+                     "site_devices: [{mac: '02:5A:00:00:00:04', password: not-this-one}]\n"));
     const WatchedRun refused =
         play("sites.yml", {QStringLiteral("-l"), QStringLiteral("annex"), QStringLiteral("-e"),
                            QStringLiteral("@") + dir.filePath(QStringLiteral("refused.yml"))});
@@ -431,7 +441,7 @@ TEST(SwpctlApplyLab, PlaybookOverThreeSitesWithAVaultKeepsSecretsOffCommandLines
         refused.run.out.contains(QStringLiteral("02:5A:00:00:00:04: ")) &&
         refused.run.out.contains(QStringLiteral("refused the login (wrong password?) (exit 4)")))
         << refused.run.out.toStdString();
-    EXPECT_EQ(7, SettingsReceived(lobby) + SettingsReceived(garden) + SettingsReceived(annex));
+    EXPECT_EQ(8, SettingsReceived(lobby) + SettingsReceived(garden) + SettingsReceived(annex));
 }
 
 } // namespace

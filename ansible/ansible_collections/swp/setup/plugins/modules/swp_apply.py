@@ -379,6 +379,11 @@ devices:
       type: list
       elements: str
       returned: when the entry holds them
+    sent_uncompared:
+      description: With I(send_keys), the fields sent although the device could not be compared for them.
+      type: list
+      elements: str
+      returned: when such fields were sent (or would be, in check mode)
     line:
       description: The line of the entry in the inventory file.
       type: int
@@ -454,11 +459,14 @@ SENT = ("changed", "would_change")
 def device_diff(device):
     name = device["device"]
     changes = device.get("changes") or []
+    unreported = device.get("sent_uncompared") or []
     return {
         "before_header": name,
         "after_header": name,
-        "before": "".join("%s: %s\n" % (c["field"], c["before"]) for c in changes),
-        "after": "".join("%s: %s\n" % (c["field"], c["after"]) for c in changes),
+        "before": "".join("%s: %s\n" % (c["field"], c["before"]) for c in changes)
+        + "".join("%s: (not reported)\n" % field for field in unreported),
+        "after": "".join("%s: %s\n" % (c["field"], c["after"]) for c in changes)
+        + "".join("%s: (sent)\n" % field for field in unreported),
     }
 
 
@@ -498,7 +506,7 @@ def judge(module, report):
     changed = any(d["status"] in SENT or (d["status"] == "failed" and d.get("changes")) for d in devices)
     result = dict(changed=changed, devices=devices, unlisted=unlisted, missing=missing)
     if module._diff:
-        result["diff"] = [device_diff(d) for d in devices if d.get("changes")]
+        result["diff"] = [device_diff(d) for d in devices if d.get("changes") or d.get("sent_uncompared")]
 
     problems = [failure_text(d) for d in devices if d["status"] == "failed"]
     if missing:

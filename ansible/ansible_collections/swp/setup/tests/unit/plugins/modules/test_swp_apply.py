@@ -12,6 +12,7 @@ __metaclass__ = type
 import json
 import os
 import stat
+import subprocess
 import sys
 
 import pytest
@@ -188,3 +189,39 @@ def test_a_second_task_on_the_computer_waits_its_turn_then_gives_up(tmp_path):
     assert second.take() is None
     second.release()
     assert stat.S_ISREG(os.lstat(str(tmp_path / "lock")).st_mode)
+
+
+PLAY = """
+- hosts: localhost
+  gather_facts: false
+  vars:
+    hotel_key: welcome-guests
+  tasks:
+    - swp.setup.swp_apply:
+        src: site.yml.j2
+        executable: {swpctl}
+        lock_file: {lock}
+"""
+
+SITE_TEMPLATE = """devices:
+  - mac: 02:5A:00:00:00:01
+    access_point: {ssid: hotel, security: wpa-psk, key: "{{ hotel_key }}"}
+"""
+
+
+def test_src_is_templated_on_the_controller_and_errors_name_its_lines(tmp_path, swpctl, monkeypatch):
+    (tmp_path / "templates").mkdir()
+    (tmp_path / "templates" / "site.yml.j2").write_text(SITE_TEMPLATE)
+    (tmp_path / "play.yml").write_text(PLAY.format(swpctl=swpctl, lock=tmp_path / "lock"))
+    collections = os.path.abspath(os.path.join(os.path.dirname(__file__), *[".."] * 7))
+    for name, value in dict(HOME=tmp_path, ANSIBLE_COLLECTIONS_PATH=collections, ANSIBLE_LOCAL_TEMP=tmp_path / "local",
+                            ANSIBLE_REMOTE_TMP=tmp_path / "remote", ANSIBLE_NOCOLOR=1, FAKE_RC=2, FAKE_REPORT="",
+                            FAKE_ERR='FILE:3: "key": 8 to 63 characters\n').items():
+        monkeypatch.setenv(name, str(value))
+    play = subprocess.run(["ansible-playbook", "-i", "localhost,", "-c", "local", "-e",
+                           "ansible_python_interpreter=" + sys.executable, str(tmp_path / "play.yml")],
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, universal_newlines=True, check=False)
+    log = json.loads((tmp_path / "log.json").read_text())
+    assert 'key: "welcome-guests"' in log["text"] and log["mode"] == 0o600
+    assert "templates/site.yml.j2:3: \\\"key\\\": 8 to 63 characters" in play.stdout, play.stdout
+    assert "welcome-guests" not in play.stdout

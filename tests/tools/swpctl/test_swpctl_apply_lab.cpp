@@ -176,7 +176,8 @@ TEST(SwpctlApplyLab, OneDeviceNamedTwiceGetsNothingAndSendKeysSendsTheKey) {
     CLabDevice site;
     START(site, "dev1",
           Example("lab-lobby.json")
-              .replace("\"std_ch\": 6}", "\"std_ch\": 6, \"security\": 2, \"wpa_mode\": 2, \"cipher\": 2}"));
+              .replace("\"std_ch\": 6}",
+                       "\"std_ch\": 6, \"security\": 2, \"wpa_mode\": 2, \"cipher\": 2}"));
     QTemporaryDir dir;
     const QProcessEnvironment env = Environment(dir.path());
     auto apply = [&](const char* name, const char* text, QStringList args) {

@@ -140,7 +140,8 @@ void CApplySession::Discovered() {
     if (!twice.isEmpty()) {
         for (const QString& error : twice)
             std::fprintf(stderr, "%s\n", error.toUtf8().constData());
-        Err(QStringLiteral("%1 names a device twice: nothing was sent").arg(m_Options.inventoryFile));
+        Err(QStringLiteral("%1 names a device twice: nothing was sent")
+                .arg(m_Options.inventoryFile));
         Finish(kExitInvalidArguments);
         return;
     }
@@ -278,8 +279,8 @@ void CApplySession::Predict() {
         return;
     }
     m_Job.report.changes = Differences(wanted, m_Before);
-    const bool profileSent = !ProfilePart(wanted, next).Differences(next).empty() ||
-                             ProfileForced(wanted, next.mode);
+    const bool profileSent =
+        !ProfilePart(wanted, next).Differences(next).empty() || ProfileForced(wanted, next.mode);
     NoteUnreported(next.mode, profileSent);
     m_Job.report.status = m_Job.report.changes.empty() && m_Job.report.sentUncompared.isEmpty()
                               ? DeviceReport::Unchanged

@@ -218,7 +218,8 @@ QString ReportText(const DeviceReport& report) {
         out += QStringLiteral("  %1: %2 → %3\n")
                    .arg(FieldName(change.field), change.before, change.after);
     for (const QString& field : report.notCompared)
-        out += QStringLiteral("  %1 not compared: the device does not report it\n").arg(Spoken(field));
+        out +=
+            QStringLiteral("  %1 not compared: the device does not report it\n").arg(Spoken(field));
     for (const QString& field : report.sentUncompared)
         out += QStringLiteral("  %1 %2 (--send-keys): the device does not report it\n")
                    .arg(Spoken(field), report.status == DeviceReport::WouldChange
@@ -235,11 +236,12 @@ QJsonObject ReportJson(const DeviceReport& report) {
                                    {QStringLiteral("after"), change.after}});
     QString status = StatusName(report.status);
     status.replace(QLatin1Char(' '), QLatin1Char('_'));
-    QJsonObject json{{QStringLiteral("device"), report.label},
-                     {QStringLiteral("line"), report.line},
-                     {QStringLiteral("status"), status},
-                     {QStringLiteral("changes"), changes},
-                     {QStringLiteral("not_compared"), QJsonArray::fromStringList(report.notCompared)}};
+    QJsonObject json{
+        {QStringLiteral("device"), report.label},
+        {QStringLiteral("line"), report.line},
+        {QStringLiteral("status"), status},
+        {QStringLiteral("changes"), changes},
+        {QStringLiteral("not_compared"), QJsonArray::fromStringList(report.notCompared)}};
     if (!report.sentUncompared.isEmpty())
         json.insert(QStringLiteral("sent_uncompared"),
                     QJsonArray::fromStringList(report.sentUncompared));

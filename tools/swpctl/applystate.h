@@ -77,8 +77,8 @@ struct DeviceReport {
     std::vector<FieldChange> changes; // sent (Changed, Failed) or to send (WouldChange)
     int exitCode = 0;                 // Failed: as swpctl's single commands would exit
     QString reason;                   // Failed
-    QStringList notCompared;    // write-only fields of the entry that were not sent
-    QStringList sentUncompared; // sent for --send-keys alone, nothing else differing
+    QStringList notCompared;          // write-only fields of the entry that were not sent
+    QStringList sentUncompared;       // sent for --send-keys alone, nothing else differing
 };
 QString StatusName(DeviceReport::Status status);
 QString ReportText(const DeviceReport& report);

@@ -187,7 +187,8 @@ private:
     void Unknown(const YAML::Node& node, const QString& key, const QStringList& known) {
         const QString expected = known.join(QStringLiteral(", "));
         if (PlainName(key))
-            Error(Line(node), QStringLiteral("unknown key \"%1\" (expected: %2)").arg(key, expected));
+            Error(Line(node),
+                  QStringLiteral("unknown key \"%1\" (expected: %2)").arg(key, expected));
         else
             Error(Line(node), QStringLiteral("a key that is not a plain name (a missing \":\"?); "
                                              "expected: %1")
@@ -530,8 +531,8 @@ bool CheckUtf8(const QByteArray& text, const QString& name, QStringList& errors)
         QString decoded;
         if (!DecodeUtf8Strictly(view.sliced(start, n - start), decoded))
             errors.append(AtLine(name, line,
-                                    QStringLiteral("bytes that are not UTF-8 (save the file as "
-                                                   "UTF-8)")));
+                                 QStringLiteral("bytes that are not UTF-8 (save the file as "
+                                                "UTF-8)")));
         ++line;
         start = n + 1;
     }
@@ -578,8 +579,8 @@ bool JoinEscapePairs(QByteArray& text, const QString& name, QStringList& errors)
         }
         if (high(first) || low(first))
             errors.append(AtLine(name, line,
-                                    QStringLiteral("a lone half of an escape pair (\\uD800 to "
-                                                   "\\uDFFF) is no character")));
+                                 QStringLiteral("a lone half of an escape pair (\\uD800 to "
+                                                "\\uDFFF) is no character")));
         out += text.mid(n, 6);
         n += 5;
     }
@@ -654,9 +655,10 @@ bool LoadInventory(const QString& path, Inventory& out, QStringList& errors) {
     const privatefile::ReadResult file =
         privatefile::Read(path, kMaxFileSize, privatefile::Owner::Anyone);
     if (!file.ok) {
-        errors = QStringList{QStringLiteral("%1: %2").arg(
-            path, file.error.startsWith(QLatin1String("is longer")) ? QStringLiteral("larger than 4 MiB")
-                                                                   : file.error)};
+        errors = QStringList{
+            QStringLiteral("%1: %2").arg(path, file.error.startsWith(QLatin1String("is longer"))
+                                                   ? QStringLiteral("larger than 4 MiB")
+                                                   : file.error)};
         return false;
     }
     const bool json = path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive);

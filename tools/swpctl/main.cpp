@@ -57,7 +57,8 @@ std::optional<QString> AskWithoutEcho(const QString& question) {
     while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r'))
         --length;
     QString text;
-    const bool usable = read && length > 0 && DecodeUtf8Strictly(QByteArrayView(line, length), text);
+    const bool usable =
+        read && length > 0 && DecodeUtf8Strictly(QByteArrayView(line, length), text);
     ::explicit_bzero(line, sizeof line);
     return usable ? std::optional<QString>(text) : std::nullopt;
 }

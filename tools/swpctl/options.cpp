@@ -38,8 +38,8 @@ constexpr qint64 kMaxSecretSize = 4096;
 const QSet<QString> kFlagOptions = {QStringLiteral("--json"), QStringLiteral("--help"),
                                     QStringLiteral("--check"), QStringLiteral("--send-keys")};
 const QSet<QString> kGlobalOptions = {
-    QStringLiteral("--device"), QStringLiteral("--password"), QStringLiteral("--password-file"),
-    QStringLiteral("--adapter"), QStringLiteral("--log"),     QStringLiteral("--speedup"),
+    QStringLiteral("--device"),  QStringLiteral("--password"), QStringLiteral("--password-file"),
+    QStringLiteral("--adapter"), QStringLiteral("--log"),      QStringLiteral("--speedup"),
     QStringLiteral("--help"),
 };
 
@@ -52,11 +52,10 @@ QSet<QString> CommandOptions(Command command) {
     case Command::Doctor:
         return {QStringLiteral("--json")};
     case Command::SetWireless:
-        return {QStringLiteral("--ssid"),     QStringLiteral("--channel"),
-                QStringLiteral("--mode"),     QStringLiteral("--security"),
-                QStringLiteral("--auth"),     QStringLiteral("--key"),
-                QStringLiteral("--key-file"), QStringLiteral("--wpa-mode"),
-                QStringLiteral("--cipher")};
+        return {
+            QStringLiteral("--ssid"),     QStringLiteral("--channel"),  QStringLiteral("--mode"),
+            QStringLiteral("--security"), QStringLiteral("--auth"),     QStringLiteral("--key"),
+            QStringLiteral("--key-file"), QStringLiteral("--wpa-mode"), QStringLiteral("--cipher")};
     case Command::SetStation:
         return {QStringLiteral("--ssid"),     QStringLiteral("--mode"),
                 QStringLiteral("--security"), QStringLiteral("--auth"),
@@ -109,8 +108,7 @@ bool WirelessModeCode(const QString& text, int& mode) {
 
 // The commands that log in to a device.
 bool LogsIn(Command command) {
-    return command != Command::Discover && command != Command::Doctor &&
-           command != Command::Apply;
+    return command != Command::Discover && command != Command::Doctor && command != Command::Apply;
 }
 
 class CParser {
@@ -192,7 +190,8 @@ private:
         const QString fileOption = name + QStringLiteral("-file");
         if (m_Values.contains(fileOption)) {
             if (Has(option))
-                return Fail(QStringLiteral("%1 and %2 are one too many: give one").arg(fileOption, name));
+                return Fail(
+                    QStringLiteral("%1 and %2 are one too many: give one").arg(fileOption, name));
             const QString path = m_Values.value(fileOption);
             const privatefile::ReadResult read =
                 privatefile::Read(path, kMaxSecretSize, privatefile::Owner::PrivateToUser);
@@ -238,7 +237,8 @@ private:
         }
         if (LogsIn(m_Options.command)) {
             std::optional<QString> password;
-            if (!Secret("--password", "SWP_PASSWORD", QStringLiteral("Device password: "), password))
+            if (!Secret("--password", "SWP_PASSWORD", QStringLiteral("Device password: "),
+                        password))
                 return false;
             if (password)
                 m_Options.password = *password;

@@ -37,15 +37,15 @@ const char* CommandName(Command command);
 // The profile options of set-wireless and set-station, already checked.
 struct WirelessOptions {
     QByteArray ssid;
-    std::optional<int> channel; // set-wireless only; 0 lets the device choose
-    int wirelessMode = 9;       // the wizard's default: b/g/n mixed
+    std::optional<int> channel;     // set-wireless only; 0 lets the device choose
+    int wirelessMode = 9;           // the wizard's default: b/g/n mixed
     bool wirelessModeGiven = false; // the devices never report it, so it is never compared
-    int security = 0;           // 0 none, 1 WEP, 2 WPA-PSK
-    std::optional<int> auth;    // WEP: 0 open, 1 shared, 2 auto
-    int wepKeyLen = 0;          // WEP: 0 64 bit, 1 128 bit (from the key's length)
-    QByteArray key;             // WEP key (hex in upper case) or pre-shared key
-    int wpaMode = 2;            // WPA-PSK: 0 WPA, 1 WPA2, 2 either
-    std::optional<int> cipher;  // WPA-PSK: 0 TKIP, 1 AES, 2 both; default from the mode
+    int security = 0;               // 0 none, 1 WEP, 2 WPA-PSK
+    std::optional<int> auth;        // WEP: 0 open, 1 shared, 2 auto
+    int wepKeyLen = 0;              // WEP: 0 64 bit, 1 128 bit (from the key's length)
+    QByteArray key;                 // WEP key (hex in upper case) or pre-shared key
+    int wpaMode = 2;                // WPA-PSK: 0 WPA, 1 WPA2, 2 either
+    std::optional<int> cipher;      // WPA-PSK: 0 TKIP, 1 AES, 2 both; default from the mode
 };
 
 struct CtlOptions {

@@ -72,6 +72,7 @@ TEST(SwpctlDeviceCache, ALinkAtItsPlaceIsReplacedNotFollowed) {
     EXPECT_EQ("keep\n", Content(victim));
     EXPECT_FALSE(QFileInfo(path).isSymLink());
     EXPECT_EQ(QFile::ReadOwner | QFile::WriteOwner,
-              QFile::permissions(path) & (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                          QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther));
+              QFile::permissions(path) &
+                  (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther |
+                   QFile::WriteGroup | QFile::WriteOther));
 }

@@ -227,19 +227,23 @@ TEST(SwpctlInventory, HostileInventoriesAreRefusedWithoutTheSecret) {
         {"pagemap.yml", device + "{file: /proc/self/pagemap}\n", ":3: \"password\": "},
         {"environ.yml", device + "{file: /proc/self/environ}\n", ":3: \"password\": "},
         {"latin1-pw.yml", device + "{file: latin1.pw}\n", ":3: \"password\": "},
-        {"latin1.yml", "devices:\n  - name: a\n    access_point: {ssid: \"Caf\xe9\", security: none}\n",
+        {"latin1.yml",
+         "devices:\n  - name: a\n    access_point: {ssid: \"Caf\xe9\", security: none}\n",
          ":3: bytes that are not UTF-8"},
         {"twice.yml", "devices:\n  - mac: 02:5A:00:00:00:01\n    mac: 02:5A:00:00:00:02\n",
          ":3: \"mac\" is given twice in one mapping (lines 2 and 3)"},
-        {"twice.json", "{\"devices\": [{\"name\": \"a\",\n \"password\": \"x\",\n \"password\": \"y\"}]}",
+        {"twice.json",
+         "{\"devices\": [{\"name\": \"a\",\n \"password\": \"x\",\n \"password\": \"y\"}]}",
          ":3: \"password\" is given twice in one mapping (lines 2 and 3)"},
         {"lone.json", "{\"devices\": [{\"name\": \"a\",\n \"password\": \"\\ud83d\"}]}",
          ":2: a lone half of an escape pair"},
-        {"typo.yml", "devices:\n  - name: a\n    access_point:\n      ssid: x\n      security: "
-                     "wpa-psk\n      key welcome-guests-2024\n",
+        {"typo.yml",
+         "devices:\n  - name: a\n    access_point:\n      ssid: x\n      security: "
+         "wpa-psk\n      key welcome-guests-2024\n",
          ":"},
-        {"typo-flow.yml", "devices:\n  - name: a\n    access_point: {ssid: x, security: wpa-psk, "
-                          "key welcome-guests-2024}\n",
+        {"typo-flow.yml",
+         "devices:\n  - name: a\n    access_point: {ssid: x, security: wpa-psk, "
+         "key welcome-guests-2024}\n",
          ":3: a key that is not a plain name"},
         {"same.yml", "devices:\n  - name: a\n  - name: a\n",
          ":3: the device named \"a\" is listed twice (lines 2 and 3)"},
@@ -250,7 +254,8 @@ TEST(SwpctlInventory, HostileInventoriesAreRefusedWithoutTheSecret) {
         QStringList errors;
         EXPECT_FALSE(LoadInventory(path, inventory, errors)) << c.name;
         const QString all = errors.join('\n');
-        EXPECT_TRUE(errors.value(0).startsWith(path + c.error)) << c.name << ": " << all.toStdString();
+        EXPECT_TRUE(errors.value(0).startsWith(path + c.error))
+            << c.name << ": " << all.toStdString();
         EXPECT_FALSE(all.contains("welcome-guests") || all.contains("caf")) << all.toStdString();
         EXPECT_TRUE(inventory.devices.empty());
     }
@@ -278,8 +283,9 @@ TEST(SwpctlInventory, ApplyOptionsKeepPasswordsOffTheCommandLine) {
     EXPECT_TRUE(error.contains("the file names the devices and their passwords"));
     EXPECT_FALSE(ParseOptions({"apply"}, options, error));
     EXPECT_FALSE(ParseOptions({"apply", "site.yml", "--only", "a,,b"}, options, error));
-    ASSERT_TRUE(ParseOptions({"apply", "site.yml", "--send-keys", "--only", "Client-1, 02-5a-00-00-00-03"},
-                             options, error));
+    ASSERT_TRUE(
+        ParseOptions({"apply", "site.yml", "--send-keys", "--only", "Client-1, 02-5a-00-00-00-03"},
+                     options, error));
     EXPECT_TRUE(options.sendKeys);
     EXPECT_EQ(QStringList({"Client-1", "02:5A:00:00:00:03"}), options.only);
 }

@@ -1,6 +1,7 @@
 // swpctl's command line and the wizard pages' checks it applies, without any
 // network: parsing, the IP settings rules, keys, PIN, and the texts it prints.
 
+#include "settings/wirelessrules.h"
 #include "tools/swpctl/options.h"
 #include "tools/swpctl/present.h"
 #include "tools/swpctl/validate.h"
@@ -233,10 +234,10 @@ TEST(SwpctlOptions, WpsPin) {
 }
 
 TEST(SwpctlPresent, TextsAndSurveyOrder) {
-    EXPECT_EQ("TKIP/AES", EncryptionText(4).toStdString());
-    EXPECT_EQ("", EncryptionText(7).toStdString());
-    EXPECT_EQ("WPA/WPA2", AuthenticationText(7).toStdString());
-    EXPECT_EQ("", AuthenticationText(1).toStdString());
+    EXPECT_EQ("TKIP/AES", wirelessrules::EncryptionLabel(4).toStdString());
+    EXPECT_EQ("", wirelessrules::EncryptionLabel(7).toStdString());
+    EXPECT_EQ("WPA/WPA2", wirelessrules::AuthenticationLabel(7).toStdString());
+    EXPECT_EQ("", wirelessrules::AuthenticationLabel(1).toStdString());
 
     std::vector<_tag_AP_ROFIILE> survey(4);
     const int strengths[] = {40, 90, 40, 60};
@@ -302,11 +303,17 @@ TEST(SwpctlOptions, SecretsComeFromAFileTheEnvironmentOrThePrompt) {
         {{"show"}, "tosca", "", false},
         {{"show", "--password", "typed"}, "typed", "", true},
         {{"show", "--password-file", pw}, "from-file", "", false},
-        {{"show", "--password-file", pw, "--password", "x"}, "", "--password-file and --password", false},
+        {{"show", "--password-file", pw, "--password", "x"},
+         "",
+         "--password-file and --password",
+         false},
         {{"show", "--password-file", shared}, "", "--password-file: ", false},
         {{"show", "--password-file", link}, "", "--password-file: ", false},
         {{"show", "--password-file", latin1}, "", "--password-file: ", false},
-        {{"apply", "f.yml", "--password-file", pw}, "", "--password-file is not an option of apply", false},
+        {{"apply", "f.yml", "--password-file", pw},
+         "",
+         "--password-file is not an option of apply",
+         false},
         {wpa + QStringList{"--key-file", key}, "a key from a file", "", false},
         {wpa + QStringList{"--key", "a typed key"}, "a typed key", "", true},
         {wpa, "", "--key is required", false},
@@ -316,14 +323,18 @@ TEST(SwpctlOptions, SecretsComeFromAFileTheEnvironmentOrThePrompt) {
         const std::string args = c.args.join(' ').toStdString();
         if (*c.error) {
             EXPECT_FALSE(p.ok) << args;
-            EXPECT_TRUE(p.error.startsWith(QLatin1String(c.error))) << args << ": " << p.error.toStdString();
-            EXPECT_FALSE(p.error.contains("from-file") || p.error.contains("caf")) << p.error.toStdString();
+            EXPECT_TRUE(p.error.startsWith(QLatin1String(c.error)))
+                << args << ": " << p.error.toStdString();
+            EXPECT_FALSE(p.error.contains("from-file") || p.error.contains("caf"))
+                << p.error.toStdString();
             continue;
         }
         ASSERT_TRUE(p.ok) << args << ": " << p.error.toStdString();
-        const QString got = c.args[0] == "show" ? p.options.password : QString::fromUtf8(p.options.wireless.key);
+        const QString got =
+            c.args[0] == "show" ? p.options.password : QString::fromUtf8(p.options.wireless.key);
         EXPECT_EQ(c.password, got.toStdString()) << args;
-        EXPECT_EQ(c.warned, p.options.notes.join(' ').contains("can be read by every user")) << args;
+        EXPECT_EQ(c.warned, p.options.notes.join(' ').contains("can be read by every user"))
+            << args;
     }
 
     qputenv("SWP_PASSWORD", "from-env");

@@ -260,6 +260,7 @@ options:
     description:
       - "An inventory file on the managed host, as C(swpctl apply FILE) reads it
         (its C({env: NAME}) and C({file: PATH}) references included)."
+      - The files it names are read on the managed host, and must belong to the user swpctl runs as.
     type: path
   only:
     description: Only the devices of the desired state with these MACs or names.
@@ -457,7 +458,7 @@ SENT = ("changed", "would_change")
 
 
 def device_diff(device):
-    name = device["device"]
+    name = device.get("device", "")
     changes = device.get("changes") or []
     unreported = device.get("sent_uncompared") or []
     return {
@@ -471,7 +472,7 @@ def device_diff(device):
 
 
 def failure_text(device):
-    return "%s: %s (exit %d)" % (device["device"], device.get("reason", ""), device.get("exit_code", 1))
+    return "%s: %s (exit %s)" % (device.get("device", ""), device.get("reason", ""), device.get("exit_code", 1))
 
 
 def unlisted_text(device):
@@ -500,15 +501,15 @@ def desired_file(module):
 def judge(module, report):
     """The task's outcome from swpctl's report and the policies."""
     params = module.params
-    devices = report.get("devices", [])
-    unlisted = report.get("unlisted", [])
-    missing = [d["device"] for d in devices if d["status"] == "not_found"]
-    changed = any(d["status"] in SENT or (d["status"] == "failed" and d.get("changes")) for d in devices)
+    devices = [d for d in report.get("devices") or [] if isinstance(d, dict)]
+    unlisted = [d for d in report.get("unlisted") or [] if isinstance(d, dict)]
+    missing = [d.get("device", "") for d in devices if d.get("status") == "not_found"]
+    changed = any(d.get("status") in SENT or (d.get("status") == "failed" and d.get("changes")) for d in devices)
     result = dict(changed=changed, devices=devices, unlisted=unlisted, missing=missing)
     if module._diff:
         result["diff"] = [device_diff(d) for d in devices if d.get("changes") or d.get("sent_uncompared")]
 
-    problems = [failure_text(d) for d in devices if d["status"] == "failed"]
+    problems = [failure_text(d) for d in devices if d.get("status") == "failed"]
     if missing:
         text = "not found: %s" % ", ".join(missing)
         if params["missing"] == "fail":

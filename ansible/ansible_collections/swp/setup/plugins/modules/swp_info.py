@@ -71,12 +71,12 @@ EXAMPLES = r"""
     password: "{{ vault_device_password }}"
   register: site
 
-- name: Keep every device as it is now, with the key from the vault
-  swp.setup.swp_apply:
-    devices: "{{ site.desired }}"
-    defaults:
-      access_point: {key: "{{ vault_hotel_key }}"}
-  check_mode: true
+- name: Write them as the site's first desired state, on the controller
+  ansible.builtin.copy:
+    content: "{{ {'site_devices': site.desired} | to_nice_yaml }}"
+    dest: "host_vars/{{ inventory_hostname }}.yml"
+    mode: "0600"
+  delegate_to: localhost
 """
 
 RETURN = r"""

@@ -388,7 +388,11 @@ devices:
     line:
       description: The line of the entry in the inventory file.
       type: int
-      returned: always
+      returned: with I(src), I(content) or I(inventory)
+    entry:
+      description: The index of the entry in I(devices).
+      type: int
+      returned: with I(devices)
     mac:
       description: The device's MAC.
       type: str
@@ -410,7 +414,7 @@ devices:
       type: str
       returned: when failed
   sample:
-    - {device: "02:5A:00:00:00:01", status: changed, line: 3, mac: "02:5A:00:00:00:01",
+    - {device: "02:5A:00:00:00:01", status: changed, entry: 0, mac: "02:5A:00:00:00:01",
        name: AP-1, ip: 10.91.1.2, changes: [{field: ssid, before: default, after: hotel}]}
 unlisted:
   description: Devices that answered the discovery but are not listed.
@@ -567,6 +571,11 @@ def main():
     if not isinstance(report, dict):
         module.fail_json(msg=err.strip() or "swpctl apply gave no report", exit_code=rc, stderr=err)
 
+    if entries is not None:
+        # The lines are those of the private copy: say which entry of devices instead.
+        for device in report.get("devices") or []:
+            if isinstance(device, dict) and isinstance(device.get("line"), int):
+                device["entry"] = device.pop("line") - 3
     result, problems = judge(module, report)
     result.update(exit_code=rc, stderr=err)
     if problems:

@@ -93,6 +93,7 @@ def test_secrets_reach_swpctl_only_through_a_private_file(tmp_path, swpctl, caps
     assert desired["devices"][0] == {"mac": "02:5A:00:00:00:01", "password": PASSWORD, "ip": "dhcp"}
     assert desired["defaults"]["access_point"]["key"] == KEY
     assert KEY not in json.dumps(result) and PASSWORD not in json.dumps(result)
+    assert result["devices"][0]["entry"] == 0 and "line" not in result["devices"][0]
 
 
 # (task YAML, the error's words; None: accepted)

@@ -5,6 +5,7 @@
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
 #include "settings/utility.h"
+#include "settings/wirelessrules.h"
 #include "settingsui/uiutil.h"
 #include "ui_framewlprofpsk.h"
 
@@ -69,31 +70,13 @@ void TFrameWlProfPSK::CmbWPAModeSelect() {
     ui->LbCipherValue->setText(g_Var.WpaCipherText(CipherOf(SelectedMode())));
 }
 
-TFrameWlProfPSK::KeyFault TFrameWlProfPSK::CheckPassphrase(const QString& key) {
-    const qsizetype length = key.size();
-    if (length == 64)
-        return IsHexText(key) ? KeyFault::None : KeyFault::NotHex;
-    if (length >= 8 && length <= 63)
-        return KeyFault::None;
-    return KeyFault::Length;
-}
-
 void TFrameWlProfPSK::BtnNextClick() {
     const QString key = ui->EdtPassphrase->text();
-    switch (CheckPassphrase(key)) {
-    case KeyFault::NotHex:
+    const wirelessrules::PassphraseFault fault = wirelessrules::CheckPassphrase(key);
+    if (fault != wirelessrules::PassphraseFault::None) {
         FocusEdit(ui->EdtPassphrase);
-        ShowMessage(GetText("Message", "ER_PSKKeyHex",
-                            QStringLiteral("Passphrase should be 64 hex digits.")));
+        ShowMessage(wirelessrules::PassphraseMessage(fault));
         return;
-    case KeyFault::Length:
-        FocusEdit(ui->EdtPassphrase);
-        ShowMessage(GetText(
-            "Message", "ER_PSKKey",
-            QStringLiteral("Passphrase should be between 8 to 63 charachers in ASCII format.")));
-        return;
-    case KeyFault::None:
-        break;
     }
     WirelessProfile& wl = g_Var.NewWl;
     wl.WpaMode = SelectedMode();

@@ -13,8 +13,6 @@ class TFrameWlProfPSK;
 class TFrameWlProfPSK : public TFrameBase {
     Q_OBJECT
 public:
-    enum class KeyFault { None, NotHex, Length };
-
     explicit TFrameWlProfPSK(QWidget* parent = nullptr);
     ~TFrameWlProfPSK() override;
 
@@ -25,9 +23,6 @@ public:
     // The mode chosen: shows the cipher it implies.
     void CmbWPAModeSelect();
 
-    // A key of 64 characters must be hexadecimal digits; any other key must
-    // have 8 to 63 characters.
-    static KeyFault CheckPassphrase(const QString& key);
     // The cipher a WPA mode implies: 0 TKIP for WPA, 1 AES for WPA2, 2 both.
     static int CipherOf(int wpaMode);
     // The WPA mode that suits the access point chosen on the survey.

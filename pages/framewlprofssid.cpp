@@ -5,6 +5,7 @@
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
 #include "settings/utility.h"
+#include "settings/wirelessrules.h"
 #include "settingsui/uiutil.h"
 #include "ui_framewlprofssid.h"
 
@@ -43,8 +44,9 @@ void TFrameWlProfSSID::FrameShow(TFrameBase* previous, Direction direction, intp
 
 void TFrameWlProfSSID::BtnNextClick() {
     const QString ssid = ui->EdtSSID->text();
-    if (ssid.isEmpty()) {
-        ShowMessage(GetText("Message", "ER_Empty_SSID", QStringLiteral("No SSID")));
+    const wirelessrules::SsidFault fault = wirelessrules::CheckSsid(ssid.toUtf8());
+    if (fault != wirelessrules::SsidFault::None) {
+        ShowMessage(wirelessrules::SsidMessage(fault));
         FocusEdit(ui->EdtSSID);
         return;
     }

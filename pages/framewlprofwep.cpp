@@ -5,6 +5,7 @@
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
 #include "settings/utility.h"
+#include "settings/wirelessrules.h"
 #include "settingsui/uiutil.h"
 #include "ui_framewlprofwep.h"
 
@@ -56,51 +57,24 @@ int TFrameWlProfWEP::SelectedLength() const {
 }
 
 void TFrameWlProfWEP::CmbWEPSelect() {
-    ui->EdtKey1->setMaxLength(MaxKeyLength(SelectedLength()));
+    ui->EdtKey1->setMaxLength(wirelessrules::WepHexDigits(SelectedLength()));
     ui->EdtKey1->clear();
-}
-
-TFrameWlProfWEP::KeyFormat TFrameWlProfWEP::CheckWEPKey(const QString& key, int maxLength) {
-    const qsizetype length = key.size();
-    if (length == maxLength / 2)
-        return KeyFormat::Ascii;
-    if (length == maxLength && IsHexText(key))
-        return KeyFormat::Hex;
-    return KeyFormat::Invalid;
-}
-
-QString TFrameWlProfWEP::WEPKeyText(const QString& key, KeyFormat format) {
-    return format == KeyFormat::Hex ? key.toUpper() : key;
-}
-
-QString TFrameWlProfWEP::WEPKeyMessage(int v, bool hexLength) {
-    const QString base =
-        GetText("Message", "ER_WEPKey",
-                QStringLiteral("You have entered an incorrect WEP key. Please try again."));
-    switch (v) {
-    case 0:
-        return GetText("Message", hexLength ? "ER_WEP64Hex" : "ER_WEP64", base);
-    case 1:
-        return GetText("Message", hexLength ? "ER_WEP128Hex" : "ER_WEP128", base);
-    default:
-        return base;
-    }
 }
 
 void TFrameWlProfWEP::BtnNextClick() {
     const int v = SelectedLength();
     const QString key = ui->EdtKey1->text();
-    const int maxLength = ui->EdtKey1->maxLength();
-    const KeyFormat format = CheckWEPKey(key, maxLength);
-    if (format == KeyFormat::Invalid) {
-        const QString message = WEPKeyMessage(v, key.size() == maxLength);
+    const wirelessrules::WepKeyFormat format = wirelessrules::CheckWepKey(key, v);
+    if (format == wirelessrules::WepKeyFormat::Invalid) {
+        const QString message =
+            wirelessrules::WepKeyMessage(v, key.size() == wirelessrules::WepHexDigits(v));
         FocusEdit(ui->EdtKey1);
         ShowMessage(message);
         return;
     }
     WirelessProfile& wl = g_Var.NewWl;
     wl.WepKeyLen = v;
-    CopyBounded(wl.WepKey, sizeof wl.WepKey, WEPKeyText(key, format));
+    CopyBounded(wl.WepKey, sizeof wl.WepKey, wirelessrules::WepKeyAsSent(key, format));
     wl.Auth = ui->CmbAuthen->currentIndex() < 0 ? 2 : ui->CmbAuthen->currentData().toInt();
     PostNext();
 }

@@ -11,6 +11,7 @@
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
 #include "settings/utility.h"
+#include "settings/wirelessrules.h"
 #include "settingsui/uiutil.h"
 #include "ui_framewpsmethod.h"
 
@@ -18,10 +19,6 @@
 #include <cstring>
 
 namespace {
-
-QString MessageText(const char* key, const char* text) {
-    return GetText(QStringLiteral("Message"), QString::fromLatin1(key), QString::fromLatin1(text));
-}
 
 QString StringText(const char* key, const QString& text) {
     return GetText(QStringLiteral("String"), QString::fromLatin1(key), text);
@@ -142,7 +139,8 @@ void TFrameWPSMethod::updateinfo() {
     ui->EdtPIN->setEnabled(pin);
     ui->EdtSSID->setEnabled(pin);
     ui->BtnSelect->setEnabled(pin);
-    const bool pinComplete = ui->EdtPIN->text().size() == 8;
+    int pinNumber = 0;
+    const bool pinComplete = wirelessrules::CheckPin(ui->EdtPIN->text(), pinNumber);
     bool next = false;
     if (ui->RBtnPBC->isChecked())
         next = true;
@@ -174,11 +172,13 @@ void TFrameWPSMethod::BtnNextClick() {
         g_Var.WpsMethod = 1;
     } else {
         if (ui->EdtPIN->text().isEmpty()) {
-            ShowMessage(MessageText("ER_PIN_Code", "Invaild PIN Code"));
+            ShowMessage(wirelessrules::PinMessage());
             return;
         }
-        if (!IsAP() && ui->EdtSSID->text().isEmpty()) {
-            ShowMessage(MessageText("ER_SSID", "Invaild SSID"));
+        const wirelessrules::SsidFault ssid =
+            wirelessrules::CheckSsid(ui->EdtSSID->text().toUtf8());
+        if (!IsAP() && ssid != wirelessrules::SsidFault::None) {
+            ShowMessage(wirelessrules::SsidMessage(ssid, true));
             return;
         }
         g_Var.WpsMethod = 0;

@@ -6,6 +6,7 @@
 #include "requests/waits.h"
 #include "settings/textutil.h"
 #include "settings/utility.h"
+#include "settings/wirelessrules.h"
 #include "settingsui/formres.h"
 
 #include <QEvent>
@@ -44,47 +45,11 @@ int Sign(long long value) {
 } // namespace
 
 QString EncryptionText(uint8_t code) {
-    switch (code) {
-    case 0:
-        return QStringLiteral("Not Use");
-    case 1:
-        return QStringLiteral("WEP");
-    case 2:
-        return QStringLiteral("TKIP");
-    case 3:
-        return QStringLiteral("AES");
-    case 4:
-        return QStringLiteral("TKIP/AES");
-    default:
-        return {};
-    }
+    return wirelessrules::EncryptionLabel(code);
 }
 
 QString AuthenticationText(uint8_t code, AuthLabels labels) {
-    switch (code) {
-    case 0:
-        return QStringLiteral("OPEN");
-    case 2:
-        return QStringLiteral("WPA-PSK");
-    case 3:
-        return QStringLiteral("WPA2-PSK");
-    case 4:
-        return QStringLiteral("WPA-PSK/WPA2-PSK");
-    default:
-        break;
-    }
-    if (labels == AuthLabels::WpsOnly)
-        return {};
-    switch (code) {
-    case 5:
-        return QStringLiteral("WPA");
-    case 6:
-        return QStringLiteral("WPA2");
-    case 7:
-        return QStringLiteral("WPA/WPA2");
-    default:
-        return {}; // 1 and unknown codes
-    }
+    return wirelessrules::AuthenticationLabel(code, labels == AuthLabels::WpsOnly);
 }
 
 int RowIcon(const _tag_AP_ROFIILE& entry) {

@@ -138,3 +138,12 @@ QString DecodeText(const QByteArray& bytes) {
         return text;
     return FromWindows1252(view.data(), static_cast<size_t>(view.size()));
 }
+
+bool DecodeUtf8Strictly(QByteArrayView bytes, QString& text) {
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString decoded = utf8.decode(bytes);
+    if (utf8.hasError())
+        return false;
+    text = std::move(decoded);
+    return true;
+}

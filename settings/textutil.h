@@ -1,6 +1,7 @@
 #pragma once
 // Small text helpers shared by the pages and the protocol layer.
 
+#include <QByteArrayView>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +31,9 @@ bool ToWindows1252(const QString& text, QByteArray& bytes);
 // Text of a file: UTF-8 (an optional byte order mark dropped), or
 // Windows-1252 when the bytes are not valid UTF-8.
 QString DecodeText(const QByteArray& bytes);
+// The bytes as text when they are valid UTF-8 (no overlong form, no
+// surrogate); false, text untouched, for anything else: never replaced.
+bool DecodeUtf8Strictly(QByteArrayView bytes, QString& text);
 
 // "a.b.c.d" of an IPv4 address held in host order (a in the top byte).
 QString DottedText(uint32_t address);

@@ -2,6 +2,7 @@
 // success page, offscreen and without a device: the key rules, the walk
 // through the sub-pages both ways, the summary with its file and print-out.
 
+#include "settings/wirelessrules.h"
 #include "tests/pages/wlprofilefixture.h"
 
 #include <QDir>
@@ -406,22 +407,22 @@ TEST_F(WlPages, NoneClearsTheKeys) {
 // WEP key page
 
 TEST(WepKeyRules, LengthAndFormat) {
-    using F = TFrameWlProfWEP::KeyFormat;
-    EXPECT_EQ(TFrameWlProfWEP::CheckWEPKey("ab de", 10), F::Ascii);
-    EXPECT_EQ(TFrameWlProfWEP::CheckWEPKey("0123456789", 10), F::Hex);
-    EXPECT_EQ(TFrameWlProfWEP::CheckWEPKey("abcdefABCD", 10), F::Hex);
-    EXPECT_EQ(TFrameWlProfWEP::CheckWEPKey("abcd", 10), F::Invalid);
-    EXPECT_EQ(TFrameWlProfWEP::CheckWEPKey("abcdef", 10), F::Invalid);
-    EXPECT_EQ(TFrameWlProfWEP::CheckWEPKey("0123456g89", 10), F::Invalid);
-    EXPECT_EQ(TFrameWlProfWEP::CheckWEPKey("", 10), F::Invalid);
-    EXPECT_EQ(TFrameWlProfWEP::CheckWEPKey("thirteen char", 26), F::Ascii);
-    EXPECT_EQ(TFrameWlProfWEP::CheckWEPKey(QString(26, 'F'), 26), F::Hex);
-    EXPECT_EQ(TFrameWlProfWEP::CheckWEPKey(QString(25, 'F'), 26), F::Invalid);
-    EXPECT_EQ(TFrameWlProfWEP::CheckWEPKey(QString(25, 'F') + "x", 26), F::Invalid);
-    EXPECT_EQ(TFrameWlProfWEP::WEPKeyText("0a1b2c3d4e", F::Hex), "0A1B2C3D4E");
-    EXPECT_EQ(TFrameWlProfWEP::WEPKeyText("ab de", F::Ascii), "ab de");
-    EXPECT_EQ(TFrameWlProfWEP::MaxKeyLength(0), 10);
-    EXPECT_EQ(TFrameWlProfWEP::MaxKeyLength(1), 26);
+    using F = wirelessrules::WepKeyFormat;
+    EXPECT_EQ(wirelessrules::CheckWepKey("ab de", 0), F::Ascii);
+    EXPECT_EQ(wirelessrules::CheckWepKey("0123456789", 0), F::Hex);
+    EXPECT_EQ(wirelessrules::CheckWepKey("abcdefABCD", 0), F::Hex);
+    EXPECT_EQ(wirelessrules::CheckWepKey("abcd", 0), F::Invalid);
+    EXPECT_EQ(wirelessrules::CheckWepKey("abcdef", 0), F::Invalid);
+    EXPECT_EQ(wirelessrules::CheckWepKey("0123456g89", 0), F::Invalid);
+    EXPECT_EQ(wirelessrules::CheckWepKey("", 0), F::Invalid);
+    EXPECT_EQ(wirelessrules::CheckWepKey("thirteen char", 1), F::Ascii);
+    EXPECT_EQ(wirelessrules::CheckWepKey(QString(26, 'F'), 1), F::Hex);
+    EXPECT_EQ(wirelessrules::CheckWepKey(QString(25, 'F'), 1), F::Invalid);
+    EXPECT_EQ(wirelessrules::CheckWepKey(QString(25, 'F') + "x", 1), F::Invalid);
+    EXPECT_EQ(wirelessrules::WepKeyAsSent("0a1b2c3d4e", F::Hex), "0A1B2C3D4E");
+    EXPECT_EQ(wirelessrules::WepKeyAsSent("ab de", F::Ascii), "ab de");
+    EXPECT_EQ(wirelessrules::WepHexDigits(0), 10);
+    EXPECT_EQ(wirelessrules::WepHexDigits(1), 26);
 }
 
 TEST_F(WlPages, WepKeyMessageWithoutSettingsIsGeneric) {
@@ -429,16 +430,16 @@ TEST_F(WlPages, WepKeyMessageWithoutSettingsIsGeneric) {
     const QString generic = "You have entered an incorrect WEP key. Please try again.";
     for (int v : {0, 1, 2, -1})
         for (bool hex : {false, true})
-            EXPECT_EQ(TFrameWlProfWEP::WEPKeyMessage(v, hex), generic);
+            EXPECT_EQ(wirelessrules::WepKeyMessage(v, hex), generic);
 }
 
 TEST_F(WlPages, WepKeyMessageHasFourKeys) {
     Open(kWepKeyTexts);
-    EXPECT_EQ(TFrameWlProfWEP::WEPKeyMessage(0, true), "64 hex");
-    EXPECT_EQ(TFrameWlProfWEP::WEPKeyMessage(0, false), "64 length");
-    EXPECT_EQ(TFrameWlProfWEP::WEPKeyMessage(1, true), "128 hex");
-    EXPECT_EQ(TFrameWlProfWEP::WEPKeyMessage(1, false), "128 length");
-    EXPECT_EQ(TFrameWlProfWEP::WEPKeyMessage(2, true), "generic");
+    EXPECT_EQ(wirelessrules::WepKeyMessage(0, true), "64 hex");
+    EXPECT_EQ(wirelessrules::WepKeyMessage(0, false), "64 length");
+    EXPECT_EQ(wirelessrules::WepKeyMessage(1, true), "128 hex");
+    EXPECT_EQ(wirelessrules::WepKeyMessage(1, false), "128 length");
+    EXPECT_EQ(wirelessrules::WepKeyMessage(2, true), "generic");
 }
 
 class WepPage : public WlPages {
@@ -563,14 +564,14 @@ TEST_F(WepPage, ClientIsNotOfferedAuto) {
 // WPA-PSK page
 
 TEST(PskKeyRules, LengthAndFormat) {
-    using F = TFrameWlProfPSK::KeyFault;
-    EXPECT_EQ(TFrameWlProfPSK::CheckPassphrase("1234567"), F::Length);
-    EXPECT_EQ(TFrameWlProfPSK::CheckPassphrase(""), F::Length);
-    EXPECT_EQ(TFrameWlProfPSK::CheckPassphrase("12345678"), F::None);
-    EXPECT_EQ(TFrameWlProfPSK::CheckPassphrase(QString(63, '~')), F::None);
-    EXPECT_EQ(TFrameWlProfPSK::CheckPassphrase(QString(64, 'a')), F::None);
-    EXPECT_EQ(TFrameWlProfPSK::CheckPassphrase(QString(63, 'a') + "g"), F::NotHex);
-    EXPECT_EQ(TFrameWlProfPSK::CheckPassphrase(QString(65, 'a')), F::Length);
+    using F = wirelessrules::PassphraseFault;
+    EXPECT_EQ(wirelessrules::CheckPassphrase("1234567"), F::Length);
+    EXPECT_EQ(wirelessrules::CheckPassphrase(""), F::Length);
+    EXPECT_EQ(wirelessrules::CheckPassphrase("12345678"), F::None);
+    EXPECT_EQ(wirelessrules::CheckPassphrase(QString(63, '~')), F::None);
+    EXPECT_EQ(wirelessrules::CheckPassphrase(QString(64, 'a')), F::None);
+    EXPECT_EQ(wirelessrules::CheckPassphrase(QString(63, 'a') + "g"), F::NotHex);
+    EXPECT_EQ(wirelessrules::CheckPassphrase(QString(65, 'a')), F::Length);
     EXPECT_EQ(TFrameWlProfPSK::CipherOf(0), 0);
     EXPECT_EQ(TFrameWlProfPSK::CipherOf(1), 1);
     EXPECT_EQ(TFrameWlProfPSK::CipherOf(2), 2);

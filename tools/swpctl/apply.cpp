@@ -47,16 +47,42 @@ bool CApplySession::LoadFile() {
         if (device.ip && !device.ip->dhcp && device.ip->address.rewritten)
             Err(QStringLiteral("%1: the final octet 255 is sent as 254: %2")
                     .arg(device.Label(), device.ip->address.ipText));
-    for (const QString& mac : m_Options.only) {
-        const bool listed = std::any_of(
-            m_Inventory.devices.begin(), m_Inventory.devices.end(),
-            [&mac](const DesiredDevice& d) { return d.hasMac && FormatMAC(d.mac) == mac; });
+    // A MAC of --only may also be that of a device a named entry finds:
+    // known after the discovery (OnlyNamesKnownDevices).
+    for (const QString& item : m_Options.only) {
+        uint8_t mac[6] = {};
+        const bool listed = ParseMAC(item, mac) ||
+                            std::any_of(m_Inventory.devices.begin(), m_Inventory.devices.end(),
+                                        [&item](const DesiredDevice& d) { return d.name == item; });
         if (!listed) {
-            Err(QStringLiteral("--only: %1 is not in %2").arg(mac, m_Options.inventoryFile));
+            Err(QStringLiteral("--only: %1 is not in %2").arg(item, m_Options.inventoryFile));
             return false;
         }
     }
     return true;
+}
+
+bool CApplySession::OnlyNamesKnownDevices(const QSet<QString>& macs) {
+    for (const QString& item : m_Options.only) {
+        uint8_t mac[6] = {};
+        if (ParseMAC(item, mac) && !macs.contains(item)) {
+            Err(QStringLiteral("--only: %1 is neither in %2 nor a device an entry of it names")
+                    .arg(item, m_Options.inventoryFile));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CApplySession::Chosen(const DesiredDevice& wanted,
+                           const std::vector<const DeviceRecord*>& matches) const {
+    const QStringList& only = m_Options.only;
+    if (only.isEmpty() || (!wanted.name.isEmpty() && only.contains(wanted.name)) ||
+        (wanted.hasMac && only.contains(FormatMAC(wanted.mac))))
+        return true;
+    return std::any_of(matches.begin(), matches.end(), [&only](const DeviceRecord* record) {
+        return only.contains(FormatMAC(record->MAC));
+    });
 }
 
 void CApplySession::Start() {
@@ -84,23 +110,57 @@ void CApplySession::Discovered() {
     std::vector<DeviceRecord> found;
     m_Engine.GetDeviceList(found);
     DebugLog("swpctl: %d device(s) found", static_cast<int>(found.size()));
-    if (!SaveDeviceCache(DeviceCachePath(), found))
+    // --check writes nothing but its report.
+    if (!m_Options.check && !SaveDeviceCache(DeviceCachePath(), found))
         DebugLog("  cannot write %s", qPrintable(DeviceCachePath()));
 
-    QSet<QString> listed;
+    // Which entry finds which device; two entries for one device (by MAC and
+    // by name, or two names) are an error before anything is sent to any.
+    QHash<QString, int> entryOf; // MAC: the line of the first entry that finds it
+    QStringList twice;
+    std::vector<std::vector<const DeviceRecord*>> matchesOf;
     for (const DesiredDevice& wanted : m_Inventory.devices) {
-        Job job{&wanted, {}};
-        job.report.label = wanted.Label();
-        job.report.line = wanted.line;
         std::vector<const DeviceRecord*> matches;
         for (const DeviceRecord& record : found)
             if (wanted.hasMac ? std::memcmp(record.MAC, wanted.mac, 6) == 0
                               : DeviceName(record) == wanted.name)
                 matches.push_back(&record);
-        for (const DeviceRecord* record : matches)
-            listed.insert(FormatMAC(record->MAC));
-        if (!m_Options.only.isEmpty() &&
-            (!wanted.hasMac || !m_Options.only.contains(FormatMAC(wanted.mac))))
+        for (const DeviceRecord* record : matches) {
+            const QString mac = FormatMAC(record->MAC);
+            if (!entryOf.contains(mac))
+                entryOf.insert(mac, wanted.line);
+            else
+                twice.append(QStringLiteral("%1:%2: the entry of line %3 names the same device "
+                                            "%4")
+                                 .arg(m_Options.inventoryFile, QString::number(wanted.line),
+                                      QString::number(entryOf.value(mac)), mac));
+        }
+        matchesOf.push_back(std::move(matches));
+    }
+    if (!twice.isEmpty()) {
+        for (const QString& error : twice)
+            std::fprintf(stderr, "%s\n", error.toUtf8().constData());
+        Err(QStringLiteral("%1 names a device twice: nothing was sent")
+                .arg(m_Options.inventoryFile));
+        Finish(kExitInvalidArguments);
+        return;
+    }
+    QSet<QString> known(entryOf.keyBegin(), entryOf.keyEnd());
+    for (const DesiredDevice& wanted : m_Inventory.devices)
+        if (wanted.hasMac)
+            known.insert(FormatMAC(wanted.mac));
+    if (!OnlyNamesKnownDevices(known)) {
+        Finish(kExitInvalidArguments);
+        return;
+    }
+
+    for (size_t n = 0; n < m_Inventory.devices.size(); ++n) {
+        const DesiredDevice& wanted = m_Inventory.devices[n];
+        const std::vector<const DeviceRecord*>& matches = matchesOf[n];
+        Job job{&wanted, {}};
+        job.report.label = wanted.Label();
+        job.report.line = wanted.line;
+        if (!Chosen(wanted, matches))
             continue;
         if (matches.size() == 1) {
             job.report.found = true;
@@ -117,7 +177,7 @@ void CApplySession::Discovered() {
         m_Queue.push_back(job);
     }
     for (const DeviceRecord& record : found)
-        if (!listed.contains(FormatMAC(record.MAC)))
+        if (!entryOf.contains(FormatMAC(record.MAC)))
             m_Unlisted.push_back(record);
     NextDevice();
 }
@@ -129,6 +189,7 @@ void CApplySession::NextDevice() {
         if (m_Job.report.found) {
             m_Busy = true;
             m_Sent.clear();
+            m_ProfileSent = false;
             m_DeviceLimit.start(Timing::Interval(Waits::ProgressLimit));
             Login();
             return;
@@ -198,15 +259,85 @@ void CApplySession::ReadConfig() {
                 StepMode();
                 return;
             }
-            m_Job.report.changes = Differences(*m_Job.wanted, m_Before);
-            m_Job.report.status =
-                m_Job.report.changes.empty() ? DeviceReport::Unchanged : DeviceReport::WouldChange;
-            DeviceDone();
+            Predict();
         },
         [this] {
             DeviceFailed(
                 NoAnswer(QStringLiteral("request for its configuration"), Waits::GetConfig));
         });
+}
+
+// --check: every check the real run makes before it sends, on the state it
+// would send over, so that "would change" fails a real run only for a
+// reason found on the wire.
+void CApplySession::Predict() {
+    const DesiredDevice& wanted = *m_Job.wanted;
+    const DeviceState next = ModePart(wanted, m_Before).wanted;
+    RunFailure refused{};
+    if (!AddressAccepted(wanted, next, refused) || !ProfileAccepted(wanted, next, refused)) {
+        DeviceFailed(refused);
+        return;
+    }
+    m_Job.report.changes = Differences(wanted, m_Before);
+    const bool profileSent =
+        !ProfilePart(wanted, next).Differences(next).empty() || ProfileForced(wanted, next.mode);
+    NoteUnreported(next.mode, profileSent);
+    m_Job.report.status = m_Job.report.changes.empty() && m_Job.report.sentUncompared.isEmpty()
+                              ? DeviceReport::Unchanged
+                              : DeviceReport::WouldChange;
+    EndDevice();
+}
+
+bool CApplySession::AddressAccepted(const DesiredDevice& wanted, const DeviceState& now,
+                                    RunFailure& refused) const {
+    QString error;
+    if (AddressPart(wanted, now).Differences(now).empty() || wanted.ip->dhcp ||
+        CheckNotLocalHost(wanted.ip->address, m_Engine.LastLocalIP, error))
+        return true;
+    refused = {kExitInvalidArguments, error};
+    return false;
+}
+
+bool CApplySession::ProfileAccepted(const DesiredDevice& wanted, const DeviceState& now,
+                                    RunFailure& refused) const {
+    if (!ProfileFor(wanted, now.mode)) {
+        if (wanted.ownProfileMode == 0 || wanted.ownProfileMode == now.mode)
+            return true;
+        refused = {kExitInvalidArguments,
+                   QStringLiteral("the device runs as %1 and the file gives its %2 profile: "
+                                  "add \"mode: %3\"")
+                       .arg(DeviceModeText(now.mode),
+                            wanted.ownProfileMode == DEVICE_AP ? QStringLiteral("access point")
+                                                               : QStringLiteral("station"),
+                            wanted.ownProfileMode == DEVICE_AP ? QStringLiteral("ap")
+                                                               : QStringLiteral("bridge"))};
+        return false;
+    }
+    const Part part = ProfilePart(wanted, now);
+    QString error;
+    if ((part.Differences(now).empty() && !ProfileForced(wanted, now.mode)) ||
+        CheckChannel(part.wanted.wl.StdCh, now.wl, error))
+        return true;
+    refused = {kExitInvalidArguments, error};
+    return false;
+}
+
+bool CApplySession::ProfileForced(const DesiredDevice& wanted, int mode) const {
+    const WirelessOptions* profile = ProfileFor(wanted, mode);
+    return m_Options.sendKeys && profile && !UnreportedFields(*profile).isEmpty();
+}
+
+void CApplySession::NoteUnreported(int mode, bool profileSent) {
+    const WirelessOptions* profile = ProfileFor(*m_Job.wanted, mode);
+    if (!profile)
+        return;
+    const QStringList fields = UnreportedFields(*profile);
+    if (!profileSent)
+        m_Job.report.notCompared = fields;
+    else if (m_Job.report.changes.empty() ||
+             std::none_of(m_Job.report.changes.begin(), m_Job.report.changes.end(),
+                          [](const FieldChange& change) { return IsProfileField(change.field); }))
+        m_Job.report.sentUncompared = fields; // sent for --send-keys alone
 }
 
 void CApplySession::StepMode() {
@@ -229,9 +360,9 @@ void CApplySession::StepAddress() {
         StepProfile();
         return;
     }
-    QString error;
-    if (!wanted.ip->dhcp && !CheckNotLocalHost(wanted.ip->address, m_Engine.LastLocalIP, error)) {
-        DeviceFailed(kExitInvalidArguments, error);
+    RunFailure refused{};
+    if (!AddressAccepted(wanted, ReportedState(), refused)) {
+        DeviceFailed(refused);
         return;
     }
     g_Var.NewIP = part.wanted.ip;
@@ -242,33 +373,18 @@ void CApplySession::StepAddress() {
 void CApplySession::StepProfile() {
     const DesiredDevice& wanted = *m_Job.wanted;
     const DeviceState now = ReportedState();
-    if (!ProfileFor(wanted, now.mode)) {
-        if (wanted.ownProfileMode != 0 && wanted.ownProfileMode != now.mode) {
-            DeviceFailed(kExitInvalidArguments,
-                         QStringLiteral("the device runs as %1 and the file gives its %2 profile: "
-                                        "add \"mode: %3\"")
-                             .arg(DeviceModeText(now.mode),
-                                  wanted.ownProfileMode == DEVICE_AP
-                                      ? QStringLiteral("access point")
-                                      : QStringLiteral("station"),
-                                  wanted.ownProfileMode == DEVICE_AP ? QStringLiteral("ap")
-                                                                     : QStringLiteral("bridge")));
-            return;
-        }
-        DeviceDone();
+    RunFailure refused{};
+    if (!ProfileAccepted(wanted, now, refused)) {
+        DeviceFailed(refused);
         return;
     }
     const Part part = ProfilePart(wanted, now);
     const std::vector<FieldChange> changes = part.Differences(now);
-    if (changes.empty()) {
+    if (!ProfileFor(wanted, now.mode) || (changes.empty() && !ProfileForced(wanted, now.mode))) {
         DeviceDone();
         return;
     }
-    QString error;
-    if (!CheckChannel(part.wanted.wl.StdCh, now.wl, error)) {
-        DeviceFailed(kExitInvalidArguments, error);
-        return;
-    }
+    m_ProfileSent = true;
     const bool station = now.mode == DEVICE_WBRIDGE;
     g_Var.NewWl = part.wanted.wl;
     Send(part, changes, RequestPlans::WirelessSetting(!station),
@@ -315,13 +431,14 @@ void CApplySession::RunFinished(const RequestResult& result) {
 }
 
 void CApplySession::DeviceDone() {
-    if (!m_Options.check) {
-        const DeviceState after = ReportedState();
-        for (Field field : m_Sent)
-            m_Job.report.changes.push_back(
-                {field, FieldValue(field, m_Before), FieldValue(field, after)});
-        m_Job.report.status = m_Sent.empty() ? DeviceReport::Unchanged : DeviceReport::Changed;
-    }
+    const DeviceState after = ReportedState();
+    for (Field field : m_Sent)
+        m_Job.report.changes.push_back(
+            {field, FieldValue(field, m_Before), FieldValue(field, after)});
+    NoteUnreported(after.mode, m_ProfileSent);
+    m_Job.report.status = m_Sent.empty() && m_Job.report.sentUncompared.isEmpty()
+                              ? DeviceReport::Unchanged
+                              : DeviceReport::Changed;
     EndDevice();
 }
 

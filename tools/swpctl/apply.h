@@ -13,6 +13,7 @@
 #include "tools/swpctl/session.h"
 
 #include <QJsonArray>
+#include <QSet>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -40,10 +41,22 @@ private:
     };
 
     bool LoadFile();
+    bool OnlyNamesKnownDevices(const QSet<QString>& macs);
+    bool Chosen(const DesiredDevice& wanted, const std::vector<const DeviceRecord*>& matches) const;
+    // The checks made before sending the address and the profile over the state now.
+    bool AddressAccepted(const DesiredDevice& wanted, const DeviceState& now,
+                         RunFailure& refused) const;
+    bool ProfileAccepted(const DesiredDevice& wanted, const DeviceState& now,
+                         RunFailure& refused) const;
+    // --send-keys: the profile goes out for its key or wireless mode alone.
+    bool ProfileForced(const DesiredDevice& wanted, int mode) const;
+    // The write-only fields of the profile for mode, not compared or sent unseen.
+    void NoteUnreported(int mode, bool profileSent);
     void Discovered();
     void NextDevice();
     void Login();
     void ReadConfig();
+    void Predict();
     void StepMode();
     void StepAddress();
     void StepProfile();
@@ -68,6 +81,7 @@ private:
     bool m_Busy = false;
     DeviceState m_Before;
     std::vector<Field> m_Sent;
+    bool m_ProfileSent = false;
     std::vector<DeviceReport> m_Reports;
     std::vector<DeviceRecord> m_Unlisted;
 

@@ -87,6 +87,28 @@ QString FieldValue(Field field, const DeviceState& state) {
     return QString();
 }
 
+bool IsProfileField(Field field) {
+    return field >= Field::Ssid;
+}
+
+QStringList UnreportedFields(const WirelessOptions& profile) {
+    QStringList fields;
+    if (profile.security != 0)
+        fields.append(QStringLiteral("key"));
+    if (profile.wirelessModeGiven)
+        fields.append(QStringLiteral("wireless_mode"));
+    return fields;
+}
+
+namespace {
+
+// "key" → "key", "wireless_mode" → "wireless mode", for the text report.
+QString Spoken(const QString& field) {
+    return QString(field).replace(QLatin1Char('_'), QLatin1Char(' '));
+}
+
+} // namespace
+
 std::vector<FieldChange> Part::Differences(const DeviceState& current) const {
     std::vector<FieldChange> changes;
     for (Field field : fields) {
@@ -195,6 +217,14 @@ QString ReportText(const DeviceReport& report) {
     for (const FieldChange& change : report.changes)
         out += QStringLiteral("  %1: %2 → %3\n")
                    .arg(FieldName(change.field), change.before, change.after);
+    for (const QString& field : report.notCompared)
+        out +=
+            QStringLiteral("  %1 not compared: the device does not report it\n").arg(Spoken(field));
+    for (const QString& field : report.sentUncompared)
+        out += QStringLiteral("  %1 %2 (--send-keys): the device does not report it\n")
+                   .arg(Spoken(field), report.status == DeviceReport::WouldChange
+                                           ? QStringLiteral("would be sent")
+                                           : QStringLiteral("sent"));
     return out;
 }
 
@@ -206,10 +236,15 @@ QJsonObject ReportJson(const DeviceReport& report) {
                                    {QStringLiteral("after"), change.after}});
     QString status = StatusName(report.status);
     status.replace(QLatin1Char(' '), QLatin1Char('_'));
-    QJsonObject json{{QStringLiteral("device"), report.label},
-                     {QStringLiteral("line"), report.line},
-                     {QStringLiteral("status"), status},
-                     {QStringLiteral("changes"), changes}};
+    QJsonObject json{
+        {QStringLiteral("device"), report.label},
+        {QStringLiteral("line"), report.line},
+        {QStringLiteral("status"), status},
+        {QStringLiteral("changes"), changes},
+        {QStringLiteral("not_compared"), QJsonArray::fromStringList(report.notCompared)}};
+    if (!report.sentUncompared.isEmpty())
+        json.insert(QStringLiteral("sent_uncompared"),
+                    QJsonArray::fromStringList(report.sentUncompared));
     if (report.found) {
         json.insert(QStringLiteral("mac"), FormatMAC(report.record.MAC));
         json.insert(QStringLiteral("name"), DeviceName(report.record));

@@ -8,6 +8,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace swpctl {
@@ -36,6 +37,10 @@ enum class Field {
     Cipher,
 };
 QString FieldName(Field field);
+bool IsProfileField(Field field);
+// The fields of a profile the devices never report, in the file's words:
+// "key" (WEP or WPA-PSK) and "wireless_mode" when the file gives them.
+QStringList UnreportedFields(const WirelessOptions& profile);
 QString FieldValue(Field field, const DeviceState& state);
 
 struct FieldChange {
@@ -72,6 +77,8 @@ struct DeviceReport {
     std::vector<FieldChange> changes; // sent (Changed, Failed) or to send (WouldChange)
     int exitCode = 0;                 // Failed: as swpctl's single commands would exit
     QString reason;                   // Failed
+    QStringList notCompared;          // write-only fields of the entry that were not sent
+    QStringList sentUncompared;       // sent for --send-keys alone, nothing else differing
 };
 QString StatusName(DeviceReport::Status status);
 QString ReportText(const DeviceReport& report);

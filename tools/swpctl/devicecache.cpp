@@ -1,10 +1,10 @@
 #include "tools/swpctl/devicecache.h"
 
+#include "settings/privatefile.h"
 #include "settings/textutil.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace swpctl {
@@ -20,11 +20,9 @@ bool SaveDeviceCache(const QString& path, const std::vector<DeviceRecord>& devic
     QByteArray text;
     for (const DeviceRecord& device : devices)
         text += FormatMAC(device.MAC).toLatin1() + '\n';
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(text);
-    return file.commit();
+    // Replaced, never written through a link planted at its place (a run as
+    // root with a user's HOME would otherwise overwrite any file).
+    return privatefile::Save(path, text);
 }
 
 } // namespace swpctl

@@ -1,17 +1,17 @@
 #include "tools/swpctl/inventory.h"
 
+#include "settings/privatefile.h"
 #include "settings/records.h"
 #include "settings/textutil.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
 #include <QMap>
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <yaml-cpp/yaml.h>
 
 namespace swpctl {
@@ -50,6 +50,18 @@ const QMap<QString, QString> kProfileKeys = {
 const QStringList kSecurityKeys = {QStringLiteral("auth"), QStringLiteral("key"),
                                    QStringLiteral("wpa_mode"), QStringLiteral("cipher")};
 
+// A key is quoted in a message only when it is a plain name: a line that
+// lost its colon ("key secret-text") is one key that holds a secret.
+bool PlainName(const QString& key) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]{0,31}$"));
+    return plain.match(key).hasMatch();
+}
+
+QString Quoted(const QString& key) {
+    return PlainName(key) ? QLatin1Char('"') + key + QLatin1Char('"')
+                          : QStringLiteral("a key that is not a plain name");
+}
+
 int Line(const YAML::Node& node) {
     const YAML::Mark mark = node.Mark();
     return mark.is_null() ? 0 : mark.line + 1;
@@ -84,6 +96,9 @@ struct LineError {
     QString text;
 };
 
+// The keys of one mapping seen so far, with their lines.
+using SeenKeys = QHash<QString, int>;
+
 class CReader {
 public:
     CReader(const QString& name, const QString& folder) : m_Name(name), m_Folder(folder) {}
@@ -100,7 +115,7 @@ public:
     }
 
     bool Read(const YAML::Node& root, Inventory& out) {
-        if (!root.IsMap()) {
+        if (!root.IsMap() || root.IsNull()) {
             Error(Line(root), QStringLiteral("the file must be a mapping with \"devices\" (and "
                                              "optionally \"defaults\")"));
             return false;
@@ -108,8 +123,11 @@ public:
         Entry defaults;
         YAML::Node devices;
         bool hasDevices = false;
+        SeenKeys seen;
         for (const auto& item : root) {
             const QString key = Key(item.first);
+            if (!key.isNull() && !FirstOfItsName(seen, key, item.first))
+                continue;
             if (key == QLatin1String("defaults")) {
                 if (Map(item.second, key))
                     ReadEntry(item.second, kEntryKeys, defaults);
@@ -167,8 +185,27 @@ private:
     }
 
     void Unknown(const YAML::Node& node, const QString& key, const QStringList& known) {
-        Error(Line(node), QStringLiteral("unknown key \"%1\" (expected: %2)")
-                              .arg(key, known.join(QStringLiteral(", "))));
+        const QString expected = known.join(QStringLiteral(", "));
+        if (PlainName(key))
+            Error(Line(node),
+                  QStringLiteral("unknown key \"%1\" (expected: %2)").arg(key, expected));
+        else
+            Error(Line(node), QStringLiteral("a key that is not a plain name (a missing \":\"?); "
+                                             "expected: %1")
+                                  .arg(expected));
+    }
+
+    // A key given twice in one mapping is an error, never the last one winning.
+    bool FirstOfItsName(SeenKeys& seen, const QString& key, const YAML::Node& node) {
+        const int line = Line(node);
+        const auto first = seen.constFind(key);
+        if (first == seen.cend()) {
+            seen.insert(key, line);
+            return true;
+        }
+        Error(line, QStringLiteral("%1 is given twice in one mapping (lines %2 and %3)")
+                        .arg(Quoted(key), QString::number(*first), QString::number(line)));
+        return false;
     }
 
     bool Map(const YAML::Node& node, const QString& what) {
@@ -189,6 +226,15 @@ private:
         return true;
     }
 
+    // Text read from outside the file: UTF-8 as it stands, or an error.
+    bool Utf8(const QByteArray& bytes, const QString& key, const QString& where, int line,
+              QString& text) {
+        if (DecodeUtf8Strictly(bytes, text))
+            return true;
+        Error(line, QStringLiteral("%1: %2 is not valid UTF-8").arg(Quoted(key), where));
+        return false;
+    }
+
     // A password or key: the text, {env: NAME} or {file: PATH}.
     bool Secret(const YAML::Node& node, const QString& key, Value& out) {
         if (!node.IsMap())
@@ -206,13 +252,15 @@ private:
             return false;
         out.line = Line(node);
         if (kind == QLatin1String("env")) {
-            if (!qEnvironmentVariableIsSet(ref.text.toLocal8Bit().constData())) {
-                Error(ref.line, QStringLiteral("\"%1\": the environment variable %2 is not set")
-                                    .arg(key, ref.text));
+            const QByteArray variable = ref.text.toLocal8Bit();
+            if (!qEnvironmentVariableIsSet(variable.constData())) {
+                Error(ref.line, QStringLiteral("%1: the environment variable %2 is not set")
+                                    .arg(Quoted(key), ref.text));
                 return false;
             }
-            out.text = qEnvironmentVariable(ref.text.toLocal8Bit().constData());
-            return true;
+            return Utf8(qgetenv(variable.constData()), key,
+                        QStringLiteral("the environment variable %1").arg(ref.text), ref.line,
+                        out.text);
         }
         if (kind == QLatin1String("file"))
             return SecretFile(key, ref, out);
@@ -222,32 +270,24 @@ private:
 
     bool SecretFile(const QString& key, const Value& ref, Value& out) {
         const QString path = QDir(m_Folder).absoluteFilePath(ref.text);
-        struct stat info = {};
-        auto fail = [&](const QString& why) {
-            Error(ref.line, QStringLiteral("\"%1\": %2 %3").arg(key, path, why));
+        const privatefile::ReadResult read =
+            privatefile::Read(path, kMaxSecretSize, privatefile::Owner::PrivateToUser);
+        if (!read.ok) {
+            Error(ref.line, QStringLiteral("%1: %2 %3").arg(Quoted(key), path, read.error));
             return false;
-        };
-        if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
-            return fail(QStringLiteral("is not a file that can be read"));
-        if (info.st_uid != ::geteuid())
-            return fail(QStringLiteral("belongs to another user"));
-        if ((info.st_mode & 077) != 0)
-            return fail(QStringLiteral("can be read by others than its owner (chmod 600 it)"));
-        QFile file(path);
-        if (info.st_size > kMaxSecretSize || !file.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("cannot be read (or is longer than 4096 bytes)"));
-        QByteArray text = file.readAll();
+        }
+        QByteArray text = read.data;
         while (text.endsWith('\n') || text.endsWith('\r'))
             text.chop(1);
-        out.text = QString::fromUtf8(text);
-        return true;
+        return Utf8(text, key, path, ref.line, out.text);
     }
 
     void ReadEntry(const YAML::Node& node, const QStringList& allowed, Entry& entry) {
         entry.line = Line(node);
+        SeenKeys seen;
         for (const auto& item : node) {
             const QString key = Key(item.first);
-            if (key.isNull())
+            if (key.isNull() || !FirstOfItsName(seen, key, item.first))
                 continue;
             if (!allowed.contains(key)) {
                 Unknown(item.first, key, allowed);
@@ -279,10 +319,11 @@ private:
         entry.ip.line = Line(node);
         if (!Map(node, QStringLiteral("\"ip\"")))
             return;
+        SeenKeys seen;
         for (const auto& item : node) {
             const QString key = Key(item.first);
             Value value;
-            if (key.isNull())
+            if (key.isNull() || !FirstOfItsName(seen, key, item.first))
                 continue;
             if (!kAddressKeys.contains(key))
                 Unknown(item.first, key, kAddressKeys);
@@ -299,10 +340,11 @@ private:
         QStringList allowed = kProfileKeys.keys();
         if (kind == 1)
             allowed.removeAll(QStringLiteral("channel")); // the station follows its access point
+        SeenKeys seen;
         for (const auto& item : node) {
             const QString key = Key(item.first);
             Value value;
-            if (key.isNull())
+            if (key.isNull() || !FirstOfItsName(seen, key, item.first))
                 continue;
             if (!allowed.contains(key)) {
                 Unknown(item.first, key, allowed);
@@ -328,13 +370,14 @@ private:
             device.hasMac = ParseMAC(mac.text, device.mac);
             if (!device.hasMac)
                 Error(mac.line, QStringLiteral("\"mac\": a MAC like 02:00:00:00:00:01 is "
-                                               "expected, not \"%1\"")
-                                    .arg(mac.text));
+                                               "expected"));
             else if (!m_Macs.contains(FormatMAC(device.mac)))
-                m_Macs.insert(FormatMAC(device.mac));
+                m_Macs.insert(FormatMAC(device.mac), entry.line);
             else
-                Error(mac.line,
-                      QStringLiteral("the device %1 is listed twice").arg(FormatMAC(device.mac)));
+                Error(mac.line, QStringLiteral("the device %1 is listed twice (lines %2 and %3)")
+                                    .arg(FormatMAC(device.mac),
+                                         QString::number(m_Macs.value(FormatMAC(device.mac))),
+                                         QString::number(entry.line)));
         }
         if (top.contains(QStringLiteral("name"))) {
             const Value& name = top[QStringLiteral("name")];
@@ -343,9 +386,11 @@ private:
                 Error(name.line, QStringLiteral("\"name\" is empty"));
             else if (!device.hasMac && m_Names.contains(name.text))
                 Error(name.line,
-                      QStringLiteral("the device named \"%1\" is listed twice").arg(name.text));
-            if (!device.hasMac)
-                m_Names.insert(name.text);
+                      QStringLiteral("the device named \"%1\" is listed twice (lines %2 and %3)")
+                          .arg(name.text, QString::number(m_Names.value(name.text)),
+                               QString::number(entry.line)));
+            else if (!device.hasMac)
+                m_Names.insert(name.text, entry.line);
         }
         if (!top.contains(QStringLiteral("mac")) && !top.contains(QStringLiteral("name")))
             Error(entry.line, QStringLiteral("a device needs \"mac\" or \"name\""));
@@ -367,8 +412,7 @@ private:
             else if (mode.text == QLatin1String("bridge"))
                 device.deviceMode = DEVICE_WBRIDGE;
             else
-                Error(mode.line, QStringLiteral("\"mode\": ap or bridge is expected, not \"%1\"")
-                                     .arg(mode.text));
+                Error(mode.line, QStringLiteral("\"mode\": ap or bridge is expected"));
         }
         ResolveIp(entry.hasIp ? entry : defaults, device);
         for (int kind = 0; kind < 2; ++kind)
@@ -456,8 +500,8 @@ private:
     std::vector<LineError> m_Errors;
     QSet<QString> m_Seen;
     int m_Values = 0;
-    QSet<QString> m_Macs;
-    QSet<QString> m_Names;
+    QHash<QString, int> m_Macs;  // the line of the entry that names it
+    QHash<QString, int> m_Names; // of entries without a MAC
 };
 
 // Strict JSON first, so a JSON file gets JSON's rules; the line of the error.
@@ -472,6 +516,87 @@ bool CheckJsonSyntax(const QByteArray& text, const QString& name, QStringList& e
     return false;
 }
 
+QString AtLine(const QString& name, int line, const QString& message) {
+    return QStringLiteral("%1:%2: %3").arg(name, QString::number(line), message);
+}
+
+// Bytes that are not UTF-8 are an error on their line: never replaced.
+bool CheckUtf8(const QByteArray& text, const QString& name, QStringList& errors) {
+    const QByteArrayView view(text);
+    int line = 1;
+    qsizetype start = 0;
+    for (qsizetype n = 0; n <= view.size(); ++n) {
+        if (n < view.size() && view[n] != '\n')
+            continue;
+        QString decoded;
+        if (!DecodeUtf8Strictly(view.sliced(start, n - start), decoded))
+            errors.append(AtLine(name, line,
+                                 QStringLiteral("bytes that are not UTF-8 (save the file as "
+                                                "UTF-8)")));
+        ++line;
+        start = n + 1;
+    }
+    return errors.isEmpty();
+}
+
+// JSON writes a character beyond the first 65536 as an escape pair
+// ("\ud83d\ude00"), which the YAML reader refuses: the pair becomes the
+// character itself, and a lone half of a pair is an error. The text has
+// passed the JSON syntax check, so every \u has its four hex digits.
+bool JoinEscapePairs(QByteArray& text, const QString& name, QStringList& errors) {
+    const auto unit = [&text](qsizetype at) {
+        return at + 4 <= text.size() ? text.mid(at, 4).toUInt(nullptr, 16) : 0u;
+    };
+    const auto high = [](uint u) { return u >= 0xD800 && u <= 0xDBFF; };
+    const auto low = [](uint u) { return u >= 0xDC00 && u <= 0xDFFF; };
+    QByteArray out;
+    out.reserve(text.size());
+    bool inString = false;
+    int line = 1;
+    for (qsizetype n = 0; n < text.size(); ++n) {
+        const char c = text[n];
+        if (c == '\n')
+            ++line;
+        if (c == '"')
+            inString = !inString;
+        if (!inString || c != '\\' || n + 1 >= text.size()) {
+            out += c;
+            continue;
+        }
+        if (text[n + 1] != 'u') { // another escape, kept as it is
+            out += c;
+            out += text[++n];
+            continue;
+        }
+        const uint first = unit(n + 2);
+        const bool pair = high(first) && n + 11 < text.size() && text[n + 6] == '\\' &&
+                          text[n + 7] == 'u' && low(unit(n + 8));
+        if (pair) {
+            const char32_t code = 0x10000 + ((first - 0xD800) << 10) + (unit(n + 8) - 0xDC00);
+            out += QString::fromUcs4(&code, 1).toUtf8();
+            n += 11;
+            continue;
+        }
+        if (high(first) || low(first))
+            errors.append(AtLine(name, line,
+                                 QStringLiteral("a lone half of an escape pair (\\uD800 to "
+                                                "\\uDFFF) is no character")));
+        out += text.mid(n, 6);
+        n += 5;
+    }
+    text = std::move(out);
+    return errors.isEmpty();
+}
+
+// More errors than kMaxErrorsShown are counted, not listed.
+void Cut(QStringList& errors, const QString& name) {
+    if (errors.size() <= kMaxErrorsShown)
+        return;
+    const qsizetype more = errors.size() - kMaxErrorsShown;
+    errors.resize(kMaxErrorsShown);
+    errors.append(QStringLiteral("%1: %2 more errors").arg(name, QString::number(more)));
+}
+
 } // namespace
 
 QString DesiredDevice::Label() const {
@@ -482,22 +607,28 @@ bool ParseInventory(const QByteArray& text, bool json, const QString& name, cons
                     Inventory& out, QStringList& errors) {
     out = Inventory{};
     errors.clear();
+    if (!CheckUtf8(text, name, errors)) {
+        Cut(errors, name);
+        return false;
+    }
     if (json && !CheckJsonSyntax(text, name, errors))
         return false;
-    // JSON is YAML in flow style, but for tabs, which JSON allows between tokens only.
+    // JSON is YAML in flow style, but for tabs, which JSON allows between
+    // tokens only, and for escape pairs.
     QByteArray yaml = text;
-    if (json)
+    if (json) {
         yaml.replace('\t', ' ');
+        if (!JoinEscapePairs(yaml, name, errors)) {
+            Cut(errors, name);
+            return false;
+        }
+    }
     try {
         const YAML::Node root = YAML::Load(yaml.toStdString());
         CReader reader(name, folder);
         const bool read = reader.Read(root, out);
         errors = reader.Errors();
-        if (errors.size() > kMaxErrorsShown) {
-            const qsizetype more = errors.size() - kMaxErrorsShown;
-            errors.resize(kMaxErrorsShown);
-            errors.append(QStringLiteral("%1: %2 more errors").arg(name, QString::number(more)));
-        }
+        Cut(errors, name);
         if (!read) {
             out = Inventory{};
             return false;
@@ -519,17 +650,19 @@ bool ParseInventory(const QByteArray& text, bool json, const QString& name, cons
 }
 
 bool LoadInventory(const QString& path, Inventory& out, QStringList& errors) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        errors = QStringList{QStringLiteral("%1: %2").arg(path, file.errorString())};
-        return false;
-    }
-    if (file.size() > kMaxFileSize) {
-        errors = QStringList{QStringLiteral("%1: larger than 4 MiB").arg(path)};
+    // Whatever the file is (a pipe, /dev/stdin, a /proc file), no more than
+    // the limit is read.
+    const privatefile::ReadResult file =
+        privatefile::Read(path, kMaxFileSize, privatefile::Owner::Anyone);
+    if (!file.ok) {
+        errors = QStringList{
+            QStringLiteral("%1: %2").arg(path, file.error.startsWith(QLatin1String("is longer"))
+                                                   ? QStringLiteral("larger than 4 MiB")
+                                                   : file.error)};
         return false;
     }
     const bool json = path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive);
-    return ParseInventory(file.readAll(), json, path, QFileInfo(path).absolutePath(), out, errors);
+    return ParseInventory(file.data, json, path, QFileInfo(path).absolutePath(), out, errors);
 }
 
 } // namespace swpctl

@@ -6,6 +6,7 @@
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
+#include "settings/textutil.h"
 #include "settings/timing.h"
 #include "tools/swpctl/apply.h"
 #include "tools/swpctl/doctor.h"
@@ -17,7 +18,10 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -32,6 +36,34 @@ public:
         return false;
     }
 };
+
+// A password or key typed on the terminal, without echo.
+std::optional<QString> AskWithoutEcho(const QString& question) {
+    if (!::isatty(STDIN_FILENO))
+        return std::nullopt;
+    std::fputs(question.toUtf8().constData(), stderr);
+    std::fflush(stderr);
+    termios saved{};
+    const bool quiet = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (quiet) {
+        termios silent = saved;
+        silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
+    }
+    char line[256] = {};
+    const bool read = std::fgets(line, sizeof line, stdin) != nullptr;
+    if (quiet)
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::fputc('\n', stderr);
+    size_t length = std::strlen(line);
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r'))
+        --length;
+    QString text;
+    const bool usable =
+        read && length > 0 && DecodeUtf8Strictly(QByteArrayView(line, length), text);
+    ::explicit_bzero(line, sizeof line);
+    return usable ? std::optional<QString>(text) : std::nullopt;
+}
 
 } // namespace
 
@@ -48,7 +80,8 @@ int main(int argc, char* argv[]) {
 
     swpctl::CtlOptions options;
     QString error;
-    if (!swpctl::ParseOptions(QCoreApplication::arguments().mid(1), options, error)) {
+    if (!swpctl::ParseOptions(QCoreApplication::arguments().mid(1), options, error,
+                              AskWithoutEcho)) {
         std::fprintf(stderr, "swpctl: %s\n", error.toUtf8().constData());
         return swpctl::kExitInvalidArguments;
     }

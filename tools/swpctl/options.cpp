@@ -1,6 +1,8 @@
 #include "tools/swpctl/options.h"
 
+#include "settings/privatefile.h"
 #include "settings/records.h"
+#include "settings/textutil.h"
 
 #include <QMap>
 #include <QSet>
@@ -24,18 +26,21 @@ const CommandInfo kCommands[] = {
 };
 
 const QSet<QString> kValueOptions = {
-    QStringLiteral("--device"),  QStringLiteral("--password"), QStringLiteral("--adapter"),
-    QStringLiteral("--log"),     QStringLiteral("--speedup"),  QStringLiteral("--ssid"),
-    QStringLiteral("--channel"), QStringLiteral("--mode"),     QStringLiteral("--security"),
-    QStringLiteral("--auth"),    QStringLiteral("--key"),      QStringLiteral("--wpa-mode"),
-    QStringLiteral("--cipher"),  QStringLiteral("--only"),     QStringLiteral("--capture"),
+    QStringLiteral("--device"),   QStringLiteral("--password"), QStringLiteral("--password-file"),
+    QStringLiteral("--adapter"),  QStringLiteral("--log"),      QStringLiteral("--speedup"),
+    QStringLiteral("--ssid"),     QStringLiteral("--channel"),  QStringLiteral("--mode"),
+    QStringLiteral("--security"), QStringLiteral("--auth"),     QStringLiteral("--key"),
+    QStringLiteral("--key-file"), QStringLiteral("--wpa-mode"), QStringLiteral("--cipher"),
+    QStringLiteral("--only"),     QStringLiteral("--capture"),
 };
+// A password or key file holds no more than this.
+constexpr qint64 kMaxSecretSize = 4096;
 const QSet<QString> kFlagOptions = {QStringLiteral("--json"), QStringLiteral("--help"),
-                                    QStringLiteral("--check")};
+                                    QStringLiteral("--check"), QStringLiteral("--send-keys")};
 const QSet<QString> kGlobalOptions = {
-    QStringLiteral("--device"),  QStringLiteral("--password"), QStringLiteral("--adapter"),
-    QStringLiteral("--log"),     QStringLiteral("--speedup"),  QStringLiteral("--help"),
-    QStringLiteral("--capture"),
+    QStringLiteral("--device"),  QStringLiteral("--password"), QStringLiteral("--password-file"),
+    QStringLiteral("--adapter"), QStringLiteral("--log"),      QStringLiteral("--speedup"),
+    QStringLiteral("--help"),    QStringLiteral("--capture"),
 };
 
 // The options a command takes beside the global ones.
@@ -47,17 +52,20 @@ QSet<QString> CommandOptions(Command command) {
     case Command::Doctor:
         return {QStringLiteral("--json")};
     case Command::SetWireless:
-        return {QStringLiteral("--ssid"),     QStringLiteral("--channel"), QStringLiteral("--mode"),
-                QStringLiteral("--security"), QStringLiteral("--auth"),    QStringLiteral("--key"),
-                QStringLiteral("--wpa-mode"), QStringLiteral("--cipher")};
+        return {
+            QStringLiteral("--ssid"),     QStringLiteral("--channel"),  QStringLiteral("--mode"),
+            QStringLiteral("--security"), QStringLiteral("--auth"),     QStringLiteral("--key"),
+            QStringLiteral("--key-file"), QStringLiteral("--wpa-mode"), QStringLiteral("--cipher")};
     case Command::SetStation:
-        return {QStringLiteral("--ssid"),  QStringLiteral("--mode"), QStringLiteral("--security"),
-                QStringLiteral("--auth"),  QStringLiteral("--key"),  QStringLiteral("--wpa-mode"),
-                QStringLiteral("--cipher")};
+        return {QStringLiteral("--ssid"),     QStringLiteral("--mode"),
+                QStringLiteral("--security"), QStringLiteral("--auth"),
+                QStringLiteral("--key"),      QStringLiteral("--key-file"),
+                QStringLiteral("--wpa-mode"), QStringLiteral("--cipher")};
     case Command::WpsPin:
         return {QStringLiteral("--ssid")};
     case Command::Apply:
-        return {QStringLiteral("--json"), QStringLiteral("--check"), QStringLiteral("--only")};
+        return {QStringLiteral("--json"), QStringLiteral("--check"), QStringLiteral("--only"),
+                QStringLiteral("--send-keys")};
     default:
         return {};
     }
@@ -98,9 +106,15 @@ bool WirelessModeCode(const QString& text, int& mode) {
     return false;
 }
 
+// The commands that log in to a device.
+bool LogsIn(Command command) {
+    return command != Command::Discover && command != Command::Doctor && command != Command::Apply;
+}
+
 class CParser {
 public:
-    CParser(CtlOptions& options, QString& error) : m_Options(options), m_Error(error) {}
+    CParser(CtlOptions& options, QString& error, const SecretPrompt& prompt)
+        : m_Options(options), m_Error(error), m_Prompt(prompt) {}
 
     bool Run(const QStringList& args) {
         if (!Split(args))
@@ -166,6 +180,50 @@ private:
     }
 
     bool Has(const char* option) const { return m_Values.contains(QLatin1String(option)); }
+
+    // A password or key without the command line: OPTION-file, then the
+    // environment variable, then OPTION itself (which every user can read
+    // in the process list, so it is warned of), then the prompt.
+    bool Secret(const char* option, const char* variable, const QString& question,
+                std::optional<QString>& out) {
+        const QString name = QLatin1String(option);
+        const QString fileOption = name + QStringLiteral("-file");
+        if (m_Values.contains(fileOption)) {
+            if (Has(option))
+                return Fail(
+                    QStringLiteral("%1 and %2 are one too many: give one").arg(fileOption, name));
+            const QString path = m_Values.value(fileOption);
+            const privatefile::ReadResult read =
+                privatefile::Read(path, kMaxSecretSize, privatefile::Owner::PrivateToUser);
+            if (!read.ok)
+                return Fail(QStringLiteral("%1: %2 %3").arg(fileOption, path, read.error));
+            QByteArray bytes = read.data;
+            while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+                bytes.chop(1);
+            QString text;
+            if (!DecodeUtf8Strictly(bytes, text))
+                return Fail(QStringLiteral("%1: %2 is not valid UTF-8").arg(fileOption, path));
+            out = text;
+            return true;
+        }
+        if (qEnvironmentVariableIsSet(variable)) {
+            QString text;
+            if (!DecodeUtf8Strictly(qgetenv(variable), text))
+                return Fail(QStringLiteral("%1 is not valid UTF-8").arg(QLatin1String(variable)));
+            out = text;
+            return true;
+        }
+        if (Has(option)) {
+            m_Options.notes.append(QStringLiteral("%1 can be read by every user of this computer "
+                                                  "(ps): use %2 or %3")
+                                       .arg(name, fileOption, QLatin1String(variable)));
+            out = Value(option);
+            return true;
+        }
+        if (m_Prompt)
+            out = m_Prompt(question);
+        return true;
+    }
     QString Value(const char* option) const { return m_Values.value(QLatin1String(option)); }
 
     bool Globals() {
@@ -177,8 +235,13 @@ private:
                                 .arg(Value("--device")));
             m_Options.hasDevice = true;
         }
-        if (Has("--password")) {
-            m_Options.password = Value("--password");
+        if (LogsIn(m_Options.command)) {
+            std::optional<QString> password;
+            if (!Secret("--password", "SWP_PASSWORD", QStringLiteral("Device password: "),
+                        password))
+                return false;
+            if (password)
+                m_Options.password = *password;
             if (!CheckPassword(m_Options.password, m_Error))
                 return false;
         }
@@ -256,23 +319,26 @@ private:
 
     bool ApplyArguments() {
         // The passwords of the devices come from the file, never from the command line.
-        for (const char* option : {"--password", "--device"})
+        for (const char* option : {"--password", "--password-file", "--device"})
             if (Has(option))
                 return Fail(QStringLiteral("%1 is not an option of apply: the file names the "
                                            "devices and their passwords")
                                 .arg(QLatin1String(option)));
         if (m_Positional.size() != 1)
-            return Fail(QStringLiteral("usage: apply FILE [--check] [--json] [--only MAC,...]"));
+            return Fail(QStringLiteral(
+                "usage: apply FILE [--check] [--json] [--send-keys] [--only DEVICE,...]"));
         m_Options.inventoryFile = m_Positional[0];
         m_Options.check = Has("--check");
+        m_Options.sendKeys = Has("--send-keys");
         if (Has("--only")) {
-            for (const QString& item : Value("--only").split(QLatin1Char(','))) {
+            // A MAC, or a name the file gives; the file checks the names.
+            for (const QString& given : Value("--only").split(QLatin1Char(','))) {
+                const QString item = given.trimmed();
                 uint8_t mac[6] = {};
-                if (!ParseMAC(item.trimmed(), mac))
-                    return Fail(QStringLiteral("--only: MACs like 02:00:00:00:00:01, separated "
-                                               "by commas, are expected, not \"%1\"")
-                                    .arg(item));
-                m_Options.only.append(FormatMAC(mac));
+                if (item.isEmpty())
+                    return Fail(QStringLiteral("--only: MACs or names of the file, separated by "
+                                               "commas, are expected"));
+                m_Options.only.append(ParseMAC(item, mac) ? FormatMAC(mac) : item);
             }
         }
         return true;
@@ -315,6 +381,19 @@ private:
         QMap<QString, QString> values;
         for (auto it = m_Values.cbegin(); it != m_Values.cend(); ++it)
             values.insert(it.key().mid(2), it.value());
+        values.remove(QStringLiteral("key"));
+        values.remove(QStringLiteral("key-file"));
+        // The environment and the prompt give a key only where one is needed;
+        // a key given by option is checked against the security in any case.
+        int security = 0;
+        Choice(Value("--security"), {"none", "wep", "wpa-psk"}, security);
+        if (security != 0 || Has("--key") || Has("--key-file")) {
+            std::optional<QString> key;
+            if (!Secret("--key", "SWP_KEY", QStringLiteral("Wireless key: "), key))
+                return false;
+            if (key)
+                values.insert(QStringLiteral("key"), *key);
+        }
         return CheckWirelessSettings(
             values, m_Options.command == Command::SetStation,
             [](const QString& name) { return QStringLiteral("--") + name; }, m_Options.wireless,
@@ -323,6 +402,7 @@ private:
 
     CtlOptions& m_Options;
     QString& m_Error;
+    const SecretPrompt& m_Prompt;
     QMap<QString, QString> m_Values;
     QStringList m_Positional;
 };
@@ -360,6 +440,7 @@ bool CheckWirelessSettings(const QMap<QString, QString>& values, bool station,
                             .arg(n("channel")));
         wl.channel = channel;
     }
+    wl.wirelessModeGiven = has("mode");
     if (has("mode") && !WirelessModeCode(value("mode"), wl.wirelessMode))
         return fail(QStringLiteral("%1: bgn, bg, n (or b, g, a, abg, abgn, gn, an, or the code 0 "
                                    "to 9) is expected")
@@ -413,10 +494,11 @@ bool CheckWirelessSettings(const QMap<QString, QString>& values, bool station,
     return true;
 }
 
-bool ParseOptions(const QStringList& args, CtlOptions& options, QString& error) {
+bool ParseOptions(const QStringList& args, CtlOptions& options, QString& error,
+                  const SecretPrompt& prompt) {
     options = CtlOptions{};
     error.clear();
-    return CParser(options, error).Run(args);
+    return CParser(options, error, prompt).Run(args);
 }
 
 QString HelpText() {
@@ -444,7 +526,7 @@ QString HelpText() {
         "  wps-pin PIN                  access point: pair with the client that has this PIN\n"
         "  wps-pin --ssid S             AP client: pair by PIN with the access point S\n"
         "                               (swpctl shows the device's PIN to enter there)\n"
-        "  apply FILE [--check] [--only MAC,...]\n"
+        "  apply FILE [--check] [--send-keys] [--only DEVICE,...]\n"
         "                               bring every device of the inventory FILE (YAML or\n"
         "                               JSON) to the state it describes, sending only what\n"
         "                               differs; --check sends nothing and shows the\n"
@@ -454,7 +536,11 @@ QString HelpText() {
         "\n"
         "Options:\n"
         "  --device MAC      the device to use (default: the only one that answers)\n"
-        "  --password P      the device password (default \"tosca\"; at most 16 characters)\n"
+        "  --password-file F the device password from the file F (only its owner may\n"
+        "                    read it); else from SWP_PASSWORD, else --password, else\n"
+        "                    asked for on a terminal, else \"tosca\" (at most 16 characters)\n"
+        "  --password P      the device password on the command line, where every user\n"
+        "                    can read it (warned)\n"
         "  --adapter ADDRESS use only the adapter with this IPv4 address\n"
         "  --json            discover, show, survey, doctor, apply: print JSON\n"
         "  --log FILE        write the debug trace to FILE (it is also written when\n"
@@ -466,8 +552,12 @@ QString HelpText() {
         "\n"
         "Apply options (apply):\n"
         "  --check           send nothing; print per device the fields that differ\n"
-        "  --only MAC,...    only these devices of the file\n"
-        "  apply takes no --device and no --password: the file names the devices and\n"
+        "  --only DEVICE,... only these devices: MACs or names the file gives, or the\n"
+        "                    MAC of a device that a named entry finds\n"
+        "  --send-keys       also send the profile of a device whose entry holds a key\n"
+        "                    or wireless mode when nothing else differs (the devices\n"
+        "                    never report them, so they are not compared)\n"
+        "  apply takes no --device and no --password(-file): the file names the devices and\n"
         "  their passwords (in the file, or from an environment variable or a file\n"
         "  only its owner can read)\n"
         "\n"
@@ -478,7 +568,10 @@ QString HelpText() {
         "  --mode M          bgn (default), bg or n; also b, g, a, abg, abgn, gn, an, or 0-9\n"
         "  --security S      none, wep or wpa-psk\n"
         "  --key K           WEP: 5 or 13 characters, or 10 or 26 hex digits (64 or 128 bit);\n"
-        "                    WPA-PSK: 8 to 63 characters, or 64 hex digits\n"
+        "                    WPA-PSK: 8 to 63 characters, or 64 hex digits; on the command\n"
+        "                    line every user can read it (warned)\n"
+        "  --key-file F      the key from the file F (only its owner may read it); else\n"
+        "                    from SWP_KEY, else --key, else asked for on a terminal\n"
         "  --auth A          WEP: open, shared or auto (access point, default auto);\n"
         "                    open or shared (AP client, default open)\n"
         "  --wpa-mode M      WPA-PSK: wpa, wpa2 or auto (default auto)\n"

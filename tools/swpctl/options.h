@@ -37,14 +37,15 @@ const char* CommandName(Command command);
 // The profile options of set-wireless and set-station, already checked.
 struct WirelessOptions {
     QByteArray ssid;
-    std::optional<int> channel; // set-wireless only; 0 lets the device choose
-    int wirelessMode = 9;       // the wizard's default: b/g/n mixed
-    int security = 0;           // 0 none, 1 WEP, 2 WPA-PSK
-    std::optional<int> auth;    // WEP: 0 open, 1 shared, 2 auto
-    int wepKeyLen = 0;          // WEP: 0 64 bit, 1 128 bit (from the key's length)
-    QByteArray key;             // WEP key (hex in upper case) or pre-shared key
-    int wpaMode = 2;            // WPA-PSK: 0 WPA, 1 WPA2, 2 either
-    std::optional<int> cipher;  // WPA-PSK: 0 TKIP, 1 AES, 2 both; default from the mode
+    std::optional<int> channel;     // set-wireless only; 0 lets the device choose
+    int wirelessMode = 9;           // the wizard's default: b/g/n mixed
+    bool wirelessModeGiven = false; // the devices never report it, so it is never compared
+    int security = 0;               // 0 none, 1 WEP, 2 WPA-PSK
+    std::optional<int> auth;        // WEP: 0 open, 1 shared, 2 auto
+    int wepKeyLen = 0;              // WEP: 0 64 bit, 1 128 bit (from the key's length)
+    QByteArray key;                 // WEP key (hex in upper case) or pre-shared key
+    int wpaMode = 2;                // WPA-PSK: 0 WPA, 1 WPA2, 2 either
+    std::optional<int> cipher;      // WPA-PSK: 0 TKIP, 1 AES, 2 both; default from the mode
 };
 
 struct CtlOptions {
@@ -77,7 +78,8 @@ struct CtlOptions {
     // apply
     QString inventoryFile;
     bool check = false;
-    QStringList only; // MACs as given to --only, in the form of FormatMAC
+    bool sendKeys = false; // send a profile for its key or wireless mode alone
+    QStringList only;      // --only: MACs in the form of FormatMAC, and names of the file
 
     // Remarks for the user about what was adjusted (printed on stderr).
     QStringList notes;
@@ -91,9 +93,18 @@ bool CheckWirelessSettings(const QMap<QString, QString>& values, bool station,
                            const std::function<QString(const QString&)>& shown,
                            WirelessOptions& out, QString& error);
 
+// Asks for a secret without echo on a terminal; nothing when there is no
+// terminal or the user gives nothing.
+using SecretPrompt = std::function<std::optional<QString>(const QString& question)>;
+
 // Parses args (without the program name). False with a one-line message when
 // something is wrong; --help alone is always accepted.
-bool ParseOptions(const QStringList& args, CtlOptions& options, QString& error);
+// The password of a command that logs in comes from, in this order:
+// --password-file, SWP_PASSWORD, --password (with a warning: every user
+// reads it), the prompt, "tosca". The wireless key likewise from --key-file,
+// SWP_KEY, --key (warned), the prompt.
+bool ParseOptions(const QStringList& args, CtlOptions& options, QString& error,
+                  const SecretPrompt& prompt = {});
 
 // The usage text, with the exit codes.
 QString HelpText();

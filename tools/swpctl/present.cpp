@@ -3,6 +3,7 @@
 #include "protocol/packet.h"
 #include "settings/globalvar.h"
 #include "settings/textutil.h"
+#include "settings/wirelessrules.h"
 #include "tools/swpctl/validate.h"
 
 #include <QStringList>
@@ -192,24 +193,13 @@ std::vector<_tag_AP_ROFIILE> SortedBySignal(std::vector<_tag_AP_ROFIILE> survey)
     return survey;
 }
 
-QString EncryptionText(int code) {
-    static const char* const texts[] = {"Not Use", "WEP", "TKIP", "AES", "TKIP/AES"};
-    return code >= 0 && code < 5 ? QString::fromLatin1(texts[code]) : QString();
-}
-
-QString AuthenticationText(int code) {
-    static const char* const texts[] = {"OPEN", "",     "WPA-PSK", "WPA2-PSK", "WPA-PSK/WPA2-PSK",
-                                        "WPA",  "WPA2", "WPA/WPA2"};
-    return code >= 0 && code < 8 ? QString::fromLatin1(texts[code]) : QString();
-}
-
 QString SurveyTable(const std::vector<_tag_AP_ROFIILE>& survey) {
     QList<QStringList> rows;
     for (const _tag_AP_ROFIILE& ap : survey)
         rows.append({Text(ap.SSID, sizeof ap.SSID),
                      QString::asprintf("%d%%", swp::SignalPercent(ap.Signal)),
-                     QString::number(ap.Channel), EncryptionText(ap.Encryption),
-                     AuthenticationText(ap.Authentication), FormatMAC(ap.BSSID),
+                     QString::number(ap.Channel), wirelessrules::EncryptionLabel(ap.Encryption),
+                     wirelessrules::AuthenticationLabel(ap.Authentication), FormatMAC(ap.BSSID),
                      ap.NetworkKind ? QStringLiteral("station") : QStringLiteral("AP"),
                      ap.WpsCapable ? QStringLiteral("yes") : QStringLiteral("no")});
     return Table({QStringLiteral("SSID"), QStringLiteral("SIGNAL"), QStringLiteral("CHANNEL"),
@@ -228,10 +218,11 @@ QJsonArray SurveyJson(const std::vector<_tag_AP_ROFIILE>& survey) {
             {QStringLiteral("channel"), ap.Channel},
             {QStringLiteral("encryption"),
              QJsonObject{{QStringLiteral("code"), ap.Encryption},
-                         {QStringLiteral("text"), EncryptionText(ap.Encryption)}}},
+                         {QStringLiteral("text"), wirelessrules::EncryptionLabel(ap.Encryption)}}},
             {QStringLiteral("authentication"),
-             QJsonObject{{QStringLiteral("code"), ap.Authentication},
-                         {QStringLiteral("text"), AuthenticationText(ap.Authentication)}}},
+             QJsonObject{
+                 {QStringLiteral("code"), ap.Authentication},
+                 {QStringLiteral("text"), wirelessrules::AuthenticationLabel(ap.Authentication)}}},
             {QStringLiteral("kind"),
              ap.NetworkKind ? QStringLiteral("station") : QStringLiteral("ap")},
             {QStringLiteral("wps"), ap.WpsCapable},

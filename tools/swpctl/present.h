@@ -31,7 +31,5 @@ QString WirelessText();
 std::vector<_tag_AP_ROFIILE> SortedBySignal(std::vector<_tag_AP_ROFIILE> survey);
 QString SurveyTable(const std::vector<_tag_AP_ROFIILE>& survey);
 QJsonArray SurveyJson(const std::vector<_tag_AP_ROFIILE>& survey);
-QString EncryptionText(int code);
-QString AuthenticationText(int code);
 
 } // namespace swpctl

@@ -3,18 +3,11 @@
 #include "settings/iprules.h"
 #include "settings/textutil.h"
 #include "settings/utility.h"
+#include "settings/wirelessrules.h"
 
 #include <QStringList>
 
 namespace swpctl {
-
-namespace {
-
-QString Message(const char* key, const char* text) {
-    return GetText(QStringLiteral("Message"), QString::fromLatin1(key), QString::fromUtf8(text));
-}
-
-} // namespace
 
 namespace {
 
@@ -66,79 +59,49 @@ bool CheckNotLocalHost(const StaticAddress& address, const QString& localIP, QSt
 }
 
 bool CheckSSID(const QByteArray& ssid, QString& error) {
-    if (ssid.isEmpty()) {
-        error = Message("ER_Empty_SSID", "No SSID");
-        return false;
-    }
-    if (ssid.size() > 32) {
-        error = QStringLiteral("The SSID is longer than 32 characters.");
-        return false;
-    }
-    return true;
+    const wirelessrules::SsidFault fault = wirelessrules::CheckSsid(ssid);
+    error = wirelessrules::SsidMessage(fault);
+    return fault == wirelessrules::SsidFault::None;
 }
 
 bool CheckWEPKey(const QByteArray& key, int& keyLen, QByteArray& stored, QString& error) {
-    const QString base =
-        Message("ER_WEPKey", "You have entered an incorrect WEP key. Please try again.");
-    const qsizetype length = key.size();
-    if (length == 5 || length == 13) {
-        keyLen = length == 5 ? 0 : 1;
-        stored = key;
-        return true;
-    }
-    if (length == 10 || length == 26) {
-        keyLen = length == 10 ? 0 : 1;
-        if (IsHexText(QString::fromLatin1(key))) {
-            stored = key.toUpper();
-            return true;
-        }
-        error =
-            GetText(QStringLiteral("Message"),
-                    keyLen == 0 ? QStringLiteral("ER_WEP64Hex") : QStringLiteral("ER_WEP128Hex"),
-                    base) +
-            QStringLiteral(" (a key of %1 characters must be hexadecimal digits)").arg(length);
+    const QString text = QString::fromUtf8(key);
+    const int length = wirelessrules::WepKeyLengthOf(text.size());
+    if (length < 0) {
+        error = wirelessrules::WepKeyMessage(-1, false) +
+                QStringLiteral(" (5 or 13 characters, or 10 or 26 hexadecimal digits)");
         return false;
     }
-    error = base + QStringLiteral(" (5 or 13 characters, or 10 or 26 hexadecimal digits)");
-    return false;
+    keyLen = length;
+    const wirelessrules::WepKeyFormat format = wirelessrules::CheckWepKey(text, length);
+    if (format == wirelessrules::WepKeyFormat::Invalid) {
+        error =
+            wirelessrules::WepKeyMessage(length, true) +
+            QStringLiteral(" (a key of %1 characters must be hexadecimal digits)").arg(text.size());
+        return false;
+    }
+    stored = wirelessrules::WepKeyAsSent(text, format).toUtf8();
+    return true;
 }
 
 bool CheckPassphrase(const QByteArray& key, QString& error) {
-    if (key.size() == 64) {
-        if (IsHexText(QString::fromLatin1(key)))
-            return true;
-        error = Message("ER_PSKKeyHex", "Passphrase should be 64 hex digits.");
-        return false;
-    }
-    if (key.size() >= 8 && key.size() <= 63)
-        return true;
-    error =
-        Message("ER_PSKKey", "Passphrase should be between 8 to 63 charachers in ASCII format.");
-    return false;
+    const wirelessrules::PassphraseFault fault =
+        wirelessrules::CheckPassphrase(QString::fromUtf8(key));
+    error = wirelessrules::PassphraseMessage(fault);
+    return fault == wirelessrules::PassphraseFault::None;
 }
 
 bool CheckPin(const QString& text, int& pin, QString& error) {
-    bool digits = text.size() == 8;
-    for (QChar c : text)
-        digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    if (!digits) {
-        error = Message("ER_PIN_Code", "Invaild PIN Code") + QStringLiteral(" (8 digits)");
-        return false;
-    }
-    pin = text.toInt();
-    return true;
+    if (wirelessrules::CheckPin(text, pin))
+        return true;
+    error = wirelessrules::PinMessage() + QStringLiteral(" (8 digits)");
+    return false;
 }
 
 bool CheckWpsSSID(const QByteArray& ssid, QString& error) {
-    if (ssid.isEmpty()) {
-        error = Message("ER_SSID", "Invaild SSID");
-        return false;
-    }
-    if (ssid.size() > 32) {
-        error = QStringLiteral("The SSID is longer than 32 characters.");
-        return false;
-    }
-    return true;
+    const wirelessrules::SsidFault fault = wirelessrules::CheckSsid(ssid);
+    error = wirelessrules::SsidMessage(fault, true);
+    return fault == wirelessrules::SsidFault::None;
 }
 
 bool CheckPassword(const QString& password, QString& error) {

@@ -1,16 +1,19 @@
-// swpctl apply and the Ansible module against simulated devices in the
+// swpctl apply and the Ansible collection against simulated devices in the
 // namespace lab: one inventory over five devices on both adapters (access
 // points and clients, one with the wrong password, one more in the file that
 // is not there), --check first, then apply, then apply again; and the example
-// playbook over two sites, each a host namespace with its own LAN (swp-host
-// with dev1, swp-host2 with dev3). The devices' journals tell what was sent.
-// Waits run five times faster (--speedup 5).
+// playbooks over three sites on two "computers" (swp-host with dev1 and dev2,
+// one computer on two sites' LANs; swp-host2 with dev3), with a vaulted key
+// that must stay out of -vvv and of every process's command line. The
+// devices' journals tell what was sent. Waits run five times faster
+// (--speedup 5).
 
 #include "tests/tools/swpctl/toolrun.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -55,9 +58,9 @@ QProcessEnvironment Environment(const QString& home) {
     return env;
 }
 
-// The example files in a folder of their own, with the annex's password file.
+// The example inventory files in a folder of their own, with the annex's password file.
 bool CopyExamples(const QTemporaryDir& dir) {
-    const QDir examples(QStringLiteral(SETUP_ANSIBLE_DIR "/examples"));
+    const QDir examples(QStringLiteral(SWPCTL_EXAMPLES_DIR));
     for (const QString& name : examples.entryList(QDir::Files))
         if (!QFile::copy(examples.filePath(name), dir.filePath(name)))
             return false;
@@ -169,6 +172,60 @@ TEST(SwpctlApplyLab, ChecksThenConfiguresOnlyWhatDiffersAndAgainNothing) {
     EXPECT_EQ(0, SettingsReceived(site2));
 }
 
+// One device by MAC and by name: an error before any login, nothing sent.
+// A key the device never reports is said not compared; --send-keys sends it.
+TEST(SwpctlApplyLab, OneDeviceNamedTwiceGetsNothingAndSendKeysSendsTheKey) {
+    SWP_REQUIRE_LAB();
+    CLabDevice site;
+    START(site, "dev1",
+          Example("lab-lobby.json")
+              .replace("\"std_ch\": 6}",
+                       "\"std_ch\": 6, \"security\": 2, \"wpa_mode\": 2, \"cipher\": 2}"));
+    QTemporaryDir dir;
+    const QProcessEnvironment env = Environment(dir.path());
+    auto apply = [&](const char* name, const char* text, QStringList args) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) > 0);
+        file.close();
+        return Execute(QStringLiteral(SWPCTL_BINARY),
+                       QStringList{QStringLiteral("apply"), file.fileName(),
+                                   QStringLiteral("--speedup"), QStringLiteral("5")} +
+                           args,
+                       env);
+    };
+
+    const ToolRun twice = apply("twice.yml",
+                                "devices:\n  - mac: 02:5A:00:00:00:01\n    ip: dhcp\n"
+                                "  - name: AP-1\n    mode: bridge\n",
+                                {});
+    EXPECT_RUN(twice, 2);
+    EXPECT_TRUE(twice.err.contains(QStringLiteral(
+                    "twice.yml:4: the entry of line 2 names the same device 02:5A:00:00:00:01")) &&
+                twice.err.contains(QStringLiteral("nothing was sent")))
+        << twice.err.toStdString();
+    for (const QJsonObject& line : site.Journal())
+        EXPECT_EQ("discover", line["kind"].toString().toStdString());
+
+    // AP-1 already has the SSID, channel and security; only its key is unknown.
+    const char keyed[] = "devices:\n  - name: AP-1\n    access_point: {ssid: default, channel: 6, "
+                         "security: wpa-psk, key: {env: HOTEL_KEY}}\n";
+    ToolRun run = apply("keyed.yml", keyed, {QStringLiteral("--json")});
+    EXPECT_RUN(run, 0);
+    QJsonObject ap = ByDevice(run.out)["AP-1"];
+    EXPECT_EQ("unchanged", ap["status"].toString()) << run.out.toStdString();
+    EXPECT_EQ(QJsonArray({"key"}), ap["not_compared"].toArray());
+    EXPECT_EQ(0, SettingsReceived(site));
+
+    run = apply("keyed.yml", keyed, {QStringLiteral("--send-keys")});
+    EXPECT_RUN(run, 0);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("AP-1 (02:5A:00:00:00:01): changed\n")) &&
+                run.out.contains(QStringLiteral("  key sent (--send-keys)")))
+        << run.out.toStdString();
+    const QList<QJsonObject> taken = SettingsTaken(site);
+    ASSERT_EQ(1, taken.size());
+    EXPECT_EQ(kHotelKey, taken[0]["tlvs"]["WL_WPA_PSK"].toString().toStdString());
+}
+
 struct Recap {
     int changed = -1;
     int failed = -1;
@@ -187,7 +244,68 @@ QMap<QString, Recap> PlayRecap(const QString& out) {
     return recap;
 }
 
-TEST(SwpctlApplyLab, PlaybookConfiguresTwoSitesThenFindsNothingToChange) {
+// A run of a program while the command line of every process of the machine
+// is read again and again: none may hold a secret. swpctlSeen tells that
+// "swpctl apply" ran while the lines were read.
+struct WatchedRun {
+    ToolRun run;
+    QStringList secretLines;
+    bool swpctlSeen = false;
+};
+
+void ReadCommandLines(const QStringList& secrets, WatchedRun& watched) {
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile file(proc.filePath(pid + QStringLiteral("/cmdline")));
+        if (!pid.front().isDigit() || !file.open(QIODevice::ReadOnly))
+            continue;
+        const QString line = QString::fromUtf8(file.readAll().replace('\0', ' '));
+        if (line.contains(QLatin1String("swpctl")) && line.contains(QLatin1String(" apply ")))
+            watched.swpctlSeen = true;
+        for (const QString& secret : secrets)
+            if (line.contains(secret))
+                watched.secretLines.append(line);
+    }
+}
+
+WatchedRun RunWatched(const QString& program, const QStringList& args,
+                      const QProcessEnvironment& env, const QStringList& secrets) {
+    WatchedRun watched;
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(program, args);
+    QElapsedTimer clock;
+    clock.start();
+    if (!process.waitForStarted(kRunLimitMs))
+        return watched;
+    while (!process.waitForFinished(5)) {
+        ReadCommandLines(secrets, watched);
+        if (clock.elapsed() > kRunLimitMs) {
+            process.kill();
+            process.waitForFinished();
+            watched.run.err = program + QStringLiteral(" did not finish");
+            return watched;
+        }
+    }
+    watched.run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    watched.run.out = QString::fromUtf8(process.readAllStandardOutput());
+    watched.run.err = QString::fromUtf8(process.readAllStandardError());
+    return watched;
+}
+
+bool WritePrivate(const QString& path, const QByteArray& text, QFile::Permissions more = {}) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() &&
+           file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | more);
+}
+
+// The example playbooks over three sites as ansible/examples/lab-hosts.yml
+// lays them out: the lobby (dev1) and the garden (dev2) are two LANs of one
+// computer, swp-host; the annex (dev3) has its own, swp-host2. The sites'
+// devices are in host_vars, the hotel key and the annex's password in the
+// vault. The examples' swpctl is a wrapper that runs the waits five times
+// faster; nothing in the examples knows of it.
+TEST(SwpctlApplyLab, PlaybookOverThreeSitesWithAVaultKeepsSecretsOffCommandLinesAndLogs) {
     SWP_REQUIRE_LAB();
     const QString playbook = QStandardPaths::findExecutable(QStringLiteral("ansible-playbook"));
     if (playbook.isEmpty()) {
@@ -195,65 +313,135 @@ TEST(SwpctlApplyLab, PlaybookConfiguresTwoSitesThenFindsNothingToChange) {
             FAIL() << "ansible-playbook is missing (scripts/deps installs ansible-core)";
         GTEST_SKIP() << "ansible-playbook is missing (scripts/deps installs ansible-core)";
     }
-    CLabDevice site1;
-    CLabDevice site2;
-    START(site1, "dev1", Example("lab-lobby.json"));
-    START(site2, "dev3", Example("lab-annex.json"));
+    CLabDevice lobby;
+    CLabDevice garden;
+    CLabDevice annex;
+    START(lobby, "dev1", Example("lab-lobby.json"));
+    START(garden, "dev2", Example("lab-garden.json"));
+    START(annex, "dev3", Example("lab-annex.json"));
     QTemporaryDir dir;
-    ASSERT_TRUE(CopyExamples(dir));
-    QProcessEnvironment env = Environment(dir.path());
+    const QString examples = dir.filePath(QStringLiteral("examples"));
+    EXPECT_RUN(
+        Execute(QStringLiteral("cp"),
+                {QStringLiteral("-r"), QStringLiteral(SETUP_ANSIBLE_DIR "/examples"), examples},
+                QProcessEnvironment::systemEnvironment()),
+        0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("bin")));
+    ASSERT_TRUE(WritePrivate(dir.filePath(QStringLiteral("bin/swpctl")),
+                             "#!/bin/sh\nexec " SWPCTL_BINARY " --speedup 5 \"$@\"\n",
+                             QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    ASSERT_TRUE(WritePrivate(dir.filePath(QStringLiteral("vault-password")), "lab\n"));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"),
+               dir.filePath(QStringLiteral("bin:")) + env.value(QStringLiteral("PATH")));
     env.insert(QStringLiteral("HOME"), dir.path());
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), dir.path());
     env.insert(QStringLiteral("ANSIBLE_COLLECTIONS_PATH"), QStringLiteral(SETUP_ANSIBLE_DIR));
     env.insert(QStringLiteral("ANSIBLE_LOCAL_TEMP"), dir.filePath(QStringLiteral("tmp")));
     env.insert(QStringLiteral("ANSIBLE_NOCOLOR"), QStringLiteral("1"));
-    auto play = [&](QStringList args) {
-        return Execute(playbook,
-                       QStringList{QStringLiteral("-i"), dir.filePath(QStringLiteral("hosts.ini")),
-                                   dir.filePath(QStringLiteral("sites.yml")), QStringLiteral("-e"),
-                                   QStringLiteral("swpctl_binary=" SWPCTL_BINARY),
-                                   QStringLiteral("-e"), QStringLiteral("swpctl_speedup=5")} +
-                           args,
-                       env);
+    env.insert(QStringLiteral("ANSIBLE_VAULT_PASSWORD_FILE"),
+               dir.filePath(QStringLiteral("vault-password")));
+    const QStringList secrets = {QLatin1String(kHotelKey), QStringLiteral("s3cret")};
+    auto play = [&](const char* file, QStringList args) {
+        return RunWatched(playbook,
+                          QStringList{QStringLiteral("-i"),
+                                      examples + QStringLiteral("/lab-hosts.yml"),
+                                      examples + QLatin1Char('/') + QLatin1String(file)} +
+                              args,
+                          env, secrets);
+    };
+    auto expectNoSecret = [&](const WatchedRun& watched) {
+        EXPECT_TRUE(watched.secretLines.isEmpty())
+            << watched.secretLines.join(QLatin1Char('\n')).toStdString();
+        for (const QString& secret : secrets)
+            EXPECT_FALSE(watched.run.out.contains(secret) || watched.run.err.contains(secret))
+                << watched.run.out.toStdString();
+    };
+    auto changed = [](const WatchedRun& watched) {
+        const QMap<QString, Recap> recap = PlayRecap(watched.run.out);
+        return QList<int>{recap["lobby"].changed, recap["garden"].changed, recap["annex"].changed};
     };
 
-    const ToolRun check = play({QStringLiteral("--check"), QStringLiteral("--diff")});
-    EXPECT_RUN(check, 0);
-    QMap<QString, Recap> recap = PlayRecap(check.out);
-    EXPECT_EQ(1, recap["lobby"].changed) << check.out.toStdString();
-    EXPECT_EQ(1, recap["annex"].changed);
-    EXPECT_TRUE(check.out.contains(QStringLiteral("+ssid: hotel"))) << check.out.toStdString();
-    EXPECT_EQ(0, SettingsReceived(site1) + SettingsReceived(site2));
+    // Check and diff mode: each site would change, nothing is sent.
+    const WatchedRun check = play(
+        "sites.yml", {QStringLiteral("--check"), QStringLiteral("--diff"), QStringLiteral("-vvv")});
+    EXPECT_RUN(check.run, 0);
+    EXPECT_EQ(QList<int>({1, 1, 1}), changed(check)) << check.run.out.toStdString();
+    EXPECT_TRUE(check.run.out.contains(QStringLiteral("+ssid: hotel")));
+    // Warnings go to standard error.
+    EXPECT_TRUE(
+        check.run.err.contains(QStringLiteral("found but not listed: Spare (02:5A:00:00:00:05)")))
+        << check.run.err.toStdString();
+    EXPECT_TRUE(check.swpctlSeen);
+    expectNoSecret(check);
+    EXPECT_EQ(0, SettingsReceived(lobby) + SettingsReceived(garden) + SettingsReceived(annex));
 
-    const ToolRun first = play({});
-    EXPECT_RUN(first, 0);
-    recap = PlayRecap(first.out);
-    EXPECT_EQ(1, recap["lobby"].changed) << first.out.toStdString();
-    EXPECT_EQ(1, recap["annex"].changed);
-    EXPECT_EQ(4, SettingsReceived(site1));
-    EXPECT_EQ(1, SettingsReceived(site2));
+    // The real run, at -vvv, while every command line is read: the key
+    // reaches the devices and nothing else.
+    const WatchedRun first = play("sites.yml", {QStringLiteral("-vvv")});
+    EXPECT_RUN(first.run, 0);
+    EXPECT_EQ(QList<int>({1, 1, 1}), changed(first)) << first.run.out.toStdString();
+    EXPECT_TRUE(first.swpctlSeen);
+    expectNoSecret(first);
+    EXPECT_EQ(4, SettingsReceived(lobby));  // AP-1: address, profile; Client-1: mode, profile
+    EXPECT_EQ(2, SettingsReceived(garden)); // AP-3: DHCP, profile
+    EXPECT_EQ(1, SettingsReceived(annex));  // AP-2: profile
+    QStringList keys;
+    for (const CLabDevice* device : {&lobby, &garden, &annex})
+        for (const QJsonObject& line : SettingsTaken(*device))
+            if (line["tlvs"].toObject().contains(QLatin1String("WL_WPA_PSK")))
+                keys.append(line["tlvs"]["WL_WPA_PSK"].toString());
+    EXPECT_EQ(QStringList({kHotelKey, kHotelKey, kHotelKey, kHotelKey}), keys);
 
-    const ToolRun again = play({});
-    EXPECT_RUN(again, 0);
-    recap = PlayRecap(again.out);
-    EXPECT_EQ(0, recap["lobby"].changed) << again.out.toStdString();
-    EXPECT_EQ(0, recap["annex"].changed);
-    EXPECT_EQ(0, recap["lobby"].failed);
-    EXPECT_EQ(4, SettingsReceived(site1));
-    EXPECT_EQ(1, SettingsReceived(site2));
+    const WatchedRun again = play("sites.yml", {});
+    EXPECT_RUN(again.run, 0);
+    EXPECT_EQ(QList<int>({0, 0, 0}), changed(again)) << again.run.out.toStdString();
+    EXPECT_EQ(7, SettingsReceived(lobby) + SettingsReceived(garden) + SettingsReceived(annex));
 
-    // A device that refuses the login fails the task, with its reason.
-    QFile refused(dir.filePath(QStringLiteral("refused.yml")));
-    ASSERT_TRUE(refused.open(QIODevice::WriteOnly));
-    refused.write("devices:\n  - mac: 02:5A:00:00:00:04\n    password: wrong\n");
-    refused.close();
-    const ToolRun failed =
-        play({QStringLiteral("-l"), QStringLiteral("annex"), QStringLiteral("-e"),
-              QStringLiteral("site_file=") + refused.fileName()});
-    EXPECT_RUN(failed, 2);
-    EXPECT_EQ(1, PlayRecap(failed.out)["annex"].failed) << failed.out.toStdString();
-    EXPECT_TRUE(failed.out.contains(QStringLiteral("02:5A:00:00:00:04: ")) &&
-                failed.out.contains(QStringLiteral("refused the login (wrong password?) (exit 4)")))
-        << failed.out.toStdString();
+    // A key the devices do not report is sent when asked for.
+    const WatchedRun sendKeys =
+        play("sites.yml", {QStringLiteral("-l"), QStringLiteral("annex"), QStringLiteral("-e"),
+                           QStringLiteral("site_send_keys=true")});
+    EXPECT_RUN(sendKeys.run, 0);
+    EXPECT_EQ(1, PlayRecap(sendKeys.run.out)["annex"].changed) << sendKeys.run.out.toStdString();
+    EXPECT_EQ(2, SettingsReceived(annex));
+
+    // swp_info, in check mode: the lobby's devices, read with the vaulted password.
+    const WatchedRun info = play(
+        "devices.yml", {QStringLiteral("--check"), QStringLiteral("-l"), QStringLiteral("lobby")});
+    EXPECT_RUN(info.run, 0);
+    for (const char* text :
+         {"\"mac\": \"02:5A:00:00:00:05\"", "\"name\": \"Spare\"", "\"adapter\": \"10.91.1.1\"",
+          "\"ssid\": \"hotel\"", "\"mode\": \"bridge\"", "\"security\": \"wpa-psk\"",
+          "\"channel\": 11"})
+        EXPECT_TRUE(info.run.out.contains(QLatin1String(text))) << text << "\n"
+                                                                << info.run.out.toStdString();
+
+    // A MAC that YAML read as a number, and a device that refuses the login:
+    // each fails its task, naming the entry.
+    ASSERT_TRUE(WritePrivate(dir.filePath(QStringLiteral("trap.yml")),
+                             "site_devices: [{mac: 10:20:30:40:50:59}]\n"));
+    const WatchedRun trap =
+        play("sites.yml", {QStringLiteral("-l"), QStringLiteral("garden"), QStringLiteral("-e"),
+                           QStringLiteral("@") + dir.filePath(QStringLiteral("trap.yml"))});
+    EXPECT_RUN(trap.run, 2);
+    EXPECT_TRUE(
+        trap.run.out.contains(QStringLiteral("devices[0]: \\\"mac\\\" is the number 8041827059")))
+        << trap.run.out.toStdString();
+    ASSERT_TRUE(
+        WritePrivate(dir.filePath(QStringLiteral("refused.yml")),
+                     "site_devices: [{mac: '02:5A:00:00:00:04', password: not-this-one}]\n"));
+    const WatchedRun refused =
+        play("sites.yml", {QStringLiteral("-l"), QStringLiteral("annex"), QStringLiteral("-e"),
+                           QStringLiteral("@") + dir.filePath(QStringLiteral("refused.yml"))});
+    EXPECT_RUN(refused.run, 2);
+    EXPECT_EQ(1, PlayRecap(refused.run.out)["annex"].failed) << refused.run.out.toStdString();
+    EXPECT_TRUE(
+        refused.run.out.contains(QStringLiteral("02:5A:00:00:00:04: ")) &&
+        refused.run.out.contains(QStringLiteral("refused the login (wrong password?) (exit 4)")))
+        << refused.run.out.toStdString();
+    EXPECT_EQ(8, SettingsReceived(lobby) + SettingsReceived(garden) + SettingsReceived(annex));
 }
 
 } // namespace

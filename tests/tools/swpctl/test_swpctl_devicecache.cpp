@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstring>
 
@@ -56,4 +57,22 @@ TEST(SwpctlDeviceCache, UnwritablePlaceIsReportedNotFatal) {
     file.close();
     // A folder cannot be made below a plain file, whoever runs the test.
     EXPECT_FALSE(SaveDeviceCache(blocker + "/swpctl/devices", {Device(0x01)}));
+}
+
+TEST(SwpctlDeviceCache, ALinkAtItsPlaceIsReplacedNotFollowed) {
+    QTemporaryDir dir;
+    const QString victim = dir.filePath("victim");
+    QFile file(victim);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("keep\n") == 5);
+    file.close();
+    const QString path = dir.filePath("devices");
+    ASSERT_TRUE(QFile::link(victim, path));
+
+    ASSERT_TRUE(SaveDeviceCache(path, {Device(0x01)}));
+    EXPECT_EQ("keep\n", Content(victim));
+    EXPECT_FALSE(QFileInfo(path).isSymLink());
+    EXPECT_EQ(QFile::ReadOwner | QFile::WriteOwner,
+              QFile::permissions(path) &
+                  (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther |
+                   QFile::WriteGroup | QFile::WriteOther));
 }

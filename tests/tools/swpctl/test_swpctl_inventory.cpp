@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstring>
+#include <sys/stat.h>
 
 using namespace swpctl;
 
@@ -198,6 +199,76 @@ TEST(SwpctlInventory, PasswordsFromTheEnvironmentOrAnOwnerOnlyFile) {
     qunsetenv("SWP_TEST_KEY");
 }
 
+// Files people really write, and files planted to trick the reader: each is
+// refused with its line, and no error holds a secret.
+TEST(SwpctlInventory, HostileInventoriesAreRefusedWithoutTheSecret) {
+    QTemporaryDir dir;
+    const auto write = [&dir](const char* name, const QByteArray& text, bool priv = true) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        file.setPermissions(priv ? QFile::ReadOwner | QFile::WriteOwner
+                                 : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        return dir.filePath(name);
+    };
+    write("pw", "welcome-guests-2024\n");
+    QFile::link(dir.filePath("pw"), dir.filePath("pw.link"));
+    ASSERT_EQ(0, ::mkfifo(QFile::encodeName(dir.filePath("pw.fifo")).constData(), 0600));
+    write("latin1.pw", "caf\xe9-caf\xe9-caf\xe9\n");
+    const QByteArray device = "devices:\n  - name: a\n    password: ";
+    const struct {
+        const char* name;
+        QByteArray text;
+        const char* error; // the first error begins so
+    } cases[] = {
+        {"link.yml", device + "{file: pw.link}\n", ":3: \"password\": "},
+        {"fifo.yml", device + "{file: pw.fifo}\n", ":3: \"password\": "},
+        {"pagemap.yml", device + "{file: /proc/self/pagemap}\n", ":3: \"password\": "},
+        {"environ.yml", device + "{file: /proc/self/environ}\n", ":3: \"password\": "},
+        {"latin1-pw.yml", device + "{file: latin1.pw}\n", ":3: \"password\": "},
+        {"latin1.yml",
+         "devices:\n  - name: a\n    access_point: {ssid: \"Caf\xe9\", security: none}\n",
+         ":3: bytes that are not UTF-8"},
+        {"twice.yml", "devices:\n  - mac: 02:5A:00:00:00:01\n    mac: 02:5A:00:00:00:02\n",
+         ":3: \"mac\" is given twice in one mapping (lines 2 and 3)"},
+        {"twice.json",
+         "{\"devices\": [{\"name\": \"a\",\n \"password\": \"x\",\n \"password\": \"y\"}]}",
+         ":3: \"password\" is given twice in one mapping (lines 2 and 3)"},
+        {"lone.json", "{\"devices\": [{\"name\": \"a\",\n \"password\": \"\\ud83d\"}]}",
+         ":2: a lone half of an escape pair"},
+        {"typo.yml",
+         "devices:\n  - name: a\n    access_point:\n      ssid: x\n      security: "
+         "wpa-psk\n      key welcome-guests-2024\n",
+         ":"},
+        {"typo-flow.yml",
+         "devices:\n  - name: a\n    access_point: {ssid: x, security: wpa-psk, "
+         "key welcome-guests-2024}\n",
+         ":3: a key that is not a plain name"},
+        {"same.yml", "devices:\n  - name: a\n  - name: a\n",
+         ":3: the device named \"a\" is listed twice (lines 2 and 3)"},
+    };
+    for (const auto& c : cases) {
+        const QString path = write(c.name, c.text, false);
+        Inventory inventory;
+        QStringList errors;
+        EXPECT_FALSE(LoadInventory(path, inventory, errors)) << c.name;
+        const QString all = errors.join('\n');
+        EXPECT_TRUE(errors.value(0).startsWith(path + c.error))
+            << c.name << ": " << all.toStdString();
+        EXPECT_FALSE(all.contains("welcome-guests") || all.contains("caf")) << all.toStdString();
+        EXPECT_TRUE(inventory.devices.empty());
+    }
+
+    // An escape pair is one character; the same text in YAML and JSON.
+    Inventory inventory;
+    QStringList errors;
+    ASSERT_TRUE(LoadInventory(write("pair.json", "{\"devices\": [{\"name\": \"\\ud83d\\ude00\"}]}"),
+                              inventory, errors))
+        << errors.join('\n').toStdString();
+    EXPECT_EQ(QString::fromUtf8("\xF0\x9F\x98\x80"), inventory.devices[0].name);
+}
+
 TEST(SwpctlInventory, ApplyOptionsKeepPasswordsOffTheCommandLine) {
     CtlOptions options;
     QString error;
@@ -211,7 +282,12 @@ TEST(SwpctlInventory, ApplyOptionsKeepPasswordsOffTheCommandLine) {
     EXPECT_FALSE(ParseOptions({"apply", "site.yml", "--password", "x"}, options, error));
     EXPECT_TRUE(error.contains("the file names the devices and their passwords"));
     EXPECT_FALSE(ParseOptions({"apply"}, options, error));
-    EXPECT_FALSE(ParseOptions({"apply", "site.yml", "--only", "nonsense"}, options, error));
+    EXPECT_FALSE(ParseOptions({"apply", "site.yml", "--only", "a,,b"}, options, error));
+    ASSERT_TRUE(
+        ParseOptions({"apply", "site.yml", "--send-keys", "--only", "Client-1, 02-5a-00-00-00-03"},
+                     options, error));
+    EXPECT_TRUE(options.sendKeys);
+    EXPECT_EQ(QStringList({"Client-1", "02:5A:00:00:00:03"}), options.only);
 }
 
 DeviceState Reported(int mode, const char* ssid, int channel, int security) {

@@ -1,11 +1,15 @@
 // swpctl's command line and the wizard pages' checks it applies, without any
 // network: parsing, the IP settings rules, keys, PIN, and the texts it prints.
 
+#include "settings/wirelessrules.h"
 #include "tools/swpctl/options.h"
 #include "tools/swpctl/present.h"
 #include "tools/swpctl/validate.h"
 
 #include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
 
 using namespace swpctl;
 
@@ -232,10 +236,10 @@ TEST(SwpctlOptions, WpsPin) {
 }
 
 TEST(SwpctlPresent, TextsAndSurveyOrder) {
-    EXPECT_EQ("TKIP/AES", EncryptionText(4).toStdString());
-    EXPECT_EQ("", EncryptionText(7).toStdString());
-    EXPECT_EQ("WPA/WPA2", AuthenticationText(7).toStdString());
-    EXPECT_EQ("", AuthenticationText(1).toStdString());
+    EXPECT_EQ("TKIP/AES", wirelessrules::EncryptionLabel(4).toStdString());
+    EXPECT_EQ("", wirelessrules::EncryptionLabel(7).toStdString());
+    EXPECT_EQ("WPA/WPA2", wirelessrules::AuthenticationLabel(7).toStdString());
+    EXPECT_EQ("", wirelessrules::AuthenticationLabel(1).toStdString());
 
     std::vector<_tag_AP_ROFIILE> survey(4);
     const int strengths[] = {40, 90, 40, 60};
@@ -271,3 +275,90 @@ TEST(SwpctlPresent, SignalOutsideAPercentIsHeldToIt) {
 }
 
 } // namespace
+
+// The password and the key off the command line: a private file first, then
+// the environment, then the option (warned), then the prompt, then "tosca".
+TEST(SwpctlOptions, SecretsComeFromAFileTheEnvironmentOrThePrompt) {
+    QTemporaryDir dir;
+    const auto write = [&dir](const char* name, const QByteArray& text, QFile::Permissions mode) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.close();
+        file.setPermissions(mode);
+        return dir.filePath(name);
+    };
+    const QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner;
+    const QString pw = write("pw", "from-file\n", owner);
+    const QString key = write("key", "a key from a file\n", owner);
+    const QString shared = write("shared", "from-file\n", owner | QFile::ReadGroup);
+    const QString latin1 = write("latin1", "caf\xe9\n", owner);
+    QFile::link(pw, dir.filePath("link"));
+    const QString link = dir.filePath("link");
+    const QStringList wpa = {"set-wireless", "--ssid", "x", "--security", "wpa-psk"};
+
+    const struct {
+        QStringList args;
+        const char* password; // or the key, for set-wireless
+        const char* error;    // the error begins so, when not empty
+        bool warned;
+    } cases[] = {
+        {{"show"}, "tosca", "", false},
+        {{"show", "--password", "typed"}, "typed", "", true},
+        {{"show", "--password-file", pw}, "from-file", "", false},
+        {{"show", "--password-file", pw, "--password", "x"},
+         "",
+         "--password-file and --password",
+         false},
+        {{"show", "--password-file", shared}, "", "--password-file: ", false},
+        {{"show", "--password-file", link}, "", "--password-file: ", false},
+        {{"show", "--password-file", latin1}, "", "--password-file: ", false},
+        {{"apply", "f.yml", "--password-file", pw},
+         "",
+         "--password-file is not an option of apply",
+         false},
+        {wpa + QStringList{"--key-file", key}, "a key from a file", "", false},
+        {wpa + QStringList{"--key", "a typed key"}, "a typed key", "", true},
+        {wpa, "", "--key is required", false},
+    };
+    for (const auto& c : cases) {
+        const Parsed p = Parse(c.args);
+        const std::string args = c.args.join(' ').toStdString();
+        if (*c.error) {
+            EXPECT_FALSE(p.ok) << args;
+            EXPECT_TRUE(p.error.startsWith(QLatin1String(c.error)))
+                << args << ": " << p.error.toStdString();
+            EXPECT_FALSE(p.error.contains("from-file") || p.error.contains("caf"))
+                << p.error.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(p.ok) << args << ": " << p.error.toStdString();
+        const QString got =
+            c.args[0] == "show" ? p.options.password : QString::fromUtf8(p.options.wireless.key);
+        EXPECT_EQ(c.password, got.toStdString()) << args;
+        EXPECT_EQ(c.warned, p.options.notes.join(' ').contains("can be read by every user"))
+            << args;
+    }
+
+    qputenv("SWP_PASSWORD", "from-env");
+    qputenv("SWP_KEY", "a key from the environment");
+    EXPECT_EQ("from-env", Parse({"show", "--password", "typed"}).options.password.toStdString());
+    EXPECT_EQ("a key from the environment", Parse(wpa).options.wireless.key.toStdString());
+    EXPECT_TRUE(Parse({"set-wireless", "--ssid", "x", "--security", "none"}).ok);
+    qunsetenv("SWP_PASSWORD");
+    qunsetenv("SWP_KEY");
+
+    CtlOptions options;
+    QString error;
+    QStringList asked;
+    const SecretPrompt prompt = [&asked](const QString& question) {
+        asked.append(question);
+        return std::optional<QString>(QStringLiteral("a typed secret"));
+    };
+    ASSERT_TRUE(ParseOptions(wpa, options, error, prompt)) << error.toStdString();
+    EXPECT_EQ("a typed secret", options.password.toStdString());
+    EXPECT_EQ("a typed secret", options.wireless.key.toStdString());
+    EXPECT_EQ(2, asked.size());
+    asked.clear();
+    ASSERT_TRUE(ParseOptions({"discover"}, options, error, prompt));
+    EXPECT_TRUE(asked.isEmpty());
+}

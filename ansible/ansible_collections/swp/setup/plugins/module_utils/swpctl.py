@@ -1,0 +1,313 @@
+# -*- coding: utf-8 -*-
+# Copyright: (c) 2026, Setup developers
+# LicenseRef-proprietary: see the file COPYING of the collection.
+
+# What swp_apply and swp_info share: the typed desired state, the checks that
+# catch values YAML turned into numbers or booleans, the private file that
+# carries secrets to swpctl, the turn on UDP port 5433 and the swpctl command.
+
+from __future__ import absolute_import, division, print_function
+
+__metaclass__ = type
+
+import errno
+import fcntl
+import json
+import os
+import re
+import time
+from datetime import date
+
+MAC_PATTERN = re.compile(r"^[0-9A-Fa-f]{2}([:-][0-9A-Fa-f]{2}){5}$")
+
+SECURITY = ["none", "wep", "wpa-psk"]
+WPA_MODES = ["wpa", "wpa2", "auto"]
+CIPHERS = ["tkip", "aes", "auto"]
+AUTHS = ["open", "shared", "auto"]
+WIRELESS_MODES = ["bgn", "bg", "n", "b", "g", "a", "abg", "abgn", "gn", "an"]
+
+
+def profile_spec(station):
+    spec = dict(
+        ssid=dict(type="str", required=True),
+        wireless_mode=dict(type="str", choices=WIRELESS_MODES),
+        security=dict(type="str", required=True, choices=SECURITY),
+        auth=dict(type="str", choices=AUTHS),
+        key=dict(type="str", no_log=True),
+        wpa_mode=dict(type="str", choices=WPA_MODES),
+        cipher=dict(type="str", choices=CIPHERS),
+    )
+    if not station:
+        spec["channel"] = dict(type="int")
+    return spec
+
+
+IP_SPEC = dict(
+    dhcp=dict(type="bool"),
+    address=dict(type="str"),
+    mask=dict(type="str"),
+    gateway=dict(type="str"),
+)
+
+
+def entry_spec(device):
+    """The options of one device entry (device=True) or of the defaults."""
+    spec = dict(
+        mode=dict(type="str", choices=["ap", "bridge"]),
+        ip=dict(
+            type="dict",
+            options=IP_SPEC,
+            mutually_exclusive=[("dhcp", "address")],
+            required_one_of=[("dhcp", "address")],
+            required_by={"address": "mask", "gateway": "address"},
+        ),
+        access_point=dict(type="dict", options=profile_spec(False)),
+        station=dict(type="dict", options=profile_spec(True)),
+        password=dict(type="str", no_log=True),
+    )
+    if device:
+        spec["mac"] = dict(type="str")
+        spec["name"] = dict(type="str")
+    return spec
+
+
+def desired_state_spec():
+    return dict(
+        defaults=dict(type="dict", options=entry_spec(False)),
+        devices=dict(
+            type="list",
+            elements="dict",
+            options=entry_spec(True),
+            required_one_of=[("mac", "name")],
+        ),
+    )
+
+
+def connection_spec():
+    """How a module reaches swpctl and takes its turn on the computer."""
+    return dict(
+        executable=dict(type="str", default="swpctl"),
+        command_prefix=dict(type="list", elements="str", default=[]),
+        adapter=dict(type="str"),
+        lock_file=dict(type="path"),
+        lock_timeout=dict(type="int", default=300),
+    )
+
+
+# The fields whose values are texts. YAML reads an unquoted 10:20:30:40:50:59
+# as a number in base 60, 0123 as an octal number, no as false: Ansible would
+# turn those into other texts without a word.
+YAML_TRAP_TYPES = (bool, int, float, date)
+TEXT_FIELDS = {
+    "": ("mac", "name", "password", "mode"),
+    "ip": ("address", "mask", "gateway"),
+    "access_point": ("ssid", "key", "security", "auth", "wpa_mode", "cipher", "wireless_mode"),
+    "station": ("ssid", "key", "security", "auth", "wpa_mode", "cipher", "wireless_mode"),
+}
+
+
+def entry_label(index, entry):
+    """devices[2] (02:5A:00:00:00:03), as errors name a device entry."""
+    label = "devices[%d]" % index
+    if isinstance(entry, dict):
+        for field in ("mac", "name"):
+            if isinstance(entry.get(field), str):
+                return "%s (%s)" % (label, entry[field])
+    return label
+
+
+def _kind(value):
+    if isinstance(value, bool):
+        return "the boolean %s" % ("true" if value else "false")
+    if isinstance(value, (int, float)):
+        return "the number %s" % value
+    return "a %s" % type(value).__name__
+
+
+def _entry_traps(label, entry, secret_fields):
+    errors = []
+    if not isinstance(entry, dict):
+        return errors
+    for group, fields in TEXT_FIELDS.items():
+        where = entry.get(group) if group else entry
+        if not isinstance(where, dict):
+            continue
+        for field in fields:
+            value = where.get(field)
+            if not isinstance(value, YAML_TRAP_TYPES):
+                continue
+            name = "%s.%s" % (group, field) if group else field
+            shown = "not a text" if field in secret_fields else _kind(value) + ", not a text"
+            errors.append(
+                "%s: \"%s\" is %s: YAML converts unquoted values like 10:20:30:40:50:59, "
+                "0123 or no; quote it" % (label, name, shown)
+            )
+    return errors
+
+
+def yaml_traps(args):
+    """Every text field of defaults and devices that holds a number or a boolean."""
+    secrets = ("key", "password")
+    errors = []
+    defaults = args.get("defaults")
+    errors += _entry_traps("defaults", defaults, secrets)
+    devices = args.get("devices")
+    if isinstance(devices, list):
+        for index, entry in enumerate(devices):
+            errors += _entry_traps(entry_label(index, entry), entry, secrets)
+    return errors
+
+
+def entry_errors(devices):
+    """What the typed options cannot say: the MAC's form, one entry per device."""
+    errors = []
+    seen = {}
+    for index, entry in enumerate(devices or []):
+        label = entry_label(index, entry)
+        mac = entry.get("mac")
+        if mac is not None:
+            if not MAC_PATTERN.match(mac):
+                errors.append('%s: "mac": a MAC like 02:00:00:00:00:01 is expected, not "%s"' % (label, mac))
+                continue
+            mac = mac.upper().replace("-", ":")
+            if mac in seen:
+                errors.append("%s: the device is listed twice (also %s)" % (label, seen[mac]))
+            seen[mac] = label
+    return errors
+
+
+def _clean(value):
+    """The options as the inventory file writes them: no empty values."""
+    if isinstance(value, dict):
+        return dict((k, _clean(v)) for k, v in value.items() if v is not None)
+    return value
+
+
+def inventory_entry(entry):
+    out = _clean(entry)
+    ip = out.get("ip")
+    if ip is not None:
+        out["ip"] = "dhcp" if ip.get("dhcp") else dict((k, v) for k, v in ip.items() if k != "dhcp")
+    return out
+
+
+def inventory_json(defaults, devices):
+    """The desired state as an inventory file: one device a line, so that a
+    line swpctl names leads back to its entry (line 1 the defaults, line 3 the
+    first device)."""
+    lines = ['{"defaults": %s,' % json.dumps(inventory_entry(defaults or {}), sort_keys=True), '"devices": [']
+    entries = [json.dumps(inventory_entry(entry), sort_keys=True) for entry in devices]
+    lines += [text + ("," if n + 1 < len(entries) else "") for n, text in enumerate(entries)]
+    lines.append("]}")
+    return "\n".join(lines) + "\n"
+
+
+def where_of_line(line, devices):
+    if line == 1:
+        return "defaults"
+    index = line - 3
+    if 0 <= index < len(devices):
+        return entry_label(index, devices[index])
+    return None
+
+
+def rename_file_errors(text, path, shown, devices=None):
+    """swpctl's "PATH:LINE: why" lines about a private copy, told of the
+    user's own file or of the entry of the devices option."""
+    out = []
+    prefix = path + ":"
+    for line in text.splitlines():
+        if line.startswith(prefix):
+            rest = line[len(prefix):]
+            number, sep, why = rest.partition(": ")
+            if sep and number.isdigit():
+                where = where_of_line(int(number), devices) if devices is not None else None
+                line = "%s: %s" % (where or "%s:%s" % (shown, number), why)
+            else:
+                line = shown + ":" + rest
+        out.append(line.replace(path, shown))
+    return "\n".join(out)
+
+
+def write_private(directory, name, text):
+    """A file only this user may read, created anew (never through a link)."""
+    path = os.path.join(directory, name)
+    flags = os.O_WRONLY | os.O_CREAT | os.O_EXCL | getattr(os, "O_NOFOLLOW", 0)
+    handle = os.open(path, flags, 0o600)
+    with os.fdopen(handle, "w") as stream:
+        stream.write(text)
+    return path
+
+
+def default_lock_file():
+    return "/run/lock/swp-setup-udp5433.lock" if os.path.isdir("/run/lock") else "/tmp/swp-setup-udp5433.lock"
+
+
+class HostTurn:
+    """One swpctl at a time on this computer: every one opens every adapter on
+    UDP port 5433, so a second one at the same time could not bind. Waits a
+    bounded time for the one before."""
+
+    def __init__(self, path, timeout, sleep=time.sleep, clock=time.monotonic):
+        self.path = path or default_lock_file()
+        self.timeout = timeout
+        self.waited = 0.0
+        self._handle = None
+        self._sleep = sleep
+        self._clock = clock
+
+    def take(self):
+        """None when taken, else why not."""
+        flags = os.O_RDONLY | os.O_CREAT | getattr(os, "O_NOFOLLOW", 0)
+        try:
+            self._handle = os.open(self.path, flags, 0o644)
+        except OSError as e:
+            return "cannot open the lock file %s: %s" % (self.path, e.strerror)
+        start = self._clock()
+        while True:
+            try:
+                fcntl.flock(self._handle, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                self.waited = self._clock() - start
+                return None
+            except OSError as e:
+                if e.errno not in (errno.EWOULDBLOCK, errno.EAGAIN, errno.EACCES):
+                    return "cannot lock %s: %s" % (self.path, e.strerror)
+            if self._clock() - start >= self.timeout:
+                self.release()
+                return (
+                    "another swpctl task on this computer held UDP port 5433 for %d s "
+                    "(lock file %s); try again when it has ended, or raise lock_timeout" % (self.timeout, self.path)
+                )
+            self._sleep(0.25)
+
+    def release(self):
+        if self._handle is not None:
+            os.close(self._handle)
+            self._handle = None
+
+
+def swpctl_command(module, args):
+    """The swpctl program (a path, or a name looked up like any program) after
+    the command prefix, then its arguments. Never a secret among them."""
+    params = module.params
+    executable = params["executable"]
+    if "/" not in executable:
+        executable = module.get_bin_path(executable, required=True)
+    command = list(params["command_prefix"] or []) + [executable] + list(args)
+    if params.get("adapter"):
+        command += ["--adapter", params["adapter"]]
+    return command
+
+
+def run_in_turn(module, command, environ_update=None):
+    """Runs swpctl once this computer's turn on UDP 5433 is ours."""
+    turn = HostTurn(module.params["lock_file"], module.params["lock_timeout"])
+    why = turn.take()
+    if why:
+        module.fail_json(msg=why)
+    try:
+        if turn.waited >= 1:
+            module.warn("waited %d s for another swpctl task on this computer (UDP port 5433)" % turn.waited)
+        return module.run_command(command, environ_update=environ_update or {})
+    finally:
+        turn.release()

@@ -8,12 +8,11 @@
 #include "tools/swpctl/inventory.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
 
@@ -21,20 +20,16 @@ constexpr char kSecret[] = "fuzz-secret-7d1f";
 
 // A folder with a private key file, and the same secret in the environment.
 QString SecretFolder() {
-    static const QString folder = [] {
-        char pattern[] = "/tmp/fuzz_inventory.XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        const QString path = made ? QString::fromLocal8Bit(made) : QStringLiteral("/nonexistent");
-        QFile key(path + QStringLiteral("/key"));
-        if (key.open(QIODevice::WriteOnly)) {
-            key.write(kSecret);
-            key.close();
-            key.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        }
+    static const QTemporaryDir folder;
+    static const bool written = [] {
+        QFile key(folder.filePath(QStringLiteral("key")));
+        const bool ok = key.open(QIODevice::WriteOnly) && key.write(kSecret) > 0;
+        key.close();
+        key.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         qputenv("FUZZ_KEY", kSecret);
-        return path;
+        return ok;
     }();
-    return folder;
+    return written ? folder.path() : QStringLiteral("/nonexistent");
 }
 
 } // namespace

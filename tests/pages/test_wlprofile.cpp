@@ -572,6 +572,9 @@ TEST(PskKeyRules, LengthAndFormat) {
     EXPECT_EQ(wirelessrules::CheckPassphrase(QString(64, 'a')), F::None);
     EXPECT_EQ(wirelessrules::CheckPassphrase(QString(63, 'a') + "g"), F::NotHex);
     EXPECT_EQ(wirelessrules::CheckPassphrase(QString(65, 'a')), F::Length);
+    // The device takes 63 bytes: 32 two-byte characters are too many.
+    EXPECT_EQ(wirelessrules::CheckPassphrase(QString(32, QChar(0xE9))), F::Length);
+    EXPECT_EQ(wirelessrules::CheckPassphrase(QString(31, QChar(0xE9))), F::None);
     EXPECT_EQ(TFrameWlProfPSK::CipherOf(0), 0);
     EXPECT_EQ(TFrameWlProfPSK::CipherOf(1), 1);
     EXPECT_EQ(TFrameWlProfPSK::CipherOf(2), 2);

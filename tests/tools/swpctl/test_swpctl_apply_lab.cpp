@@ -206,6 +206,22 @@ TEST(SwpctlApplyLab, OneDeviceNamedTwiceGetsNothingAndSendKeysSendsTheKey) {
     for (const QJsonObject& line : site.Journal())
         EXPECT_EQ("discover", line["kind"].toString().toStdString());
 
+    // --check makes the real run's checks: a channel the device does not
+    // list fails here as it would there. --only takes the file's names.
+    const ToolRun check =
+        apply("channel.yml",
+              "devices:\n  - name: AP-1\n    access_point: {ssid: x, channel: 99, "
+              "security: none}\n  - name: Spare\n    ip: dhcp\n",
+              {QStringLiteral("--check"), QStringLiteral("--json"), QStringLiteral("--only"),
+               QStringLiteral("AP-1")});
+    EXPECT_RUN(check, 9);
+    const QMap<QString, QJsonObject> checked = ByDevice(check.out);
+    EXPECT_EQ("failed", checked["AP-1"]["status"].toString()) << check.out.toStdString();
+    EXPECT_EQ(2, checked["AP-1"]["exit_code"].toInt());
+    EXPECT_TRUE(
+        checked["AP-1"]["reason"].toString().startsWith("channel 99 is not in the device's list"));
+    EXPECT_FALSE(checked.contains("Spare"));
+
     // AP-1 already has the SSID, channel and security; only its key is unknown.
     const char keyed[] = "devices:\n  - name: AP-1\n    access_point: {ssid: default, channel: 6, "
                          "security: wpa-psk, key: {env: HOTEL_KEY}}\n";

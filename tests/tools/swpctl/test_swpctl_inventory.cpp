@@ -260,6 +260,13 @@ TEST(SwpctlInventory, HostileInventoriesAreRefusedWithoutTheSecret) {
         EXPECT_TRUE(inventory.devices.empty());
     }
 
+    // The inventory itself is read with a bounded read, whatever it is.
+    Inventory whole;
+    QStringList refused;
+    EXPECT_FALSE(LoadInventory("/proc/self/pagemap", whole, refused));
+    EXPECT_TRUE(refused.value(0).startsWith("/proc/self/pagemap: "))
+        << refused.join('\n').toStdString();
+
     // An escape pair is one character; the same text in YAML and JSON.
     Inventory inventory;
     QStringList errors;

@@ -46,13 +46,13 @@ bool WriteAll(int fd, const char* bytes, qint64 length) {
 
 } // namespace
 
-WriteOpen OpenForWrite(const QString& path, int extraFlags) {
+WriteOpen OpenForWrite(const QString& path, int extraFlags, Create create) {
     WriteOpen result;
     const QByteArray native = QFile::encodeName(path);
     const int access = (extraFlags & O_RDWR) ? O_RDWR : O_WRONLY;
     const int fd = ::open(native.constData(),
-                          access | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK |
-                              (extraFlags & (O_APPEND | O_EXCL)),
+                          access | (create == Create::IfMissing ? O_CREAT : 0) | O_NOFOLLOW |
+                              O_CLOEXEC | O_NONBLOCK | (extraFlags & (O_APPEND | O_EXCL)),
                           0600);
     if (fd < 0) {
         result.error = errno == ELOOP ? QStringLiteral("is a symbolic link") : SystemError(errno);

@@ -485,14 +485,10 @@ protected:
         EXPECT_EQ(address->GetAddress(), "10.91.1.20");
         KeyPress("BtnNext"); // "Configure": the address is set, then read back
         ASSERT_TRUE(WaitForPage("FrameSetWlMethod1"));
-        // Return on the page now shown, whatever has the focus, never reaches
-        // the IP page's Configure.
-        Key(Qt::Key_Return);
-        QCoreApplication::processEvents();
-        ASSERT_EQ(Where(), "FrameSetWlMethod1");
-
+        // Return with the focus on a choice presses the Next of the page now
+        // shown, never the hidden IP page's Configure.
         ASSERT_NO_FATAL_FAILURE(KeyCheck("RBtnManual"));
-        KeyPress("BtnNext");
+        Key(Qt::Key_Return);
         ASSERT_TRUE(WaitForPage("FrameWlProfSSID1"));
         ASSERT_NO_FATAL_FAILURE(KeyType("EdtSSID", kApSSID));
         KeyPress("BtnNext");

@@ -7,7 +7,7 @@ Runs COMMAND (the desktop entry's Exec line, through the shell) from FOLDER,
 then, over AT-SPI as a screen reader would, opens the setup wizard from the
 launcher, accepts the license, goes on through the introduction and waits for
 the device list to show DEVICE. Exits 0 when it does, 1 otherwise. Needs a
-display and an accessibility bus (xvfb-run, dbus-run-session).
+display, xdotool and an accessibility bus (xvfb-run, dbus-run-session).
 """
 import os
 import signal
@@ -64,9 +64,17 @@ def press(node):
     node.queryAction().doAction(0)
 
 
+def click(node):
+    """A click of the mouse in the middle of the control, as the user's: a
+    check box's own action toggles it without the click the page waits for."""
+    box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", "--sync", str(box.x + box.width // 2),
+                    str(box.y + box.height // 2), "click", "1"], check=True)
+
+
 def walk(pid, device):
     deadline = time.monotonic() + WALK_LIMIT
-    steps = []
+    steps, names = [], {}
     while time.monotonic() < deadline:
         time.sleep(0.3)
         app = program(pid)
@@ -82,7 +90,7 @@ def walk(pid, device):
         forward = ("push button", "Next")
         try:
             if accept in names and not names[accept].getState().contains(pyatspi.STATE_CHECKED):
-                press(names[accept])
+                click(names[accept])
                 steps.append("accept")
             elif forward in names and names[forward].getState().contains(pyatspi.STATE_ENABLED):
                 press(names[forward])
@@ -93,7 +101,9 @@ def walk(pid, device):
                 steps.append("wizard")
         except Exception as error:  # pressed as the page changed: look again
             steps.append(f"({error})")
-    raise TimeoutError(f"no device {device} in the list after {' '.join(steps)}")
+    shown = "; ".join(f"{role}: {name}" for role, name in names if name)
+    raise TimeoutError(f"no device {device} in the list after {' '.join(steps)}; on screen: "
+                       f"{shown}")
 
 
 def main():

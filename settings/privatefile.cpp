@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace privatefile {
@@ -29,6 +30,25 @@ QString CheckOwned(int fd, bool privateToUser) {
     if (privateToUser && (info.st_mode & 077) != 0)
         return QStringLiteral("can be read by others than its owner (chmod 600 it)");
     return {};
+}
+
+// File systems without Unix permissions (FAT, exFAT, NTFS, most FUSE ones, as
+// on a USB stick) give every file the mode their mount options say and refuse
+// to change it; a product folder copied there still keeps its trace.
+bool KeepsNoPermissions(int fd) {
+    struct statfs fs = {};
+    if (::fstatfs(fd, &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x4d44UL:     // FAT
+    case 0x2011BAB0UL: // exFAT
+    case 0x5346544eUL: // NTFS
+    case 0x7366746eUL: // NTFS (ntfs3)
+    case 0x65735546UL: // FUSE
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool WriteAll(int fd, const char* bytes, qint64 length) {
@@ -61,7 +81,7 @@ WriteOpen OpenForWrite(const QString& path, int extraFlags, Create create) {
     // The descriptor is checked before anything is truncated, so a file of
     // another user's is left as it was.
     QString refused = CheckOwned(fd, false);
-    if (refused.isEmpty() && ::fchmod(fd, 0600) != 0)
+    if (refused.isEmpty() && ::fchmod(fd, 0600) != 0 && !(errno == EPERM && KeepsNoPermissions(fd)))
         refused = SystemError(errno);
     if (refused.isEmpty() && (extraFlags & O_TRUNC) && ::ftruncate(fd, 0) != 0)
         refused = SystemError(errno);
@@ -72,6 +92,8 @@ WriteOpen OpenForWrite(const QString& path, int extraFlags, Create create) {
     }
     if (!refused.isEmpty()) {
         ::close(fd);
+        if (extraFlags & O_EXCL)
+            ::unlink(native.constData()); // made here: nothing is left behind
         result.error = refused;
         return result;
     }

@@ -299,13 +299,19 @@ void TTrifaceBtn::DrawFace(QPainter& painter) {
         // moves, and the last row and column keep their own pixels.
         painter.drawImage(area.translated(-1, -1), *chosen);
     }
-    if (m_FocusRect && hasFocus())
-        DrawCornerMarks(painter);
+    // The corner marks; an auto-shaped button, which has none, shows the
+    // dotted frame, so that a keyboard user sees what Return or Space presses.
+    if (hasFocus()) {
+        if (m_FocusRect)
+            DrawCornerMarks(painter);
+        else
+            DrawFocusRectangle(painter);
+    }
 }
 
 void TTrifaceBtn::DrawCaption(QPainter& painter) {
     if (!(m_Over && m_ShiftOnOver && isEnabled() && !isDown())) {
-        // A bitmap face shows focus with the corner marks, not the dotted frame.
+        // A bitmap face shows its focus itself (DrawFace).
         DrawColorCaption(painter, m_Face.isNull());
         return;
     }

@@ -52,6 +52,21 @@ void TFrameBase::TakeKeyboard(QWidget* hidden) {
         for (QPushButton* button : hidden->findChildren<QPushButton*>())
             button->setDefault(false);
     QWidget* const form = window();
+    // A host of sub-pages has no forward button of its own: the one of the
+    // sub-page it shows takes Return.
+    QList<TFrameBase*> pages = findChildren<TFrameBase*>();
+    pages.prepend(this);
+    for (TFrameBase* page : pages) {
+        if (!page->isVisibleTo(form))
+            continue;
+        for (const QString& name : page->m_ForwardNames) {
+            auto* forward = page->findChild<QPushButton*>(name);
+            if (forward && forward->isVisibleTo(form)) {
+                forward->setDefault(true);
+                break;
+            }
+        }
+    }
     QWidget* const focus = form->focusWidget();
     if (focus && isAncestorOf(focus) && focus->isVisibleTo(form))
         return; // the page placed it itself
@@ -73,6 +88,7 @@ bool TFrameBase::WndProc(const CUdpMessage&) {
 }
 
 void TFrameBase::WireButtons(const QString& nextName) {
+    m_ForwardNames = {nextName};
     auto wire = [this](const QString& name, void (TFrameBase::*handler)()) {
         if (auto* button = findChild<QAbstractButton*>(name))
             connect(button, &QAbstractButton::clicked, this,

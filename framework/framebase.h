@@ -6,6 +6,7 @@
 #include "settings/winmessage.h"
 
 #include <QFrame>
+#include <QStringList>
 
 // The way a page switch goes: Next or Back.
 enum class Direction { Forward, Backward };
@@ -34,7 +35,10 @@ public:
     // Called by the host's switch once this page is on screen and hidden was
     // hidden: the keyboard (focus and the window's default button) moves to
     // this page. A focus left on a hidden page's button would take Return or
-    // Space and run that page's handler over the page on screen.
+    // Space and run that page's handler over the page on screen. The page's
+    // forward button (Next, Configure, Login, ...) becomes the default: Return
+    // presses it unless the focus is on another push button, which Return
+    // then presses.
     void TakeKeyboard(QWidget* hidden);
 
     // The page's own buttons: by default Next, Back and Exit post the switch.
@@ -44,8 +48,11 @@ public:
 
 protected:
     // Connects the buttons named BtnNext (or nextName), BtnBack and BtnExit to
-    // their click handlers.
+    // their click handlers; nextName is the page's forward button.
     void WireButtons(const QString& nextName = QStringLiteral("BtnNext"));
+    // The buttons that move forward, in order: the first one shown takes
+    // Return (the last page, whose Next is hidden, ends with Exit).
+    void SetForwardButtons(const QStringList& names) { m_ForwardNames = names; }
     // The common look: background picture and the three faces of every image
     // button on the page.
     void SetCommonLook();
@@ -60,4 +67,7 @@ protected:
     // in test mode (NonWorking) the wizard goes on all the same. True when it
     // went on.
     static bool ReportConnectFailure();
+
+private:
+    QStringList m_ForwardNames; // empty on a host of sub-pages
 };

@@ -1,18 +1,30 @@
 #include "pages/filedialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QStandardPaths>
+
+namespace {
+
+QString SaveFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
+}
+
+} // namespace
 
 QString CFileDialogs::GetSaveFileName(QWidget* parent, const QString& filter,
                                       const QString& defaultSuffix) {
     ++m_SaveDialogs;
+    m_LastSaveFolder = SaveFolder();
     if (m_NextFileName) {
         const QString answer = *m_NextFileName;
         m_NextFileName.reset();
         return answer;
     }
-    QFileDialog dialog(parent);
+    QFileDialog dialog(parent, QString(), m_LastSaveFolder);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(filter);

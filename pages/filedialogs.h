@@ -14,7 +14,9 @@ class CFileDialogs {
 public:
     // The file name the user chose for saving, empty when cancelled. filter is
     // a Qt name filter such as "Text File(*.txt)"; defaultSuffix is appended
-    // by the dialog to a name typed without one.
+    // by the dialog to a name typed without one. The dialog opens in the
+    // user's documents folder (the home folder when there is none), not in
+    // the folder the program happened to be started from.
     QString GetSaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix);
     // Runs the print dialog for printer; false when cancelled.
     bool ExecPrintDialog(QWidget* parent, QPrinter& printer);
@@ -27,10 +29,13 @@ public:
     // How many save and print dialogs were asked for (shown or scripted).
     int SaveDialogs() const { return m_SaveDialogs; }
     int PrintDialogs() const { return m_PrintDialogs; }
+    // The folder the last save dialog opened in (shown or scripted).
+    const QString& LastSaveFolder() const { return m_LastSaveFolder; }
 
 private:
     int m_SaveDialogs = 0;
     int m_PrintDialogs = 0;
+    QString m_LastSaveFolder;
     std::optional<QString> m_NextFileName;
     std::optional<QString> m_NextPrintFile;
 };

@@ -15,6 +15,8 @@ TFrameSuccess::TFrameSuccess(QWidget* parent) : TFrameBase(parent), ui(new Ui::T
     SetPixelSize(ui->LbSuccess1, 24);
     SetPixelSize(ui->LbSuccess2, 20);
     WireButtons();
+    // Next is hidden in the design: Exit, in its place, ends the wizard.
+    SetForwardButtons({QStringLiteral("BtnNext"), QStringLiteral("BtnExit")});
 }
 
 TFrameSuccess::~TFrameSuccess() = default;

@@ -8,6 +8,7 @@
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
+#include "settings/privatefile.h"
 #include "settings/textutil.h"
 #include "settings/utility.h"
 #include "settingsui/uiutil.h"
@@ -17,7 +18,6 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
-#include <QSaveFile>
 
 namespace {
 
@@ -170,17 +170,12 @@ void TFrameWlProfConfirm::BtnSaveClick() {
         return;
     // The file holds the wireless key: its owner alone may read it, and it is
     // either written whole or not replaced at all.
-    QSaveFile file(fileName);
-    const bool saved = file.open(QIODevice::WriteOnly) &&
-                       file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
-                       file.write(SummaryFileBytes()) >= 0 && file.commit();
-    if (saved)
+    QString error;
+    if (privatefile::Save(fileName, SummaryFileBytes(), &error))
         return;
-    DebugLog("TFrameWlProfConfirm::BtnSaveClick() %s: %s", qPrintable(fileName),
-             qPrintable(file.errorString()));
-    ShowMessage(
-        GetText("Message", "ER_SAVE", QStringLiteral("Unable to save the file.")) +
-        QStringLiteral("\n%1\n%2").arg(QDir::toNativeSeparators(fileName), file.errorString()));
+    DebugLog("TFrameWlProfConfirm::BtnSaveClick() %s: %s", qPrintable(fileName), qPrintable(error));
+    ShowMessage(GetText("Message", "ER_SAVE", QStringLiteral("Unable to save the file.")) +
+                QStringLiteral("\n%1\n%2").arg(QDir::toNativeSeparators(fileName), error));
 }
 
 bool TFrameWlProfConfirm::PrintSummary(QPagedPaintDevice& device) const {

@@ -253,7 +253,8 @@ void TFormUDP::DumpPacket(const char* direction, const uint8_t* buffer, int leng
     else
         std::snprintf(title, sizeof title, "%s %s:%d size=%d", direction, qPrintable(ip), port,
                       length);
-    DebugDump(title, buffer, static_cast<size_t>(std::max(length, 0)));
+    const size_t size = static_cast<size_t>(std::max(length, 0));
+    DebugDump(title, buffer, size, SecretBytes(buffer, size));
 }
 
 // The password is read at every packet; its key bytes are made again only when

@@ -323,6 +323,25 @@ WalkResult WalkTLVs(const uint8_t* payload, uint16_t total, TlvVisitor handler) 
     return WalkResult::Complete;
 }
 
+std::vector<bool> SecretBytes(const uint8_t* packet, size_t length) {
+    std::vector<bool> secret;
+    if (packet == nullptr || length <= kHeaderSize || packet[kOpcodeOffset] == OP_SITE_SURVEY)
+        return secret;
+    // The packet's own length, not the header's, bounds the walk: a header
+    // that claims less must not leave a key in view.
+    for (size_t offset = kHeaderSize; offset + 2 <= length;) {
+        const uint8_t type = packet[offset];
+        const size_t end = std::min(length, offset + 2 + packet[offset + 1]);
+        if (type == WL_WEPKEY || type == WL_WPA_PSK) {
+            secret.resize(length, false);
+            std::fill(secret.begin() + static_cast<std::ptrdiff_t>(offset + 2),
+                      secret.begin() + static_cast<std::ptrdiff_t>(end), true);
+        }
+        offset = end;
+    }
+    return secret;
+}
+
 // ---------------------------------------------------------------------------
 // Survey
 

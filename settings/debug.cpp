@@ -1,5 +1,7 @@
 #include "settings/debug.h"
+#include "settings/privatefile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -7,6 +9,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <string>
@@ -20,38 +23,67 @@ namespace {
 
 // The file is opened for this run only and locked exclusively, so a second
 // running copy of the program cannot append to it and falls back to a
-// numbered file.
-int OpenLocked(const QString& path, int flags) {
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), flags | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return -1;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
+// numbered file. It is the user's own, 0600, and never reached through a link.
+int OpenLocked(const QString& path, int flags, privatefile::Create create,
+               QString* error = nullptr) {
+    const privatefile::WriteOpen opened = privatefile::OpenForWrite(path, flags, create);
+    if (!opened.Ok()) {
+        if (error)
+            *error = opened.error;
         return -1;
     }
-    return fd;
+    if (::flock(opened.fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(opened.fd);
+        if (error)
+            *error = QStringLiteral("is in use by another program");
+        return -1;
+    }
+    return opened.fd;
+}
+
+QString UserStateFolder() {
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return QDir::cleanPath(state + QStringLiteral("/swp-setup"));
 }
 
 } // namespace
 
+QString TraceFolder(const QString& programFolder) {
+    if (::access(QFile::encodeName(programFolder).constData(), W_OK) == 0)
+        return programFolder;
+    return UserStateFolder();
+}
+
 CDebug::CDebug(const QString& programPath) {
     const QFileInfo program(programPath);
-    const QString folder = program.absolutePath() + QLatin1Char('/');
+    const QString folder = TraceFolder(program.absolutePath()) + QLatin1Char('/');
     const QString base = program.completeBaseName();
     m_LogFileName = folder + base + QStringLiteral(".Log");
 
-    if (!QFileInfo::exists(m_LogFileName))
+    if (!QFileInfo::exists(m_LogFileName) && !QFileInfo(m_LogFileName).isSymLink())
         return; // logging stays off for the run
 
-    m_File = OpenLocked(m_LogFileName, O_RDWR);
+    m_File = OpenLocked(m_LogFileName, O_RDWR, privatefile::Create::Never);
     for (int n = 0; m_File < 0 && n < 100; ++n) {
         m_LogFileName = folder + QString::asprintf("%s_%03d.Log", qUtf8Printable(base), n);
-        m_File = OpenLocked(m_LogFileName, O_RDWR | O_CREAT | O_EXCL);
+        m_File = OpenLocked(m_LogFileName, O_RDWR | O_EXCL, privatefile::Create::IfMissing);
     }
+    Start();
+}
+
+CDebug::CDebug(const QString& logFile, NamedFile) {
+    m_LogFileName = QFileInfo(logFile).absoluteFilePath();
+    m_File = OpenLocked(m_LogFileName, O_RDWR, privatefile::Create::IfMissing, &m_OpenError);
+    Start();
+}
+
+void CDebug::Start() {
     if (m_File < 0)
         return;
     if (::lseek(m_File, 0, SEEK_END) == static_cast<off_t>(-1)) {
+        m_OpenError = QString::fromLocal8Bit(std::strerror(errno));
         ::close(m_File);
         m_File = -1;
         return;
@@ -131,7 +163,8 @@ void DebugLogLine(const char* format, ...) {
     debug->WriteLine(large.c_str());
 }
 
-void DebugDump(const char* title, const uint8_t* data, size_t length) {
+void DebugDump(const char* title, const uint8_t* data, size_t length,
+               const std::vector<bool>& hidden) {
     CDebug* debug = CDebug::Instance();
     if (!debug || !debug->IsOpen())
         return;
@@ -139,7 +172,10 @@ void DebugDump(const char* title, const uint8_t* data, size_t length) {
     char line[16 * 3 + 1];
     size_t used = 0;
     for (size_t i = 0; i < length; ++i) {
-        std::snprintf(line + used, sizeof line - used, "%02X ", data[i]);
+        if (i < hidden.size() && hidden[i])
+            std::memcpy(line + used, "** ", 4);
+        else
+            std::snprintf(line + used, sizeof line - used, "%02X ", data[i]);
         used += 3;
         if ((i + 1) % 16 == 0) {
             debug->WriteLine(line);

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace privatefile {
@@ -31,6 +32,25 @@ QString CheckOwned(int fd, bool privateToUser) {
     return {};
 }
 
+// File systems without Unix permissions (FAT, exFAT, NTFS, most FUSE ones, as
+// on a USB stick) give every file the mode their mount options say and refuse
+// to change it; a product folder copied there still keeps its trace.
+bool KeepsNoPermissions(int fd) {
+    struct statfs fs = {};
+    if (::fstatfs(fd, &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x4d44UL:     // FAT
+    case 0x2011BAB0UL: // exFAT
+    case 0x5346544eUL: // NTFS
+    case 0x7366746eUL: // NTFS (ntfs3)
+    case 0x65735546UL: // FUSE
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool WriteAll(int fd, const char* bytes, qint64 length) {
     while (length > 0) {
         const ssize_t written = ::write(fd, bytes, static_cast<size_t>(length));
@@ -46,13 +66,13 @@ bool WriteAll(int fd, const char* bytes, qint64 length) {
 
 } // namespace
 
-WriteOpen OpenForWrite(const QString& path, int extraFlags) {
+WriteOpen OpenForWrite(const QString& path, int extraFlags, Create create) {
     WriteOpen result;
     const QByteArray native = QFile::encodeName(path);
     const int access = (extraFlags & O_RDWR) ? O_RDWR : O_WRONLY;
     const int fd = ::open(native.constData(),
-                          access | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK |
-                              (extraFlags & (O_APPEND | O_EXCL)),
+                          access | (create == Create::IfMissing ? O_CREAT : 0) | O_NOFOLLOW |
+                              O_CLOEXEC | O_NONBLOCK | (extraFlags & (O_APPEND | O_EXCL)),
                           0600);
     if (fd < 0) {
         result.error = errno == ELOOP ? QStringLiteral("is a symbolic link") : SystemError(errno);
@@ -61,7 +81,7 @@ WriteOpen OpenForWrite(const QString& path, int extraFlags) {
     // The descriptor is checked before anything is truncated, so a file of
     // another user's is left as it was.
     QString refused = CheckOwned(fd, false);
-    if (refused.isEmpty() && ::fchmod(fd, 0600) != 0)
+    if (refused.isEmpty() && ::fchmod(fd, 0600) != 0 && !(errno == EPERM && KeepsNoPermissions(fd)))
         refused = SystemError(errno);
     if (refused.isEmpty() && (extraFlags & O_TRUNC) && ::ftruncate(fd, 0) != 0)
         refused = SystemError(errno);
@@ -72,6 +92,8 @@ WriteOpen OpenForWrite(const QString& path, int extraFlags) {
     }
     if (!refused.isEmpty()) {
         ::close(fd);
+        if (extraFlags & O_EXCL)
+            ::unlink(native.constData()); // made here: nothing is left behind
         result.error = refused;
         return result;
     }

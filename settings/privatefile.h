@@ -17,11 +17,15 @@ struct WriteOpen {
     bool Ok() const { return fd >= 0; }
 };
 
+// Whether OpenForWrite makes the file when there is none.
+enum class Create { IfMissing, Never };
+
 // Opens PATH for writing (extraFlags: O_TRUNC, O_APPEND, O_EXCL, O_RDWR),
-// creating it with mode 0600. A link at PATH, a file that is not a regular
-// file or that belongs to another user is refused; an existing file of the
-// user's is set to 0600.
-WriteOpen OpenForWrite(const QString& path, int extraFlags = O_TRUNC);
+// creating it with mode 0600 unless told never to. A link at PATH, a file that
+// is not a regular file or that belongs to another user is refused; an
+// existing file of the user's is set to 0600.
+WriteOpen OpenForWrite(const QString& path, int extraFlags = O_TRUNC,
+                       Create create = Create::IfMissing);
 
 // Replaces PATH with DATA at once: a new 0600 file beside it, written,
 // synced and renamed over PATH. A link at PATH is replaced, never followed.

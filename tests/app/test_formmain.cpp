@@ -467,3 +467,68 @@ TEST_F(FormMainTest, ManualOnTheSurveyLeadsToTheProfileHostOnce) {
     Form->GoNext(0);
     EXPECT_EQ(Current(), "FrameSiteSurvey1");
 }
+
+// Return presses the button that moves the page shown forward (Next,
+// Configure, Login, Exit on the last page), whatever control has the focus,
+// unless the focus is on another push button, which Return then presses.
+// The buttons only note their presses here: no page does its work.
+TEST_F(FormMainKeysTest, ReturnPressesTheForwardButtonOfThePageShown) {
+    ASSERT_NO_FATAL_FAILURE(ShowWizard());
+    QList<QPushButton*> pressed;
+    for (QPushButton* button : Form->findChildren<QPushButton*>()) {
+        QObject::disconnect(button, &QAbstractButton::clicked, nullptr, nullptr);
+        QObject::connect(button, &QAbstractButton::clicked, button,
+                         [&pressed, button] { pressed << button; });
+    }
+    auto* host = Form->findChild<TFrameWlProfile*>("FrameWlProfile1");
+    const struct {
+        const char* page;
+        const char* forward;
+    } rows[] = {
+        {"FrameLicense1", "BtnNext"},        {"FrameTutorial1", "BtnNext"},
+        {"FrameTutorial21", "BtnNext"},      {"FrameDevList1", "BtnCfg"},
+        {"FramePassword1", "BtnLogin"},      {"FrameWlModeSel1", "BtnNext"},
+        {"FrameSetupMethod1", "BtnNext"},    {"FrameDevIPCfg1", "BtnNext"},
+        {"FrameSetWlMethod1", "BtnNext"},    {"FrameSiteSurvey1", "BtnNext"},
+        {"FrameWPSMethod1", "BtnNext"},      {"FrameSuccess1", "BtnExit"},
+        {"FrameWlProfSSID1", "BtnNext"},     {"FrameWlProfWlMode1", "BtnNext"},
+        {"FrameWlProfSecurity1", "BtnNext"}, {"FrameWlProfWEP1", "BtnNext"},
+        {"FrameWlProfPSK1", "BtnNext"},      {"FrameWlProfConfirm1", "BtnNext"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.page);
+        auto* page = Form->findChild<TFrameBase*>(row.page);
+        ASSERT_NE(page, nullptr);
+        if (host->isAncestorOf(page)) {
+            ASSERT_TRUE(Form->ShowFrame(host, Direction::Forward, 0));
+            ASSERT_TRUE(host->ShowSubPage(page, Direction::Forward));
+        } else {
+            ASSERT_TRUE(Form->ShowFrame(page, Direction::Forward, 0));
+        }
+        Settle();
+        auto* forward = page->findChild<QPushButton*>(row.forward);
+        ASSERT_TRUE(forward && forward->isVisible());
+        forward->setEnabled(true); // some wait for the user's input
+        auto name = [&](QWidget* widget) {
+            return QStringLiteral("%1.%2").arg(row.page, widget->objectName());
+        };
+        // Every control the keyboard reaches, the buttons last.
+        QList<QWidget*> controls;
+        for (QWidget* widget : page->findChildren<QWidget*>())
+            if (widget->isVisible() && widget->isEnabled() &&
+                (widget->focusPolicy() & Qt::TabFocus))
+                (qobject_cast<QPushButton*>(widget) ? controls.append(widget)
+                                                    : controls.prepend(widget));
+        for (QWidget* control : controls) {
+            control->setFocus(Qt::TabFocusReason);
+            ASSERT_EQ(QApplication::focusWidget(), control) << qPrintable(name(control));
+            pressed.clear();
+            QTest::keyClick(Form->windowHandle(), Qt::Key_Return);
+            Settle();
+            auto* button = qobject_cast<QPushButton*>(control);
+            EXPECT_EQ(pressed, QList<QPushButton*>{button ? button : forward})
+                << qPrintable(name(control)) << " pressed "
+                << (pressed.isEmpty() ? "nothing" : qPrintable(pressed[0]->objectName()));
+        }
+    }
+}

@@ -335,7 +335,7 @@ TEST_F(ButtonTest, GlyphSitsLeftOfTheCaptionAndMovesWhenPressed) {
     EXPECT_EQ(PixelOf(*button, QPoint(25, 9)), Red);
 }
 
-TEST_F(ButtonTest, FocusShowsCornerMarksOnlyWithFocusRect) {
+TEST_F(ButtonTest, FocusShowsCornerMarksOrADottedFrame) {
     button->SetFace(Solid(QSize(60, 24), Red));
     host->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(host.get()));
@@ -349,8 +349,17 @@ TEST_F(ButtonTest, FocusShowsCornerMarksOnlyWithFocusRect) {
     EXPECT_EQ(face.pixel(8, 2), Red) << "marks are 6 pixels long";
     EXPECT_EQ(face.pixel(57, 21), frame);
 
+    // Without the marks (an auto-shaped button, as on every page) the focus
+    // shows as a dotted frame inset by 4.
     button->SetFocusRect(false);
-    EXPECT_EQ(PixelOf(*button, QPoint(2, 2)), Red);
+    face = button->grab().toImage();
+    EXPECT_EQ(face.pixel(2, 2), Red);
+    const QRgb ink = button->palette().color(QPalette::ButtonText).rgb();
+    EXPECT_EQ(face.pixel(4, 4), ink);
+    EXPECT_EQ(face.pixel(5, 4), Red) << "dotted";
+    EXPECT_EQ(face.pixel(6, 4), ink);
+    button->clearFocus();
+    EXPECT_EQ(PixelOf(*button, QPoint(4, 4)), Red);
 }
 
 // --- Pointer and clicks ---------------------------------------------------------

@@ -23,6 +23,7 @@
 #include "tests/app/programrun.h"
 #include "tests/common/globalvarstate.h"
 #include "tests/common/labsim.h"
+#include "tests/common/logcapture.h"
 #include "tests/common/printers.h"
 #include "tests/common/scriptedboxes.h"
 #include "tests/e2e/desktopcheck.h"
@@ -485,14 +486,10 @@ protected:
         EXPECT_EQ(address->GetAddress(), "10.91.1.20");
         KeyPress("BtnNext"); // "Configure": the address is set, then read back
         ASSERT_TRUE(WaitForPage("FrameSetWlMethod1"));
-        // Return on the page now shown, whatever has the focus, never reaches
-        // the IP page's Configure.
-        Key(Qt::Key_Return);
-        QCoreApplication::processEvents();
-        ASSERT_EQ(Where(), "FrameSetWlMethod1");
-
+        // Return with the focus on a choice presses the Next of the page now
+        // shown, never the hidden IP page's Configure.
         ASSERT_NO_FATAL_FAILURE(KeyCheck("RBtnManual"));
-        KeyPress("BtnNext");
+        Key(Qt::Key_Return);
         ASSERT_TRUE(WaitForPage("FrameWlProfSSID1"));
         ASSERT_NO_FATAL_FAILURE(KeyType("EdtSSID", kApSSID));
         KeyPress("BtnNext");
@@ -688,6 +685,7 @@ TEST_F(WizardE2E, KeyboardOnlyStaticAddressAndWpaPskFromTheLauncher) {
     QTemporaryDir folder;
     ASSERT_NO_FATAL_FAILURE(LoadSampleProduct(folder));
     Timing::SetSpeedup(kSpeedup);
+    CLogCapture trace;
     {
         CProgramWindows windows;
         Wizard = &windows.Wizard;
@@ -698,6 +696,18 @@ TEST_F(WizardE2E, KeyboardOnlyStaticAddressAndWpaPskFromTheLauncher) {
     EXPECT_TRUE(Boxes.Shown.isEmpty()) << qPrintable(Boxes.Shown.join(" | "));
     ASSERT_TRUE(ApReachedSuccess);
     ExpectStaticAddressAndWpa2(devices.AccessPoint);
+    // The trace of the whole walk holds neither the device password nor the
+    // wireless key, in clear or in a packet dump: the key's bytes are stars.
+    const QString lines = trace.Lines().join(QString());
+    ASSERT_TRUE(lines.contains(QLatin1String("TFormUDP::SendWlSetting()")));
+    for (const QString& secret : {kApPassphrase, QStringLiteral("tosca")}) {
+        QString hex;
+        for (const char byte : secret.toLatin1())
+            hex += QString::asprintf("%02X ", static_cast<uint8_t>(byte));
+        EXPECT_FALSE(lines.contains(secret)) << qPrintable(secret);
+        EXPECT_FALSE(lines.contains(hex)) << qPrintable(secret);
+    }
+    EXPECT_TRUE(lines.contains(QString(QStringLiteral("** ")).repeated(int(kApPassphrase.size()))));
 }
 
 TEST_F(WizardE2E, ClientByManualConnectAndWpsThenAnAccessPointInOneSitting) {

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 namespace {
 
@@ -902,8 +903,9 @@ TEST_F(ConfirmPage, CancelledOrUnopenableSaveWritesNothing) {
     EXPECT_FALSE(QFileInfo::exists(TempPath("missing/profile.txt")));
 }
 
-// The file holds the wireless key: only its owner may read it, also when it
-// replaces a file others could read.
+// The file holds the wireless key: only its owner may read it, whatever the
+// umask, also when it replaces a file others could read; a link in its place
+// is replaced, never written through.
 TEST_F(ConfirmPage, SavedProfileIsReadableByItsOwnerOnly) {
     Open();
     WalkToConfirm(2);
@@ -911,18 +913,29 @@ TEST_F(ConfirmPage, SavedProfileIsReadableByItsOwnerOnly) {
     ASSERT_TRUE(QFile::setPermissions(TempPath("shared.txt"),
                                       QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                           QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    WriteFile("victim.txt", "victim");
+    ASSERT_TRUE(QFile::link(TempPath("victim.txt"), TempPath("link.txt")));
     const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
                                             QFileDevice::ReadOther | QFileDevice::WriteOther;
-    for (const char* name : {"new.txt", "shared.txt"}) {
+    const mode_t umaskBefore = ::umask(0);
+    for (const char* name : {"new.txt", "shared.txt", "link.txt"}) {
         const QString path = TempPath(name);
         FileDialogs().SetNextFileName(path);
         Click(Confirm, "BtnSave");
+        EXPECT_FALSE(QFileInfo(path).isSymLink()) << name;
         EXPECT_EQ(ReadAll(path), Confirm->SummaryFileBytes()) << name;
         const QFileDevice::Permissions permissions = QFileInfo(path).permissions();
         EXPECT_TRUE(permissions & QFileDevice::ReadOwner) << name;
         EXPECT_FALSE(permissions & others) << name;
     }
+    ::umask(umaskBefore);
+    EXPECT_EQ(ReadAll(TempPath("victim.txt")), "victim");
     EXPECT_TRUE(Boxes.Shown.isEmpty());
+    // The dialog opens in the user's documents folder, not where the program
+    // was started from (an installed wizard's folder cannot be written).
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    EXPECT_EQ(FileDialogs().LastSaveFolder(),
+              QDir(documents).exists() ? documents : QDir::homePath());
 }
 
 TEST_F(ConfirmPage, PrintThroughTheDialog) {

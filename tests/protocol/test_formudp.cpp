@@ -207,6 +207,30 @@ TEST_F(FormUDPTest, GetConfigRequestIsDumpedPlain) {
     EXPECT_TRUE(Engine->IsWaiting());
 }
 
+// The wireless keys never reach the trace: the request before it is
+// enciphered and the device's reply after it is deciphered show their bytes as
+// stars, with the lines as long as the packet's.
+TEST_F(FormUDPTest, WirelessKeysAreStarredInTheTrace) {
+    LogIn();
+    g_Var.NewWl.Security = 2;
+    std::strcpy(g_Var.NewWl.WpaKey, "secret12");
+    Engine->SendWlSetting(32000);
+    const Bytes wep = {0x60, 0x01, 0x01, 0x63, 0x05, 'a', 'b', 'c', 'd', 'e'};
+    Engine->SendGetConfig(15000);
+    Reply(kDevice1, 3, wep);
+    const QStringList lines = Log->Lines();
+    const QString dumps = lines.join(QString());
+    EXPECT_FALSE(dumps.contains("73 65 63 72 65 74 31 32")); // "secret12"
+    EXPECT_FALSE(dumps.contains("61 62 63 64 65"));          // "abcde"
+    EXPECT_EQ(dumps.count("** "), 8 + 5);
+    EXPECT_TRUE(dumps.contains("6A 08 ** ** ** ** ** ** ** ** ")) << dumps.toStdString();
+    const QStringList rx = RxLines(kDevice1, 3, wep);
+    const int at = static_cast<int>(lines.indexOf(rx[0]));
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(lines.mid(at + 1, 2), (QStringList{rx[1], "00 0A 60 01 01 63 05 ** ** ** ** ** "}));
+    EXPECT_FALSE(dumps.contains(QLatin1String("tosca")));
+}
+
 TEST_F(FormUDPTest, StationRoleWpsRequestsLogTheAccessPointLines) {
     Engine->SendStaWPSPBC(10000);
     EXPECT_EQ(Engine->PendingRequest, WAIT_WPS_PBC);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -730,4 +731,55 @@ TEST(Survey, EncodeClampsNumbersToThreeCharacters) {
     const _tag_AP_ROFIILE back = ParseSurveyRecord(record.data());
     EXPECT_EQ(back.Signal, 999);
     EXPECT_EQ(back.Channel, 0);
+}
+
+namespace {
+
+// The secret flags of a packet's payload as text: '*' hidden, '.' shown.
+std::string PayloadSecrets(uint8_t opcode, const Bytes& payload) {
+    const Bytes packet = Packet(opcode, payload);
+    const std::vector<bool> secret = SecretBytes(packet.data(), packet.size());
+    if (secret.empty())
+        return std::string(payload.size(), '.');
+    EXPECT_EQ(secret.size(), packet.size());
+    EXPECT_EQ(std::count(secret.begin(), secret.begin() + kHeaderSize, true), 0);
+    std::string flags;
+    for (size_t i = kHeaderSize; i < secret.size(); ++i)
+        flags += secret[i] ? '*' : '.';
+    return flags;
+}
+
+} // namespace
+
+TEST(SecretBytes, OnlyTheValuesOfTheKeysAreHidden) {
+    const struct {
+        const char* name;
+        uint8_t opcode;
+        Bytes payload;
+        const char* flags;
+    } cases[] = {
+        {"WEP key after the SSID",
+         OP_SET_CONFIG,
+         {0x50, 0x02, 'A', 'B', 0x63, 0x03, 'k', 'e', 'y'},
+         "......***"},
+        {"WPA key before the mode",
+         OP_STA_SET_CONFIG,
+         {0x6A, 0x02, 'p', 'w', 0x60, 0x01, 0x02},
+         "..**..."},
+        {"key in a configuration reply",
+         OP_GET_CONFIG,
+         {0x91, 0x01, 0x01, 0x6A, 0x01, 'z'},
+         ".....*"},
+        {"key cut short by the end", OP_SET_CONFIG, {0x6A, 0x09, 'a', 'b'}, "..**"},
+        {"empty key, then a key", OP_SET_CONFIG, {0x63, 0x00, 0x6A, 0x01, 'z'}, "....*"},
+        {"one trailing byte", OP_SET_CONFIG, {0x63, 0x01, 'k', 0x6A}, "..*."},
+        {"a key type as a value", OP_SET_CONFIG, {0x50, 0x02, 0x63, 0x6A}, "...."},
+        {"survey records are not TLVs", OP_SITE_SURVEY, {0x63, 0x02, 'x', 'y'}, "...."},
+        {"no payload", OP_LOGOUT, {}, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PayloadSecrets(c.opcode, c.payload), c.flags) << c.name;
+    EXPECT_TRUE(SecretBytes(nullptr, 40).empty());
+    const Bytes header = Packet(OP_SET_CONFIG, {});
+    EXPECT_TRUE(SecretBytes(header.data(), 10).empty());
 }

@@ -1,12 +1,16 @@
 #include "settings/debug.h"
 #include "tests/common/logcapture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -125,4 +129,149 @@ TEST(DebugLog, LinesFromManyThreadsStayWhole) {
     ASSERT_EQ(lines.size(), 800);
     for (const QString& line : lines)
         EXPECT_TRUE(line.startsWith("thread ") && line.endsWith("....")) << line.toStdString();
+}
+
+TEST(DebugLog, HiddenBytesKeepTheLineLength) {
+    CLogCapture log;
+    const uint8_t bytes[18] = {0x6A, 0x03, 0x6B, 0x65, 0x79, 0, 0, 0,    0,
+                               0,    0,    0,    0,    0,    0, 0, 0x71, 0x72};
+    std::vector<bool> hidden(sizeof bytes, false);
+    hidden[2] = hidden[3] = hidden[4] = hidden[17] = true;
+    DebugDump("[Tx] size=18", bytes, sizeof bytes, hidden);
+    EXPECT_EQ(log.Lines(),
+              QStringList(
+                  {"[Tx] size=18", "6A 03 ** ** ** 00 00 00 00 00 00 00 00 00 00 00 ", "71 ** "}));
+}
+
+// The trace may hold what a device reports: whatever the umask, every file it
+// writes is its user's alone, and a link in its place is never written through.
+TEST(DebugLog, HostileLogFilesAreNeverWrittenThrough) {
+    struct Case {
+        const char* name;
+        std::function<int(const QDir&)> plant; // the descriptor of a lock it holds, or -1
+        const char* written;                   // the file the trace goes to
+    };
+    const Case cases[] = {
+        {"readable by others",
+         [](const QDir& dir) {
+             Touch(dir.filePath("Setup.Log"));
+             return -1;
+         },
+         "Setup.Log"},
+        {"a link to another file",
+         [](const QDir& dir) {
+             QFile::link(dir.filePath("victim"), dir.filePath("Setup.Log"));
+             return -1;
+         },
+         "Setup_000.Log"},
+        {"a link to nothing",
+         [](const QDir& dir) {
+             QFile::link(dir.filePath("made"), dir.filePath("Setup.Log"));
+             return -1;
+         },
+         "Setup_000.Log"},
+        {"a link in a numbered file's place",
+         [](const QDir& dir) {
+             Touch(dir.filePath("Setup.Log"));
+             QFile::link(dir.filePath("victim"), dir.filePath("Setup_000.Log"));
+             // Another running copy holds the main log.
+             const int other =
+                 ::open(QFile::encodeName(dir.filePath("Setup.Log")).constData(), O_RDWR);
+             ::flock(other, LOCK_EX | LOCK_NB);
+             return other;
+         },
+         "Setup_001.Log"},
+    };
+    const mode_t umaskBefore = ::umask(0);
+    for (const Case& c : cases) {
+        QTemporaryDir temporary;
+        const QDir dir(temporary.path());
+        Touch(dir.filePath("victim"), "victim");
+        ::chmod(QFile::encodeName(dir.filePath("victim")).constData(), 0644);
+        const int lock = c.plant(dir);
+        {
+            CDebug debug(dir.filePath("Setup"));
+            EXPECT_TRUE(debug.IsOpen()) << c.name;
+            EXPECT_EQ(debug.LogFileName(), dir.filePath(c.written)) << c.name;
+            debug.WriteLine("traced");
+        }
+        if (lock >= 0)
+            ::close(lock);
+        struct stat info = {};
+        EXPECT_EQ(::lstat(QFile::encodeName(dir.filePath(c.written)).constData(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode)) << c.name;
+        EXPECT_EQ(info.st_mode & 0777, 0600u) << c.name;
+        EXPECT_TRUE(ReadAll(dir.filePath(c.written)).endsWith(") traced\r\n")) << c.name;
+        EXPECT_EQ(ReadAll(dir.filePath("victim")), "victim") << c.name;
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("made"))) << c.name;
+    }
+    ::umask(umaskBefore);
+}
+
+// An installed program's folder cannot be written by its user: the trace is
+// then looked for, and its numbered fall-backs written, in the user's state
+// folder. Run as an unprivileged user, so that the folder is really closed.
+TEST(DebugLog, UnwritableProgramFolderTracesIntoTheStateFolder) {
+    QTemporaryDir temporary;
+    const QDir dir(temporary.path());
+    ASSERT_TRUE(dir.mkpath("program") && dir.mkpath("state"));
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    ::chmod(QFile::encodeName(dir.filePath("program")).constData(), 0555);
+    ::chmod(QFile::encodeName(dir.filePath("state")).constData(), 0777);
+    Touch(dir.filePath("program/Setup.Log"));
+    ::chmod(QFile::encodeName(dir.filePath("program/Setup.Log")).constData(), 0666);
+    EXPECT_EXIT(
+        {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                std::_Exit(10);
+            qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath("state")));
+            const QString state = dir.filePath("state/swp-setup");
+            if (TraceFolder(dir.filePath("program")) != state)
+                std::_Exit(11);
+            if (CDebug(dir.filePath("program/Setup")).IsOpen())
+                std::_Exit(12); // no trace in the state folder yet: off
+            QDir().mkpath(state);
+            Touch(state + "/Setup.Log");
+            CDebug main(dir.filePath("program/Setup"));
+            CDebug second(dir.filePath("program/Setup"));
+            if (main.LogFileName() != state + "/Setup.Log" ||
+                second.LogFileName() != state + "/Setup_000.Log" || !second.IsOpen())
+                std::_Exit(13);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(ReadAll(dir.filePath("program/Setup.Log")).isEmpty());
+    // Without XDG_STATE_HOME the state folder is in the home folder.
+    const QByteArray before = qgetenv("XDG_STATE_HOME");
+    qunsetenv("XDG_STATE_HOME");
+    EXPECT_EQ(TraceFolder("/nonexistent/folder"), QDir::homePath() + "/.local/state/swp-setup");
+    qputenv("XDG_STATE_HOME", "relative/is/ignored");
+    EXPECT_EQ(TraceFolder("/nonexistent/folder"), QDir::homePath() + "/.local/state/swp-setup");
+    qputenv("XDG_STATE_HOME", before);
+    if (before.isEmpty())
+        qunsetenv("XDG_STATE_HOME");
+}
+
+TEST(DebugLog, NamedFileIsCreatedPrivateAndRefusedThroughALink) {
+    QTemporaryDir temporary;
+    const QDir dir(temporary.path());
+    const mode_t umaskBefore = ::umask(0);
+    {
+        CDebug debug(dir.filePath("trace.txt"), CDebug::NamedFile{});
+        ASSERT_TRUE(debug.IsOpen());
+        EXPECT_EQ(debug.LogFileName(), dir.filePath("trace.txt"));
+        CDebug again(dir.filePath("trace.txt"), CDebug::NamedFile{});
+        EXPECT_FALSE(again.IsOpen());
+        EXPECT_EQ(again.OpenError(), "is in use by another program");
+    }
+    ::umask(umaskBefore);
+    struct stat info = {};
+    ASSERT_EQ(::stat(QFile::encodeName(dir.filePath("trace.txt")).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    Touch(dir.filePath("victim"), "victim");
+    QFile::link(dir.filePath("victim"), dir.filePath("link.txt"));
+    CDebug linked(dir.filePath("link.txt"), CDebug::NamedFile{});
+    EXPECT_FALSE(linked.IsOpen());
+    EXPECT_EQ(linked.OpenError(), "is a symbolic link");
+    EXPECT_EQ(ReadAll(dir.filePath("victim")), "victim");
 }

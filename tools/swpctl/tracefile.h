@@ -1,11 +1,11 @@
 #pragma once
-// The debug trace of swpctl: on when swpctl.Log exists beside the program (as
-// Setup.Log for the wizard), or written to the file named by --log.
+// The debug trace of swpctl: on when swpctl.Log exists in its trace folder (as
+// Setup.Log for the wizard, see TraceFolder), or written to the file named by
+// --log.
 
 #include "settings/debug.h"
 
 #include <QString>
-#include <QTemporaryDir>
 #include <memory>
 
 namespace swpctl {
@@ -23,9 +23,6 @@ public:
     const QString& Error() const { return m_Error; }
 
 private:
-    // The log writer only writes a file named after the program; --log is
-    // reached through a link of that name in a private folder.
-    QTemporaryDir m_LinkDir;
     std::unique_ptr<CDebug> m_Debug;
     QString m_Error;
 };

@@ -8,10 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -655,15 +659,52 @@ TEST(SwpctlLab, LogOptionWritesTheEngineTrace) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString log = dir.filePath(QStringLiteral("trace.txt"));
+    const mode_t umaskBefore = ::umask(0);
     EXPECT_RUN(Swpctl({QStringLiteral("show"), QStringLiteral("--log"), log}), 0);
+    const QString key = QStringLiteral("a secret passphrase");
+    EXPECT_RUN(
+        Swpctl({QStringLiteral("set-wireless"), QStringLiteral("--ssid"), QStringLiteral("lab-net"),
+                QStringLiteral("--security"), QStringLiteral("wpa-psk"), QStringLiteral("--key"),
+                key, QStringLiteral("--log"), log}),
+        0);
+    ::umask(umaskBefore);
     QFile file(log);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QString trace = QString::fromUtf8(file.readAll());
     for (const char* line :
          {") == START LOG ==\r\n", ") TFormUDP::SendDiscover()\r\n",
           ") TFormUDP::RecvDiscover()\r\n", ")   DevName=Lab-AP\r\n", ") TFormUDP::RecvLogin()\r\n",
-          ")   Result=1\r\n", ") TFormUDP::RecvGetConfig()\r\n", ")   WL_SSID=office\r\n"})
+          ")   Result=1\r\n", ") TFormUDP::RecvGetConfig()\r\n", ")   WL_SSID=office\r\n",
+          ") TFormUDP::SendWlSetting()\r\n"})
         EXPECT_TRUE(trace.contains(QLatin1String(line))) << line;
+    // Neither the key nor the device password, in clear or in hex, even where
+    // a dump runs on over several lines: the key's bytes show as stars.
+    QString dumps;
+    static const QRegularExpression dumpLine(QStringLiteral(R"(\) ((?:[0-9A-F*]{2} )+)\r$)"),
+                                             QRegularExpression::MultilineOption);
+    for (auto match = dumpLine.globalMatch(trace); match.hasNext();)
+        dumps += match.next().captured(1);
+    for (const QString& secret : {key, QStringLiteral("tosca")}) {
+        EXPECT_FALSE(trace.contains(secret)) << qPrintable(secret);
+        QString hex;
+        for (const char byte : secret.toLatin1())
+            hex += QString::asprintf("%02X ", static_cast<uint8_t>(byte));
+        EXPECT_FALSE(dumps.contains(hex)) << qPrintable(secret);
+    }
+    EXPECT_TRUE(dumps.contains(QString(QStringLiteral("** ")).repeated(int(key.size()))));
+
+    // A link in the log's place is refused, and what it points to stays.
+    const QString victim = dir.filePath(QStringLiteral("victim"));
+    QFile(victim).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile::link(victim, dir.filePath(QStringLiteral("link.txt"))));
+    const ToolRun linked = Swpctl({QStringLiteral("show"), QStringLiteral("--log"),
+                                   dir.filePath(QStringLiteral("link.txt"))});
+    EXPECT_RUN(linked, 1);
+    EXPECT_TRUE(linked.err.contains(QLatin1String("is a symbolic link")))
+        << linked.err.toStdString();
+    EXPECT_EQ(QFileInfo(victim).size(), 0);
 }
 
 TEST(SwpctlLab, ExampleConfigurationsOfTheReadme) {

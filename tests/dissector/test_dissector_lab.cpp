@@ -151,7 +151,7 @@ int PcapRecords(const QString& path) {
     for (qsizetype at = 24; at + 16 <= data.size(); ++count) {
         uint32_t included = 0;
         std::memcpy(&included, data.constData() + at + 8, sizeof included);
-        if (at + 16 + included > static_cast<uint64_t>(data.size()))
+        if (static_cast<uint64_t>(at) + 16 + included > static_cast<uint64_t>(data.size()))
             break;
         at += 16 + included;
     }

@@ -180,7 +180,7 @@ TEST(PayloadCipher, KeptScheduleGivesTheSameBytesAsAFreshSetup) {
     for (size_t i = 0; i < 40; ++i)
         packet[18 + i] = static_cast<uint8_t>(i * 7);
     CPayloadCipher cipher;
-    for (const QByteArray key :
+    for (const QByteArray& key :
          {QByteArray("tosca"), QByteArray("tosca"), QByteArray("other"), QByteArray()}) {
         std::vector<uint8_t> expected = packet, actual = packet;
         CryptPayload(expected.data(), expected.size(), key);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonObject>
 
 using namespace diag;
 
@@ -79,6 +81,64 @@ TEST(NftRuleset, VerdictForTheReply) {
         EXPECT_EQ(c.chain, verdict.chain.toStdString()) << c.name;
         EXPECT_EQ(c.handle, verdict.handle) << c.name;
     }
+}
+
+// An input chain that jumps into 16 chains of 4 jumps each to the next, none
+// deciding, then drops UDP 5433: 4^16 paths, each chain's verdict the same.
+QJsonDocument FanOut() {
+    const int chains = 16;
+    QJsonArray items;
+    const auto chain = [](const QString& name, bool base) {
+        QJsonObject o{{"family", "inet"}, {"table", "fan"}, {"name", name}};
+        if (base)
+            o.insert("hook", "input"), o.insert("type", "filter"), o.insert("prio", 0),
+                o.insert("policy", "accept");
+        return QJsonObject{{"chain", o}};
+    };
+    const auto rule = [](const QString& in, qint64 handle, const QJsonArray& expr) {
+        return QJsonObject{{"rule", QJsonObject{{"family", "inet"},
+                                                {"table", "fan"},
+                                                {"chain", in},
+                                                {"handle", handle},
+                                                {"expr", expr}}}};
+    };
+    const auto jump = [](const QString& to) {
+        return QJsonArray{QJsonObject{{"jump", QJsonObject{{"target", to}}}}};
+    };
+    items.append(chain("input", true));
+    for (int n = 0; n < chains; ++n)
+        items.append(chain(QStringLiteral("c%1").arg(n), false));
+    qint64 handle = 1;
+    items.append(rule("input", handle++, jump("c0")));
+    items.append(rule(
+        "input", 99,
+        QJsonArray{QJsonObject{{"match", QJsonObject{{"op", "=="},
+                                                     {"left", QJsonObject{{"payload",
+                                                                           QJsonObject{{"protocol",
+                                                                                        "udp"},
+                                                                                       {"field",
+                                                                                        "dport"}}}}},
+                                                     {"right", 5433}}}},
+                   QJsonObject{{"drop", QJsonValue()}}}));
+    for (int n = 0; n + 1 < chains; ++n)
+        for (int k = 0; k < 4; ++k)
+            items.append(rule(QStringLiteral("c%1").arg(n), handle++,
+                              jump(QStringLiteral("c%1").arg(n + 1))));
+    return QJsonDocument(QJsonObject{{"nftables", items}});
+}
+
+TEST(NftRuleset, FanOutIsWalkedOncePerChainAndGivenUpAtTheDeadline) {
+    const QJsonDocument ruleset = FanOut();
+    const FirewallVerdict walked = EvaluateRuleset(ruleset, Reply("swpa0", "10.91.1.1"));
+    EXPECT_TRUE(walked.complete);
+    EXPECT_TRUE(walked.certain);
+    EXPECT_EQ(FirewallVerdict::Dropped, walked.kind);
+    EXPECT_EQ(99, walked.handle);
+
+    const FirewallVerdict late =
+        EvaluateRuleset(ruleset, Reply("swpa0", "10.91.1.1"), QDeadlineTimer(0));
+    EXPECT_FALSE(late.complete);
+    EXPECT_FALSE(late.certain);
 }
 
 TEST(NftRuleset, RuleTextIsFoundByTableChainAndHandle) {

@@ -143,8 +143,7 @@ QString PrintableText(const QString& text) {
     const auto hidden = [](QChar c) {
         const ushort u = c.unicode();
         return u < 0x20 || (u >= 0x7F && u < 0xA0) || c.category() == QChar::Other_Format ||
-               c.category() == QChar::Separator_Line ||
-               c.category() == QChar::Separator_Paragraph;
+               c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph;
     };
     QString out;
     out.reserve(text.size());

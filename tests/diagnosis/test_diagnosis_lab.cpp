@@ -65,7 +65,9 @@ bool HasControl(const QJsonValue& value) {
 }
 
 // 14 chains of 4 jumps each to the next, none deciding, behind an input chain
-// that then drops UDP 5433: every path walked anew would take minutes.
+// that then drops UDP 5433: every path walked anew would take minutes. The
+// jumps are for packets to the adapter address: the device here answers by
+// broadcast, so the kernel itself never takes them (it walks every path).
 QString FanOutRuleset() {
     const int chains = 14;
     QString script = QStringLiteral("add table inet doctorfan\n");
@@ -73,10 +75,12 @@ QString FanOutRuleset() {
         script += QStringLiteral("add chain inet doctorfan c%1\n").arg(n);
     for (int n = chains - 1; n >= 0; --n)
         for (int k = 0; k < 4; ++k)
-            script += QStringLiteral("add rule inet doctorfan c%1 jump c%2\n").arg(n).arg(n + 1);
+            script += QStringLiteral("add rule inet doctorfan c%1 ip daddr 10.91.1.1 jump c%2\n")
+                          .arg(n)
+                          .arg(n + 1);
     script += QStringLiteral("add chain inet doctorfan input { type filter hook input priority 0; "
                              "policy accept; }\n"
-                             "add rule inet doctorfan input jump c0\n"
+                             "add rule inet doctorfan input ip daddr 10.91.1.1 jump c0\n"
                              "add rule inet doctorfan input udp dport 5433 drop\n");
     return QStringLiteral("nft -f - <<'EOF'\n") + script + QStringLiteral("EOF");
 }
@@ -97,9 +101,10 @@ const QString kHostileHolder =
 const QString kHostileHolderEnd =
     QStringLiteral("kill $(cat %1) && rm -f %1").arg(QLatin1String(kHolderPid));
 // An adapter named by an escape sequence (Linux takes any byte but '/', ':'
-// and white space).
-const QString kHostileAdapter = QStringLiteral("ip link add \"$(printf '\\033[2J')\" type dummy && "
-                                               "ip link set \"$(printf '\\033[2J')\" up");
+// and white space), one end of a pair whose other end is down.
+const QString kHostileAdapter =
+    QStringLiteral("ip link add \"$(printf '\\033[2J')\" type veth peer name swpesc0 && "
+                   "ip link set \"$(printf '\\033[2J')\" up");
 const QString kHostileAdapterEnd = QStringLiteral("ip link del \"$(printf '\\033[2J')\"");
 
 // Runs a shell command as root in the host namespace; its output on failure.
@@ -309,9 +314,9 @@ TEST_F(DiagnosisLab, EachCauseIsFoundAsRootAndAsNobody) {
             }
             EXPECT_FALSE(HasControl(run.json)) << shown.toStdString();
             const QByteArray printed = m_Doctor.Diagnose(nobody, false).out;
-            EXPECT_FALSE(std::any_of(printed.begin(), printed.end(),
-                                     [](char c) { return c != '\n' && uint8_t(c) < 0x20; }))
-                << printed.toStdString();
+            EXPECT_FALSE(std::any_of(printed.begin(), printed.end(), [](char c) {
+                return c != '\n' && uint8_t(c) < 0x20;
+            })) << printed.toStdString();
             // What needs privileges: checked as root, reported as not checked for nobody.
             EXPECT_EQ(!nobody, Checked(run, "firewall (nftables)")) << shown.toStdString();
             EXPECT_EQ(nobody, !FindingOf(run, QStringLiteral("not-checked")).isEmpty())

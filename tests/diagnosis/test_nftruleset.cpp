@@ -6,8 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QHostAddress>
-#include <QJsonArray>
-#include <QJsonObject>
+#include <QStringList>
 
 using namespace diag;
 
@@ -84,47 +83,29 @@ TEST(NftRuleset, VerdictForTheReply) {
 }
 
 // An input chain that jumps into 16 chains of 4 jumps each to the next, none
-// deciding, then drops UDP 5433: 4^16 paths, each chain's verdict the same.
+// deciding, then drops UDP 5433: 4^15 paths, each chain's verdict the same.
 QJsonDocument FanOut() {
     const int chains = 16;
-    QJsonArray items;
-    const auto chain = [](const QString& name, bool base) {
-        QJsonObject o{{"family", "inet"}, {"table", "fan"}, {"name", name}};
-        if (base)
-            o.insert("hook", "input"), o.insert("type", "filter"), o.insert("prio", 0),
-                o.insert("policy", "accept");
-        return QJsonObject{{"chain", o}};
+    const QString rule = QStringLiteral(
+        R"({"rule":{"family":"inet","table":"fan","chain":"%1","handle":%2,"expr":[%3]}})");
+    const QString jump = QStringLiteral(R"({"jump":{"target":"c%1"}})");
+    QStringList items = {
+        QStringLiteral(R"({"chain":{"family":"inet","table":"fan","name":"input","type":"filter",)"
+                       R"("hook":"input","prio":0,"policy":"accept"}})"),
+        rule.arg(QStringLiteral("input")).arg(1).arg(jump.arg(0)),
+        rule.arg(QStringLiteral("input"))
+            .arg(99)
+            .arg(QStringLiteral(R"({"match":{"op":"==","left":{"payload":{"protocol":"udp",)"
+                                R"("field":"dport"}},"right":5433}},{"drop":null})")),
     };
-    const auto rule = [](const QString& in, qint64 handle, const QJsonArray& expr) {
-        return QJsonObject{{"rule", QJsonObject{{"family", "inet"},
-                                                {"table", "fan"},
-                                                {"chain", in},
-                                                {"handle", handle},
-                                                {"expr", expr}}}};
-    };
-    const auto jump = [](const QString& to) {
-        return QJsonArray{QJsonObject{{"jump", QJsonObject{{"target", to}}}}};
-    };
-    items.append(chain("input", true));
-    for (int n = 0; n < chains; ++n)
-        items.append(chain(QStringLiteral("c%1").arg(n), false));
-    qint64 handle = 1;
-    items.append(rule("input", handle++, jump("c0")));
-    items.append(rule(
-        "input", 99,
-        QJsonArray{QJsonObject{{"match", QJsonObject{{"op", "=="},
-                                                     {"left", QJsonObject{{"payload",
-                                                                           QJsonObject{{"protocol",
-                                                                                        "udp"},
-                                                                                       {"field",
-                                                                                        "dport"}}}}},
-                                                     {"right", 5433}}}},
-                   QJsonObject{{"drop", QJsonValue()}}}));
-    for (int n = 0; n + 1 < chains; ++n)
-        for (int k = 0; k < 4; ++k)
-            items.append(rule(QStringLiteral("c%1").arg(n), handle++,
-                              jump(QStringLiteral("c%1").arg(n + 1))));
-    return QJsonDocument(QJsonObject{{"nftables", items}});
+    int handle = 2;
+    for (int n = 0; n < chains; ++n) {
+        items << QStringLiteral(R"({"chain":{"family":"inet","table":"fan","name":"c%1"}})").arg(n);
+        for (int k = 0; n + 1 < chains && k < 4; ++k)
+            items << rule.arg(QStringLiteral("c%1").arg(n)).arg(handle++).arg(jump.arg(n + 1));
+    }
+    return QJsonDocument::fromJson(
+        QStringLiteral(R"({"nftables":[%1]})").arg(items.join(QLatin1Char(','))).toUtf8());
 }
 
 TEST(NftRuleset, FanOutIsWalkedOncePerChainAndGivenUpAtTheDeadline) {

@@ -306,11 +306,11 @@ INSTANTIATE_TEST_SUITE_P(
     Waits, RequestRunnerPause,
     ::testing::Values(
         PauseCase{"AfterASetting", Plan(kSet), {Result(kSet, 1)}, Waits::SettingPause},
-        PauseCase{"AfterWpsIdle",
-                  Wps(true),
-                  {Result(WAIT_WPS_PBC, 1), Status(swp::WPS_STATUS_START),
-                   Status(swp::WPS_STATUS_IDLE)},
-                  Waits::WpsIdlePause},
+        PauseCase{
+            "AfterWpsIdle",
+            Wps(true),
+            {Result(WAIT_WPS_PBC, 1), Status(swp::WPS_STATUS_START), Status(swp::WPS_STATUS_IDLE)},
+            Waits::WpsIdlePause},
         PauseCase{"AfterWpsConfigured",
                   Wps(true),
                   {Result(WAIT_WPS_PBC, 1), Status(swp::WPS_STATUS_CONFIGURED)},

@@ -147,6 +147,7 @@ void TFormAutorun::TimerInstAcrobatTimer() {
     }
     const int misses = m_Misses++;
     if (misses >= 3) {
+        TimerInstAcrobat.Stop();
         m_Misses = 0;
         g_Var.OpenUserGuide(); // the result is neither shown nor acted on
         return;

@@ -79,7 +79,8 @@ public:
         const std::vector<uint8_t> datagram = std::move(Datagrams.front());
         Datagrams.pop_front();
         const int length = std::min(capacity, static_cast<int>(datagram.size()));
-        std::memcpy(buffer, datagram.data(), static_cast<size_t>(length));
+        if (length > 0)
+            std::memcpy(buffer, datagram.data(), static_cast<size_t>(length));
         port = swp::kDevicePort;
         ip = QStringLiteral("10.91.1.2");
         return length;

@@ -19,8 +19,8 @@
 #include "settings/winmessage.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -117,13 +117,17 @@ struct Harness {
         static char* argv[] = {name, nullptr};
         if (!QCoreApplication::instance())
             new QCoreApplication(argc, argv);
-        // The trace is on when "<program>.Log" exists at start: a file of
-        // our own, emptied after every input.
-        const QString program = QDir::temp().filePath(
-            QStringLiteral("fuzz_engine_%1").arg(QCoreApplication::applicationPid()));
-        traceFile = program + QStringLiteral(".Log");
-        QFile(traceFile).open(QIODevice::WriteOnly);
-        trace = std::make_unique<CDebug>(program);
+        // The trace is on when "<program>.Log" exists at start: a file in a
+        // private folder, taken off the disk once the trace holds it (no file
+        // is left behind, even by a crash) and emptied after every input.
+        {
+            QTemporaryDir folder;
+            const QString program = folder.filePath(QStringLiteral("fuzz_engine"));
+            QFile(program + QStringLiteral(".Log")).open(QIODevice::WriteOnly);
+            trace = std::make_unique<CDebug>(program);
+            traceFile.setFileName(trace->LogFileName());
+            traceFile.open(QIODevice::ReadWrite);
+        }
         g_Var.Password = QStringLiteral("fuzz-password");
         std::memcpy(g_Var.Device.MAC, kDeviceMAC, 6);
         key = PasswordKey(g_Var.Password);
@@ -134,10 +138,7 @@ struct Harness {
         socket->Interface = QStringLiteral("fuzz0");
         engine.AdoptSocket(std::move(own));
     }
-    ~Harness() {
-        CDebug::SetInstance(nullptr);
-        QFile::remove(traceFile);
-    }
+    ~Harness() { CDebug::SetInstance(nullptr); }
 
     void Reset(uint8_t flags) {
         socket->Datagrams.clear();
@@ -209,10 +210,10 @@ struct Harness {
         Check(Terminated(g_Var.CurWl.SSID, sizeof g_Var.CurWl.SSID));
         Check(Terminated(g_Var.ApClientPin, sizeof g_Var.ApClientPin));
         if (flags & kTrace)
-            QFile(traceFile).resize(0);
+            traceFile.resize(0);
     }
 
-    QString traceFile;
+    QFile traceFile; // the trace's file, no longer on the disk
     std::unique_ptr<CDebug> trace;
     QByteArray key;
     CTarget target;

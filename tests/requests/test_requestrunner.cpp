@@ -302,6 +302,24 @@ TEST_P(RequestRunnerPause, NeverEndsEarly) {
     Timing::SetSpeedup(1);
 }
 
+// The engine's own wait for a reply, through the same seam.
+TEST(EngineWait, NeverEndsEarly) {
+    TestApp();
+    Timing::SetSpeedup(250);
+    CMessageTarget target;
+    TFormUDP engine{&target};
+    for (int run = 0; run < 8; ++run) {
+        const uint32_t begun = Timing::TickCount();
+        engine.SendLogin(Waits::Login);
+        ASSERT_TRUE(WaitFor([&] { return !engine.IsWaiting(); }, 5000));
+        EXPECT_GE(Timing::TickCount() - begun, static_cast<uint32_t>(Waits::Login))
+            << "run " << run;
+        const std::vector<PostedMessage> timeout = {{UM_UDP_TIMEOUT, WAIT_LOGIN, 0}};
+        EXPECT_EQ(timeout, target.Take());
+    }
+    Timing::SetSpeedup(1);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Waits, RequestRunnerPause,
     ::testing::Values(

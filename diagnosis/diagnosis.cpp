@@ -12,7 +12,6 @@
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QNetworkInterface>
-#include <QStandardPaths>
 #include <algorithm>
 #include <arpa/inet.h>
 #include <bit>
@@ -88,6 +87,7 @@ const char kPersistRp[] = "printf 'net.ipv4.conf.all.rp_filter=2\\n' | sudo tee 
 
 CDiagnosis::CDiagnosis(TFormUDP& engine, QObject* parent) : QObject(parent), m_Engine(engine) {
     m_Deadline.setSingleShot(true);
+    m_Deadline.setTimerType(Qt::PreciseTimer);
     connect(&m_Deadline, &QTimer::timeout, this, [this] {
         DebugLog("CDiagnosis: checks given up at the deadline");
         if (!m_SearchEnded)
@@ -114,15 +114,13 @@ void CDiagnosis::Start(int discoverWaitMs) {
     m_RcvbufBefore = m_Facts.UdpReceiveBufferErrors();
     m_RpBefore = m_Facts.ReversePathDrops();
     m_Deadline.start(Timing::Interval(discoverWaitMs) + GraceMs);
+    m_ChecksDeadline.setRemainingTime(Timing::Interval(discoverWaitMs) + GraceMs, Qt::PreciseTimer);
 
     m_PreviousTarget = m_Engine.Target();
     m_Engine.SetTarget(this);
     m_Report.discoveryStarted = m_Engine.SendDiscover(discoverWaitMs, true);
 
-    m_NftPath = QStandardPaths::findExecutable(QStringLiteral("nft"));
-    if (m_NftPath.isEmpty())
-        m_NftPath = QStandardPaths::findExecutable(
-            QStringLiteral("nft"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    m_NftPath = SystemProgram(QStringLiteral("nft"));
     if (!m_NftPath.isEmpty()) {
         StartCommand(m_RulesetJson,
                      {QStringLiteral("-j"), QStringLiteral("list"), QStringLiteral("ruleset")});
@@ -208,6 +206,7 @@ void CDiagnosis::Complete() {
     CheckReceiveBuffer();
     CheckAddresses();
     CheckAnswered();
+    MakePrintable(m_Report);
     for (Command* command : {&m_RulesetJson, &m_RulesetText})
         if (command->process && command->process->state() != QProcess::NotRunning) {
             command->process->disconnect(this);
@@ -417,7 +416,8 @@ void CDiagnosis::CheckPort() {
                 finding.detail += QStringLiteral(" Which program it is could not be checked: the "
                                                  "process table of another user needs privileges.");
                 finding.AddFix(QStringLiteral("ss"), QStringLiteral("see which program it is"),
-                               QStringLiteral("sudo ss -uanp 'sport = :5433'"));
+                               QStringLiteral("sudo %1 -uanp 'sport = :5433'")
+                                   .arg(SystemCommand(QStringLiteral("ss"))));
             }
         } else {
             const QString error = BindError(name);
@@ -429,8 +429,9 @@ void CDiagnosis::CheckPort() {
                         error.isEmpty()
                             ? QStringLiteral("none now (it may have been a passing state)")
                             : error);
-            finding.AddFix(QStringLiteral("ss"), QStringLiteral("see what uses the port"),
-                           QStringLiteral("ss -uan 'sport = :5433'"));
+            finding.AddFix(
+                QStringLiteral("ss"), QStringLiteral("see what uses the port"),
+                QStringLiteral("%1 -uan 'sport = :5433'").arg(SystemCommand(QStringLiteral("ss"))));
         }
         m_Report.findings.push_back(finding);
     }
@@ -486,10 +487,11 @@ void CDiagnosis::CheckFirewall() {
         const QStringList found = frontEnds();
         finding.Add(QStringLiteral("front_ends"), QStringLiteral("firewall front-ends seen"),
                     found.isEmpty() ? QStringLiteral("none") : found.join(QStringLiteral(", ")));
-        finding.AddFix(QStringLiteral("nftables"),
-                       QStringLiteral("look for rules on port 5433 and "
-                                      "for input chains with policy drop"),
-                       QStringLiteral("sudo nft list ruleset"));
+        finding.AddFix(
+            QStringLiteral("nftables"),
+            QStringLiteral("look for rules on port 5433 and "
+                           "for input chains with policy drop"),
+            QStringLiteral("sudo %1 list ruleset").arg(SystemCommand(QStringLiteral("nft"))));
         finding.AddFix(QStringLiteral("ufw"), QStringLiteral("where ufw is used"),
                        QStringLiteral("sudo ufw status verbose"));
         finding.AddFix(QStringLiteral("firewalld"), QStringLiteral("where firewalld is used"),
@@ -497,7 +499,6 @@ void CDiagnosis::CheckFirewall() {
         m_Report.findings.push_back(finding);
         return;
     }
-    m_Report.checked.append(QStringLiteral("firewall (nftables)"));
     const QJsonDocument ruleset = QJsonDocument::fromJson(m_RulesetJson.output);
     const QString listing = QString::fromUtf8(m_RulesetText.output);
     const QString filter = m_Engine.AdapterFilter();
@@ -507,6 +508,7 @@ void CDiagnosis::CheckFirewall() {
         QStringList adapters;
     };
     std::vector<Hit> hits;
+    bool complete = true;
     for (const AdapterState& adapter : m_Report.adapters) {
         if (adapter.loopback || adapter.tunnel || adapter.address.isEmpty() ||
             (!filter.isEmpty() && adapter.address != filter))
@@ -515,7 +517,11 @@ void CDiagnosis::CheckFirewall() {
         packet.interface = adapter.name;
         packet.address = QHostAddress(adapter.address).toIPv4Address();
         packet.mask = adapter.prefix <= 0 ? 0 : ~uint32_t(0) << (32 - adapter.prefix);
-        const FirewallVerdict verdict = EvaluateRuleset(ruleset, packet);
+        const FirewallVerdict verdict = EvaluateRuleset(ruleset, packet, m_ChecksDeadline);
+        if (!verdict.complete) {
+            complete = false;
+            break;
+        }
         if (verdict.kind == FirewallVerdict::Accepted)
             continue;
         auto same = std::find_if(hits.begin(), hits.end(), [&](const Hit& hit) {
@@ -529,6 +535,26 @@ void CDiagnosis::CheckFirewall() {
         else
             same->adapters.append(adapter.name);
     }
+    if (!complete) {
+        // A ruleset too large to walk in the time the search gives: said,
+        // never taken for a firewall that lets the replies in.
+        finding.cause = Cause::NotChecked;
+        finding.severity = Severity::NotChecked;
+        finding.summary = QStringLiteral("the firewall was not fully checked");
+        finding.detail = QStringLiteral("Walking the firewall rules for the devices' replies did "
+                                        "not end within the search's time. A rule that drops "
+                                        "incoming UDP to port 5433 would hide every device.");
+        finding.Add(QStringLiteral("reason"), QStringLiteral("reason"),
+                    QStringLiteral("the ruleset walk reached the deadline"));
+        finding.AddFix(
+            QStringLiteral("nftables"),
+            QStringLiteral("look for rules on port 5433 and "
+                           "for input chains with policy drop"),
+            QStringLiteral("sudo %1 list ruleset").arg(SystemCommand(QStringLiteral("nft"))));
+        m_Report.findings.push_back(finding);
+        return;
+    }
+    m_Report.checked.append(QStringLiteral("firewall (nftables)"));
     for (const Hit& hit : hits) {
         const FirewallVerdict& verdict = hit.verdict;
         const QString adapters = hit.adapters.join(QStringLiteral(", "));
@@ -572,8 +598,9 @@ void CDiagnosis::CheckFirewall() {
                 ? quoted.first()
                 : QStringLiteral("{ ") + quoted.join(QStringLiteral(", ")) + QStringLiteral(" }");
         addFixes(f, hit.adapters.size() == 1 ? hit.adapters.first() : QString(),
-                 QStringLiteral("sudo nft insert rule %1 %2 %3 iifname %4 udp dport 5433 accept")
-                     .arg(verdict.family, verdict.table, verdict.baseChain, iif));
+                 QStringLiteral("sudo %1 insert rule %2 %3 %4 iifname %5 udp dport 5433 accept")
+                     .arg(SystemCommand(QStringLiteral("nft")), verdict.family, verdict.table,
+                          verdict.baseChain, iif));
         m_Report.findings.push_back(f);
     }
 }
@@ -719,8 +746,7 @@ void CDiagnosis::CheckAddresses() {
     for (const DeviceRecord& device : m_Report.devices) {
         if ((device.DeviceIP & device.LocalMask) == (device.LocalIP & device.LocalMask))
             continue;
-        const QString name =
-            FromWindows1252(device.Name, qstrnlen(device.Name, sizeof device.Name));
+        const QString name = DeviceName(device);
         const QString subnet = Subnet(device.LocalIP, device.LocalMask);
         Finding finding;
         finding.cause = Cause::ForeignAddress;

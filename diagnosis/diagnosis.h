@@ -9,6 +9,7 @@
 #include "diagnosis/finding.h"
 #include "diagnosis/hostfacts.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
@@ -77,6 +78,7 @@ private:
     bool m_Running = false;
     bool m_SearchEnded = false;
     QTimer m_Deadline;
+    QDeadlineTimer m_ChecksDeadline; // the same end, for checks that run on their own
     Command m_RulesetJson;
     Command m_RulesetText;
     QString m_NftPath;

@@ -103,6 +103,29 @@ int Report::ExitCode() const {
     return CauseExitCode(main->cause);
 }
 
+void MakePrintable(Report& report) {
+    for (AdapterState& adapter : report.adapters) {
+        adapter.name = PrintableText(adapter.name);
+        adapter.address = PrintableText(adapter.address);
+    }
+    for (Finding& finding : report.findings) {
+        for (QString* text : {&finding.adapter, &finding.summary, &finding.detail})
+            *text = PrintableText(*text);
+        for (Evidence& item : finding.evidence)
+            for (QString* text : {&item.key, &item.label, &item.value})
+                *text = PrintableText(*text);
+        for (Fix& fix : finding.fixes)
+            for (QString* text : {&fix.tool, &fix.text, &fix.command})
+                *text = PrintableText(*text);
+    }
+    for (QString& text : report.checked)
+        text = PrintableText(text);
+}
+
+QString DeviceName(const DeviceRecord& device) {
+    return PrintableText(FromWindows1252(device.Name, qstrnlen(device.Name, sizeof device.Name)));
+}
+
 QString FindingText(const Finding& finding) {
     QString text = QStringLiteral("[%1] %2\n")
                        .arg(QLatin1String(SeverityName(finding.severity)), finding.summary);
@@ -151,8 +174,7 @@ QString ReportText(const Report& report) {
             QStringLiteral("%1 device(s) answered (%2):\n").arg(report.devices.size()).arg(where);
     for (const DeviceRecord& device : report.devices)
         text += QStringLiteral("  %1  %2  %3\n")
-                    .arg(FromWindows1252(device.Name, qstrnlen(device.Name, sizeof device.Name)),
-                         FormatMAC(device.MAC), DeviceAddress(device.DeviceIP));
+                    .arg(DeviceName(device), FormatMAC(device.MAC), DeviceAddress(device.DeviceIP));
     std::vector<const Finding*> order;
     for (const Finding& finding : report.findings)
         order.push_back(&finding);
@@ -171,8 +193,7 @@ QJsonObject ReportJson(const Report& report) {
     QJsonArray devices;
     for (const DeviceRecord& device : report.devices)
         devices.append(QJsonObject{
-            {QStringLiteral("name"),
-             FromWindows1252(device.Name, qstrnlen(device.Name, sizeof device.Name))},
+            {QStringLiteral("name"), DeviceName(device)},
             {QStringLiteral("mac"), FormatMAC(device.MAC)},
             {QStringLiteral("ip"), DeviceAddress(device.DeviceIP)},
             {QStringLiteral("adapter"), DeviceAddress(device.LocalIP)},

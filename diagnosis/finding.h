@@ -97,6 +97,14 @@ struct Report {
     int ExitCode() const;
 };
 
+// Every text of the report that came from the machine or the network made
+// printable (PrintableText): process names, interface names, rule texts,
+// error texts. The diagnosis does this once, when it completes, so the
+// terminal, the JSON and the dialog only ever see the printable form.
+void MakePrintable(Report& report);
+// A device's name as the report shows it: printable.
+QString DeviceName(const DeviceRecord& device);
+
 // For people: a headline, then each finding with evidence and fixes.
 QString ReportText(const Report& report);
 QJsonObject ReportJson(const Report& report);

@@ -47,7 +47,20 @@ std::vector<UdpSocketEntry> ParseUdpTable(const QString& text) {
         bool okUid = false;
         bool okInode = false;
         UdpSocketEntry entry;
-        entry.localAddress = TableAddress(local[0], &okAddress);
+        entry.ipv6 = local[0].size() == 32;
+        if (!entry.ipv6) {
+            entry.localAddress = TableAddress(local[0], &okAddress);
+        } else if (local[0].startsWith(QLatin1String("0000000000000000"))) {
+            // Four 32-bit words, each as a native number: [::] or ::ffff:a.b.c.d.
+            const QString mark = local[0].mid(16, 8);
+            const uint32_t last = TableAddress(local[0].mid(24), &okAddress);
+            if (mark == QLatin1String("00000000") && last == 0)
+                entry.localAddress = 0;
+            else if (mark == QLatin1String("FFFF0000") || mark == QLatin1String("ffff0000"))
+                entry.localAddress = last;
+            else
+                okAddress = false;
+        }
         entry.localPort = static_cast<uint16_t>(local[1].toUInt(&okPort, 16));
         entry.uid = f[7].toUInt(&okUid);
         entry.inode = f[9].toULongLong(&okInode);
@@ -179,13 +192,16 @@ std::vector<SocketHolder> CHostFacts::PortHolders(uint16_t port) const {
     const QSet<uint64_t> own = socketInodes(m_Proc + QStringLiteral("/self/fd"));
 
     std::vector<SocketHolder> holders;
-    for (const UdpSocketEntry& entry : ParseUdpTable(Read(QStringLiteral("net/udp")))) {
+    const QString tables =
+        Read(QStringLiteral("net/udp")) + QLatin1Char('\n') + Read(QStringLiteral("net/udp6"));
+    for (const UdpSocketEntry& entry : ParseUdpTable(tables)) {
         if (entry.localPort != port || own.contains(entry.inode) || entry.inode == 0)
             continue;
         SocketHolder holder;
         holder.inode = entry.inode;
         holder.uid = entry.uid;
         holder.localAddress = entry.localAddress;
+        holder.ipv6 = entry.ipv6;
         holders.push_back(holder);
     }
     if (holders.empty())
@@ -210,9 +226,26 @@ std::vector<SocketHolder> CHostFacts::PortHolders(uint16_t port) const {
     return holders;
 }
 
+QString SystemProgram(const QString& name) {
+    for (const char* folder : {"/usr/sbin", "/sbin", "/usr/bin", "/bin"}) {
+        const QFileInfo program(QLatin1String(folder) + QLatin1Char('/') + name);
+        if (program.isFile() && program.isExecutable())
+            return program.filePath();
+    }
+    return QString();
+}
+
+QString SystemCommand(const QString& name) {
+    const QString path = SystemProgram(name);
+    return path.isEmpty() ? name : path;
+}
+
 QString HolderText(const SocketHolder& holder) {
-    const QString address =
+    QString address =
         holder.localAddress == 0 ? QStringLiteral("all addresses") : Dotted(holder.localAddress);
+    if (holder.ipv6)
+        address += holder.localAddress == 0 ? QStringLiteral(" (IPv6 socket [::])")
+                                            : QStringLiteral(" (IPv6 socket)");
     if (holder.pid == 0)
         return QStringLiteral("a program of user id %1 (its name needs privileges to read), "
                               "socket inode %2, on %3")

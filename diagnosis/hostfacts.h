@@ -12,12 +12,16 @@
 
 namespace diag {
 
-// One line of /proc/net/udp.
+// One line of /proc/net/udp or /proc/net/udp6 that can receive IPv4: an IPv6
+// socket on every address ([::], which takes IPv4 too unless it is set to
+// IPv6 only) or on an IPv4-mapped address counts with its IPv4 address; one
+// on any other IPv6 address is left out.
 struct UdpSocketEntry {
-    uint32_t localAddress = 0; // host order
+    uint32_t localAddress = 0; // host order; 0 for every address
     uint16_t localPort = 0;
     uint32_t uid = 0;
     uint64_t inode = 0;
+    bool ipv6 = false;
 };
 std::vector<UdpSocketEntry> ParseUdpTable(const QString& text);
 
@@ -47,6 +51,7 @@ struct SocketHolder {
     QString name;    // comm of the process
     QString command; // its command line, arguments joined by spaces
     uint32_t localAddress = 0;
+    bool ipv6 = false;
 };
 
 class CHostFacts {
@@ -71,6 +76,13 @@ public:
 private:
     QString m_Proc;
 };
+
+// The program name in the first of the system folders (/usr/sbin, /sbin,
+// /usr/bin, /bin) that has it, never from PATH; empty when none has.
+QString SystemProgram(const QString& name);
+// The same, or the bare name when no system folder has it (for a command
+// shown to the user).
+QString SystemCommand(const QString& name);
 
 // "udp 5433 is held by swpctl (pid 123, ...)" style description of a holder.
 QString HolderText(const SocketHolder& holder);

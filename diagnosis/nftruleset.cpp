@@ -1,9 +1,11 @@
 #include "diagnosis/nftruleset.h"
 
+#include <QHash>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QMap>
+#include <QSet>
 #include <algorithm>
 #include <vector>
 
@@ -38,7 +40,8 @@ QString Key(const QString& family, const QString& table, const QString& name) {
 
 class CEvaluator {
 public:
-    CEvaluator(const QJsonDocument& ruleset, const ReplyPacket& packet) : m_Packet(packet) {
+    CEvaluator(const QJsonDocument& ruleset, const ReplyPacket& packet, QDeadlineTimer deadline)
+        : m_Packet(packet), m_Deadline(deadline) {
         for (const QJsonValue& item :
              ruleset.object().value(QStringLiteral("nftables")).toArray()) {
             const QJsonObject object = item.toObject();
@@ -48,6 +51,11 @@ public:
                 AddRule(object.value(QStringLiteral("rule")).toObject());
             else if (object.contains(QStringLiteral("set")))
                 AddSet(object.value(QStringLiteral("set")).toObject());
+        }
+        for (size_t n = 0; n < m_Chains.size(); ++n) {
+            const QString key = Key(m_Chains[n].family, m_Chains[n].table, m_Chains[n].name);
+            if (!m_ChainIndex.contains(key)) // the first of a name, as nft lists it
+                m_ChainIndex.insert(key, n);
         }
     }
 
@@ -72,6 +80,11 @@ public:
             step.table = base->table;
             step.baseChain = base->name;
             const Outcome outcome = Walk(*base, step, 0);
+            if (m_OutOfTime) {
+                verdict.certain = false;
+                verdict.complete = false;
+                return verdict;
+            }
             verdict.certain = verdict.certain && step.certain;
             if (outcome == Outcome::Continue && base->policy == QLatin1String("drop")) {
                 step.kind = FirewallVerdict::Dropped;
@@ -128,20 +141,56 @@ private:
                       o.value(QStringLiteral("elem")).toArray());
     }
 
+    // What a walk of one chain gave for the packet.
+    struct Walked {
+        Outcome outcome = Outcome::Continue;
+        bool certain = true;
+        QString chain; // of the deciding rule, when the outcome decides
+        qint64 handle = -1;
+    };
+
+    static bool Decides(Outcome outcome) {
+        return outcome == Outcome::Accept || outcome == Outcome::Drop || outcome == Outcome::Reject;
+    }
+
     Outcome Walk(const Chain& chain, FirewallVerdict& step, int depth) {
-        if (depth > 16) {
+        const QString key = Key(chain.family, chain.table, chain.name);
+        if (const auto known = m_Walked.constFind(key); known != m_Walked.cend()) {
+            step.certain = step.certain && known->certain;
+            if (Decides(known->outcome)) {
+                step.chain = known->chain;
+                step.handle = known->handle;
+            }
+            return known->outcome;
+        }
+        // A loop (nft refuses one, a hostile listing may hold one) or a
+        // very deep walk: not followed, and the verdict is uncertain.
+        if (depth > 16 || m_Walking.contains(key)) {
             step.certain = false;
             return Outcome::Continue;
         }
-        const auto it = m_Rules.constFind(Key(chain.family, chain.table, chain.name));
-        if (it == m_Rules.cend())
-            return Outcome::Continue;
-        for (const Rule& rule : *it) {
-            const Outcome outcome = RunRule(chain, rule, step, depth);
-            if (outcome != Outcome::Continue)
-                return outcome == Outcome::Return ? Outcome::Continue : outcome;
+        m_Walking.insert(key);
+        const bool certainBefore = step.certain;
+        step.certain = true;
+        Outcome result = Outcome::Continue;
+        const auto it = m_Rules.constFind(key);
+        if (it != m_Rules.cend()) {
+            for (const Rule& rule : *it) {
+                if (m_OutOfTime || (m_OutOfTime = m_Deadline.hasExpired()))
+                    break;
+                const Outcome outcome = RunRule(chain, rule, step, depth);
+                if (outcome != Outcome::Continue) {
+                    result = outcome == Outcome::Return ? Outcome::Continue : outcome;
+                    break;
+                }
+            }
         }
-        return Outcome::Continue;
+        m_Walking.remove(key);
+        if (!m_OutOfTime)
+            m_Walked.insert(key, {result, step.certain, Decides(result) ? step.chain : QString(),
+                                  Decides(result) ? step.handle : -1});
+        step.certain = certainBefore && step.certain;
+        return result;
     }
 
     Outcome Decided(Outcome outcome, const Chain& chain, const Rule& rule, FirewallVerdict& step) {
@@ -226,16 +275,15 @@ private:
             return Outcome::Continue;
         const QString target =
             statement.value(kind).toObject().value(QStringLiteral("target")).toString();
-        for (const Chain& other : m_Chains) {
-            if (other.family != chain.family || other.table != chain.table || other.name != target)
-                continue;
-            const Outcome outcome = Walk(other, step, depth + 1);
-            if (kind == QLatin1String("goto") && outcome == Outcome::Continue)
-                return Outcome::Return; // the calling chain ends there
-            return outcome;
+        const auto other = m_ChainIndex.constFind(Key(chain.family, chain.table, target));
+        if (other == m_ChainIndex.cend()) {
+            step.certain = false;
+            return Outcome::Continue;
         }
-        step.certain = false;
-        return Outcome::Continue;
+        const Outcome outcome = Walk(m_Chains[*other], step, depth + 1);
+        if (kind == QLatin1String("goto") && outcome == Outcome::Continue)
+            return Outcome::Return; // the calling chain ends there
+        return outcome;
     }
 
     Truth Match(const QJsonObject& match, const Chain& chain) {
@@ -410,6 +458,11 @@ private:
     }
 
     ReplyPacket m_Packet;
+    QDeadlineTimer m_Deadline;
+    bool m_OutOfTime = false;
+    QHash<QString, Walked> m_Walked;
+    QSet<QString> m_Walking;
+    QHash<QString, size_t> m_ChainIndex;
     std::vector<Chain> m_Chains;
     QMap<QString, std::vector<Rule>> m_Rules;
     QMap<QString, QJsonArray> m_Sets;
@@ -417,8 +470,9 @@ private:
 
 } // namespace
 
-FirewallVerdict EvaluateRuleset(const QJsonDocument& ruleset, const ReplyPacket& packet) {
-    return CEvaluator(ruleset, packet).Run();
+FirewallVerdict EvaluateRuleset(const QJsonDocument& ruleset, const ReplyPacket& packet,
+                                QDeadlineTimer deadline) {
+    return CEvaluator(ruleset, packet, deadline).Run();
 }
 
 QString RuleText(const QString& listing, const QString& family, const QString& table,

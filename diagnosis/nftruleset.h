@@ -6,8 +6,11 @@
 // matches the request's tracking entry). The input and prerouting base chains
 // of the ip and inet tables are walked in hook and priority order; a match on
 // something the model does not know (a named set it cannot read, marks ...)
-// counts as "does not match" and makes the verdict uncertain.
+// counts as "does not match" and makes the verdict uncertain. Each chain is
+// walked once for the packet: its verdict is remembered for every later jump
+// to it, so a ruleset that fans out takes time in its size, not in its paths.
 
+#include <QDeadlineTimer>
 #include <QJsonDocument>
 #include <QString>
 #include <cstdint>
@@ -29,13 +32,16 @@ struct FirewallVerdict {
     bool byPolicy = false; // the chain's policy decided, no rule
     QString family;        // of the table whose chain decided
     QString table;
-    QString baseChain;  // the base chain being walked
-    QString chain;      // the chain of the deciding rule (a jump target, or the base chain)
-    qint64 handle = -1; // the deciding rule's handle; -1 for a policy
+    QString baseChain;    // the base chain being walked
+    QString chain;        // the chain of the deciding rule (a jump target, or the base chain)
+    qint64 handle = -1;   // the deciding rule's handle; -1 for a policy
+    bool complete = true; // false: the deadline came before the walk ended
 };
 
-// ruleset: the output of `nft -j list ruleset`.
-FirewallVerdict EvaluateRuleset(const QJsonDocument& ruleset, const ReplyPacket& packet);
+// ruleset: the output of `nft -j list ruleset`. The walk gives up at the
+// deadline with a verdict that is not complete.
+FirewallVerdict EvaluateRuleset(const QJsonDocument& ruleset, const ReplyPacket& packet,
+                                QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
 
 // The text of the rule with this handle in `nft -a list ruleset` output, without
 // the handle comment; empty when not found.

@@ -4,7 +4,6 @@
 #include "requests/requestrunner.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
-#include "settings/timing.h"
 #include "settingsui/formres.h"
 #include "settingsui/uiutil.h"
 #include "ui_formprogress.h"
@@ -27,8 +26,7 @@ TFormProgress::TFormProgress(QWidget* parent)
     if (FormRes)
         ui->ImgBG->setPixmap(QPixmap::fromImage(FormRes->ImgBGProgress));
     ApplyLayoutLocked(this, QStringLiteral("FormProgress"));
-    TimerProc.setInterval(Timing::Interval(TickMs));
-    connect(&TimerProc, &QTimer::timeout, this, &TFormProgress::TimerProcTimer);
+    connect(&TimerProc, &CWaitTimer::Elapsed, this, &TFormProgress::TimerProcTimer);
 }
 
 TFormProgress::~TFormProgress() = default;
@@ -69,14 +67,14 @@ int TFormProgress::Run(QWidget* page, TFormProgress*& holder, CRequestRunner& ru
 }
 
 void TFormProgress::SetModalResult(int result) {
-    TimerProc.stop();
+    TimerProc.Stop();
     done(result);
 }
 
 void TFormProgress::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     m_Ticks = 0;
-    TimerProc.start();
+    TimerProc.Start(TickMs);
 }
 
 void TFormProgress::TimerProcTimer() {
@@ -87,12 +85,14 @@ void TFormProgress::TimerProcTimer() {
             if (m_OnTimeLimit)
                 m_OnTimeLimit();
             SetModalResult(2);
+            return;
         }
+        TimerProc.Restart();
         return;
     }
     // First tick: the dialog is on screen; run the work step, which sends the
     // first request. No tick counts while it runs.
-    TimerProc.stop();
+    TimerProc.Stop();
     m_Ticks = 1;
     // An exception must not unwind through the event loop: it ends the dialog
     // with 0, as one while showing does.
@@ -109,7 +109,7 @@ void TFormProgress::TimerProcTimer() {
         return;
     }
     if (isVisible()) // the work step may already have ended the dialog
-        TimerProc.start();
+        TimerProc.Restart();
 }
 
 void TFormProgress::keyPressEvent(QKeyEvent* event) {

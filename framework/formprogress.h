@@ -5,9 +5,9 @@
 // 300 seconds have passed.
 
 #include "requests/waits.h"
+#include "settings/waittimer.h"
 
 #include <QDialog>
-#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -56,7 +56,7 @@ private:
     void TimerProcTimer();
 
     std::unique_ptr<Ui::FormProgress> ui;
-    QTimer TimerProc;
+    CWaitTimer TimerProc;
     int m_Ticks = 0;                     // 0 until the work step has started
     std::function<void()> m_OnTimeLimit; // before the dialog gives up
 };

@@ -10,7 +10,6 @@
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
-#include "settings/timing.h"
 #include "settings/utility.h"
 #include "settings/winmessage.h"
 #include "settingsui/formres.h"
@@ -80,8 +79,7 @@ TFormAutorun::TFormAutorun(QWidget* parent)
     connect(ui->BtnUG_QIG, &TGWImage::clicked, this, &TFormAutorun::BtnUG_QIGClick);
     connect(ui->BtnProductReg, &QPushButton::clicked, this, &TFormAutorun::BtnProductRegClick);
     connect(ui->BtnExit, &QPushButton::clicked, this, &TFormAutorun::BtnExitClick);
-    TimerInstAcrobat.setSingleShot(false);
-    connect(&TimerInstAcrobat, &QTimer::timeout, this, &TFormAutorun::TimerInstAcrobatTimer);
+    connect(&TimerInstAcrobat, &CWaitTimer::Elapsed, this, &TFormAutorun::TimerInstAcrobatTimer);
 }
 
 TFormAutorun::~TFormAutorun() {
@@ -118,14 +116,13 @@ void TFormAutorun::BtnUG_UGClick() {
         ShowMessage(GetText("Message", "ER_FILE_UG", "Unable to open the user guide."));
         break;
     case 3:
-        if (TimerInstAcrobat.isActive())
+        if (TimerInstAcrobat.IsActive())
             break; // an installation is being watched
         if (AskQuestion(GetText("Message", "MSG_InstAcrobat",
                                 "Acrobat Reader is not installed. Would you like to install it "
                                 "now?"))) {
             if (Shell().ShellStart(QStringLiteral("open"), g_Var.AcrobatReader, m_Installer) > 32) {
-                TimerInstAcrobat.setInterval(Timing::Interval(Waits::InstallerFirstLook));
-                TimerInstAcrobat.start();
+                TimerInstAcrobat.Start(Waits::InstallerFirstLook);
             } else {
                 ShowMessage(GetText("Message", "ER_FILE_Acrobat",
                                     "Unable to find Acrobat Reader setup file."));
@@ -145,15 +142,17 @@ bool TFormAutorun::InstallerPresent() const {
 
 void TFormAutorun::TimerInstAcrobatTimer() {
     if (InstallerPresent()) {
-        TimerInstAcrobat.setInterval(Timing::Interval(Waits::InstallerPoll));
+        TimerInstAcrobat.Start(Waits::InstallerPoll);
         return;
     }
     const int misses = m_Misses++;
     if (misses >= 3) {
-        TimerInstAcrobat.stop();
+        TimerInstAcrobat.Stop();
         m_Misses = 0;
         g_Var.OpenUserGuide(); // the result is neither shown nor acted on
+        return;
     }
+    TimerInstAcrobat.Restart();
 }
 
 void TFormAutorun::BtnUG_QIGClick() {

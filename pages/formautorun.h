@@ -4,7 +4,8 @@
 // it), the quick installation guide folder and product registration, and it
 // relays page-switch and protocol messages to the wizard window.
 
-#include <QTimer>
+#include "settings/waittimer.h"
+
 #include <QWidget>
 #include <memory>
 
@@ -36,7 +37,7 @@ public:
     bool SubMenuOpen() const { return m_SubMenuOpen; }
     int MissCounter() const { return m_Misses; }
 
-    QTimer TimerInstAcrobat;
+    CWaitTimer TimerInstAcrobat;
 
 protected:
     bool event(QEvent* event) override;

@@ -6,7 +6,6 @@
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
 #include "settings/textutil.h"
-#include "settings/timing.h"
 #include "settings/utility.h"
 #include "ui_framedevlist.h"
 
@@ -26,8 +25,7 @@ TFrameDevList::TFrameDevList(QWidget* parent) : TFrameBase(parent), ui(new Ui::T
             &TFrameDevList::BtnTroubleshootClick);
     connect(ui->LvDevList, &QTreeWidget::itemSelectionChanged, this,
             &TFrameDevList::LvDevListSelectItem);
-    TimerSearch.setSingleShot(true);
-    connect(&TimerSearch, &QTimer::timeout, this, &TFrameDevList::TimerSearchTimer);
+    connect(&TimerSearch, &CWaitTimer::Elapsed, this, &TFrameDevList::TimerSearchTimer);
 
     QTreeWidget* list = ui->LvDevList;
     list->setColumnCount(2);
@@ -65,7 +63,7 @@ TFrameDevList::~TFrameDevList() = default;
 
 void TFrameDevList::FrameInit() {
     SetCommonLook();
-    TimerSearch.stop();
+    TimerSearch.Stop();
     ui->PlSearch->hide();
     // The layout has been applied: what it left of the button's visibility
     // says whether it may be offered at all.
@@ -96,7 +94,7 @@ bool TFrameDevList::FrameEnter(TFrameBase* current, Direction direction, intptr_
 bool TFrameDevList::WndProc(const CUdpMessage& message) {
     // The engine's discovery wait ends the search; whatever request code the
     // time-out carries, a search is the only thing this page waits for.
-    if (message.IsTimeout() && TimerSearch.isActive())
+    if (message.IsTimeout() && TimerSearch.IsActive())
         TimerSearchTimer();
     return false;
 }
@@ -121,11 +119,11 @@ void TFrameDevList::BtnRefreshClick() {
     ui->BtnRefresh->setEnabled(false);
     ui->PlSearch->show();
     ui->PlSearch->raise();
-    TimerSearch.start(Timing::Interval(Waits::SearchLimit));
+    TimerSearch.Start(Waits::SearchLimit);
 }
 
 void TFrameDevList::TimerSearchTimer() {
-    TimerSearch.stop();
+    TimerSearch.Stop();
     std::vector<DeviceRecord> found;
     if (FormUDP)
         FormUDP->GetDeviceList(found);

@@ -4,8 +4,8 @@
 
 #include "framework/framebase.h"
 #include "settings/records.h"
+#include "settings/waittimer.h"
 
-#include <QTimer>
 #include <memory>
 #include <vector>
 
@@ -37,7 +37,7 @@ public:
     // The record of each row, in row order.
     const std::vector<DeviceRecord>& Records() const { return m_Records; }
 
-    QTimer TimerSearch;
+    CWaitTimer TimerSearch;
 
 private:
     std::unique_ptr<Ui::TFrameDevList> ui;

@@ -31,7 +31,7 @@ class QSocketNotifier;
 class CUDPSocket {
 public:
     CUDPSocket();
-    ~CUDPSocket();
+    virtual ~CUDPSocket();
 
     CUDPSocket(const CUDPSocket&) = delete;
     CUDPSocket& operator=(const CUDPSocket&) = delete;
@@ -46,8 +46,10 @@ public:
     // An empty ip stands for 0.0.0.0.
     bool SendTo(const void* data, int length, uint16_t port, const QString& ip);
     // One datagram, at most capacity bytes: its length, 0 when closed, -1 on a
-    // socket error. port and ip receive the sender.
-    int Recv(void* buffer, int capacity, uint16_t& port, QString& ip);
+    // socket error. port and ip receive the sender. The receive seam: a socket
+    // that hands out datagrams it was given (the engine's fuzz target) stands
+    // in by overriding it.
+    virtual int Recv(void* buffer, int capacity, uint16_t& port, QString& ip);
 
     // The notification entry: message UM_SOCKET with wParam the socket handle
     // and lParam the network event (low 16 bits) and error (high 16 bits).

@@ -5,7 +5,6 @@
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/textutil.h"
-#include "settings/timing.h"
 #include "settings/utility.h"
 
 #include <QDateTime>
@@ -43,10 +42,7 @@ uint32_t HostOrder(const QString& text) {
 
 TFormUDP::TFormUDP(QObject* target, QObject* parent)
     : QObject(parent), m_Target(target), m_RecvBuffer(new uint8_t[kRecvBufferSize]()) {
-    TimerWait.setSingleShot(true);
-    TimerWait.setTimerType(Qt::PreciseTimer);
-    TimerWait.stop();
-    connect(&TimerWait, &QTimer::timeout, this, [this] { TimerWaitTimer(); });
+    connect(&TimerWait, &CWaitTimer::Elapsed, this, [this] { TimerWaitTimer(); });
 
     if (!IPHelp().GetLocalAddress(HostMAC)) {
         QRandomGenerator random(static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()));
@@ -268,11 +264,11 @@ const QByteArray& TFormUDP::CipherKey() {
 }
 
 void TFormUDP::ArmWait(int wait) {
-    TimerWait.start(Timing::Interval(wait));
+    TimerWait.Start(wait);
 }
 
 void TFormUDP::StopWait() {
-    TimerWait.stop();
+    TimerWait.Stop();
 }
 
 void TFormUDP::Post(int message, int code, int32_t value) {

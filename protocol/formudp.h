@@ -13,11 +13,11 @@
 #include "protocol/packet.h"
 #include "protocol/rc4encry.h"
 #include "settings/records.h"
+#include "settings/waittimer.h"
 #include "settings/winmessage.h"
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -76,7 +76,7 @@ public:
     // adapter in tests); the engine owns it from now on.
     void AdoptSocket(std::unique_ptr<CUDPSocket> socket);
 
-    bool IsWaiting() const { return TimerWait.isActive(); }
+    bool IsWaiting() const { return TimerWait.IsActive(); }
 
     // Received datagram handling. ProcRecvData validates, deciphers in place,
     // dumps and dispatches one datagram that arrived on socket from ip:port;
@@ -133,7 +133,7 @@ private:
     void RecvSiteSurvey(const Received& packet);
     void RecvStationGetConfig(const Received& packet);
 
-    QTimer TimerWait;
+    CWaitTimer TimerWait;
     QObject* m_Target = nullptr;
     QString m_AdapterFilter;
     CIPHelp m_IPHelp;

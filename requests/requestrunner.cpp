@@ -6,13 +6,11 @@
 #include "settings/timing.h"
 
 CRequestRunner::CRequestRunner(QObject* parent) : QObject(parent) {
-    m_StatusLimit.setSingleShot(true);
-    m_Pause.setSingleShot(true);
-    connect(&m_StatusLimit, &QTimer::timeout, this, [this] {
+    connect(&m_StatusLimit, &CWaitTimer::Elapsed, this, [this] {
         m_Following = false;
         Finish(RequestResult::WpsNoFinalStatus);
     });
-    connect(&m_Pause, &QTimer::timeout, this, [this] {
+    connect(&m_Pause, &CWaitTimer::Elapsed, this, [this] {
         std::function<void()> then = std::move(m_AfterPause);
         m_AfterPause = nullptr;
         if (then)
@@ -47,8 +45,8 @@ void CRequestRunner::Reset() {
     m_Expect = WAIT_NONE;
     m_Reread = false;
     m_FinalStatus = 0;
-    m_StatusLimit.stop();
-    m_Pause.stop();
+    m_StatusLimit.Stop();
+    m_Pause.Stop();
     m_AfterPause = nullptr;
 }
 
@@ -97,7 +95,7 @@ void CRequestRunner::Pause(int ms, std::function<void()> then) {
     m_Stage = Stage::None;
     m_Expect = WAIT_NONE;
     m_AfterPause = std::move(then);
-    m_Pause.start(Timing::Interval(ms));
+    m_Pause.Start(ms);
 }
 
 void CRequestRunner::Expect(Stage stage, int code) {
@@ -142,7 +140,7 @@ void CRequestRunner::OnResult(bool positive) {
             Finish(RequestResult::Refused, m_Plan.code, m_Plan.wait);
         } else if (m_Plan.followWpsStatus) {
             m_Following = true;
-            m_StatusLimit.start(Timing::Interval(Waits::WpsStatusLimit));
+            m_StatusLimit.Start(Waits::WpsStatusLimit);
             emit WpsAccepted();
         } else {
             ReadBack(m_Plan.pauseBeforeReread, m_Plan.pauseAfterReread);
@@ -196,7 +194,7 @@ void CRequestRunner::OnStatus(int status) {
     switch (status) {
     case swp::WPS_STATUS_IDLE:
         m_Following = false;
-        m_StatusLimit.stop();
+        m_StatusLimit.Stop();
         m_FinalStatus = status;
         // Idle ends a pairing only when this run saw it start, and not too long ago.
         if (!m_WpsStarted)
@@ -208,7 +206,7 @@ void CRequestRunner::OnStatus(int status) {
         return;
     case swp::WPS_STATUS_FAIL:
         m_Following = false;
-        m_StatusLimit.stop();
+        m_StatusLimit.Stop();
         m_FinalStatus = status;
         Finish(RequestResult::WpsFailed);
         return;
@@ -218,7 +216,7 @@ void CRequestRunner::OnStatus(int status) {
         return;
     case swp::WPS_STATUS_CONFIGURED:
         m_Following = false;
-        m_StatusLimit.stop();
+        m_StatusLimit.Stop();
         m_FinalStatus = status;
         if (m_Plan.rereadOnConfigured)
             ReadBack(Waits::WpsConfiguredPause, 0);

@@ -9,10 +9,10 @@
 // report; the owner decides what the user sees.
 
 #include "requests/waits.h"
+#include "settings/waittimer.h"
 #include "settings/winmessage.h"
 
 #include <QObject>
-#include <QTimer>
 #include <cstdint>
 #include <functional>
 
@@ -109,7 +109,7 @@ private:
     bool m_Following = false;
     bool m_WpsStarted = false;   // status 3 came in this run
     uint32_t m_WpsStartTick = 0; // when status 3 last came
-    QTimer m_StatusLimit;
-    QTimer m_Pause;
+    CWaitTimer m_StatusLimit;
+    CWaitTimer m_Pause;
     std::function<void()> m_AfterPause;
 };

@@ -147,3 +147,33 @@ bool DecodeUtf8Strictly(QByteArrayView bytes, QString& text) {
     text = std::move(decoded);
     return true;
 }
+
+QString PrintableText(const QString& text) {
+    const auto hidden = [](QChar c) {
+        const ushort u = c.unicode();
+        return u < 0x20 || (u >= 0x7F && u < 0xA0) || c.category() == QChar::Other_Format ||
+               c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph;
+    };
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            const char32_t code = QChar::surrogateToUcs4(c, text.at(i + 1));
+            if (QChar::category(code) == QChar::Other_Format)
+                out += QStringLiteral("\\u{%1}").arg(uint(code), 4, 16, QLatin1Char('0'));
+            else
+                out += text.mid(i, 2);
+            ++i;
+        } else if (c.isSurrogate()) {
+            out += QStringLiteral("\\u{%1}").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        } else if (c.unicode() < 0x100 && hidden(c)) {
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        } else if (hidden(c)) {
+            out += QStringLiteral("\\u{%1}").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}

@@ -40,3 +40,11 @@ QString DottedText(uint32_t address);
 // Four decimal numbers 0 to 255 of one to three digits, separated by '.'
 // (white space around the whole is ignored); false for anything else.
 bool ParseDotted(const QString& text, uint32_t& address);
+
+// Text from an untrusted source (another user's process name, an interface
+// name, a device's reply) made safe to show on a terminal, in JSON and in a
+// window: control characters (C0, DEL, C1) become \xHH and the invisible
+// format characters that reorder or hide text (bidirectional overrides and
+// isolates, zero-width marks, line and paragraph separators) and lone
+// surrogates become \u{HHHH}. Everything else, backslashes included, stays.
+QString PrintableText(const QString& text);

@@ -107,13 +107,13 @@ TEST_F(FormAutorunTest, InstallOfferAndInstallerWatch) {
     autorun.BtnUG_UGClick();
     EXPECT_EQ(Boxes.Asked,
               QStringList{"Acrobat Reader is not installed. Would you like to install it now?"});
-    EXPECT_FALSE(autorun.TimerInstAcrobat.isActive());
+    EXPECT_FALSE(autorun.TimerInstAcrobat.IsActive());
 
     Boxes.Answers = {true};
     autorun.BtnUG_UGClick();
     EXPECT_EQ(Shell.Calls.last(), "open " + g_Var.AppPath + "AdbeRdr.exe");
-    ASSERT_TRUE(autorun.TimerInstAcrobat.isActive());
-    EXPECT_EQ(autorun.TimerInstAcrobat.interval(), Timing::Interval(10000));
+    ASSERT_TRUE(autorun.TimerInstAcrobat.IsActive());
+    EXPECT_EQ(autorun.TimerInstAcrobat.Interval(), Timing::Interval(10000));
 
     // While the installation is watched the entry does nothing more.
     autorun.BtnUG_UGClick();
@@ -122,7 +122,7 @@ TEST_F(FormAutorunTest, InstallOfferAndInstallerWatch) {
     // The installer's window is seen: polled every second, misses counted.
     g_InstallerWindow = true;
     autorun.TimerInstAcrobatTimer();
-    EXPECT_EQ(autorun.TimerInstAcrobat.interval(), Timing::Interval(1000));
+    EXPECT_EQ(autorun.TimerInstAcrobat.Interval(), Timing::Interval(1000));
     g_InstallerWindow = false;
     autorun.TimerInstAcrobatTimer();
     autorun.TimerInstAcrobatTimer();
@@ -130,11 +130,11 @@ TEST_F(FormAutorunTest, InstallOfferAndInstallerWatch) {
     autorun.TimerInstAcrobatTimer(); // seen again: misses are not reset
     g_InstallerWindow = false;
     autorun.TimerInstAcrobatTimer();
-    EXPECT_TRUE(autorun.TimerInstAcrobat.isActive());
+    EXPECT_TRUE(autorun.TimerInstAcrobat.IsActive());
     EXPECT_EQ(autorun.MissCounter(), 3);
     const int callsBefore = Shell.Calls.size();
     autorun.TimerInstAcrobatTimer(); // the fourth miss: the guide is tried again
-    EXPECT_FALSE(autorun.TimerInstAcrobat.isActive());
+    EXPECT_FALSE(autorun.TimerInstAcrobat.IsActive());
     EXPECT_EQ(autorun.MissCounter(), 0);
     EXPECT_EQ(Shell.Calls.mid(callsBefore), QStringList{"find " + g_Var.AppPath + "Guide.pdf"});
     EXPECT_EQ(Boxes.Shown.size(), 0);
@@ -150,7 +150,7 @@ TEST_F(FormAutorunTest, InstallerMissing) {
     autorun.BtnUG_UGClick();
     EXPECT_EQ(Shell.Calls.last(), "open "); // no installer named: an empty path
     EXPECT_EQ(Boxes.Shown, QStringList{"Unable to find Acrobat Reader setup file."});
-    EXPECT_FALSE(autorun.TimerInstAcrobat.isActive());
+    EXPECT_FALSE(autorun.TimerInstAcrobat.IsActive());
 }
 
 TEST_F(FormAutorunTest, WatchEndsWhenTheInstallerNeverShowsItsWindow) {
@@ -160,7 +160,7 @@ TEST_F(FormAutorunTest, WatchEndsWhenTheInstallerNeverShowsItsWindow) {
     TFormAutorun autorun;
     Boxes.Answers = {true};
     autorun.BtnUG_UGClick();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !autorun.TimerInstAcrobat.isActive(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !autorun.TimerInstAcrobat.IsActive(); }, 5000));
     EXPECT_EQ(g_Searches, 4);
 }
 
@@ -180,13 +180,13 @@ TEST_F(FormAutorunTest, WithoutX11TheWatchFollowsTheInstallerProcess) {
     autorun.BtnUG_UGClick();
     for (int tick = 0; tick < 6; ++tick)
         autorun.TimerInstAcrobatTimer(); // running: polled every second, no miss
-    EXPECT_EQ(autorun.TimerInstAcrobat.interval(), Timing::Interval(1000));
+    EXPECT_EQ(autorun.TimerInstAcrobat.Interval(), Timing::Interval(1000));
     EXPECT_EQ(autorun.MissCounter(), 0);
     installer.kill();
     installer.waitForFinished();
     for (int tick = 0; tick < 4; ++tick)
         autorun.TimerInstAcrobatTimer();
-    EXPECT_FALSE(autorun.TimerInstAcrobat.isActive());
+    EXPECT_FALSE(autorun.TimerInstAcrobat.IsActive());
     EXPECT_EQ(Shell.Calls.last(), "find " + g_Var.AppPath + "Guide.pdf"); // tried again
     if (!display.isNull())
         qputenv("DISPLAY", display);

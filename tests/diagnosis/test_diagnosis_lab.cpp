@@ -4,6 +4,10 @@
 // of the other adapter, a device with a foreign address, and nothing wrong),
 // diagnosed as root and as the unprivileged user nobody, and undone. What
 // needs privileges must show up as not checked for nobody, never as fine.
+// Hostile machines are among the causes: a firewall ruleset that fans out, a
+// port held by an IPv6 socket of a program whose name is a terminal escape
+// sequence, an adapter named so; nothing from the machine reaches the
+// terminal or the JSON with a control character in it.
 
 #include "tests/common/labsim.h"
 
@@ -18,6 +22,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <functional>
 #include <unistd.h>
 
@@ -34,7 +39,73 @@ struct DoctorRun {
     int code = -1;
     QJsonObject json;
     QString err;
+    QByteArray out; // as printed
 };
+
+// A control character in any text of the JSON, decoded.
+bool HasControl(const QJsonValue& value) {
+    if (value.isString()) {
+        const QString text = value.toString();
+        return std::any_of(text.begin(), text.end(), [](QChar c) {
+            return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0);
+        });
+    }
+    if (value.isArray()) {
+        const QJsonArray array = value.toArray();
+        return std::any_of(array.begin(), array.end(),
+                           [](const QJsonValue& item) { return HasControl(item); });
+    }
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            if (HasControl(QJsonValue(it.key())) || HasControl(it.value()))
+                return true;
+    }
+    return false;
+}
+
+// 14 chains of 4 jumps each to the next, none deciding, behind an input chain
+// that then drops UDP 5433: every path walked anew would take minutes. The
+// jumps are for packets to the adapter address: the device here answers by
+// broadcast, so the kernel itself never takes them (it walks every path).
+QString FanOutRuleset() {
+    const int chains = 14;
+    QString script = QStringLiteral("add table inet doctorfan\n");
+    for (int n = chains; n >= 0; --n)
+        script += QStringLiteral("add chain inet doctorfan c%1\n").arg(n);
+    for (int n = chains - 1; n >= 0; --n)
+        for (int k = 0; k < 4; ++k)
+            script += QStringLiteral("add rule inet doctorfan c%1 ip daddr 10.91.1.1 jump c%2\n")
+                          .arg(n)
+                          .arg(n + 1);
+    script += QStringLiteral("add chain inet doctorfan input { type filter hook input priority 0; "
+                             "policy accept; }\n"
+                             "add rule inet doctorfan input ip daddr 10.91.1.1 jump c0\n"
+                             "add rule inet doctorfan input udp dport 5433 drop\n");
+    return QStringLiteral("nft -f - <<'EOF'\n") + script + QStringLiteral("EOF");
+}
+
+// A program holding [::]:5433 (IPv6, which takes IPv4 too) that calls itself
+// by an escape sequence; it ends by itself should the undo not come.
+const char kHolderPid[] = "/tmp/swp-doctor-holder.pid";
+const QString kHostileHolder =
+    QStringLiteral("python3 -c 'import os, socket, time\n"
+                   "open(\"/proc/self/comm\", \"w\").write(\"\\x1b[2J\\x1b]0;x\\x07\")\n"
+                   "s = socket.socket(socket.AF_INET6, socket.SOCK_DGRAM)\n"
+                   "s.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 0)\n"
+                   "s.bind((\"::\", 5433))\n"
+                   "open(\"%1\", \"w\").write(str(os.getpid()))\n"
+                   "time.sleep(120)' >/dev/null 2>&1 &\n"
+                   "for i in $(seq 100); do [ -s %1 ] && break; sleep 0.05; done; [ -s %1 ]")
+        .arg(QLatin1String(kHolderPid));
+const QString kHostileHolderEnd =
+    QStringLiteral("kill $(cat %1) && rm -f %1").arg(QLatin1String(kHolderPid));
+// An adapter named by an escape sequence (Linux takes any byte but '/', ':'
+// and white space), one end of a pair whose other end is down.
+const QString kHostileAdapter =
+    QStringLiteral("ip link add \"$(printf '\\033[2J')\" type veth peer name swpesc0 && "
+                   "ip link set \"$(printf '\\033[2J')\" up");
+const QString kHostileAdapterEnd = QStringLiteral("ip link del \"$(printf '\\033[2J')\"");
 
 // Runs a shell command as root in the host namespace; its output on failure.
 QString Sh(const QString& command) {
@@ -71,9 +142,11 @@ public:
         return process;
     }
 
-    DoctorRun Diagnose(bool unprivileged) {
-        std::unique_ptr<QProcess> process(
-            Start({QStringLiteral("doctor"), QStringLiteral("--json")}, unprivileged));
+    DoctorRun Diagnose(bool unprivileged, bool json = true) {
+        QStringList args{QStringLiteral("doctor")};
+        if (json)
+            args << QStringLiteral("--json");
+        std::unique_ptr<QProcess> process(Start(args, unprivileged));
         DoctorRun run;
         if (!process->waitForFinished(kRunLimitMs)) {
             process->kill();
@@ -82,7 +155,8 @@ public:
             return run;
         }
         run.code = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -2;
-        run.json = QJsonDocument::fromJson(process->readAllStandardOutput()).object();
+        run.out = process->readAllStandardOutput();
+        run.json = QJsonDocument::fromJson(run.out).object();
         run.err = QString::fromUtf8(process->readAllStandardError());
         return run;
     }
@@ -189,6 +263,28 @@ TEST_F(DiagnosisLab, EachCauseIsFoundAsRootAndAsNobody) {
          {"foreign-address", "foreign-address"},
          "device_ip",
          {"192.168.77.20", "192.168.77.20"}},
+        {"a firewall ruleset that fans out",
+         {FanOutRuleset()},
+         {QStringLiteral("nft delete table inet doctorfan")},
+         {12, 3},
+         {"firewall", "no-answer"},
+         "rule",
+         {"udp dport 5433 drop", nullptr},
+         0},
+        {"[::]:5433 held by a program named by an escape sequence",
+         {kHostileHolder},
+         {kHostileHolderEnd},
+         {11, 11},
+         {"port-in-use", "port-in-use"},
+         "holder1",
+         {"\\x1b[2J\\x1b]0;x\\x07 (pid", "needs privileges"}},
+        {"an adapter named by an escape sequence",
+         {kHostileAdapter},
+         {kHostileAdapterEnd},
+         {0, 0},
+         {"", ""},
+         nullptr,
+         {nullptr, nullptr}},
     };
     for (const Cause& cause : causes) {
         SCOPED_TRACE(cause.name);
@@ -216,6 +312,11 @@ TEST_F(DiagnosisLab, EachCauseIsFoundAsRootAndAsNobody) {
                         .contains(QLatin1String(cause.holds[nobody])))
                     << shown.toStdString();
             }
+            EXPECT_FALSE(HasControl(run.json)) << shown.toStdString();
+            const QByteArray printed = m_Doctor.Diagnose(nobody, false).out;
+            EXPECT_FALSE(std::any_of(printed.begin(), printed.end(), [](char c) {
+                return c != '\n' && uint8_t(c) < 0x20;
+            })) << printed.toStdString();
             // What needs privileges: checked as root, reported as not checked for nobody.
             EXPECT_EQ(!nobody, Checked(run, "firewall (nftables)")) << shown.toStdString();
             EXPECT_EQ(nobody, !FindingOf(run, QStringLiteral("not-checked")).isEmpty())

@@ -87,6 +87,28 @@ TEST(HostFacts, RoutesAndTheOneTakenToAnAddress) {
 
 // A /proc of our own making: two processes hold port 5433, one of them with
 // its fd folder unreadable as another user's is.
+// An IPv6 socket on [::] or on an IPv4-mapped address takes IPv4 too; one on
+// another IPv6 address does not.
+const char kUdp6[] =
+    "  sl  local_address                         remote_address                        st "
+    "tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode ref pointer drops\n"
+    "  201: 00000000000000000000000000000000:1539 00000000000000000000000000000000:0000 07 "
+    "00000000:00000000 00:00000000 00000000  1001        0 4811 2 0000000000000000 0\n"
+    "  202: 0000000000000000FFFF000001015B0A:1539 00000000000000000000000000000000:0000 07 "
+    "00000000:00000000 00:00000000 00000000  1002        0 4812 2 0000000000000000 0\n"
+    "  203: 000080FE00000000FF00000201000000:1539 00000000000000000000000000000000:0000 07 "
+    "00000000:00000000 00:00000000 00000000  1003        0 4813 2 0000000000000000 0\n";
+
+TEST(HostFacts, Udp6SocketsThatTakeIPv4Count) {
+    const std::vector<UdpSocketEntry> entries = ParseUdpTable(QString::fromLatin1(kUdp6));
+    ASSERT_EQ(2u, entries.size());
+    EXPECT_TRUE(entries[0].ipv6);
+    EXPECT_EQ(0u, entries[0].localAddress);
+    EXPECT_EQ(5433, entries[0].localPort);
+    EXPECT_EQ(4811u, entries[0].inode);
+    EXPECT_EQ(Ip("10.91.1.1"), entries[1].localAddress);
+}
+
 TEST(HostFacts, PortHoldersNameTheProcessesTheySee) {
     QTemporaryDir root;
     ASSERT_TRUE(root.isValid());
@@ -98,6 +120,7 @@ TEST(HostFacts, PortHoldersNameTheProcessesTheySee) {
         file.write(data);
     };
     write(QStringLiteral("net/udp"), kUdp);
+    write(QStringLiteral("net/udp6"), kUdp6);
     write(QStringLiteral("321/comm"), "swpctl\n");
     write(QStringLiteral("321/cmdline"), QByteArray("/usr/bin/swpctl\0discover\0", 25));
     dir.mkpath(QStringLiteral("321/fd"));
@@ -107,7 +130,9 @@ TEST(HostFacts, PortHoldersNameTheProcessesTheySee) {
     dir.mkpath(QStringLiteral("400/fd")); // owner of 4712, hidden: nothing to read there
 
     const std::vector<SocketHolder> holders = CHostFacts(root.path()).PortHolders(5433);
-    ASSERT_EQ(2u, holders.size());
+    ASSERT_EQ(4u, holders.size());
+    EXPECT_TRUE(holders[2].ipv6);
+    EXPECT_TRUE(HolderText(holders[2]).contains(QStringLiteral("[::]")));
     EXPECT_EQ(321, holders[0].pid);
     EXPECT_EQ("swpctl", holders[0].name.toStdString());
     EXPECT_TRUE(IsOwnProgram(holders[0]));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QHostAddress>
+#include <QStringList>
 
 using namespace diag;
 
@@ -79,6 +80,46 @@ TEST(NftRuleset, VerdictForTheReply) {
         EXPECT_EQ(c.chain, verdict.chain.toStdString()) << c.name;
         EXPECT_EQ(c.handle, verdict.handle) << c.name;
     }
+}
+
+// An input chain that jumps into 16 chains of 4 jumps each to the next, none
+// deciding, then drops UDP 5433: 4^15 paths, each chain's verdict the same.
+QJsonDocument FanOut() {
+    const int chains = 16;
+    const QString rule = QStringLiteral(
+        R"({"rule":{"family":"inet","table":"fan","chain":"%1","handle":%2,"expr":[%3]}})");
+    const QString jump = QStringLiteral(R"({"jump":{"target":"c%1"}})");
+    QStringList items = {
+        QStringLiteral(R"({"chain":{"family":"inet","table":"fan","name":"input","type":"filter",)"
+                       R"("hook":"input","prio":0,"policy":"accept"}})"),
+        rule.arg(QStringLiteral("input")).arg(1).arg(jump.arg(0)),
+        rule.arg(QStringLiteral("input"))
+            .arg(99)
+            .arg(QStringLiteral(R"({"match":{"op":"==","left":{"payload":{"protocol":"udp",)"
+                                R"("field":"dport"}},"right":5433}},{"drop":null})")),
+    };
+    int handle = 2;
+    for (int n = 0; n < chains; ++n) {
+        items << QStringLiteral(R"({"chain":{"family":"inet","table":"fan","name":"c%1"}})").arg(n);
+        for (int k = 0; n + 1 < chains && k < 4; ++k)
+            items << rule.arg(QStringLiteral("c%1").arg(n)).arg(handle++).arg(jump.arg(n + 1));
+    }
+    return QJsonDocument::fromJson(
+        QStringLiteral(R"({"nftables":[%1]})").arg(items.join(QLatin1Char(','))).toUtf8());
+}
+
+TEST(NftRuleset, FanOutIsWalkedOncePerChainAndGivenUpAtTheDeadline) {
+    const QJsonDocument ruleset = FanOut();
+    const FirewallVerdict walked = EvaluateRuleset(ruleset, Reply("swpa0", "10.91.1.1"));
+    EXPECT_TRUE(walked.complete);
+    EXPECT_TRUE(walked.certain);
+    EXPECT_EQ(FirewallVerdict::Dropped, walked.kind);
+    EXPECT_EQ(99, walked.handle);
+
+    const FirewallVerdict late =
+        EvaluateRuleset(ruleset, Reply("swpa0", "10.91.1.1"), QDeadlineTimer(0));
+    EXPECT_FALSE(late.complete);
+    EXPECT_FALSE(late.certain);
 }
 
 TEST(NftRuleset, RuleTextIsFoundByTableChainAndHandle) {

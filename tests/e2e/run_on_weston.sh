@@ -59,6 +59,13 @@ unset DISPLAY
 # would then crash on the first click into an edit (QWaylandInputDevice::
 # textInput on no device). A desktop always has one, so the test goes without.
 export QT_IM_MODULE=none
+# Widgets draw into shared memory. Asked whether OpenGL is there, Qt's Wayland
+# client would still set up EGL, its default client buffer integration: Mesa's
+# driver (swrast_dri.so, on every desktop) is loaded, unloaded at exit, and
+# what it leaves is reported to the leak check from a module no longer mapped,
+# which no suppression can name. Without an integration nothing of Mesa is
+# loaded; the walk and its screenshots are the same.
+export QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none
 export WAYLAND_DISPLAY=$socket QT_QPA_PLATFORM=wayland SETUP_DESKTOP_PLATFORM=wayland
 export SETUP_DESKTOP_SCALE=$scale
 export SETUP_DESKTOP_CHECK="$here/weston_shot.sh" SETUP_SHOT_DIR="$shots"

@@ -647,7 +647,7 @@ TEST_F(PagesOffline, DeviceListWithoutAnAdapter) {
     EXPECT_TRUE(Control(page, "BtnRefresh")->isEnabled());
     EXPECT_TRUE(Control(page, "PlSearch")->isHidden());
     EXPECT_FALSE(Control(page, "BtnCfg")->isEnabled());
-    EXPECT_FALSE(page->TimerSearch.isActive());
+    EXPECT_FALSE(page->TimerSearch.IsActive());
     EXPECT_EQ(Control<QLabel>(page, "PlSearch")->text(), "Searching...");
 
     // Configure without a selection does nothing unless walking through.

@@ -5,6 +5,7 @@
 // With SWP_SCREENSHOT_DIR set, the dialog is saved there as troubleshoot.png.
 
 #include "app/formmain.h"
+#include "diagnosis/hostfacts.h"
 #include "pages/formtroubleshoot.h"
 #include "pages/framedevlist.h"
 #include "protocol/formudp.h"
@@ -78,8 +79,9 @@ TEST_F(TroubleshootLab, FirewallRuleNamedAndSearchAgainAfterTheFix) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->Result() != nullptr; }, kBound));
     const QString shown = Control<QTextBrowser>(dialog, "TxtFindings")->toPlainText();
     EXPECT_TRUE(shown.contains("udp dport 5433 drop")) << shown.toStdString();
-    const QString command = QStringLiteral("sudo nft insert rule inet office input iifname { "
-                                           "\"swpa0\", \"swpb0\" } udp dport 5433 accept");
+    const QString command = QStringLiteral("sudo %1 insert rule inet office input iifname { "
+                                           "\"swpa0\", \"swpb0\" } udp dport 5433 accept")
+                                .arg(diag::SystemCommand(QStringLiteral("nft")));
     ASSERT_TRUE(shown.contains(command)) << shown.toStdString();
     const QString folder = qEnvironmentVariable("SWP_SCREENSHOT_DIR");
     if (!folder.isEmpty()) {

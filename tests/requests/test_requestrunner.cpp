@@ -263,4 +263,76 @@ TEST(RequestRunner, StoppedInAPauseSendsNothingMore) {
     Timing::SetSpeedup(1);
 }
 
+// The pauses the device is given never end before their time: from the
+// message that begins one to the re-read that ends it, on the program's own
+// clock (the timing seam), many times over. Only a lower bound is checked.
+struct PauseCase {
+    const char* name;
+    RequestPlan plan;
+    std::vector<Step> script; // the last step begins the pause
+    int pauseMs;
+};
+
+void PrintTo(const PauseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RequestRunnerPause : public ::testing::TestWithParam<PauseCase> {};
+
+TEST_P(RequestRunnerPause, NeverEndsEarly) {
+    const PauseCase& c = GetParam();
+    TestApp();
+    Timing::SetSpeedup(250);
+    CLogCapture log;
+    TFormUDP engine{nullptr};
+    CRequestRunner runner;
+    for (int run = 0; run < 8; ++run) {
+        engine.LoggedIn = true;
+        engine.PendingRequest = WAIT_NONE;
+        runner.Start(&engine, c.plan);
+        uint32_t begun = 0;
+        for (const Step& step : c.script) {
+            begun = Timing::TickCount();
+            runner.Handle(CUdpMessage(step.message, step.code, step.value));
+        }
+        ASSERT_TRUE(WaitFor([&] { return engine.PendingRequest == WAIT_GET_CONFIG; }, 5000));
+        EXPECT_GE(Timing::TickCount() - begun, static_cast<uint32_t>(c.pauseMs)) << "run " << run;
+        runner.Stop();
+    }
+    Timing::SetSpeedup(1);
+}
+
+// The engine's own wait for a reply, through the same seam.
+TEST(EngineWait, NeverEndsEarly) {
+    TestApp();
+    Timing::SetSpeedup(250);
+    CMessageTarget target;
+    TFormUDP engine{&target};
+    for (int run = 0; run < 8; ++run) {
+        const uint32_t begun = Timing::TickCount();
+        engine.SendLogin(Waits::Login);
+        ASSERT_TRUE(WaitFor([&] { return !engine.IsWaiting(); }, 5000));
+        EXPECT_GE(Timing::TickCount() - begun, static_cast<uint32_t>(Waits::Login))
+            << "run " << run;
+        const std::vector<PostedMessage> timeout = {{UM_UDP_TIMEOUT, WAIT_LOGIN, 0}};
+        EXPECT_EQ(timeout, target.Take());
+    }
+    Timing::SetSpeedup(1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Waits, RequestRunnerPause,
+    ::testing::Values(
+        PauseCase{"AfterASetting", Plan(kSet), {Result(kSet, 1)}, Waits::SettingPause},
+        PauseCase{
+            "AfterWpsIdle",
+            Wps(true),
+            {Result(WAIT_WPS_PBC, 1), Status(swp::WPS_STATUS_START), Status(swp::WPS_STATUS_IDLE)},
+            Waits::WpsIdlePause},
+        PauseCase{"AfterWpsConfigured",
+                  Wps(true),
+                  {Result(WAIT_WPS_PBC, 1), Status(swp::WPS_STATUS_CONFIGURED)},
+                  Waits::WpsConfiguredPause}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace

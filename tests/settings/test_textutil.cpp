@@ -28,3 +28,23 @@ TEST(TextUtil, CopyBoundedNeverWritesPastTheField) {
     EXPECT_EQ(CopyBounded(field, 0, "ab", 2), 0u);
     EXPECT_EQ(field[0], 'a');
 }
+
+TEST(TextUtil, PrintableTextEscapesWhatATerminalOrWindowWouldObey) {
+    const struct {
+        QString text;
+        const char* shown;
+    } cases[] = {
+        {QStringLiteral("swpctl"), "swpctl"},
+        {QStringLiteral("a\\b c"), "a\\b c"},
+        {QStringLiteral("\x1b[2J\x1b]0;x\x07"), "\\x1b[2J\\x1b]0;x\\x07"},
+        {QStringLiteral("tab\there\nnew\r"), "tab\\x09here\\x0anew\\x0d"},
+        {QString(QChar(0x7F)) + QChar(0x9B) + QChar(0xAD), "\\x7f\\x9b\\xad"},
+        {QString::fromUtf8("eth\u202Egnp.exe\u2066\u200B\u2028"),
+         "eth\\u{202e}gnp.exe\\u{2066}\\u{200b}\\u{2028}"},
+        {QString::fromUtf8("Caf\u00E9 \u20AC \U0001F600"), "Caf\u00E9 \u20AC \U0001F600"},
+        {QString(QChar(0xD800)) + QStringLiteral("x"), "\\u{d800}x"},
+        {QString::fromUcs4(U"\U000E0001tag"), "\\u{e0001}tag"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QString::fromUtf8(c.shown), PrintableText(c.text)) << c.shown;
+}

@@ -4,7 +4,6 @@
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/textutil.h"
-#include "settings/timing.h"
 #include "tools/swpctl/devicecache.h"
 #include "tools/swpctl/exitcode.h"
 #include "tools/swpctl/present.h"
@@ -22,8 +21,7 @@ namespace swpctl {
 
 CApplySession::CApplySession(const CtlOptions& options, QObject* parent)
     : CEngineTarget(parent), m_Options(options) {
-    m_DeviceLimit.setSingleShot(true);
-    connect(&m_DeviceLimit, &QTimer::timeout, this, [this] {
+    connect(&m_DeviceLimit, &CWaitTimer::Elapsed, this, [this] {
         DeviceFailed(kExitTimeout,
                      QStringLiteral("gave up after %1 s").arg(Waits::ProgressLimit / 1000));
     });
@@ -190,7 +188,7 @@ void CApplySession::NextDevice() {
             m_Busy = true;
             m_Sent.clear();
             m_ProfileSent = false;
-            m_DeviceLimit.start(Timing::Interval(Waits::ProgressLimit));
+            m_DeviceLimit.Start(Waits::ProgressLimit);
             Login();
             return;
         }
@@ -459,7 +457,7 @@ void CApplySession::DeviceFailed(int exitCode, const QString& reason) {
 
 void CApplySession::EndDevice() {
     m_Busy = false;
-    m_DeviceLimit.stop();
+    m_DeviceLimit.Stop();
     m_Runner.Stop();
     m_Wait.Clear();
     if (m_Engine.LoggedIn)

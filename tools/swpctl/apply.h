@@ -88,7 +88,7 @@ private:
     QString m_RunWhat;
     std::function<void()> m_RunDone;
 
-    QTimer m_DeviceLimit; // each device, like the progress dialog's own limit
+    CWaitTimer m_DeviceLimit; // each device, like the progress dialog's own limit
 };
 
 } // namespace swpctl

@@ -6,7 +6,6 @@
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/textutil.h"
-#include "settings/timing.h"
 #include "tools/swpctl/devicecache.h"
 #include "tools/swpctl/exitcode.h"
 #include "tools/swpctl/present.h"
@@ -27,8 +26,7 @@ QString Seconds(int ms) {
 
 CSession::CSession(const CtlOptions& options, QObject* parent)
     : CEngineTarget(parent), m_Options(options) {
-    m_Limit.setSingleShot(true);
-    connect(&m_Limit, &QTimer::timeout, this, [this] {
+    connect(&m_Limit, &CWaitTimer::Elapsed, this, [this] {
         Finish(kExitTimeout, QStringLiteral("gave up after %1").arg(Seconds(Waits::ProgressLimit)));
     });
     connect(&m_Runner, &CRequestRunner::WpsAccepted, this, [] {
@@ -49,7 +47,7 @@ void CSession::Finish(int exitCode, const QString& message) {
     if (Done())
         return;
     StopListening();
-    m_Limit.stop();
+    m_Limit.Stop();
     if (!message.isEmpty()) {
         Err(message);
         DebugLog("swpctl: %s", message.toUtf8().constData());
@@ -67,7 +65,7 @@ void CSession::TimedOut(const QString& what, int waitMs) {
 
 void CSession::Start() {
     DebugLog("swpctl: %s", CommandName(m_Options.command));
-    m_Limit.start(Timing::Interval(Waits::ProgressLimit));
+    m_Limit.Start(Waits::ProgressLimit);
     if (!CheckAdapter())
         return;
     m_Engine.SetAdapterFilter(m_Options.adapter);

@@ -6,11 +6,11 @@
 // the waits, pauses and one re-login the wizard pages use. It ends by emitting
 // Finished with the exit code, once.
 
+#include "settings/waittimer.h"
 #include "tools/swpctl/enginetarget.h"
 #include "tools/swpctl/options.h"
 
 #include <QString>
-#include <QTimer>
 #include <cstdint>
 #include <functional>
 
@@ -94,7 +94,7 @@ private:
     int m_RunRefusedExit = 0;
     DoneHandler m_RunDone;
 
-    QTimer m_Limit; // the whole command, like the progress dialog's own limit
+    CWaitTimer m_Limit; // the whole command, like the progress dialog's own limit
 };
 
 } // namespace swpctl

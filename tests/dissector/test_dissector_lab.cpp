@@ -242,6 +242,57 @@ TEST(DissectorLab, BothCapturesShowWhatTheEngineTraced) {
     }
 }
 
+// The replies a misbehaving device gives the engine (the reliability cases of
+// the simulator), captured by swpctl: each is marked as the dissector should,
+// and none makes it fail.
+TEST(DissectorLab, HostileRepliesAreMarkedWithoutLuaErrors) {
+    SWP_REQUIRE_LAB();
+    const struct {
+        const char* name;
+        const char* config; // the device's settings beside its name, MAC and mode
+        int exitCode;
+        const char* expert; // expected on some datagram of the capture; "" none
+    } cases[] = {
+        {"one-byte login port", R"("login_port_value": [21])", 8, "swp.tlv_size"},
+        {"port zero", R"("login_port_value": [0, 0])", 8, ""},
+        {"another password", R"("password": "other")", 4, "swp.undeciphered"},
+        {"empty configuration", R"("requests": {"get_config": {"action": "refuse"}})", 8, ""},
+        {"refused login", R"("requests": {"login": {"action": "refuse"}})", 4, "swp.failed"},
+    };
+    CTshark tshark("tosca", false);
+    ASSERT_TRUE(tshark.Ready());
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CLabDevice device;
+        const QByteArray config = QByteArray(R"({"name": "Odd", "mac": "02:5A:00:00:00:07", )"
+                                             R"("mode": 1, )") +
+                                  c.config + "}";
+        START(device, "dev1", config.constData());
+        const QString capture = dir.filePath(QLatin1String(c.name) + QStringLiteral(".pcapng"));
+        const ToolRun run =
+            RunTool(QStringLiteral(SWPCTL_BINARY),
+                    {"show", "--adapter", kAdapter, "--speedup", "5", "--capture", capture},
+                    QProcessEnvironment::systemEnvironment(), kRunLimitMs);
+        EXPECT_RUN(run, c.exitCode);
+        const TsharkRun read = tshark.Json(capture);
+        EXPECT_EQ(read.code, 0) << read.err.toStdString();
+        EXPECT_GE(read.packets.size(), 4);
+        QStringList experts;
+        for (const QJsonValue& packet : read.packets)
+            experts += ExpertNames(packet);
+        EXPECT_FALSE(experts.contains(QStringLiteral("_ws.lua.error")) ||
+                     experts.contains(QStringLiteral("swp.dissector_error")))
+            << experts.join(' ').toStdString();
+        EXPECT_FALSE(read.err.contains(QLatin1String("Lua Error")) ||
+                     read.out.contains("Lua Error"));
+        if (*c.expert) {
+            EXPECT_TRUE(experts.contains(QLatin1String(c.expert)))
+                << experts.join(' ').toStdString();
+        }
+    }
+}
+
 TEST(DissectorLab, AUserWithoutRootCaptures) {
     SWP_REQUIRE_LAB();
     CLabDevice ap;

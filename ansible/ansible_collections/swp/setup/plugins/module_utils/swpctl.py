@@ -28,7 +28,7 @@ WIRELESS_MODES = ["bgn", "bg", "n", "b", "g", "a", "abg", "abgn", "gn", "an"]
 
 
 def profile_spec(station):
-    spec = dict(
+    options = dict(
         ssid=dict(type="str", required=True),
         wireless_mode=dict(type="str", choices=WIRELESS_MODES),
         security=dict(type="str", required=True, choices=SECURITY),
@@ -38,8 +38,8 @@ def profile_spec(station):
         cipher=dict(type="str", choices=CIPHERS),
     )
     if not station:
-        spec["channel"] = dict(type="int")
-    return spec
+        options["channel"] = dict(type="int")
+    return options
 
 
 IP_SPEC = dict(
@@ -52,7 +52,7 @@ IP_SPEC = dict(
 
 def entry_spec(device):
     """The options of one device entry (device=True) or of the defaults."""
-    spec = dict(
+    options = dict(
         mode=dict(type="str", choices=["ap", "bridge"]),
         ip=dict(
             type="dict",
@@ -66,9 +66,9 @@ def entry_spec(device):
         password=dict(type="str", no_log=True),
     )
     if device:
-        spec["mac"] = dict(type="str")
-        spec["name"] = dict(type="str")
-    return spec
+        options["mac"] = dict(type="str")
+        options["name"] = dict(type="str")
+    return options
 
 
 def desired_state_spec():

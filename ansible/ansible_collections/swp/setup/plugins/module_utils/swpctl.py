@@ -258,9 +258,15 @@ class HostTurn:
 
     def take(self):
         """None when taken, else why not."""
-        flags = os.O_RDONLY | os.O_CREAT | getattr(os, "O_NOFOLLOW", 0)
+        flags = os.O_RDONLY | getattr(os, "O_NOFOLLOW", 0)
         try:
-            self._handle = os.open(self.path, flags, 0o644)
+            # Another user's lock file in /run/lock (sticky, world-writable) may
+            # not be opened with O_CREAT where fs.protected_regular is on, so
+            # the file is made only when there is none.
+            try:
+                self._handle = os.open(self.path, flags)
+            except FileNotFoundError:
+                self._handle = os.open(self.path, flags | os.O_CREAT, 0o644)
         except OSError as e:
             return "cannot open the lock file %s: %s" % (self.path, e.strerror)
         start = self._clock()

@@ -283,30 +283,6 @@ options:
         Such devices are reported changed.
     type: bool
     default: false
-  adapter:
-    description: The IPv4 address of the one adapter of the managed host to use (the site's LAN).
-    type: str
-  executable:
-    description:
-      - The swpctl program, a path, or a name looked up in the managed host's C(PATH).
-    type: str
-    default: swpctl
-  command_prefix:
-    description:
-      - Words put before the swpctl program, such as C([ip, netns, exec, site-a]) to run it in a network namespace.
-    type: list
-    elements: str
-    default: []
-  lock_file:
-    description:
-      - The file whose lock gives one swpctl task at a time the computer's UDP port 5433
-        (a computer on two sites' LANs is two hosts of the inventory).
-      - Default C(/run/lock/swp-setup-udp5433.lock).
-    type: path
-  lock_timeout:
-    description: How long, in seconds, to wait for another swpctl task on the computer before failing.
-    type: int
-    default: 300
 notes:
   - The devices' reads and settings go over UDP broadcasts on the managed
     host's LAN; the protocol's own waits (4 s of discovery, 3 s after each
@@ -318,8 +294,8 @@ attributes:
   diff_mode:
     support: full
     description: The fields that differ, per device, before and after.
-requirements:
-  - swpctl on the managed host
+extends_documentation_fragment:
+  - swp.setup.swpctl
 seealso:
   - module: swp.setup.swp_info
 """

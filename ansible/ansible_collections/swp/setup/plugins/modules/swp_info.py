@@ -27,27 +27,6 @@ options:
       - The device password, to read each device's configuration. Give it from an Ansible Vault variable.
       - It reaches swpctl through the environment the module gives it, never through a command line.
     type: str
-  adapter:
-    description: The IPv4 address of the one adapter of the managed host to search on.
-    type: str
-  executable:
-    description: The swpctl program, a path, or a name looked up in the managed host's C(PATH).
-    type: str
-    default: swpctl
-  command_prefix:
-    description: Words put before the swpctl program, such as C([ip, netns, exec, site-a]).
-    type: list
-    elements: str
-    default: []
-  lock_file:
-    description:
-      - The file whose lock gives one swpctl task at a time the computer's UDP port 5433.
-      - Default C(/run/lock/swp-setup-udp5433.lock).
-    type: path
-  lock_timeout:
-    description: How long, in seconds, to wait for another swpctl task on the computer before failing.
-    type: int
-    default: 300
 attributes:
   check_mode:
     support: full
@@ -55,8 +34,8 @@ attributes:
   diff_mode:
     support: none
     description: Reads only.
-requirements:
-  - swpctl on the managed host
+extends_documentation_fragment:
+  - swp.setup.swpctl
 seealso:
   - module: swp.setup.swp_apply
 """

@@ -34,6 +34,8 @@ CApplySession::~CApplySession() = default;
 // The file, the discovery, the order of the devices
 
 bool CApplySession::LoadFile() {
+    if (m_Options.inventoryFile.isEmpty())
+        return true; // apply --all alone
     QStringList errors;
     if (!LoadInventory(m_Options.inventoryFile, m_Inventory, errors)) {
         for (const QString& error : errors)
@@ -175,9 +177,26 @@ void CApplySession::Discovered() {
         m_Queue.push_back(job);
     }
     for (const DeviceRecord& record : found)
-        if (!entryOf.contains(FormatMAC(record.MAC)))
+        if (!entryOf.contains(FormatMAC(record.MAC))) {
             m_Unlisted.push_back(record);
+            if (m_Options.all)
+                AddUnfiled(record);
+        }
     NextDevice();
+}
+
+void CApplySession::AddUnfiled(const DeviceRecord& record) {
+    DesiredDevice& wanted = m_Unfiled.emplace_back();
+    wanted.hasMac = true;
+    std::memcpy(wanted.mac, record.MAC, sizeof wanted.mac);
+    wanted.password = m_Options.password;
+    if (!Chosen(wanted, {&record}))
+        return;
+    Job job{&wanted, {}};
+    job.report.label = FormatMAC(record.MAC);
+    job.report.found = true;
+    job.report.record = record;
+    m_Queue.push_back(job);
 }
 
 void CApplySession::NextDevice() {
@@ -196,7 +215,7 @@ void CApplySession::NextDevice() {
         if (!m_Options.json)
             Out(ReportText(m_Job.report));
     }
-    if (!m_Options.json && !m_Unlisted.empty()) {
+    if (!m_Options.json && !m_Unlisted.empty() && !m_Options.all) {
         Out(QStringLiteral("Found but not in %1:\n").arg(m_Options.inventoryFile));
         for (const DeviceRecord& record : m_Unlisted)
             Out(QStringLiteral("  %1\n").arg(DeviceLine(record)));
@@ -253,6 +272,7 @@ void CApplySession::ReadConfig() {
                 return;
             }
             m_Before = ReportedState();
+            m_Job.report.config = ConfigJson(m_Job.report.record);
             if (!m_Options.check) {
                 StepMode();
                 return;

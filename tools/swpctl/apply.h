@@ -53,6 +53,7 @@ private:
     // The write-only fields of the profile for mode, not compared or sent unseen.
     void NoteUnreported(int mode, bool profileSent);
     void Discovered();
+    void AddUnfiled(const DeviceRecord& record);
     void NextDevice();
     void Login();
     void ReadConfig();
@@ -84,6 +85,7 @@ private:
     bool m_ProfileSent = false;
     std::vector<DeviceReport> m_Reports;
     std::vector<DeviceRecord> m_Unlisted;
+    std::deque<DesiredDevice> m_Unfiled; // --all: an entry of its MAC alone per unlisted device
 
     QString m_RunWhat;
     std::function<void()> m_RunDone;

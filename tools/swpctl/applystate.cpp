@@ -249,7 +249,10 @@ QJsonObject ReportJson(const DeviceReport& report) {
         json.insert(QStringLiteral("mac"), FormatMAC(report.record.MAC));
         json.insert(QStringLiteral("name"), DeviceName(report.record));
         json.insert(QStringLiteral("ip"), DottedText(report.record.DeviceIP));
+        json.insert(QStringLiteral("adapter"), DottedText(report.record.LocalIP));
     }
+    if (!report.config.isEmpty())
+        json.insert(QStringLiteral("config"), report.config);
     if (report.status == DeviceReport::Failed) {
         json.insert(QStringLiteral("exit_code"), report.exitCode);
         json.insert(QStringLiteral("reason"), report.reason);

@@ -79,6 +79,7 @@ struct DeviceReport {
     QString reason;                   // Failed
     QStringList notCompared;          // write-only fields of the entry that were not sent
     QStringList sentUncompared;       // sent for --send-keys alone, nothing else differing
+    QJsonObject config;               // the configuration read, as show --json prints it
 };
 QString StatusName(DeviceReport::Status status);
 QString ReportText(const DeviceReport& report);

@@ -36,7 +36,8 @@ const QSet<QString> kValueOptions = {
 // A password or key file holds no more than this.
 constexpr qint64 kMaxSecretSize = 4096;
 const QSet<QString> kFlagOptions = {QStringLiteral("--json"), QStringLiteral("--help"),
-                                    QStringLiteral("--check"), QStringLiteral("--send-keys")};
+                                    QStringLiteral("--check"), QStringLiteral("--send-keys"),
+                                    QStringLiteral("--all")};
 const QSet<QString> kGlobalOptions = {
     QStringLiteral("--device"),  QStringLiteral("--password"), QStringLiteral("--password-file"),
     QStringLiteral("--adapter"), QStringLiteral("--log"),      QStringLiteral("--speedup"),
@@ -65,7 +66,7 @@ QSet<QString> CommandOptions(Command command) {
         return {QStringLiteral("--ssid")};
     case Command::Apply:
         return {QStringLiteral("--json"), QStringLiteral("--check"), QStringLiteral("--only"),
-                QStringLiteral("--send-keys")};
+                QStringLiteral("--send-keys"), QStringLiteral("--all")};
     default:
         return {};
     }
@@ -324,10 +325,18 @@ private:
                 return Fail(QStringLiteral("%1 is not an option of apply: the file names the "
                                            "devices and their passwords")
                                 .arg(QLatin1String(option)));
-        if (m_Positional.size() != 1)
-            return Fail(QStringLiteral(
-                "usage: apply FILE [--check] [--json] [--send-keys] [--only DEVICE,...]"));
-        m_Options.inventoryFile = m_Positional[0];
+        m_Options.all = Has("--all");
+        if (m_Positional.size() > 1 || (m_Positional.isEmpty() && !m_Options.all))
+            return Fail(QStringLiteral("usage: apply FILE [--check] [--json] [--send-keys] "
+                                       "[--only DEVICE,...] [--all], or apply --all [...]"));
+        if (!m_Positional.isEmpty())
+            m_Options.inventoryFile = m_Positional[0];
+        // The devices --all adds log in with SWP_PASSWORD, else the factory password.
+        if (m_Options.all && qEnvironmentVariableIsSet("SWP_PASSWORD")) {
+            m_Options.password = qEnvironmentVariable("SWP_PASSWORD");
+            if (!CheckPassword(m_Options.password, m_Error))
+                return Fail(QStringLiteral("SWP_PASSWORD: %1").arg(m_Error));
+        }
         m_Options.check = Has("--check");
         m_Options.sendKeys = Has("--send-keys");
         if (Has("--only")) {
@@ -526,7 +535,7 @@ QString HelpText() {
         "  wps-pin PIN                  access point: pair with the client that has this PIN\n"
         "  wps-pin --ssid S             AP client: pair by PIN with the access point S\n"
         "                               (swpctl shows the device's PIN to enter there)\n"
-        "  apply FILE [--check] [--send-keys] [--only DEVICE,...]\n"
+        "  apply FILE [--check] [--send-keys] [--only DEVICE,...] [--all]\n"
         "                               bring every device of the inventory FILE (YAML or\n"
         "                               JSON) to the state it describes, sending only what\n"
         "                               differs; --check sends nothing and shows the\n"
@@ -557,6 +566,10 @@ QString HelpText() {
         "  --send-keys       also send the profile of a device whose entry holds a key\n"
         "                    or wireless mode when nothing else differs (the devices\n"
         "                    never report them, so they are not compared)\n"
+        "  --all             also log in to and read every device that answers and is\n"
+        "                    not in the file (FILE may then be left out), as an entry of\n"
+        "                    its MAC alone: nothing is sent to it; its password is\n"
+        "                    SWP_PASSWORD, else \"tosca\"\n"
         "  apply takes no --device and no --password(-file): the file names the devices and\n"
         "  their passwords (in the file, or from an environment variable or a file\n"
         "  only its owner can read)\n"

@@ -79,6 +79,7 @@ struct CtlOptions {
     QString inventoryFile;
     bool check = false;
     bool sendKeys = false; // send a profile for its key or wireless mode alone
+    bool all = false;      // --all: also read the devices that answer and are not in the file
     QStringList only;      // --only: MACs in the form of FormatMAC, and names of the file
 
     // Remarks for the user about what was adjusted (printed on stderr).

@@ -316,6 +316,8 @@ TEST(SwpctlOptions, SecretsComeFromAFileTheEnvironmentOrThePrompt) {
          "",
          "--password-file is not an option of apply",
          false},
+        {{"apply"}, "", "usage: apply FILE", false},
+        {{"apply", "--all", "--check"}, "tosca", "", false},
         {wpa + QStringList{"--key-file", key}, "a key from a file", "", false},
         {wpa + QStringList{"--key", "a typed key"}, "a typed key", "", true},
         {wpa, "", "--key is required", false},
@@ -332,8 +334,8 @@ TEST(SwpctlOptions, SecretsComeFromAFileTheEnvironmentOrThePrompt) {
             continue;
         }
         ASSERT_TRUE(p.ok) << args << ": " << p.error.toStdString();
-        const QString got =
-            c.args[0] == "show" ? p.options.password : QString::fromUtf8(p.options.wireless.key);
+        const QString got = c.args[0] != "set-wireless" ? p.options.password
+                                                        : QString::fromUtf8(p.options.wireless.key);
         EXPECT_EQ(c.password, got.toStdString()) << args;
         EXPECT_EQ(c.warned, p.options.notes.join(' ').contains("can be read by every user"))
             << args;
@@ -342,6 +344,7 @@ TEST(SwpctlOptions, SecretsComeFromAFileTheEnvironmentOrThePrompt) {
     qputenv("SWP_PASSWORD", "from-env");
     qputenv("SWP_KEY", "a key from the environment");
     EXPECT_EQ("from-env", Parse({"show", "--password", "typed"}).options.password.toStdString());
+    EXPECT_EQ("from-env", Parse({"apply", "f.yml", "--all"}).options.password.toStdString());
     EXPECT_EQ("a key from the environment", Parse(wpa).options.wireless.key.toStdString());
     EXPECT_TRUE(Parse({"set-wireless", "--ssid", "x", "--security", "none"}).ok);
     qunsetenv("SWP_PASSWORD");

@@ -3,18 +3,23 @@
 # LicenseRef-proprietary: see the file COPYING of the collection.
 
 # What swp_apply and swp_info share: the typed desired state, the checks that
-# catch values YAML turned into numbers or booleans, the private file that
-# carries secrets to swpctl, the turn on UDP port 5433 and the swpctl command.
+# catch values YAML turned into numbers or booleans, the pipe that carries
+# secrets to swpctl, the turn on UDP port 5433, the swpctl command and the
+# run that ends with the task.
 
 from __future__ import absolute_import, division, print_function
 
 __metaclass__ = type
 
+import ctypes
 import errno
 import fcntl
 import json
 import os
 import re
+import signal
+import subprocess
+import threading
 import time
 from datetime import date
 
@@ -91,6 +96,8 @@ def connection_spec():
         adapter=dict(type="str"),
         lock_file=dict(type="path"),
         lock_timeout=dict(type="int", default=300),
+        timeout=dict(type="int"),
+        capture=dict(type="path"),
     )
 
 
@@ -229,16 +236,6 @@ def rename_file_errors(text, path, shown, devices=None):
     return "\n".join(out)
 
 
-def write_private(directory, name, text):
-    """A file only this user may read, created anew (never through a link)."""
-    path = os.path.join(directory, name)
-    flags = os.O_WRONLY | os.O_CREAT | os.O_EXCL | getattr(os, "O_NOFOLLOW", 0)
-    handle = os.open(path, flags, 0o600)
-    with os.fdopen(handle, "w") as stream:
-        stream.write(text)
-    return path
-
-
 def default_lock_file():
     return "/run/lock/swp-setup-udp5433.lock" if os.path.isdir("/run/lock") else "/tmp/swp-setup-udp5433.lock"
 
@@ -292,28 +289,182 @@ class HostTurn:
             self._handle = None
 
 
-def swpctl_command(module, args):
-    """The swpctl program (a path, or a name looked up like any program) after
-    the command prefix, then its arguments. Never a secret among them."""
-    params = module.params
-    executable = params["executable"]
+
+def captured(params):
+    """The capture's path, as the result gives it."""
+    return {"capture": params["capture"]} if params.get("capture") else {}
+
+
+def swpctl_program(module):
+    """The command prefix and the swpctl program (a path, or a name looked up like any program)."""
+    executable = module.params["executable"]
     if "/" not in executable:
         executable = module.get_bin_path(executable, required=True)
-    command = list(params["command_prefix"] or []) + [executable] + list(args)
+    return list(module.params["command_prefix"] or []) + [executable]
+
+
+# The file argument that run_swpctl replaces by the pipe it feeds.
+FEED = object()
+PR_SET_PDEATHSIG = 1
+STOP_GRACE = 3  # seconds between SIGTERM and SIGKILL
+STOP_SIGNALS = (signal.SIGTERM, signal.SIGHUP, signal.SIGINT)
+
+
+class Stopped(Exception):
+    """A signal asked the module to end."""
+
+
+def _stop_on_signal(signum, frame):
+    raise Stopped(signal.Signals(signum).name)
+
+
+def _own_group_ending_with(parent):
+    """Runs in the child before swpctl: a process group of its own (the module
+    stops it as a whole), which Linux ends when the module ends, however it ends."""
+
+    def prepare():
+        os.setpgrp()
+        try:
+            ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
+        except (OSError, AttributeError):
+            pass
+        if os.getppid() != parent:
+            os._exit(1)  # the module ended before the line above
+
+    return prepare
+
+
+def _feed(path, data, process, deadline):
+    """Writes data into the pipe once swpctl opens it; gives up when swpctl
+    ends without opening it or the time is up."""
+    while True:
+        try:
+            handle = os.open(path, os.O_WRONLY | os.O_NONBLOCK)
+            break
+        except OSError as e:
+            if e.errno != errno.ENXIO or process.poll() is not None or deadline.passed():
+                return
+            time.sleep(0.02)
+    try:
+        os.set_blocking(handle, True)
+        view = memoryview(data)
+        while view:
+            view = view[os.write(handle, view):]
+    except OSError:
+        pass
+    finally:
+        os.close(handle)
+
+
+class Deadline:
+    """The time the task gives swpctl (the option timeout, which the action
+    plugin takes from the task's timeout or async limit), from the module's start."""
+
+    def __init__(self, seconds, clock=time.monotonic):
+        self.seconds = seconds
+        self._clock = clock
+        self._end = None if not seconds else clock() + seconds
+
+    def left(self):
+        return None if self._end is None else max(0.0, self._end - self._clock())
+
+    def passed(self):
+        return self._end is not None and self._clock() >= self._end
+
+
+def swpctl_has_timeout(module, program):
+    """Whether this swpctl takes --timeout (an older one refuses it)."""
+    try:
+        out = subprocess.run(program + ["--help"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                             stdin=subprocess.DEVNULL, timeout=10, check=False).stdout
+    except (OSError, subprocess.SubprocessError):
+        return False
+    return b"--timeout" in out
+
+
+def _stop(process):
+    """SIGTERM to swpctl's process group, SIGKILL when it is still there after the grace."""
+    for number, wait in ((signal.SIGTERM, STOP_GRACE), (signal.SIGKILL, None)):
+        try:
+            os.killpg(process.pid, number)
+        except OSError:
+            pass
+        try:
+            return process.communicate(timeout=wait)
+        except subprocess.TimeoutExpired:
+            continue
+    return b"", b""
+
+
+def _text(data):
+    return (data or b"").decode("utf-8", "replace")
+
+
+def run_swpctl(module, args, secret=None, environ_update=None, deadline=None):
+    """Runs swpctl once this computer's turn on UDP 5433 is ours, within the
+    task's time. secret (name, text) goes through a pipe only the module's user
+    may open, named by FEED among args: it never rests on a disk. Whatever ends
+    the run (its end, the deadline, a signal to the module), swpctl's process
+    group ends with it, the turn is released and the pipe is gone.
+    Returns (rc, stdout, stderr, the pipe's path or None)."""
+    params = module.params
+    deadline = deadline or Deadline(params.get("timeout"))
+    program = swpctl_program(module)
+    command = list(program) + list(args)
     if params.get("adapter"):
         command += ["--adapter", params["adapter"]]
-    return command
+    if params.get("capture"):
+        command += ["--capture", params["capture"]]
+    left = deadline.left()
+    if left is not None and swpctl_has_timeout(module, program):
+        # swpctl ends itself, with its report, a little before the module stops it.
+        command += ["--timeout", str(max(1, int(round(left)) - STOP_GRACE))]
 
+    pipe = None
+    if secret is not None:
+        pipe = os.path.join(module.tmpdir, secret[0])
+        os.mkfifo(pipe, 0o600)
+        command = [pipe if word is FEED else word for word in command]
 
-def run_in_turn(module, command, environ_update=None):
-    """Runs swpctl once this computer's turn on UDP 5433 is ours."""
-    turn = HostTurn(module.params["lock_file"], module.params["lock_timeout"])
-    why = turn.take()
-    if why:
-        module.fail_json(msg=why)
+    lock_wait = params["lock_timeout"] if left is None else min(params["lock_timeout"], int(left))
+    turn = HostTurn(params["lock_file"], lock_wait)
+    previous = dict((number, signal.signal(number, _stop_on_signal)) for number in STOP_SIGNALS)
+    process = None
     try:
+        why = turn.take()
+        if why:
+            if deadline.passed():
+                why = "the task's time (%d s) ran out before its turn: %s" % (deadline.seconds, why)
+            module.fail_json(msg=why)
         if turn.waited >= 1:
             module.warn("waited %d s for another swpctl task on this computer (UDP port 5433)" % turn.waited)
-        return module.run_command(command, environ_update=environ_update or {})
+        environ = dict(os.environ)
+        environ.update(environ_update or {})
+        process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, env=environ, close_fds=True,
+                                   preexec_fn=_own_group_ending_with(os.getpid()))
+        if secret is not None:
+            feeder = threading.Thread(target=_feed, args=(pipe, secret[1].encode("utf-8"), process, deadline))
+            feeder.daemon = True
+            feeder.start()
+        try:
+            out, err = process.communicate(timeout=deadline.left())
+        except subprocess.TimeoutExpired:
+            out, err = _stop(process)
+            module.fail_json(
+                msg="swpctl did not end within the task's time (%d s) and was stopped; "
+                    "devices may have taken some settings" % deadline.seconds,
+                stderr=_text(err), timed_out=True)
+        return process.returncode, _text(out), _text(err), pipe
+    except Stopped as e:
+        if process is not None:
+            _stop(process)
+        module.fail_json(msg="stopped by %s; swpctl was stopped with it" % e)
     finally:
+        if process is not None and process.poll() is None:
+            _stop(process)
+        for number, handler in previous.items():
+            signal.signal(number, handler)
         turn.release()
+        if pipe is not None and os.path.lexists(pipe):
+            os.unlink(pipe)

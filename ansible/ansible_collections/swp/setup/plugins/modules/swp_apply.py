@@ -20,8 +20,8 @@ description:
   - The desired state is given in the task (I(defaults) and I(devices), typed,
     so that every value is checked), as a file on the controller templated like
     M(ansible.builtin.template) (I(src)), or as a file on the managed host (I(inventory)).
-  - Passwords and keys reach swpctl through a file only the module's user may
-    read, in the module's temporary folder; never through a command line.
+  - Passwords and keys reach swpctl through a pipe only the module's user may
+    open, in the module's temporary folder; never through a command line.
   - A device that fails (wrong password, no answer, refused setting) does not
     stop the others; the task then fails with each device's reason.
 version_added: "1.0.0"
@@ -36,6 +36,7 @@ options:
         I(devices[].access_point.wpa_mode) and I(devices[].access_point.cipher)).
       - The same sub-options as an entry of I(devices), without I(devices[].mac) and I(devices[].name).
     type: dict
+    version_added: "2.0.0"
     suboptions:
       mode:
         description: The device mode, access point or AP client (bridge).
@@ -127,123 +128,6 @@ options:
       password:
         description: The device password. Give it from an Ansible Vault variable.
         type: str
-  devices:
-    description:
-      - The devices of the site and the state each is to have.
-      - Texts must be texts in YAML too; an unquoted MAC such as C(10:20:30:40:50:59),
-        a key of digits or C(no) are numbers or booleans to YAML and fail the task
-        with the entry and the field named.
-    type: list
-    elements: dict
-    suboptions:
-      mac:
-        description: The device's MAC address. One of I(devices[].mac) and I(devices[].name) is required.
-        type: str
-      name:
-        description: The device's name, when exactly one device answers with it.
-        type: str
-      mode:
-        description: The device mode, access point or AP client (bridge).
-        type: str
-        choices: [ap, bridge]
-      ip:
-        description:
-          - The device's address, I(devices[].ip.dhcp=true) or a static
-            I(devices[].ip.address) with I(devices[].ip.mask)
-            (and I(devices[].ip.gateway)), checked by the rules of the setup wizard's IP page.
-          - "C(ip: dhcp) is read as I(devices[].ip.dhcp=true)."
-        type: dict
-        suboptions:
-          dhcp:
-            description: The device takes its address by DHCP.
-            type: bool
-          address:
-            description: A static address.
-            type: str
-          mask:
-            description: The subnet mask of the static address.
-            type: str
-          gateway:
-            description: The gateway of the static address.
-            type: str
-      access_point:
-        description:
-          - The profile while the device runs as access point.
-          - The values and checks of C(swpctl set-wireless).
-        type: dict
-        suboptions:
-          ssid:
-            description: The network name, 1 to 32 characters.
-            type: str
-            required: true
-          channel:
-            description: The channel; 0 lets the device choose; left out, it is kept.
-            type: int
-          wireless_mode:
-            description: The wireless mode.
-            type: str
-            choices: [bgn, bg, n, b, g, a, abg, abgn, gn, an]
-          security:
-            description: The security.
-            type: str
-            required: true
-            choices: [none, wep, wpa-psk]
-          auth:
-            description: The WEP authentication.
-            type: str
-            choices: [open, shared, auto]
-          key:
-            description:
-              - The WEP key (5 or 13 characters, 10 or 26 hex digits) or WPA
-                passphrase (8 to 63 characters, or 64 hex digits).
-              - Give it from an Ansible Vault variable. The devices do not report it,
-                so it is not compared; see I(send_keys).
-            type: str
-          wpa_mode:
-            description: The WPA mode.
-            type: str
-            choices: [wpa, wpa2, auto]
-          cipher:
-            description: The WPA cipher.
-            type: str
-            choices: [tkip, aes, auto]
-      station:
-        description:
-          - The profile while the device runs as AP client.
-          - The values and checks of C(swpctl set-station).
-        type: dict
-        suboptions:
-          ssid:
-            description: The name of the network to join.
-            type: str
-            required: true
-          wireless_mode:
-            description: The wireless mode.
-            type: str
-            choices: [bgn, bg, n, b, g, a, abg, abgn, gn, an]
-          security:
-            description: The security.
-            type: str
-            required: true
-            choices: [none, wep, wpa-psk]
-          auth:
-            description: The WEP authentication.
-            type: str
-            choices: [open, shared, auto]
-          key:
-            description: The WEP key or WPA passphrase. Give it from an Ansible Vault variable.
-            type: str
-          wpa_mode:
-            description: The WPA mode.
-            type: str
-            choices: [wpa, wpa2, auto]
-          cipher:
-            description: The WPA cipher.
-            type: str
-            choices: [tkip, aes, auto]
-      password:
-        description: The device password (C(tosca) when not given). Give it from an Ansible Vault variable.
-        type: str
   src:
     description:
       - An inventory file on the controller (YAML, with C(defaults) and C(devices)
@@ -251,11 +135,13 @@ options:
         may take keys from vaulted variables.
       - Looked up like a template (the role's or the playbook's C(templates) folder).
     type: path
+    version_added: "2.0.0"
   content:
     description:
       - The inventory text itself. The action plugin puts the templated I(src) here;
         errors then name I(src)'s lines.
     type: str
+    version_added: "2.0.0"
   inventory:
     description:
       - "An inventory file on the managed host, as C(swpctl apply FILE) reads it
@@ -269,11 +155,13 @@ options:
   missing:
     description: A listed device that does not answer the discovery fails the task, or only warns.
     type: str
+    version_added: "2.0.0"
     choices: [fail, warn]
     default: fail
   unlisted:
     description: What a device that answers but is not listed does to the task.
     type: str
+    version_added: "2.0.0"
     choices: [ignore, warn, fail]
     default: ignore
   send_keys:
@@ -282,6 +170,7 @@ options:
         differs (the devices do not report their keys, so a new key alone is not seen).
         Such devices are reported changed.
     type: bool
+    version_added: "2.0.0"
     default: false
 notes:
   - The devices' reads and settings go over UDP broadcasts on the managed
@@ -294,8 +183,14 @@ attributes:
   diff_mode:
     support: full
     description: The fields that differ, per device, before and after.
+  async:
+    support: full
+    description:
+      - With C(async) the module runs as a job; C(poll) 0 leaves it running (M(ansible.builtin.async_status)).
+      - The job ends swpctl cleanly a little before its C(async) limit, as a task's C(timeout) does.
 extends_documentation_fragment:
   - swp.setup.swpctl
+  - swp.setup.devices
 seealso:
   - module: swp.setup.swp_info
 """
@@ -417,6 +312,16 @@ stderr:
   returned: when swpctl ran
   type: str
   sample: ""
+capture:
+  description: The path of the capture on the managed host.
+  returned: with I(capture)
+  type: str
+  sample: /var/tmp/lobby.pcapng
+timed_out:
+  description: The run did not end within I(timeout) and swpctl was stopped.
+  returned: when it happened
+  type: bool
+  sample: true
 """
 
 import json
@@ -424,14 +329,14 @@ import os
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.swp.setup.plugins.module_utils.swpctl import (
+    FEED,
+    captured,
     connection_spec,
     desired_state_spec,
     entry_errors,
     inventory_json,
     rename_file_errors,
-    run_in_turn,
-    swpctl_command,
-    write_private,
+    run_swpctl,
 )
 
 SENT = ("changed", "would_change")
@@ -459,14 +364,15 @@ def unlisted_text(device):
     return "%s (%s) at %s" % (device.get("name", ""), device.get("mac", ""), device.get("ip", ""))
 
 
-def desired_file(module):
-    """The file swpctl reads, the name errors give it, and the entries its lines lead back to."""
+def desired_state(module):
+    """What swpctl reads: the text to feed it through a pipe (None for a file
+    of the managed host), the file argument, the name errors give it, and the
+    entries its lines lead back to."""
     params = module.params
     if params["inventory"]:
-        return params["inventory"], params["inventory"], None
+        return None, params["inventory"], params["inventory"], None
     if params["content"] is not None:
-        path = write_private(module.tmpdir, "desired.yml", params["content"])
-        return path, params["src"] or "content", None
+        return ("desired.yml", params["content"]), FEED, params["src"] or "content", None
     if params["src"]:
         module.fail_json(msg="src is read on the controller by the action plugin swp.setup.swp_apply; "
                              "give the file's text as content when calling the module otherwise")
@@ -474,8 +380,7 @@ def desired_file(module):
     problems = entry_errors(devices)
     if problems:
         module.fail_json(msg="; ".join(problems))
-    path = write_private(module.tmpdir, "desired.json", inventory_json(params["defaults"], devices))
-    return path, "devices", devices
+    return ("desired.json", inventory_json(params["defaults"], devices)), FEED, "devices", devices
 
 
 def judge(module, report):
@@ -525,7 +430,9 @@ def main():
         supports_check_mode=True,
     )
     params = module.params
-    path, shown, entries = desired_file(module)
+    if params["capture"]:
+        params["capture"] = os.path.abspath(params["capture"])
+    secret, path, shown, entries = desired_state(module)
 
     args = ["apply", path, "--json"]
     if module.check_mode:
@@ -534,18 +441,15 @@ def main():
         args.append("--send-keys")
     if params["only"]:
         args += ["--only", ",".join(params["only"])]
-    try:
-        rc, out, err = run_in_turn(module, swpctl_command(module, args))
-    finally:
-        if path != params["inventory"]:
-            os.unlink(path)  # it holds the secrets; the temporary folder goes only at the end
-    err = rename_file_errors(err, path, shown, entries)
+    rc, out, err, pipe = run_swpctl(module, args, secret)
+    err = rename_file_errors(err, pipe or path, shown, entries)
     try:
         report = json.loads(out)
     except ValueError:
         report = None
     if not isinstance(report, dict):
-        module.fail_json(msg=err.strip() or "swpctl apply gave no report", exit_code=rc, stderr=err)
+        module.fail_json(msg=err.strip() or "swpctl apply gave no report", exit_code=rc, stderr=err,
+                         **captured(params))
 
     if entries is not None:
         # The lines are those of the private copy: say which entry of devices instead.
@@ -553,7 +457,7 @@ def main():
             if isinstance(device, dict) and isinstance(device.get("line"), int):
                 device["entry"] = device.pop("line") - 3
     result, problems = judge(module, report)
-    result.update(exit_code=rc, stderr=err)
+    result.update(exit_code=rc, stderr=err, **captured(params))
     if problems:
         module.fail_json(msg="; ".join(problems), **result)
     module.exit_json(**result)

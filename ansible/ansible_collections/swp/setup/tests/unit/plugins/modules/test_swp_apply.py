@@ -28,6 +28,9 @@ PASSWORD = "s3cret"
 
 FAKE_SWPCTL = r"""#!{python}
 import json, os, stat, sys
+if sys.argv[1] == "--help":
+    sys.stdout.write("  --timeout SECONDS\n" if os.environ.get("FAKE_HAS_TIMEOUT") else "usage\n")
+    sys.exit(0)
 path = sys.argv[2]
 mode = stat.S_IMODE(os.stat(path).st_mode)
 with open(path) as stream:
@@ -136,14 +139,19 @@ POLICY_CASES = [
     ({"send_keys": True, "only": ["AP-1", "02:5A:00:00:00:02"]}, report(device("AP-1", "changed", [CHANGE])),
      False, None, ["--send-keys", "--only", "AP-1,02:5A:00:00:00:02"]),
     ({"adapter": "10.91.1.1"}, report(device("AP-1", "failed")), True, "AP-1:", ["--adapter", "10.91.1.1"]),
+    ({"capture": "/var/tmp/lobby.pcapng"}, report(device("AP-1", "unchanged")), False, None,
+     ["--capture", "/var/tmp/lobby.pcapng"]),
+    ({"timeout": 60}, report(device("AP-1", "unchanged")), False, None, ["--timeout", "57"]),
 ]
 
 
 @pytest.mark.parametrize("extra, answer, failed, words, flags", POLICY_CASES)
 def test_policies(tmp_path, swpctl, capsys, monkeypatch, extra, answer, failed, words, flags):
     monkeypatch.setenv("FAKE_REPORT", answer)
+    monkeypatch.setenv("FAKE_HAS_TIMEOUT", "1")
     result, log = run_module(tmp_path, swpctl, capsys, dict(SITE, **extra))
     assert bool(result.get("failed")) == failed, result
+    assert result.get("capture") == extra.get("capture")
     if words:
         assert words in result.get("msg", "") + " ".join(result.get("warnings", []))
     for flag in flags:
@@ -226,3 +234,47 @@ def test_src_is_templated_on_the_controller_and_errors_name_its_lines(tmp_path, 
     assert 'key: "welcome-guests"' in log["text"] and log["mode"] == 0o600
     assert "templates/site.yml.j2:3: \\\"key\\\": 8 to 63 characters" in play.stdout, play.stdout
     assert "welcome-guests" not in play.stdout
+
+
+# A swpctl that outlives its time, with a child in its process group; it
+# ends on SIGTERM, or only on SIGKILL.
+SLOW_SWPCTL = r"""#!{python}
+import os, signal, subprocess, sys, time
+if sys.argv[1] == "--help":
+    sys.exit(0)  # an swpctl without --timeout
+if os.environ.get("IGNORE_TERM"):
+    signal.signal(signal.SIGTERM, signal.SIG_IGN)
+child = subprocess.Popen(["sleep", "60"])
+with open(os.environ["FAKE_PIDS"], "w") as pids:
+    pids.write("%d %d %s" % (os.getpid(), child.pid, sys.argv[2]))
+with open(sys.argv[2]) as pipe:
+    pipe.read()
+time.sleep(60)
+"""
+
+
+def running(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as stat_file:
+            return stat_file.read().split(")")[-1].split()[0] != "Z"
+    except OSError:
+        return False
+
+
+@pytest.mark.parametrize("ignores_term", [False, True])
+def test_a_run_past_its_time_ends_swpctl_and_its_group_and_leaves_nothing(tmp_path, capsys, monkeypatch,
+                                                                          ignores_term):
+    program = tmp_path / "slow-swpctl"
+    program.write_text(SLOW_SWPCTL.format(python=sys.executable))
+    program.chmod(0o700)
+    monkeypatch.setenv("FAKE_PIDS", str(tmp_path / "pids"))
+    if ignores_term:
+        monkeypatch.setenv("IGNORE_TERM", "1")
+    result, log = run_module(tmp_path, program, capsys, dict(SITE, timeout=2))
+    assert result["failed"] and result["timed_out"] and "within the task's time (2 s)" in result["msg"], result
+    swpctl_pid, child_pid, pipe = (tmp_path / "pids").read_text().split()
+    assert not running(int(swpctl_pid)) and not running(int(child_pid))
+    assert not os.path.lexists(pipe)
+    turn = HostTurn(str(tmp_path / "lock"), 0)
+    assert turn.take() is None  # released
+    turn.release()

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -21,6 +22,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <sys/file.h>
 
 namespace {
 
@@ -315,6 +317,38 @@ bool WritePrivate(const QString& path, const QByteArray& text, QFile::Permission
            file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | more);
 }
 
+// The example playbooks and inventory copied into dir/examples, the examples'
+// swpctl (a wrapper that runs the waits five times faster) first in PATH, the
+// vault's password, and Ansible's folders in dir.
+QProcessEnvironment PlaybookEnvironment(const QTemporaryDir& dir) {
+    const QString examples = dir.filePath(QStringLiteral("examples"));
+    EXPECT_RUN(
+        Execute(QStringLiteral("cp"),
+                {QStringLiteral("-r"), QStringLiteral(SETUP_ANSIBLE_DIR "/examples"), examples},
+                QProcessEnvironment::systemEnvironment()),
+        0);
+    EXPECT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("bin")));
+    EXPECT_TRUE(WritePrivate(dir.filePath(QStringLiteral("bin/swpctl")),
+                             "#!/bin/sh\nexec " SWPCTL_BINARY " --speedup 5 \"$@\"\n",
+                             QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    EXPECT_TRUE(WritePrivate(dir.filePath(QStringLiteral("vault-password")), "lab\n"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"),
+               dir.filePath(QStringLiteral("bin:")) + env.value(QStringLiteral("PATH")));
+    env.insert(QStringLiteral("HOME"), dir.path());
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), dir.path());
+    env.insert(QStringLiteral("ANSIBLE_COLLECTIONS_PATH"), QStringLiteral(SETUP_ANSIBLE_DIR));
+    env.insert(QStringLiteral("ANSIBLE_LOCAL_TEMP"), dir.filePath(QStringLiteral("tmp")));
+    env.insert(QStringLiteral("ANSIBLE_REMOTE_TMP"), dir.filePath(QStringLiteral("remote")));
+    // Where async jobs keep their results: "~" would be HOME for the job and
+    // the password file's home for async_status.
+    env.insert(QStringLiteral("ANSIBLE_ASYNC_DIR"), dir.filePath(QStringLiteral("async")));
+    env.insert(QStringLiteral("ANSIBLE_NOCOLOR"), QStringLiteral("1"));
+    env.insert(QStringLiteral("ANSIBLE_VAULT_PASSWORD_FILE"),
+               dir.filePath(QStringLiteral("vault-password")));
+    return env;
+}
+
 // The example playbooks over three sites as ansible/examples/lab-hosts.yml
 // lays them out: the lobby (dev1) and the garden (dev2) are two LANs of one
 // computer, swp-host; the annex (dev3) has its own, swp-host2. The sites'
@@ -337,27 +371,7 @@ TEST(SwpctlApplyLab, PlaybookOverThreeSitesWithAVaultKeepsSecretsOffCommandLines
     START(annex, "dev3", Example("lab-annex.json"));
     QTemporaryDir dir;
     const QString examples = dir.filePath(QStringLiteral("examples"));
-    EXPECT_RUN(
-        Execute(QStringLiteral("cp"),
-                {QStringLiteral("-r"), QStringLiteral(SETUP_ANSIBLE_DIR "/examples"), examples},
-                QProcessEnvironment::systemEnvironment()),
-        0);
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("bin")));
-    ASSERT_TRUE(WritePrivate(dir.filePath(QStringLiteral("bin/swpctl")),
-                             "#!/bin/sh\nexec " SWPCTL_BINARY " --speedup 5 \"$@\"\n",
-                             QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
-    ASSERT_TRUE(WritePrivate(dir.filePath(QStringLiteral("vault-password")), "lab\n"));
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PATH"),
-               dir.filePath(QStringLiteral("bin:")) + env.value(QStringLiteral("PATH")));
-    env.insert(QStringLiteral("HOME"), dir.path());
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), dir.path());
-    env.insert(QStringLiteral("ANSIBLE_COLLECTIONS_PATH"), QStringLiteral(SETUP_ANSIBLE_DIR));
-    env.insert(QStringLiteral("ANSIBLE_LOCAL_TEMP"), dir.filePath(QStringLiteral("tmp")));
-    env.insert(QStringLiteral("ANSIBLE_NOCOLOR"), QStringLiteral("1"));
-    env.insert(QStringLiteral("ANSIBLE_VAULT_PASSWORD_FILE"),
-               dir.filePath(QStringLiteral("vault-password")));
+    const QProcessEnvironment env = PlaybookEnvironment(dir);
     const QStringList secrets = {QLatin1String(kHotelKey), QStringLiteral("s3cret")};
     auto play = [&](const char* file, QStringList args) {
         return RunWatched(playbook,
@@ -458,6 +472,163 @@ TEST(SwpctlApplyLab, PlaybookOverThreeSitesWithAVaultKeepsSecretsOffCommandLines
         refused.run.out.contains(QStringLiteral("refused the login (wrong password?) (exit 4)")))
         << refused.run.out.toStdString();
     EXPECT_EQ(8, SettingsReceived(lobby) + SettingsReceived(garden) + SettingsReceived(annex));
+}
+
+// swp_info reads the lobby and the annex in one discovery each, as an async
+// job polled (the annex's access point with its own password from the site's
+// devices, its client with the option password); the lobby's desired state,
+// given back to swp_apply as a fire-and-forget job, changes nothing. Then
+// swp_apply with swpctl's real waits runs out of the task's timeout, and of an
+// async job's limit: each time swpctl and its process group end, the turn on
+// UDP 5433 is free, no pipe is left, and no device took a setting.
+const char kFlowPlay[] = R"yaml(
+- name: Read, apply unchanged, run out of time
+  hosts: lobby:annex
+  gather_facts: false
+  tasks:
+    - name: Read the site in one discovery
+      swp.setup.swp_info:
+        adapter: "{{ site_adapter | default(omit) }}"
+        command_prefix: "{{ swpctl_prefix }}"
+        devices: "{{ site_devices if inventory_hostname == 'annex' else [] }}"
+        password: "{{ 'right' if inventory_hostname == 'annex' else vault_device_password }}"
+      async: 60
+      poll: 1
+      register: site
+    - name: Every device was read
+      ansible.builtin.assert:
+        that:
+          - site.devices | length == (3 if inventory_hostname == 'lobby' else 2)
+          - site.devices | selectattr('error', 'defined') | list == []
+          - site.desired | length == site.devices | length
+    - name: The desired state back, fire and forget
+      swp.setup.swp_apply:
+        adapter: "{{ site_adapter }}"
+        command_prefix: "{{ swpctl_prefix }}"
+        devices: "{{ site.desired }}"
+      async: 60
+      poll: 0
+      register: job
+      when: inventory_hostname == 'lobby'
+    - name: Its end
+      ansible.builtin.async_status:
+        jid: "{{ job.ansible_job_id }}"
+      register: applied
+      until: applied.finished
+      retries: 60
+      delay: 1
+      when: inventory_hostname == 'lobby'
+    - name: Nothing to change
+      ansible.builtin.assert:
+        that:
+          - applied is not changed
+          - applied.devices | map(attribute='status') | unique == ['unchanged']
+      when: inventory_hostname == 'lobby'
+    - name: Out of the task's time
+      swp.setup.swp_apply:
+        executable: "{{ slow_swpctl }}"
+        adapter: "{{ site_adapter }}"
+        command_prefix: "{{ swpctl_prefix }}"
+        devices: "{{ site_devices }}"
+        defaults: "{{ site_defaults }}"
+      timeout: 5
+      register: cut
+      ignore_errors: true
+      when: inventory_hostname == 'lobby'
+    - name: Out of the async job's time
+      swp.setup.swp_apply:
+        executable: "{{ slow_swpctl }}"
+        adapter: "{{ site_adapter }}"
+        command_prefix: "{{ swpctl_prefix }}"
+        devices: "{{ site_devices }}"
+        defaults: "{{ site_defaults }}"
+      async: 4
+      poll: 0
+      register: job
+      when: inventory_hostname == 'lobby'
+    - name: The job's end
+      ansible.builtin.async_status:
+        jid: "{{ job.ansible_job_id }}"
+      register: ended
+      until: ended.finished
+      retries: 30
+      delay: 1
+      ignore_errors: true
+      when: inventory_hostname == 'lobby'
+    - name: Both stopped swpctl in time
+      ansible.builtin.assert:
+        that:
+          - cut is failed and cut.timed_out and "within the task's time (2 s)" in cut.msg
+          - ended is failed and ended.timed_out and "within the task's time (1 s)" in ended.msg
+      when: inventory_hostname == 'lobby'
+)yaml";
+
+// The processes whose command line holds text.
+QStringList ProcessesWith(const QString& text) {
+    QStringList found;
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile file(proc.filePath(pid + QStringLiteral("/cmdline")));
+        if (pid.front().isDigit() && file.open(QIODevice::ReadOnly) &&
+            QString::fromUtf8(file.readAll().replace('\0', ' ')).contains(text))
+            found.append(pid);
+    }
+    return found;
+}
+
+// The requests of a kind the devices of a process answered.
+int Answered(const CLabDevice& device, const char* kind) {
+    int count = 0;
+    for (const QJsonObject& line : device.Journal())
+        count += line["dir"].toString() == QLatin1String("rx") &&
+                 line["action"].toString() == QLatin1String("answer") &&
+                 line["kind"].toString() == QLatin1String(kind);
+    return count;
+}
+
+TEST(SwpctlApplyLab, PlaybookReadsInOneDiscoveryAppliesItUnchangedAndEndsSwpctlOnTime) {
+    SWP_REQUIRE_LAB();
+    const QString playbook = QStandardPaths::findExecutable(QStringLiteral("ansible-playbook"));
+    if (playbook.isEmpty()) {
+        if (InCI())
+            FAIL() << "ansible-playbook is missing (scripts/deps installs ansible-core)";
+        GTEST_SKIP() << "ansible-playbook is missing (scripts/deps installs ansible-core)";
+    }
+    CLabDevice lobby;
+    CLabDevice annex;
+    START(lobby, "dev1", Example("lab-lobby.json"));
+    START(annex, "dev3", Example("lab-annex.json"));
+    QTemporaryDir dir;
+    const QProcessEnvironment env = PlaybookEnvironment(dir);
+    ASSERT_TRUE(WritePrivate(dir.filePath(QStringLiteral("flow.yml")), kFlowPlay));
+    const ToolRun play =
+        RunTool(playbook,
+                {QStringLiteral("-i"), dir.filePath(QStringLiteral("examples/lab-hosts.yml")),
+                 dir.filePath(QStringLiteral("flow.yml")), QStringLiteral("-e"),
+                 QStringLiteral("slow_swpctl=" SWPCTL_BINARY)},
+                env, kRunLimitMs);
+    EXPECT_RUN(play, 0);
+    const QMap<QString, Recap> recap = PlayRecap(play.out);
+    EXPECT_EQ(0, recap["lobby"].failed) << play.out.toStdString();
+    EXPECT_EQ(0, recap["annex"].failed) << play.out.toStdString();
+
+    // One discovery (each of the annex's two devices answered it once) read
+    // both, each with its own password (the play checks that both were read).
+    EXPECT_EQ(2, Answered(annex, "discover"));
+    EXPECT_EQ(0, SettingsReceived(lobby) + SettingsReceived(annex));
+    EXPECT_TRUE(ProcessesWith(QStringLiteral(SWPCTL_BINARY)).isEmpty());
+    QFile lock(QDir(QStringLiteral("/run/lock")).exists()
+                   ? QStringLiteral("/run/lock/swp-setup-udp5433.lock")
+                   : QStringLiteral("/tmp/swp-setup-udp5433.lock"));
+    ASSERT_TRUE(lock.open(QIODevice::ReadOnly));
+    EXPECT_EQ(0, flock(lock.handle(), LOCK_EX | LOCK_NB)) << "the turn on UDP 5433 is still held";
+    QStringList left;
+    for (QDirIterator it(dir.filePath(QStringLiteral("remote")),
+                         {QStringLiteral("desired.*"), QStringLiteral("read.*")},
+                         QDir::AllEntries | QDir::System, QDirIterator::Subdirectories);
+         it.hasNext();)
+        left.append(it.next());
+    EXPECT_TRUE(left.isEmpty()) << left.join(QLatin1Char(' ')).toStdString();
 }
 
 } // namespace

@@ -289,7 +289,6 @@ class HostTurn:
             self._handle = None
 
 
-
 def captured(params):
     """The capture's path, as the result gives it."""
     return {"capture": params["capture"]} if params.get("capture") else {}

@@ -19,6 +19,7 @@ import os
 import re
 import signal
 import subprocess
+import sys
 import threading
 import time
 from datetime import date
@@ -333,6 +334,45 @@ def _own_group_ending_with(parent):
     return prepare
 
 
+# Waits for the module's end however it comes (its stdin is a pipe that only
+# the module holds open), then ends what is left of swpctl's process group and
+# removes the secrets' pipe. Told "done", the module has already done both.
+WATCHDOG = r"""
+import os, signal, sys, time
+group, pipe = int(sys.argv[1]), sys.argv[2]
+if sys.stdin.buffer.read() != b"done":
+    for number in (signal.SIGTERM, signal.SIGKILL):
+        try:
+            os.killpg(group, number)
+        except OSError:
+            break
+        for _ in range(30):
+            time.sleep(0.1)
+            try:
+                os.killpg(group, 0)
+            except OSError:
+                break
+if pipe and os.path.lexists(pipe):
+    os.unlink(pipe)
+"""
+
+
+def _watch(process, pipe):
+    """A watchdog in a session of its own, which outlives the module (an async
+    job past its limit is ended with SIGKILL to the module's process group)."""
+    read, write = os.pipe()
+    try:
+        subprocess.Popen([sys.executable, "-c", WATCHDOG, str(process.pid), pipe or ""], stdin=read,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, close_fds=True,
+                         start_new_session=True)
+    except OSError:
+        os.close(write)
+        return None
+    finally:
+        os.close(read)
+    return write
+
+
 def _feed(path, data, process, deadline):
     """Writes data into the pipe once swpctl opens it; gives up when swpctl
     ends without opening it or the time is up."""
@@ -403,8 +443,8 @@ def run_swpctl(module, args, secret=None, environ_update=None, deadline=None):
     """Runs swpctl once this computer's turn on UDP 5433 is ours, within the
     task's time. secret (name, text) goes through a pipe only the module's user
     may open, named by FEED among args: it never rests on a disk. Whatever ends
-    the run (its end, the deadline, a signal to the module), swpctl's process
-    group ends with it, the turn is released and the pipe is gone.
+    the run (its end, the deadline, a signal to the module, the module killed),
+    swpctl's process group ends with it, the turn is released and the pipe is gone.
     Returns (rc, stdout, stderr, the pipe's path or None)."""
     params = module.params
     deadline = deadline or Deadline(params.get("timeout"))
@@ -428,7 +468,7 @@ def run_swpctl(module, args, secret=None, environ_update=None, deadline=None):
     lock_wait = params["lock_timeout"] if left is None else min(params["lock_timeout"], int(left))
     turn = HostTurn(params["lock_file"], lock_wait)
     previous = dict((number, signal.signal(number, _stop_on_signal)) for number in STOP_SIGNALS)
-    process = None
+    process = watchdog = None
     try:
         why = turn.take()
         if why:
@@ -442,6 +482,7 @@ def run_swpctl(module, args, secret=None, environ_update=None, deadline=None):
         process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                    stderr=subprocess.PIPE, env=environ, close_fds=True,
                                    preexec_fn=_own_group_ending_with(os.getpid()))
+        watchdog = _watch(process, pipe)
         if secret is not None:
             feeder = threading.Thread(target=_feed, args=(pipe, secret[1].encode("utf-8"), process, deadline))
             feeder.daemon = True
@@ -467,3 +508,6 @@ def run_swpctl(module, args, secret=None, environ_update=None, deadline=None):
         turn.release()
         if pipe is not None and os.path.lexists(pipe):
             os.unlink(pipe)
+        if watchdog is not None:
+            os.write(watchdog, b"done")
+            os.close(watchdog)

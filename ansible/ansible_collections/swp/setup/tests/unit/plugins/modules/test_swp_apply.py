@@ -14,6 +14,7 @@ import os
 import stat
 import subprocess
 import sys
+import time
 
 import pytest
 
@@ -278,3 +279,39 @@ def test_a_run_past_its_time_ends_swpctl_and_its_group_and_leaves_nothing(tmp_pa
     turn = HostTurn(str(tmp_path / "lock"), 0)
     assert turn.take() is None  # released
     turn.release()
+
+
+MODULE_RUN = r"""
+import json, sys
+sys.path.insert(0, sys.argv[1])
+import conftest
+from ansible.module_utils import basic
+from ansible_collections.swp.setup.plugins.modules import swp_apply
+basic._ANSIBLE_ARGS = sys.argv[2].encode()
+swp_apply.main()
+"""
+
+
+def test_the_module_killed_takes_swpctl_and_its_group_and_the_pipe_with_it(tmp_path, monkeypatch):
+    program = tmp_path / "slow-swpctl"
+    program.write_text(SLOW_SWPCTL.format(python=sys.executable))
+    program.chmod(0o700)
+    pids = tmp_path / "pids"
+    monkeypatch.setenv("FAKE_PIDS", str(pids))
+    args = dict(SITE, executable=str(program), lock_file=str(tmp_path / "lock"), _ansible_remote_tmp=str(tmp_path),
+                _ansible_keep_remote_files=False)
+    unit = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+    module = subprocess.Popen([sys.executable, "-c", MODULE_RUN, unit, json.dumps({"ANSIBLE_MODULE_ARGS": args})],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(300):
+        if pids.exists() and len(pids.read_text().split()) == 3:
+            break
+        time.sleep(0.05)
+    module.kill()  # as an async job past its limit is ended
+    module.wait()
+    swpctl_pid, child_pid, pipe = pids.read_text().split()
+    for _ in range(100):
+        if not running(int(swpctl_pid)) and not running(int(child_pid)) and not os.path.lexists(pipe):
+            break
+        time.sleep(0.05)
+    assert not running(int(swpctl_pid)) and not running(int(child_pid)) and not os.path.lexists(pipe)

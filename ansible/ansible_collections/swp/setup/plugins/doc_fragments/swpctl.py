@@ -62,7 +62,7 @@ notes:
     arguments to the managed host; with C(ANSIBLE_KEEP_REMOTE_FILES=1) that copy stays in the remote
     user's C(~/.ansible/tmp) and holds the passwords and keys of the task in clear. Keep it unset.
   - swpctl runs in a process group of its own that ends with the module, however the module ends
-    (its C(timeout), the end of an C(async) job, a signal, the module killed: a watchdog then stops it).
+    (its C(timeout), the end of an C(async) job, a signal, or the module killed, when a watchdog stops it).
 requirements:
   - swpctl on the managed host
 """

@@ -303,14 +303,14 @@ def test_the_module_killed_takes_swpctl_and_its_group_and_the_pipe_with_it(tmp_p
     unit = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
     module = subprocess.Popen([sys.executable, "-c", MODULE_RUN, unit, json.dumps({"ANSIBLE_MODULE_ARGS": args})],
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    for _ in range(300):
+    for dummy in range(300):
         if pids.exists() and len(pids.read_text().split()) == 3:
             break
         time.sleep(0.05)
     module.kill()  # as an async job past its limit is ended
     module.wait()
     swpctl_pid, child_pid, pipe = pids.read_text().split()
-    for _ in range(100):
+    for dummy in range(100):
         if not running(int(swpctl_pid)) and not running(int(child_pid)) and not os.path.lexists(pipe):
             break
         time.sleep(0.05)

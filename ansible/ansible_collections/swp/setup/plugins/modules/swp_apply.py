@@ -276,6 +276,14 @@ devices:
       description: The device's address.
       type: str
       returned: when found
+    adapter:
+      description: The address of the managed host's adapter the device answered on.
+      type: str
+      returned: when found
+    config:
+      description: The device's configuration as read before any setting, as C(swpctl show --json) prints it.
+      type: dict
+      returned: when the device was read
     exit_code:
       description: For a failed device, the exit code swpctl gives such a failure.
       type: int

@@ -195,8 +195,7 @@ void CDiagnosis::ReadAfterSearch() {
 }
 
 void CDiagnosis::MaybeComplete() {
-    if (m_Running && m_SearchEnded && m_RulesetJson.done && m_RulesetText.done &&
-        m_LegacySave.done)
+    if (m_Running && m_SearchEnded && m_RulesetJson.done && m_RulesetText.done && m_LegacySave.done)
         Complete();
 }
 
@@ -535,27 +534,31 @@ void CDiagnosis::CheckFirewall() {
     }
     const auto lookCommands = [&](Finding& f) {
         if (!m_Report.privileged) {
-            f.AddFix(QStringLiteral("administrator"),
-                     QStringLiteral("check the firewall as administrator (asks for the "
-                                    "administrator password)"),
-                     QStringLiteral("pkexec %1 doctor").arg(SystemCommand(QStringLiteral("swpctl"))));
+            f.AddFix(
+                QStringLiteral("administrator"),
+                QStringLiteral("check the firewall as administrator (asks for the "
+                               "administrator password)"),
+                QStringLiteral("pkexec %1 doctor").arg(SystemCommand(QStringLiteral("swpctl"))));
             f.AddFix(QStringLiteral("administrator"), QStringLiteral("or with sudo"),
                      QStringLiteral("sudo %1 doctor").arg(SystemCommand(QStringLiteral("swpctl"))));
         }
         if (managers.ufwEnabled)
-            f.AddFix(QStringLiteral("ufw"), QStringLiteral("see ufw's rules"),
-                     QStringLiteral("sudo %1 status verbose").arg(SystemCommand(QStringLiteral("ufw"))));
+            f.AddFix(
+                QStringLiteral("ufw"), QStringLiteral("see ufw's rules"),
+                QStringLiteral("sudo %1 status verbose").arg(SystemCommand(QStringLiteral("ufw"))));
         if (managers.firewalldPid != 0)
             f.AddFix(QStringLiteral("firewalld"), QStringLiteral("see firewalld's zone"),
                      QStringLiteral("sudo %1 --list-all")
                          .arg(SystemCommand(QStringLiteral("firewall-cmd"))));
-        f.AddFix(QStringLiteral("nftables"),
-                 QStringLiteral("look for rules on port 5433 and for input chains with policy drop"),
-                 QStringLiteral("sudo %1 list ruleset").arg(SystemCommand(QStringLiteral("nft"))));
+        f.AddFix(
+            QStringLiteral("nftables"),
+            QStringLiteral("look for rules on port 5433 and for input chains with policy drop"),
+            QStringLiteral("sudo %1 list ruleset").arg(SystemCommand(QStringLiteral("nft"))));
         if (managers.legacyTables)
-            f.AddFix(QStringLiteral("iptables"), QStringLiteral("and in the legacy iptables tables"),
-                     QStringLiteral("sudo %1")
-                         .arg(SystemCommand(QStringLiteral("iptables-legacy-save"))));
+            f.AddFix(QStringLiteral("iptables"),
+                     QStringLiteral("and in the legacy iptables tables"),
+                     QStringLiteral("sudo %1").arg(
+                         SystemCommand(QStringLiteral("iptables-legacy-save"))));
         const QStringList seen = managers.Seen();
         f.Add(QStringLiteral("front_ends"), QStringLiteral("firewall managers seen"),
               seen.isEmpty() ? QStringLiteral("none") : seen.join(QStringLiteral(", ")));
@@ -649,7 +652,8 @@ void CDiagnosis::ReportDrop(const FirewallVerdict& verdict, const QStringList& a
     const QString action = verdict.kind == FirewallVerdict::Dropped ? QStringLiteral("drops")
                                                                     : QStringLiteral("rejects");
     const auto evidence = [&](Finding& f, const QStringList& names) {
-        f.Add(QStringLiteral("adapters"), QStringLiteral("adapters"), names.join(QStringLiteral(", ")));
+        f.Add(QStringLiteral("adapters"), QStringLiteral("adapters"),
+              names.join(QStringLiteral(", ")));
         f.Add(QStringLiteral("manager"), QStringLiteral("managed by"),
               QLatin1String(ManagerName(manager)));
         f.Add(QStringLiteral("table"), QStringLiteral("table"),

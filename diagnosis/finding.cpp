@@ -121,9 +121,9 @@ std::vector<const Finding*> Report::Ordered() const {
 }
 
 bool Report::NeedsAdministrator() const {
-    return !privileged && std::any_of(findings.begin(), findings.end(), [](const Finding& f) {
-               return f.severity == Severity::NotChecked;
-           });
+    return !privileged && devices.empty() &&
+           std::any_of(findings.begin(), findings.end(),
+                       [](const Finding& f) { return f.severity == Severity::NotChecked; });
 }
 
 int Report::ExitCode() const {

@@ -99,7 +99,8 @@ struct Report {
     int ExitCode() const;
     // The findings as shown: the main one first, then by severity.
     std::vector<const Finding*> Ordered() const;
-    // Something could not be checked for want of administrator rights.
+    // No device answered and something could not be checked for want of
+    // administrator rights.
     bool NeedsAdministrator() const;
 };
 

@@ -21,7 +21,7 @@ QString Zone(const QString& chain) {
     static const QRegularExpression kZone(QStringLiteral("^filter_IN_([A-Za-z0-9-]+)"));
     const QRegularExpressionMatch match = kZone.match(chain);
     return match.hasMatch() && match.captured(1) != QLatin1String("policy") ? match.captured(1)
-                                                                             : QString();
+                                                                            : QString();
 }
 
 } // namespace
@@ -90,10 +90,10 @@ void FirewallManagers::ReadRuleset(const QJsonDocument& ruleset, const QString& 
 QStringList FirewallManagers::Seen() const {
     QStringList seen;
     if (ufwEnabled || ufwChains || ufwLegacyChains)
-        seen.append(QStringLiteral("ufw (%1)").arg(
-            ufwChains || ufwLegacyChains
-                ? QStringLiteral("its chains are in the ruleset")
-                : QStringLiteral("enabled in /etc/ufw/ufw.conf")));
+        seen.append(QStringLiteral("ufw (%1)")
+                        .arg(ufwChains || ufwLegacyChains
+                                 ? QStringLiteral("its chains are in the ruleset")
+                                 : QStringLiteral("enabled in /etc/ufw/ufw.conf")));
     if (firewalldPid != 0)
         seen.append(QStringLiteral("firewalld (running, pid %1)").arg(firewalldPid));
     else if (firewalldTable)
@@ -116,8 +116,9 @@ Manager FirewallManagers::Of(const QString& family, const QString& table, const 
     const QString name = family + QLatin1Char(' ') + table;
     for (const ManagedTable& managedTable : managed)
         if (managedTable.table == name)
-            return ufwChain || (ufwChains && table == QLatin1String("filter")) ? Manager::Ufw
-                                                                               : Manager::IptablesNft;
+            return ufwChain || (ufwChains && table == QLatin1String("filter"))
+                       ? Manager::Ufw
+                       : Manager::IptablesNft;
     return ufwChain ? Manager::Ufw : Manager::Nftables;
 }
 
@@ -147,8 +148,9 @@ void AddFirewallFixes(Finding& f, Manager manager, const FirewallVerdict& verdic
     }
     case Manager::IptablesNft:
     case Manager::IptablesLegacy: {
-        const QString program = manager == Manager::IptablesLegacy ? QStringLiteral("iptables-legacy")
-                                                                   : QStringLiteral("iptables-nft");
+        const QString program = manager == Manager::IptablesLegacy
+                                    ? QStringLiteral("iptables-legacy")
+                                    : QStringLiteral("iptables-nft");
         const QString iif = one.isEmpty() ? QString() : QStringLiteral("-i %1 ").arg(one);
         f.AddFix(QStringLiteral("iptables"), QStringLiteral("let the replies in"),
                  Sudo(program, QStringLiteral("-I %1 %2-p udp --dport 5433 -j ACCEPT")
@@ -164,10 +166,10 @@ void AddFirewallFixes(Finding& f, Manager manager, const FirewallVerdict& verdic
     QStringList quoted;
     for (const QString& name : adapters)
         quoted.append(QLatin1Char('"') + name + QLatin1Char('"'));
-    const QString iif = quoted.size() == 1 ? quoted.first()
-                                           : QStringLiteral("{ ") +
-                                                 quoted.join(QStringLiteral(", ")) +
-                                                 QStringLiteral(" }");
+    const QString iif =
+        quoted.size() == 1
+            ? quoted.first()
+            : QStringLiteral("{ ") + quoted.join(QStringLiteral(", ")) + QStringLiteral(" }");
     f.AddFix(QStringLiteral("nftables"), QStringLiteral("let the replies in"),
              Sudo(QStringLiteral("nft"),
                   QStringLiteral("insert rule %1 %2 %3 iifname %4 udp dport 5433 accept")

@@ -20,13 +20,13 @@ enum class Manager { Nftables, Ufw, Firewalld, IptablesNft, IptablesLegacy };
 // What tells the managers apart, read by any user (/etc/ufw, the process
 // table) and, when it could be listed, from the ruleset.
 struct FirewallManagers {
-    bool ufwEnabled = false;     // /etc/ufw/ufw.conf says ENABLED=yes
-    bool ufwChains = false;      // ufw's chains are in the nftables ruleset
+    bool ufwEnabled = false;      // /etc/ufw/ufw.conf says ENABLED=yes
+    bool ufwChains = false;       // ufw's chains are in the nftables ruleset
     bool ufwLegacyChains = false; // ... or in the legacy tables
-    int firewalldPid = 0;        // the running firewalld; 0 when none runs
-    bool firewalldTable = false; // table inet firewalld is in the ruleset
-    QList<ManagedTable> managed; // tables nft says another program manages
-    bool legacyTables = false;   // /proc/net/ip_tables_names is there (legacy tables may exist)
+    int firewalldPid = 0;         // the running firewalld; 0 when none runs
+    bool firewalldTable = false;  // table inet firewalld is in the ruleset
+    QList<ManagedTable> managed;  // tables nft says another program manages
+    bool legacyTables = false;    // /proc/net/ip_tables_names is there (legacy tables may exist)
 
     // Reads what needs no ruleset: ufw's state, firewalld's process.
     static FirewallManagers Read(const QString& procRoot = QStringLiteral("/proc"),

@@ -331,9 +331,8 @@ private:
     Truth XtMatch(const QString& name, const Rule& rule) const {
         if (name == QLatin1String("comment") || name == QLatin1String("limit"))
             return Truth::Yes;
-        const QString text =
-            m_Texts.value(Key(rule.family, rule.table, rule.chain) + QLatin1Char('\x1f') +
-                          QString::number(rule.handle));
+        const QString text = m_Texts.value(Key(rule.family, rule.table, rule.chain) +
+                                           QLatin1Char('\x1f') + QString::number(rule.handle));
         if (text.isEmpty())
             return Truth::Unknown;
         static const QRegularExpression kFib(
@@ -344,8 +343,9 @@ private:
             QStringLiteral("\\bpkttype (!= )?(\\{[^}]*\\}|\\S+)"));
         const auto in = [](const QString& list, const QString& value, bool negated) {
             QString items = list;
-            items.remove(QLatin1Char('{')).remove(QLatin1Char('}')).replace(QLatin1Char(','),
-                                                                              QLatin1Char(' '));
+            items.remove(QLatin1Char('{'))
+                .remove(QLatin1Char('}'))
+                .replace(QLatin1Char(','), QLatin1Char(' '));
             const bool found = items.split(QLatin1Char(' '), Qt::SkipEmptyParts).contains(value);
             return found != negated ? Truth::Yes : Truth::No;
         };
@@ -355,9 +355,9 @@ private:
             auto all = kFib.globalMatch(text);
             while (all.hasNext()) {
                 match = all.next();
-                const Truth one = in(match.captured(3),
-                                     AddressType(match.captured(1) == QLatin1String("daddr")),
-                                     !match.captured(2).isEmpty());
+                const Truth one =
+                    in(match.captured(3), AddressType(match.captured(1) == QLatin1String("daddr")),
+                       !match.captured(2).isEmpty());
                 if (one == Truth::No)
                     return Truth::No;
                 truth = one;
@@ -365,8 +365,8 @@ private:
             return truth;
         }
         if ((name == QLatin1String("conntrack") || name == QLatin1String("state")) &&
-            (match = kState.match(text)).hasMatch() &&
-            !text.contains(QLatin1String("ct status")) && !text.contains(QLatin1String("ct direction")))
+            (match = kState.match(text)).hasMatch() && !text.contains(QLatin1String("ct status")) &&
+            !text.contains(QLatin1String("ct direction")))
             return in(match.captured(2), QStringLiteral("new"), !match.captured(1).isEmpty());
         if (name == QLatin1String("pkttype") && (match = kPkttype.match(text)).hasMatch())
             return in(match.captured(2), QStringLiteral("host"), !match.captured(1).isEmpty());
@@ -617,9 +617,9 @@ public:
                          !target.contains(QLatin1Char('-')))
                     expr.append(Xt(QStringLiteral("target"), target)); // MARK, NFQUEUE ...
                 else
-                    expr.append(QJsonObject{
-                        {word == QLatin1String("-j") ? QStringLiteral("jump") : QStringLiteral("goto"),
-                         QJsonObject{{QStringLiteral("target"), target}}}});
+                    expr.append(QJsonObject{{word == QLatin1String("-j") ? QStringLiteral("jump")
+                                                                         : QStringLiteral("goto"),
+                                             QJsonObject{{QStringLiteral("target"), target}}}});
                 break; // what follows belongs to the target
             }
             if (word == QLatin1String("-m")) {
@@ -649,10 +649,11 @@ public:
             else if (word == QLatin1String("--dports") || word == QLatin1String("--sports"))
                 expr.append(Match(op, Payload(m_Protocol, word.mid(2).chopped(1)), Ports(Next())));
             else if (word == QLatin1String("--ctstate") || word == QLatin1String("--state"))
-                expr.append(Match(op, QJsonObject{{QStringLiteral("ct"),
-                                                   QJsonObject{{QStringLiteral("key"),
-                                                                QStringLiteral("state")}}}},
-                                  List(Next().toLower())));
+                expr.append(Match(
+                    op,
+                    QJsonObject{{QStringLiteral("ct"),
+                                 QJsonObject{{QStringLiteral("key"), QStringLiteral("state")}}}},
+                    List(Next().toLower())));
             else if (word == QLatin1String("--dst-type") || word == QLatin1String("--src-type"))
                 expr.append(Match(
                     op,
@@ -692,17 +693,18 @@ private:
                                                               {QStringLiteral("name"), name}}}};
     }
     static QJsonObject Match(const QString& op, const QJsonObject& left, const QJsonValue& right) {
-        return QJsonObject{{QStringLiteral("match"), QJsonObject{{QStringLiteral("op"), op},
-                                                                 {QStringLiteral("left"), left},
-                                                                 {QStringLiteral("right"), right}}}};
+        return QJsonObject{
+            {QStringLiteral("match"), QJsonObject{{QStringLiteral("op"), op},
+                                                  {QStringLiteral("left"), left},
+                                                  {QStringLiteral("right"), right}}}};
     }
     static QJsonObject Meta(const QString& key) {
         return QJsonObject{{QStringLiteral("meta"), QJsonObject{{QStringLiteral("key"), key}}}};
     }
     static QJsonObject Payload(const QString& protocol, const QString& field) {
-        return QJsonObject{{QStringLiteral("payload"),
-                            QJsonObject{{QStringLiteral("protocol"), protocol},
-                                        {QStringLiteral("field"), field}}}};
+        return QJsonObject{
+            {QStringLiteral("payload"), QJsonObject{{QStringLiteral("protocol"), protocol},
+                                                    {QStringLiteral("field"), field}}}};
     }
     static QJsonValue Interface(QString name) {
         if (name.endsWith(QLatin1Char('+')))
@@ -721,9 +723,9 @@ private:
         const int length = text.section(QLatin1Char('/'), 1, 1).toInt(&ok);
         if (!ok)
             return address;
-        return QJsonObject{{QStringLiteral("prefix"),
-                            QJsonObject{{QStringLiteral("addr"), address},
-                                        {QStringLiteral("len"), length}}}};
+        return QJsonObject{
+            {QStringLiteral("prefix"),
+             QJsonObject{{QStringLiteral("addr"), address}, {QStringLiteral("len"), length}}}};
     }
     static QJsonValue Ports(const QString& text) {
         QJsonArray ports;
@@ -734,13 +736,14 @@ private:
             if (!ok)
                 return QStringLiteral("%1").arg(item); // a service name: not decided
             if (ends.size() == 2)
-                ports.append(QJsonObject{
-                    {QStringLiteral("range"),
-                     QJsonArray{first, ends[1].isEmpty() ? 65535 : ends[1].toInt()}}});
+                ports.append(
+                    QJsonObject{{QStringLiteral("range"),
+                                 QJsonArray{first, ends[1].isEmpty() ? 65535 : ends[1].toInt()}}});
             else
                 ports.append(first);
         }
-        return ports.size() == 1 ? ports.at(0) : QJsonValue(QJsonObject{{QStringLiteral("set"), ports}});
+        return ports.size() == 1 ? ports.at(0)
+                                 : QJsonValue(QJsonObject{{QStringLiteral("set"), ports}});
     }
     QJsonObject Protocol(const QString& op, const QString& name) {
         m_Protocol = name == QLatin1String("udp") || name == QLatin1String("tcp")

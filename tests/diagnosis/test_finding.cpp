@@ -102,10 +102,13 @@ TEST(Finding, WhatWasNotCheckedLeadsBeforeTheDevice) {
         EXPECT_EQ(Cause::NotChecked, report.MainFinding()->cause);
         EXPECT_EQ(Cause::NotChecked, report.Ordered().front()->cause);
         const QString text = ReportText(report);
-        EXPECT_LT(text.indexOf(QLatin1String("not-checked")), text.indexOf(QLatin1String("no-answer")))
+        EXPECT_LT(text.indexOf(QLatin1String("not-checked")),
+                  text.indexOf(QLatin1String("no-answer")))
             << text.toStdString();
         EXPECT_EQ(!privileged, text.contains(QLatin1String("pkexec "))) << text.toStdString();
         EXPECT_EQ(!privileged, report.NeedsAdministrator());
+        report.devices.push_back({});
+        EXPECT_FALSE(report.NeedsAdministrator());
     }
 }
 

@@ -135,8 +135,9 @@ QByteArray Captured(const char* name) {
 // state, rate limits, logging) and firewalld's zone chains are understood,
 // never taken for an uncertain drop.
 TEST(NftRuleset, WhatTheManagersWriteIsUnderstood) {
-    const QString legacyDrop = QStringLiteral("*filter\n:INPUT ACCEPT [0:0]\n:FORWARD ACCEPT [0:0]\n"
-                                              "-A INPUT -p udp -m udp --dport 5433 -j DROP\nCOMMIT\n");
+    const QString legacyDrop =
+        QStringLiteral("*filter\n:INPUT ACCEPT [0:0]\n:FORWARD ACCEPT [0:0]\n"
+                       "-A INPUT -p udp -m udp --dport 5433 -j DROP\nCOMMIT\n");
     const QString legacyUfw = QStringLiteral(
         "*filter\n:INPUT DROP [0:0]\n:ufw-not-local - [0:0]\n:ufw-user-input - [0:0]\n"
         "-A INPUT -m conntrack --ctstate RELATED,ESTABLISHED -j ACCEPT\n"

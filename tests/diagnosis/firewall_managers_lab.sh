@@ -32,8 +32,11 @@ for dir in /etc/ufw /etc/firewalld /var/log; do
     [ -d "$dir" ] || continue
     copy=$(mktemp -d)
     cp -a "$dir/." "$copy/"
-    mount -t tmpfs -o mode=0755 tmpfs "$dir" && cp -a "$copy/." "$dir/" && rm -rf "$copy" ||
-        { echo "cannot make $dir private" >&2; exit 2; }
+    if ! mount -t tmpfs -o mode=0755 tmpfs "$dir" || ! cp -a "$copy/." "$dir/"; then
+        echo "cannot make $dir private" >&2
+        exit 2
+    fi
+    rm -rf "$copy"
 done
 mount -t tmpfs -o mode=0755 tmpfs /run || exit 2
 mkdir -p /run/dbus /run/lock
@@ -78,7 +81,8 @@ start_firewalld() {
 stop_firewalld() {
     [ -n "$firewalld_pid" ] && kill "$firewalld_pid" && wait "$firewalld_pid" 2>/dev/null
     [ -n "$dbus_pid" ] && kill "$dbus_pid"
-    firewalld_pid= dbus_pid=
+    firewalld_pid=''
+    dbus_pid=
     nft flush ruleset
 }
 trap stop_firewalld EXIT

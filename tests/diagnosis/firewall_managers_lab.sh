@@ -7,17 +7,16 @@
 # checked leads, with how to check it as administrator, and no device advice
 # (reset) is given. Once the first fix has run, both exit 0.
 #
-# Runs inside `scripts/lab run --sim dev1=lab-firewall.json`, as root:
-#   firewall_managers_lab.sh SWPCTL
-# Every manager's files live in a private mount namespace (tmpfs over
-# /etc/ufw, /etc/firewalld, /var/log and /run): the machine's own are never
-# read or written.
+# Runs inside the lab, as root, with the managers' files private:
+#   scripts/lab run --sim dev1=lab-firewall.json --
+#       tests/common/private-firewall-files firewall_managers_lab.sh SWPCTL
+# so the machine's own firewall files are never written.
 set -uo pipefail
 
-if [ -z "${SWP_FIREWALL_PRIVATE:-}" ]; then
-    [ "${SWP_LAB:-}" = 1 ] || { echo "firewall_managers_lab: run me in scripts/lab run" >&2; exit 2; }
-    [ "$(id -u)" -eq 0 ] || { echo "firewall_managers_lab: needs root" >&2; exit 2; }
-    SWP_FIREWALL_PRIVATE=1 exec unshare --mount --propagation private -- "$0" "$@"
+# ufw and firewalld write their files: only ever with private copies of them.
+if [ "${SWP_PRIVATE_FIREWALL_FILES:-}" != 1 ] || ! grep -q ' /etc/ufw .* - tmpfs ' /proc/self/mountinfo; then
+    echo "firewall_managers_lab: run me through tests/common/private-firewall-files" >&2
+    exit 2
 fi
 
 swpctl_built=$1
@@ -26,20 +25,6 @@ fail() {
     echo "FAIL: $*" >&2
     failures=$((failures + 1))
 }
-
-# Private copies of the managers' files; /run empty (its own D-Bus, locks).
-for dir in /etc/ufw /etc/firewalld /var/log; do
-    [ -d "$dir" ] || continue
-    copy=$(mktemp -d)
-    cp -a "$dir/." "$copy/"
-    if ! mount -t tmpfs -o mode=0755 tmpfs "$dir" || ! cp -a "$copy/." "$dir/"; then
-        echo "cannot make $dir private" >&2
-        exit 2
-    fi
-    rm -rf "$copy"
-done
-mount -t tmpfs -o mode=0755 tmpfs /run || exit 2
-mkdir -p /run/dbus /run/lock
 
 # nobody must be able to run the client (a checkout under /root is not reachable).
 bin=$(mktemp -d)

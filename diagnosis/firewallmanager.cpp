@@ -107,18 +107,22 @@ QStringList FirewallManagers::Seen() const {
 Manager FirewallManagers::Of(const QString& family, const QString& table, const QString& chain,
                              bool legacy) const {
     const bool ufwChain = chain.startsWith(QLatin1String("ufw-"));
+    // A table iptables writes (nft or legacy): ufw's when its chains are
+    // there; else firewalld's while firewalld runs (its iptables back-end
+    // writes such tables, and it writes them anew on its next reload).
+    const auto iptables = [&](bool ufwTable, Manager plain) {
+        if (ufwChain || (ufwTable && table == QLatin1String("filter")))
+            return Manager::Ufw;
+        return firewalldPid != 0 ? Manager::Firewalld : plain;
+    };
     if (legacy)
-        return ufwChain || (ufwLegacyChains && table == QLatin1String("filter"))
-                   ? Manager::Ufw
-                   : Manager::IptablesLegacy;
+        return iptables(ufwLegacyChains, Manager::IptablesLegacy);
     if (family == QLatin1String("inet") && table == QLatin1String("firewalld"))
         return Manager::Firewalld;
     const QString name = family + QLatin1Char(' ') + table;
     for (const ManagedTable& managedTable : managed)
         if (managedTable.table == name)
-            return ufwChain || (ufwChains && table == QLatin1String("filter"))
-                       ? Manager::Ufw
-                       : Manager::IptablesNft;
+            return iptables(ufwChains, Manager::IptablesNft);
     return ufwChain ? Manager::Ufw : Manager::Nftables;
 }
 

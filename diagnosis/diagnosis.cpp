@@ -110,6 +110,7 @@ void CDiagnosis::Start(int discoverWaitMs) {
     m_SearchEnded = false;
     m_RulesetJson = Command{};
     m_RulesetText = Command{};
+    m_LegacySave = Command{};
 
     m_RcvbufBefore = m_Facts.UdpReceiveBufferErrors();
     m_RpBefore = m_Facts.ReversePathDrops();
@@ -122,18 +123,27 @@ void CDiagnosis::Start(int discoverWaitMs) {
 
     m_NftPath = SystemProgram(QStringLiteral("nft"));
     if (!m_NftPath.isEmpty()) {
-        StartCommand(m_RulesetJson,
+        StartCommand(m_RulesetJson, m_NftPath,
                      {QStringLiteral("-j"), QStringLiteral("list"), QStringLiteral("ruleset")});
-        StartCommand(m_RulesetText,
+        StartCommand(m_RulesetText, m_NftPath,
                      {QStringLiteral("-a"), QStringLiteral("list"), QStringLiteral("ruleset")});
     } else {
         m_RulesetJson.done = m_RulesetText.done = true;
     }
+    // The legacy tables are listed only when some exist here: listing them
+    // would otherwise load the kernel's legacy modules.
+    const QString legacy = SystemProgram(QStringLiteral("iptables-legacy-save"));
+    if (m_Report.privileged && !legacy.isEmpty() &&
+        !m_Facts.Read(QStringLiteral("net/ip_tables_names")).trimmed().isEmpty())
+        StartCommand(m_LegacySave, legacy, {});
+    else
+        m_LegacySave.done = true;
     if (!m_Report.discoveryStarted)
         SearchEnded();
 }
 
-void CDiagnosis::StartCommand(Command& command, const QStringList& arguments) {
+void CDiagnosis::StartCommand(Command& command, const QString& program,
+                              const QStringList& arguments) {
     command.process = std::make_unique<QProcess>();
     QProcess* process = command.process.get();
     connect(process, &QProcess::finished, this, [this, &command](int exitCode) {
@@ -152,7 +162,7 @@ void CDiagnosis::StartCommand(Command& command, const QStringList& arguments) {
                 MaybeComplete();
             });
     command.started = true;
-    process->start(m_NftPath, arguments);
+    process->start(program, arguments);
 }
 
 bool CDiagnosis::event(QEvent* e) {
@@ -185,7 +195,7 @@ void CDiagnosis::ReadAfterSearch() {
 }
 
 void CDiagnosis::MaybeComplete() {
-    if (m_Running && m_SearchEnded && m_RulesetJson.done && m_RulesetText.done)
+    if (m_Running && m_SearchEnded && m_RulesetJson.done && m_RulesetText.done && m_LegacySave.done)
         Complete();
 }
 
@@ -207,7 +217,7 @@ void CDiagnosis::Complete() {
     CheckAddresses();
     CheckAnswered();
     MakePrintable(m_Report);
-    for (Command* command : {&m_RulesetJson, &m_RulesetText})
+    for (Command* command : {&m_RulesetJson, &m_RulesetText, &m_LegacySave})
         if (command->process && command->process->state() != QProcess::NotRunning) {
             command->process->disconnect(this);
             command->process->kill();
@@ -438,77 +448,57 @@ void CDiagnosis::CheckPort() {
 }
 
 void CDiagnosis::CheckFirewall() {
-    Finding finding;
-    finding.cause = Cause::Firewall;
+    FirewallManagers managers = FirewallManagers::Read();
     const bool listed = m_RulesetJson.done && m_RulesetJson.exitCode == 0;
-    const auto frontEnds = [] {
-        QStringList found;
-        QFile ufw(QStringLiteral("/etc/ufw/ufw.conf"));
-        if (ufw.open(QIODevice::ReadOnly) && ufw.readAll().contains("ENABLED=yes"))
-            found.append(QStringLiteral("ufw (enabled)"));
-        if (QFile::exists(QStringLiteral("/run/firewalld")))
-            found.append(QStringLiteral("firewalld (running)"));
-        return found;
-    };
-    const auto addFixes = [](Finding& f, const QString& adapter, const QString& nftCommand) {
-        f.AddFix(QStringLiteral("nftables"), QStringLiteral("let the replies in"), nftCommand);
-        f.AddFix(
-            QStringLiteral("ufw"), QStringLiteral("where ufw manages the firewall"),
-            adapter.isEmpty()
-                ? QStringLiteral("sudo ufw allow proto udp from any port 5432 to any port 5433")
-                : QStringLiteral(
-                      "sudo ufw allow in on %1 proto udp from any port 5432 to any port 5433")
-                      .arg(adapter));
-        f.AddFix(QStringLiteral("firewalld"),
-                 QStringLiteral("where firewalld manages the firewall"),
-                 QStringLiteral("sudo firewall-cmd --add-port=5433/udp && sudo firewall-cmd "
-                                "--permanent --add-port=5433/udp"));
-    };
+    // nft's own warnings ("table ip filter is managed by iptables-nft") tell
+    // who manages a table; they never reach the report as they are.
+    const QString nftErrors = QString::fromLocal8Bit(m_RulesetJson.error + m_RulesetText.error);
+    const QJsonDocument ruleset =
+        listed ? QJsonDocument::fromJson(m_RulesetJson.output) : QJsonDocument();
+    const QString listing = WithoutWarnings(QString::fromUtf8(m_RulesetText.output));
+    if (listed)
+        managers.ReadRuleset(ruleset, nftErrors + QString::fromUtf8(m_RulesetText.output));
+
+    Finding notChecked;
+    notChecked.cause = Cause::NotChecked;
+    notChecked.severity = Severity::NotChecked;
     if (!listed) {
-        finding.cause = Cause::NotChecked;
-        finding.severity = Severity::NotChecked;
-        finding.summary = QStringLiteral("the firewall could not be checked");
         QString why;
         if (m_NftPath.isEmpty())
             why = QStringLiteral("nft is not installed");
         else if (!m_RulesetJson.done)
             why = QStringLiteral("nft did not answer in time");
         else
-            why = QString::fromLocal8Bit(m_RulesetJson.error)
+            why = WithoutWarnings(QString::fromLocal8Bit(m_RulesetJson.error))
                       .trimmed()
                       .section(QLatin1Char('\n'), 0, 0);
         if (why.isEmpty())
             why = QStringLiteral("nft ended with code %1").arg(m_RulesetJson.exitCode);
-        finding.detail = QStringLiteral("Reading the firewall rules needs administrator rights. "
-                                        "A firewall that drops incoming UDP to port 5433 hides "
-                                        "every device. Check it as shown, or run this "
-                                        "diagnosis as root.");
-        finding.Add(QStringLiteral("reason"), QStringLiteral("reason"), why);
-        const QStringList found = frontEnds();
-        finding.Add(QStringLiteral("front_ends"), QStringLiteral("firewall front-ends seen"),
-                    found.isEmpty() ? QStringLiteral("none") : found.join(QStringLiteral(", ")));
-        finding.AddFix(
-            QStringLiteral("nftables"),
-            QStringLiteral("look for rules on port 5433 and "
-                           "for input chains with policy drop"),
-            QStringLiteral("sudo %1 list ruleset").arg(SystemCommand(QStringLiteral("nft"))));
-        finding.AddFix(QStringLiteral("ufw"), QStringLiteral("where ufw is used"),
-                       QStringLiteral("sudo ufw status verbose"));
-        finding.AddFix(QStringLiteral("firewalld"), QStringLiteral("where firewalld is used"),
-                       QStringLiteral("sudo firewall-cmd --list-all"));
-        m_Report.findings.push_back(finding);
-        return;
+        notChecked.Add(QStringLiteral("reason"), QStringLiteral("reason"), why);
     }
-    const QJsonDocument ruleset = QJsonDocument::fromJson(m_RulesetJson.output);
-    const QString listing = QString::fromUtf8(m_RulesetText.output);
-    const QString filter = m_Engine.AdapterFilter();
+    const bool legacyRead = CheckLegacy(managers, notChecked);
+
+    struct Source {
+        QJsonDocument rules;
+        QString listing;
+        bool legacy = false;
+    };
+    std::vector<Source> sources;
+    if (listed)
+        sources.push_back({ruleset, listing, false});
+    const QString save = QString::fromUtf8(m_LegacySave.output);
+    if (legacyRead)
+        sources.push_back({LegacyRuleset(save), QString(), true});
+
     // One finding per deciding rule, naming every adapter it hits.
     struct Hit {
         FirewallVerdict verdict;
+        bool legacy = false;
         QStringList adapters;
     };
     std::vector<Hit> hits;
     bool complete = true;
+    const QString filter = m_Engine.AdapterFilter();
     for (const AdapterState& adapter : m_Report.adapters) {
         if (adapter.loopback || adapter.tunnel || adapter.address.isEmpty() ||
             (!filter.isEmpty() && adapter.address != filter))
@@ -517,27 +507,79 @@ void CDiagnosis::CheckFirewall() {
         packet.interface = adapter.name;
         packet.address = QHostAddress(adapter.address).toIPv4Address();
         packet.mask = adapter.prefix <= 0 ? 0 : ~uint32_t(0) << (32 - adapter.prefix);
-        const FirewallVerdict verdict = EvaluateRuleset(ruleset, packet, m_ChecksDeadline);
-        if (!verdict.complete) {
-            complete = false;
-            break;
+        for (const Source& source : sources) {
+            const FirewallVerdict verdict =
+                EvaluateRuleset(source.rules, packet, m_ChecksDeadline, source.listing);
+            if (!verdict.complete) {
+                complete = false;
+                break;
+            }
+            if (verdict.kind == FirewallVerdict::Accepted)
+                continue;
+            auto same = std::find_if(hits.begin(), hits.end(), [&](const Hit& hit) {
+                const FirewallVerdict& v = hit.verdict;
+                return hit.legacy == source.legacy && v.kind == verdict.kind &&
+                       v.certain == verdict.certain && v.family == verdict.family &&
+                       v.table == verdict.table && v.chain == verdict.chain &&
+                       v.handle == verdict.handle && v.baseChain == verdict.baseChain;
+            });
+            if (same == hits.end())
+                hits.push_back({verdict, source.legacy, {adapter.name}});
+            else
+                same->adapters.append(adapter.name);
+            break; // the first table that drops the reply is the one to fix
         }
-        if (verdict.kind == FirewallVerdict::Accepted)
-            continue;
-        auto same = std::find_if(hits.begin(), hits.end(), [&](const Hit& hit) {
-            const FirewallVerdict& v = hit.verdict;
-            return v.kind == verdict.kind && v.family == verdict.family &&
-                   v.table == verdict.table && v.chain == verdict.chain &&
-                   v.handle == verdict.handle && v.baseChain == verdict.baseChain;
-        });
-        if (same == hits.end())
-            hits.push_back({verdict, {adapter.name}});
-        else
-            same->adapters.append(adapter.name);
+        if (!complete)
+            break;
+    }
+    const auto lookCommands = [&](Finding& f) {
+        if (!m_Report.privileged) {
+            f.AddFix(
+                QStringLiteral("administrator"),
+                QStringLiteral("check the firewall as administrator (asks for the "
+                               "administrator password)"),
+                QStringLiteral("pkexec %1 doctor").arg(SystemCommand(QStringLiteral("swpctl"))));
+            f.AddFix(QStringLiteral("administrator"), QStringLiteral("or with sudo"),
+                     QStringLiteral("sudo %1 doctor").arg(SystemCommand(QStringLiteral("swpctl"))));
+        }
+        if (managers.ufwEnabled)
+            f.AddFix(
+                QStringLiteral("ufw"), QStringLiteral("see ufw's rules"),
+                QStringLiteral("sudo %1 status verbose").arg(SystemCommand(QStringLiteral("ufw"))));
+        if (managers.firewalldPid != 0)
+            f.AddFix(QStringLiteral("firewalld"), QStringLiteral("see firewalld's zone"),
+                     QStringLiteral("sudo %1 --list-all")
+                         .arg(SystemCommand(QStringLiteral("firewall-cmd"))));
+        f.AddFix(
+            QStringLiteral("nftables"),
+            QStringLiteral("look for rules on port 5433 and for input chains with policy drop"),
+            QStringLiteral("sudo %1 list ruleset").arg(SystemCommand(QStringLiteral("nft"))));
+        if (managers.legacyTables)
+            f.AddFix(QStringLiteral("iptables"),
+                     QStringLiteral("and in the legacy iptables tables"),
+                     QStringLiteral("sudo %1").arg(
+                         SystemCommand(QStringLiteral("iptables-legacy-save"))));
+        const QStringList seen = managers.Seen();
+        f.Add(QStringLiteral("front_ends"), QStringLiteral("firewall managers seen"),
+              seen.isEmpty() ? QStringLiteral("none") : seen.join(QStringLiteral(", ")));
+    };
+    if (!notChecked.evidence.isEmpty()) {
+        notChecked.summary = listed ? QStringLiteral("the firewall was not fully checked")
+                                    : QStringLiteral("the firewall could not be checked");
+        notChecked.detail =
+            m_Report.privileged
+                ? QStringLiteral("A firewall that drops incoming UDP to port 5433 hides every "
+                                 "device. Check it as shown.")
+                : QStringLiteral("Reading the firewall rules needs administrator rights. A "
+                                 "firewall that drops incoming UDP to port 5433 hides every "
+                                 "device. Check it as administrator as shown.");
+        lookCommands(notChecked);
+        m_Report.findings.push_back(notChecked);
     }
     if (!complete) {
         // A ruleset too large to walk in the time the search gives: said,
         // never taken for a firewall that lets the replies in.
+        Finding finding;
         finding.cause = Cause::NotChecked;
         finding.severity = Severity::NotChecked;
         finding.summary = QStringLiteral("the firewall was not fully checked");
@@ -546,28 +588,111 @@ void CDiagnosis::CheckFirewall() {
                                         "incoming UDP to port 5433 would hide every device.");
         finding.Add(QStringLiteral("reason"), QStringLiteral("reason"),
                     QStringLiteral("the ruleset walk reached the deadline"));
-        finding.AddFix(
-            QStringLiteral("nftables"),
-            QStringLiteral("look for rules on port 5433 and "
-                           "for input chains with policy drop"),
-            QStringLiteral("sudo %1 list ruleset").arg(SystemCommand(QStringLiteral("nft"))));
+        lookCommands(finding);
         m_Report.findings.push_back(finding);
         return;
     }
-    m_Report.checked.append(QStringLiteral("firewall (nftables)"));
+    if (listed)
+        m_Report.checked.append(QStringLiteral("firewall (nftables)"));
+    if (legacyRead)
+        m_Report.checked.append(QStringLiteral("firewall (iptables-legacy)"));
     for (const Hit& hit : hits) {
-        const FirewallVerdict& verdict = hit.verdict;
-        const QString adapters = hit.adapters.join(QStringLiteral(", "));
+        const FirewallVerdict& v = hit.verdict;
+        QString text = hit.legacy ? LegacyRuleText(save, v.handle)
+                                  : RuleText(listing, v.family, v.table, v.chain, v.handle);
+        ReportDrop(v, hit.adapters, text, managers.Of(v.family, v.table, v.chain, hit.legacy),
+                   hit.legacy);
+    }
+}
+
+bool CDiagnosis::CheckLegacy(FirewallManagers& managers, Finding& notChecked) {
+    if (!managers.legacyTables)
+        return false;
+    if (!m_Report.privileged) {
+        notChecked.Add(QStringLiteral("legacy"), QStringLiteral("legacy iptables"),
+                       QStringLiteral("the kernel's legacy iptables tables are loaded; whether "
+                                      "they hold rules needs administrator rights to read"));
+        return false;
+    }
+    if (m_Facts.Read(QStringLiteral("net/ip_tables_names")).trimmed().isEmpty())
+        return false; // no legacy table in this network namespace
+    if (m_LegacySave.started && m_LegacySave.done && m_LegacySave.exitCode == 0) {
+        const QString save = QString::fromUtf8(m_LegacySave.output);
+        managers.ufwLegacyChains = save.contains(QLatin1String("\n:ufw-"));
+        return true;
+    }
+    QString why;
+    if (!m_LegacySave.started)
+        why = QStringLiteral("iptables-legacy-save is not installed");
+    else if (!m_LegacySave.done)
+        why = QStringLiteral("iptables-legacy-save did not answer in time");
+    else
+        why = QString::fromLocal8Bit(m_LegacySave.error).trimmed().section(QLatin1Char('\n'), 0, 0);
+    notChecked.Add(QStringLiteral("legacy"), QStringLiteral("legacy iptables"),
+                   QStringLiteral("the legacy tables %1 could not be read: %2")
+                       .arg(m_Facts.Read(QStringLiteral("net/ip_tables_names"))
+                                .simplified()
+                                .replace(QLatin1Char(' '), QStringLiteral(", ")),
+                            why));
+    return false;
+}
+
+void CDiagnosis::ReportDrop(const FirewallVerdict& verdict, const QStringList& adapters,
+                            const QString& ruleText, Manager manager, bool legacy) {
+    // A device that answered on an adapter shows its replies get in there.
+    QStringList dropped;
+    QStringList answered;
+    for (const QString& name : adapters) {
+        const uint32_t address = QHostAddress(AddressOf(name)).toIPv4Address();
+        const bool heard =
+            std::any_of(m_Report.devices.begin(), m_Report.devices.end(),
+                        [&](const DeviceRecord& device) { return device.LocalIP == address; });
+        (heard ? answered : dropped).append(name);
+    }
+    const QString action = verdict.kind == FirewallVerdict::Dropped ? QStringLiteral("drops")
+                                                                    : QStringLiteral("rejects");
+    const auto evidence = [&](Finding& f, const QStringList& names) {
+        f.Add(QStringLiteral("adapters"), QStringLiteral("adapters"),
+              names.join(QStringLiteral(", ")));
+        f.Add(QStringLiteral("manager"), QStringLiteral("managed by"),
+              QLatin1String(ManagerName(manager)));
+        f.Add(QStringLiteral("table"), QStringLiteral("table"),
+              (legacy ? QStringLiteral("iptables-legacy") : verdict.family) + QLatin1Char(' ') +
+                  verdict.table);
+        f.Add(QStringLiteral("chain"), QStringLiteral("chain"), verdict.chain);
+        if (verdict.byPolicy)
+            f.Add(QStringLiteral("rule"), QStringLiteral("rule"),
+                  QStringLiteral("the chain's policy %1 (no rule accepts the reply)")
+                      .arg(verdict.kind == FirewallVerdict::Dropped ? QStringLiteral("drop")
+                                                                    : QStringLiteral("reject")));
+        else
+            f.Add(QStringLiteral("rule"), QStringLiteral("rule"),
+                  QStringLiteral("%1 (%2 %3)")
+                      .arg(ruleText.isEmpty() ? QStringLiteral("?") : ruleText,
+                           legacy ? QStringLiteral("line") : QStringLiteral("handle"))
+                      .arg(verdict.handle));
+    };
+    if (!answered.isEmpty()) {
         Finding f;
         f.cause = Cause::Firewall;
-        f.severity = verdict.certain ? Severity::Error : Severity::Warning;
-        f.adapter = hit.adapters.first();
-        const QString action = verdict.kind == FirewallVerdict::Dropped ? QStringLiteral("drops")
-                                                                        : QStringLiteral("rejects");
-        f.summary =
-            QStringLiteral("The firewall of this computer %1%2 the devices' replies "
-                           "(UDP to port 5433) on %3")
-                .arg(verdict.certain ? QString() : QStringLiteral("probably "), action, adapters);
+        f.severity = Severity::Info;
+        f.adapter = answered.first();
+        f.summary = QStringLiteral("Devices answered on %1, although the firewall rules seemed to "
+                                   "stop their replies there: nothing to change")
+                        .arg(answered.join(QStringLiteral(", ")));
+        evidence(f, answered);
+        m_Report.findings.push_back(f);
+    }
+    if (dropped.isEmpty())
+        return;
+    Finding f;
+    f.adapter = dropped.first();
+    if (verdict.certain) {
+        f.cause = Cause::Firewall;
+        f.severity = Severity::Error;
+        f.summary = QStringLiteral("The firewall of this computer %1 the devices' replies "
+                                   "(UDP to port 5433) on %2")
+                        .arg(action, dropped.join(QStringLiteral(", ")));
         f.detail = verdict.byPolicy
                        ? QStringLiteral("No rule lets the replies in. A reply to a broadcast "
                                         "search is not seen by connection tracking as part of "
@@ -575,34 +700,19 @@ void CDiagnosis::CheckFirewall() {
                                         "\"established, related\" rules do not let it in.")
                        : QStringLiteral("The rule below stops UDP to port 5433, the port the "
                                         "devices answer to.");
-        f.Add(QStringLiteral("adapters"), QStringLiteral("adapters"), adapters);
-        f.Add(QStringLiteral("table"), QStringLiteral("table"),
-              verdict.family + QLatin1Char(' ') + verdict.table);
-        f.Add(QStringLiteral("chain"), QStringLiteral("chain"), verdict.chain);
-        if (verdict.byPolicy) {
-            f.Add(QStringLiteral("rule"), QStringLiteral("rule"),
-                  QStringLiteral("the chain's policy drop (no rule accepts the reply)"));
-        } else {
-            const QString text =
-                RuleText(listing, verdict.family, verdict.table, verdict.chain, verdict.handle);
-            f.Add(QStringLiteral("rule"), QStringLiteral("rule"),
-                  QStringLiteral("%1 (handle %2)")
-                      .arg(text.isEmpty() ? QStringLiteral("?") : text)
-                      .arg(verdict.handle));
-        }
-        QStringList quoted;
-        for (const QString& name : hit.adapters)
-            quoted.append(QLatin1Char('"') + name + QLatin1Char('"'));
-        const QString iif =
-            quoted.size() == 1
-                ? quoted.first()
-                : QStringLiteral("{ ") + quoted.join(QStringLiteral(", ")) + QStringLiteral(" }");
-        addFixes(f, hit.adapters.size() == 1 ? hit.adapters.first() : QString(),
-                 QStringLiteral("sudo %1 insert rule %2 %3 %4 iifname %5 udp dport 5433 accept")
-                     .arg(SystemCommand(QStringLiteral("nft")), verdict.family, verdict.table,
-                          verdict.baseChain, iif));
-        m_Report.findings.push_back(f);
+    } else {
+        f.cause = Cause::NotChecked;
+        f.severity = Severity::NotChecked;
+        f.summary = QStringLiteral("the firewall was not fully checked: on %1 a rule it could not "
+                                   "read comes before the rule or policy that %2 the replies")
+                        .arg(dropped.join(QStringLiteral(", ")), action);
+        f.detail = QStringLiteral("Whether the replies get in depends on a match this check "
+                                  "does not understand. If no device is found, let them in as "
+                                  "shown.");
     }
+    evidence(f, dropped);
+    AddFirewallFixes(f, manager, verdict, dropped);
+    m_Report.findings.push_back(f);
 }
 
 void CDiagnosis::CheckReversePath() {
@@ -784,24 +894,33 @@ void CDiagnosis::CheckAddresses() {
 void CDiagnosis::CheckAnswered() {
     if (Answered())
         return;
-    for (const Finding& finding : m_Report.findings)
+    QStringList notChecked;
+    for (const Finding& finding : m_Report.findings) {
         if (finding.severity == Severity::Error || finding.severity == Severity::Warning)
             return;
+        if (finding.severity == Severity::NotChecked)
+            notChecked.append(finding.summary);
+    }
     Finding finding;
     finding.cause = Cause::NothingAnswered;
-    finding.severity = Severity::Warning;
-    finding.summary = QStringLiteral("No device answered, and nothing checked on this computer "
-                                     "explains it");
-    QStringList notChecked;
-    for (const Finding& other : m_Report.findings)
-        if (other.severity == Severity::NotChecked)
-            notChecked.append(other.summary);
-    finding.detail = QStringLiteral("Check the device side.");
-    if (!notChecked.isEmpty())
-        finding.detail +=
-            QStringLiteral(" Not checked here: %1.").arg(notChecked.join(QStringLiteral("; ")));
     finding.Add(QStringLiteral("searched"), QStringLiteral("adapters searched"),
                 SearchedAdapters().join(QStringLiteral(", ")));
+    if (!notChecked.isEmpty()) {
+        // What was not checked comes first: resetting a device is no answer
+        // to a firewall nobody has looked at.
+        finding.severity = Severity::Info;
+        finding.summary = QStringLiteral("No device answered; what was checked on this computer "
+                                         "does not explain it, but not everything was checked");
+        finding.detail = QStringLiteral("First check what could not be checked: %1. Then the "
+                                        "device side.")
+                             .arg(notChecked.join(QStringLiteral("; ")));
+    } else {
+        finding.severity = Severity::Warning;
+        finding.summary = QStringLiteral("No device answered, and nothing checked on this "
+                                         "computer explains it");
+        finding.detail = QStringLiteral("Everything on this computer was checked. Check the "
+                                        "device side.");
+    }
     finding.AddFix(QStringLiteral("device"),
                    QStringLiteral("the device is powered and has finished "
                                   "starting (about a minute)"));
@@ -810,9 +929,10 @@ void CDiagnosis::CheckAnswered() {
                                                             "through a switch, not a router: "
                                                             "the search does not cross routers"));
     finding.AddFix(QStringLiteral("device"), QStringLiteral("the link light of that port is on"));
-    finding.AddFix(QStringLiteral("device"), QStringLiteral("if it still does not answer, reset it "
-                                                            "to factory settings (hold its reset "
-                                                            "button about 10 s) and search again"));
+    if (notChecked.isEmpty())
+        finding.AddFix(QStringLiteral("device"),
+                       QStringLiteral("if it still does not answer, reset it to factory settings "
+                                      "(hold its reset button about 10 s) and search again"));
     m_Report.findings.push_back(finding);
 }
 

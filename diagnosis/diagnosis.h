@@ -7,6 +7,7 @@
 // when they have not answered by then.
 
 #include "diagnosis/finding.h"
+#include "diagnosis/firewallmanager.h"
 #include "diagnosis/hostfacts.h"
 
 #include <QDeadlineTimer>
@@ -53,7 +54,7 @@ private:
         int exitCode = -1;
     };
 
-    void StartCommand(Command& command, const QStringList& arguments);
+    void StartCommand(Command& command, const QString& program, const QStringList& arguments);
     void SearchEnded();
     // Counters, devices and adapters as the search leaves them.
     void ReadAfterSearch();
@@ -63,6 +64,12 @@ private:
     void CheckAdapters();
     void CheckPort();
     void CheckFirewall();
+    // The legacy iptables tables: read when privileged, else not checked.
+    bool CheckLegacy(FirewallManagers& managers, Finding& notChecked);
+    // A drop or reject of the replies on adapters, the rule named and the
+    // manager's fix first; contradicted where devices answered.
+    void ReportDrop(const FirewallVerdict& verdict, const QStringList& adapters,
+                    const QString& ruleText, Manager manager, bool legacy);
     void CheckReversePath();
     void CheckReceiveBuffer();
     void CheckAddresses();
@@ -81,6 +88,7 @@ private:
     QDeadlineTimer m_ChecksDeadline; // the same end, for checks that run on their own
     Command m_RulesetJson;
     Command m_RulesetText;
+    Command m_LegacySave;
     QString m_NftPath;
     std::optional<uint64_t> m_RcvbufBefore;
     std::optional<uint64_t> m_RcvbufAfter;

@@ -1,5 +1,6 @@
 #include "diagnosis/finding.h"
 
+#include "diagnosis/hostfacts.h"
 #include "settings/textutil.h"
 
 #include <QHostAddress>
@@ -86,14 +87,43 @@ Finding& Finding::AddFix(const QString& tool, const QString& text, const QString
 const Finding* Report::MainFinding() const {
     const Finding* main = nullptr;
     for (const Finding& finding : findings) {
-        if (!Wrong(finding) && finding.cause != Cause::NothingAnswered)
+        if (!Wrong(finding))
             continue;
         if (!main || static_cast<int>(finding.severity) < static_cast<int>(main->severity) ||
             (finding.severity == main->severity &&
              static_cast<int>(finding.cause) < static_cast<int>(main->cause)))
             main = &finding;
     }
-    return main;
+    if (main || !devices.empty())
+        return main;
+    // Nothing found wrong and no answer: what could not be checked leads,
+    // before the advice about the device.
+    for (const Finding& finding : findings)
+        if (finding.severity == Severity::NotChecked)
+            return &finding;
+    for (const Finding& finding : findings)
+        if (finding.cause == Cause::NothingAnswered)
+            return &finding;
+    return nullptr;
+}
+
+std::vector<const Finding*> Report::Ordered() const {
+    const Finding* main = MainFinding();
+    std::vector<const Finding*> order;
+    for (const Finding& finding : findings)
+        order.push_back(&finding);
+    const auto rank = [main](const Finding* finding) {
+        return finding == main ? -1 : static_cast<int>(finding->severity);
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](const Finding* a, const Finding* b) { return rank(a) < rank(b); });
+    return order;
+}
+
+bool Report::NeedsAdministrator() const {
+    return !privileged && devices.empty() &&
+           std::any_of(findings.begin(), findings.end(),
+                       [](const Finding& f) { return f.severity == Severity::NotChecked; });
 }
 
 int Report::ExitCode() const {
@@ -149,6 +179,12 @@ QString FindingText(const Finding& finding) {
     return text;
 }
 
+QString AdministratorHint() {
+    return QStringLiteral("Not everything could be checked without administrator rights. Check "
+                          "it as administrator: pkexec %1 doctor (or sudo %1 doctor).")
+        .arg(SystemCommand(QStringLiteral("swpctl")));
+}
+
 QString FixCommands(const Finding& finding) {
     QStringList lines;
     for (const Fix& fix : finding.fixes)
@@ -175,13 +211,9 @@ QString ReportText(const Report& report) {
     for (const DeviceRecord& device : report.devices)
         text += QStringLiteral("  %1  %2  %3\n")
                     .arg(DeviceName(device), FormatMAC(device.MAC), DeviceAddress(device.DeviceIP));
-    std::vector<const Finding*> order;
-    for (const Finding& finding : report.findings)
-        order.push_back(&finding);
-    std::stable_sort(order.begin(), order.end(), [](const Finding* a, const Finding* b) {
-        return static_cast<int>(a->severity) < static_cast<int>(b->severity);
-    });
-    for (const Finding* finding : order)
+    if (report.NeedsAdministrator())
+        text += QStringLiteral("\n%1\n").arg(AdministratorHint());
+    for (const Finding* finding : report.Ordered())
         text += QLatin1Char('\n') + FindingText(*finding);
     if (report.findings.empty())
         text += QStringLiteral("\nNothing wrong found.\n");

@@ -91,10 +91,17 @@ struct Report {
     bool privileged = false;
 
     // The finding that decides the exit code: the most severe error or
-    // warning, the first cause in Cause order among equals; null when none.
+    // warning, the first cause in Cause order among equals; when there is
+    // none and no device answered, the first finding that could not be
+    // checked, else the no-answer one; null when none.
     const Finding* MainFinding() const;
     // 0 when a device answered and nothing is wrong, else the main cause's.
     int ExitCode() const;
+    // The findings as shown: the main one first, then by severity.
+    std::vector<const Finding*> Ordered() const;
+    // No device answered and something could not be checked for want of
+    // administrator rights.
+    bool NeedsAdministrator() const;
 };
 
 // Every text of the report that came from the machine or the network made
@@ -110,6 +117,8 @@ QString ReportText(const Report& report);
 QJsonObject ReportJson(const Report& report);
 // A finding alone, as the wizard's dialog and the text report show it.
 QString FindingText(const Finding& finding);
+// How to check as administrator what this user could not check.
+QString AdministratorHint();
 // The commands of the fixes, one a line (what "Copy" puts on the clipboard).
 QString FixCommands(const Finding& finding);
 

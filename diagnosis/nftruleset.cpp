@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QMap>
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 #include <vector>
@@ -40,8 +41,10 @@ QString Key(const QString& family, const QString& table, const QString& name) {
 
 class CEvaluator {
 public:
-    CEvaluator(const QJsonDocument& ruleset, const ReplyPacket& packet, QDeadlineTimer deadline)
+    CEvaluator(const QJsonDocument& ruleset, const ReplyPacket& packet, QDeadlineTimer deadline,
+               const QString& listing)
         : m_Packet(packet), m_Deadline(deadline) {
+        ReadListing(listing);
         for (const QJsonValue& item :
              ruleset.object().value(QStringLiteral("nftables")).toArray()) {
             const QJsonObject object = item.toObject();
@@ -212,6 +215,23 @@ private:
                 unsure = unsure || truth == Truth::Unknown;
                 continue;
             }
+            if (kind == QLatin1String("xt")) {
+                const QJsonObject xt = body.toObject();
+                const QString name = xt.value(QStringLiteral("name")).toString();
+                if (xt.value(QStringLiteral("type")).toString() == QLatin1String("match")) {
+                    const Truth truth = XtMatch(name, rule);
+                    if (truth == Truth::No)
+                        return Outcome::Continue;
+                    unsure = unsure || truth == Truth::Unknown;
+                    continue;
+                }
+                if (name == QLatin1String("REJECT"))
+                    return Verdict(QJsonObject{{QStringLiteral("reject"), QJsonValue()}}, chain,
+                                   rule, step, depth, unsure);
+                // LOG and the like only look; another target may decide.
+                unsure = unsure || name != QLatin1String("LOG");
+                continue;
+            }
             if (kind == QLatin1String("counter") || kind == QLatin1String("log") ||
                 kind == QLatin1String("comment") || kind == QLatin1String("limit") ||
                 kind == QLatin1String("mangle") || kind == QLatin1String("notrack"))
@@ -299,7 +319,82 @@ private:
         bool isAddress = false; // a source address somewhere in the subnet
         QJsonValue value;
         bool wrongProtocol = false; // a TCP header field on a UDP packet: the rule cannot match
+        bool noFlags = false;       // a flag set with none of the flags set
     };
+
+    // The reply is addressed to the adapter (local) from a device (unicast).
+    static QString AddressType(bool destination) {
+        return destination ? QStringLiteral("local") : QStringLiteral("unicast");
+    }
+
+    // An xtables match read from the rule's text, as nft translates it.
+    Truth XtMatch(const QString& name, const Rule& rule) const {
+        if (name == QLatin1String("comment") || name == QLatin1String("limit"))
+            return Truth::Yes;
+        const QString text = m_Texts.value(Key(rule.family, rule.table, rule.chain) +
+                                           QLatin1Char('\x1f') + QString::number(rule.handle));
+        if (text.isEmpty())
+            return Truth::Unknown;
+        static const QRegularExpression kFib(
+            QStringLiteral("\\bfib (daddr|saddr) type (!= )?(\\{[^}]*\\}|\\S+)"));
+        static const QRegularExpression kState(
+            QStringLiteral("\\bct state (!= )?(\\{[^}]*\\}|\\S+)"));
+        static const QRegularExpression kPkttype(
+            QStringLiteral("\\bpkttype (!= )?(\\{[^}]*\\}|\\S+)"));
+        const auto in = [](const QString& list, const QString& value, bool negated) {
+            QString items = list;
+            items.remove(QLatin1Char('{'))
+                .remove(QLatin1Char('}'))
+                .replace(QLatin1Char(','), QLatin1Char(' '));
+            const bool found = items.split(QLatin1Char(' '), Qt::SkipEmptyParts).contains(value);
+            return found != negated ? Truth::Yes : Truth::No;
+        };
+        QRegularExpressionMatch match;
+        if (name == QLatin1String("addrtype")) {
+            Truth truth = Truth::Unknown;
+            auto all = kFib.globalMatch(text);
+            while (all.hasNext()) {
+                match = all.next();
+                const Truth one =
+                    in(match.captured(3), AddressType(match.captured(1) == QLatin1String("daddr")),
+                       !match.captured(2).isEmpty());
+                if (one == Truth::No)
+                    return Truth::No;
+                truth = one;
+            }
+            return truth;
+        }
+        if ((name == QLatin1String("conntrack") || name == QLatin1String("state")) &&
+            (match = kState.match(text)).hasMatch() && !text.contains(QLatin1String("ct status")) &&
+            !text.contains(QLatin1String("ct direction")))
+            return in(match.captured(2), QStringLiteral("new"), !match.captured(1).isEmpty());
+        if (name == QLatin1String("pkttype") && (match = kPkttype.match(text)).hasMatch())
+            return in(match.captured(2), QStringLiteral("host"), !match.captured(1).isEmpty());
+        return Truth::Unknown;
+    }
+
+    // Rule texts of the listing by table, chain and handle.
+    void ReadListing(const QString& listing) {
+        QString table;
+        QString chain;
+        static const QRegularExpression kHandle(QStringLiteral("^(.*) # handle (\\d+)$"));
+        for (const QString& raw : listing.split(QLatin1Char('\n'))) {
+            const QString line = raw.trimmed();
+            if (line.startsWith(QLatin1String("table "))) {
+                const QStringList parts = line.split(QLatin1Char(' '));
+                table = parts.size() >= 3 ? parts[1] + QLatin1Char('\x1f') + parts[2] : QString();
+                chain.clear();
+            } else if (line.startsWith(QLatin1String("chain "))) {
+                chain = line.section(QLatin1Char(' '), 1, 1);
+            } else if (!table.isEmpty() && !chain.isEmpty()) {
+                const QRegularExpressionMatch match = kHandle.match(line);
+                if (match.hasMatch())
+                    m_Texts.insert(table + QLatin1Char('\x1f') + chain + QLatin1Char('\x1f') +
+                                       match.captured(2),
+                                   match.captured(1));
+            }
+        }
+    }
 
     Field Lookup(const QJsonObject& left) const {
         Field field;
@@ -344,6 +439,20 @@ private:
                 return Known(QStringLiteral("ipv4"));
             if (key == QLatin1String("protocol"))
                 return Known(QStringLiteral("ip"));
+            if (key == QLatin1String("pkttype"))
+                return Known(QStringLiteral("host"));
+            return field;
+        }
+        if (left.contains(QStringLiteral("fib"))) {
+            const QJsonObject fib = left.value(QStringLiteral("fib")).toObject();
+            const QString result = fib.value(QStringLiteral("result")).toString();
+            const QJsonArray flags = fib.value(QStringLiteral("flags")).toArray();
+            if (result == QLatin1String("type"))
+                return Known(AddressType(flags.contains(QStringLiteral("daddr"))));
+            // fib saddr . iif oif: the route back to a sender of the
+            // adapter's own subnet leaves through the adapter.
+            if (result == QLatin1String("oif") || result == QLatin1String("oifname"))
+                return flags.contains(QStringLiteral("saddr")) ? Known(m_Packet.interface) : field;
             return field;
         }
         if (left.contains(QStringLiteral("ct"))) {
@@ -351,6 +460,10 @@ private:
                 left.value(QStringLiteral("ct")).toObject().value(QStringLiteral("key")).toString();
             if (key == QLatin1String("state"))
                 return Known(QStringLiteral("new"));
+            if (key == QLatin1String("status")) {
+                field.known = true;
+                field.noFlags = true; // a new connection: not natted, not confirmed ...
+            }
             return field;
         }
         return field;
@@ -437,6 +550,8 @@ private:
             return Truth::No;
         if (!field.known)
             return Truth::Unknown;
+        if (field.noFlags)
+            return op == QLatin1String("!=") ? Truth::Yes : Truth::No;
         QJsonValue wanted = right;
         if (right.isString() && right.toString().startsWith(QLatin1Char('@'))) {
             const auto set =
@@ -466,13 +581,263 @@ private:
     std::vector<Chain> m_Chains;
     QMap<QString, std::vector<Rule>> m_Rules;
     QMap<QString, QJsonArray> m_Sets;
+    QHash<QString, QString> m_Texts;
+};
+
+// One iptables rule's options as nft JSON statements. Returns false for an
+// option it cannot read: the rule then holds a match that cannot be decided.
+class CLegacyRule {
+public:
+    explicit CLegacyRule(const QStringList& words) : m_Words(words) {}
+
+    QJsonArray Statements() {
+        QJsonArray expr;
+        bool negate = false;
+        for (m_At = 2; m_At < m_Words.size(); ++m_At) {
+            const QString word = m_Words[m_At];
+            if (word == QLatin1String("!")) {
+                negate = true;
+                continue;
+            }
+            const QString op = negate ? QStringLiteral("!=") : QStringLiteral("==");
+            negate = false;
+            if (word == QLatin1String("-j") || word == QLatin1String("-g")) {
+                const QString target = Next();
+                if (target == QLatin1String("ACCEPT"))
+                    expr.append(QJsonObject{{QStringLiteral("accept"), QJsonValue()}});
+                else if (target == QLatin1String("DROP"))
+                    expr.append(QJsonObject{{QStringLiteral("drop"), QJsonValue()}});
+                else if (target == QLatin1String("REJECT"))
+                    expr.append(QJsonObject{{QStringLiteral("reject"), QJsonValue()}});
+                else if (target == QLatin1String("RETURN"))
+                    expr.append(QJsonObject{{QStringLiteral("return"), QJsonValue()}});
+                else if (target == QLatin1String("LOG") || target == QLatin1String("NFLOG"))
+                    expr.append(QJsonObject{{QStringLiteral("log"), QJsonObject()}});
+                else if (!target.isEmpty() && target == target.toUpper() &&
+                         !target.contains(QLatin1Char('-')))
+                    expr.append(Xt(QStringLiteral("target"), target)); // MARK, NFQUEUE ...
+                else
+                    expr.append(QJsonObject{{word == QLatin1String("-j") ? QStringLiteral("jump")
+                                                                         : QStringLiteral("goto"),
+                                             QJsonObject{{QStringLiteral("target"), target}}}});
+                break; // what follows belongs to the target
+            }
+            if (word == QLatin1String("-m")) {
+                const QString module = Next();
+                if (module != QLatin1String("udp") && module != QLatin1String("tcp") &&
+                    module != QLatin1String("comment") && module != QLatin1String("limit") &&
+                    module != QLatin1String("multiport") && module != QLatin1String("conntrack") &&
+                    module != QLatin1String("state") && module != QLatin1String("addrtype") &&
+                    module != QLatin1String("pkttype") && module != QLatin1String("icmp"))
+                    expr.append(Xt(QStringLiteral("match"), module));
+                continue;
+            }
+            if (word == QLatin1String("-i"))
+                expr.append(Match(op, Meta(QStringLiteral("iifname")), Interface(Next())));
+            else if (word == QLatin1String("-o"))
+                Next(); // no output interface on the way in
+            else if (word == QLatin1String("-p"))
+                expr.append(Protocol(op, Next()));
+            else if (word == QLatin1String("-s") || word == QLatin1String("-d"))
+                expr.append(Match(op,
+                                  Payload(QStringLiteral("ip"), word == QLatin1String("-s")
+                                                                    ? QStringLiteral("saddr")
+                                                                    : QStringLiteral("daddr")),
+                                  Prefix(Next())));
+            else if (word == QLatin1String("--dport") || word == QLatin1String("--sport"))
+                expr.append(Match(op, Payload(m_Protocol, word.mid(2)), Ports(Next())));
+            else if (word == QLatin1String("--dports") || word == QLatin1String("--sports"))
+                expr.append(Match(op, Payload(m_Protocol, word.mid(2).chopped(1)), Ports(Next())));
+            else if (word == QLatin1String("--ctstate") || word == QLatin1String("--state"))
+                expr.append(Match(
+                    op,
+                    QJsonObject{{QStringLiteral("ct"),
+                                 QJsonObject{{QStringLiteral("key"), QStringLiteral("state")}}}},
+                    List(Next().toLower())));
+            else if (word == QLatin1String("--dst-type") || word == QLatin1String("--src-type"))
+                expr.append(Match(
+                    op,
+                    QJsonObject{{QStringLiteral("fib"),
+                                 QJsonObject{{QStringLiteral("result"), QStringLiteral("type")},
+                                             {QStringLiteral("flags"),
+                                              QJsonArray{word == QLatin1String("--dst-type")
+                                                             ? QStringLiteral("daddr")
+                                                             : QStringLiteral("saddr")}}}}},
+                    List(Next().toLower())));
+            else if (word == QLatin1String("--pkt-type"))
+                expr.append(Match(op, Meta(QStringLiteral("pkttype")), List(Next())));
+            else if (word == QLatin1String("--comment"))
+                SkipQuoted();
+            else if (word == QLatin1String("--limit") || word == QLatin1String("--limit-burst") ||
+                     word == QLatin1String("--icmp-type"))
+                Next();
+            else
+                expr.append(Xt(QStringLiteral("match"), word));
+        }
+        return expr;
+    }
+
+private:
+    QString Next() { return ++m_At < m_Words.size() ? m_Words[m_At] : QString(); }
+
+    void SkipQuoted() {
+        QString word = Next();
+        if (!word.startsWith(QLatin1Char('"')))
+            return;
+        while (!(word.size() > 1 && word.endsWith(QLatin1Char('"'))) && m_At + 1 < m_Words.size())
+            word = Next();
+    }
+
+    static QJsonObject Xt(const QString& type, const QString& name) {
+        return QJsonObject{{QStringLiteral("xt"), QJsonObject{{QStringLiteral("type"), type},
+                                                              {QStringLiteral("name"), name}}}};
+    }
+    static QJsonObject Match(const QString& op, const QJsonObject& left, const QJsonValue& right) {
+        return QJsonObject{
+            {QStringLiteral("match"), QJsonObject{{QStringLiteral("op"), op},
+                                                  {QStringLiteral("left"), left},
+                                                  {QStringLiteral("right"), right}}}};
+    }
+    static QJsonObject Meta(const QString& key) {
+        return QJsonObject{{QStringLiteral("meta"), QJsonObject{{QStringLiteral("key"), key}}}};
+    }
+    static QJsonObject Payload(const QString& protocol, const QString& field) {
+        return QJsonObject{
+            {QStringLiteral("payload"), QJsonObject{{QStringLiteral("protocol"), protocol},
+                                                    {QStringLiteral("field"), field}}}};
+    }
+    static QJsonValue Interface(QString name) {
+        if (name.endsWith(QLatin1Char('+')))
+            name = name.chopped(1) + QLatin1Char('*');
+        return name;
+    }
+    static QJsonValue List(const QString& items) {
+        QJsonArray list;
+        for (const QString& item : items.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            list.append(item);
+        return QJsonObject{{QStringLiteral("set"), list}};
+    }
+    static QJsonValue Prefix(const QString& text) {
+        const QString address = text.section(QLatin1Char('/'), 0, 0);
+        bool ok = false;
+        const int length = text.section(QLatin1Char('/'), 1, 1).toInt(&ok);
+        if (!ok)
+            return address;
+        return QJsonObject{
+            {QStringLiteral("prefix"),
+             QJsonObject{{QStringLiteral("addr"), address}, {QStringLiteral("len"), length}}}};
+    }
+    static QJsonValue Ports(const QString& text) {
+        QJsonArray ports;
+        for (const QString& item : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const QStringList ends = item.split(QLatin1Char(':'));
+            bool ok = false;
+            const int first = ends[0].toInt(&ok);
+            if (!ok)
+                return QStringLiteral("%1").arg(item); // a service name: not decided
+            if (ends.size() == 2)
+                ports.append(
+                    QJsonObject{{QStringLiteral("range"),
+                                 QJsonArray{first, ends[1].isEmpty() ? 65535 : ends[1].toInt()}}});
+            else
+                ports.append(first);
+        }
+        return ports.size() == 1 ? ports.at(0)
+                                 : QJsonValue(QJsonObject{{QStringLiteral("set"), ports}});
+    }
+    QJsonObject Protocol(const QString& op, const QString& name) {
+        m_Protocol = name == QLatin1String("udp") || name == QLatin1String("tcp")
+                         ? name
+                         : QStringLiteral("th");
+        if (name == QLatin1String("all") || name == QLatin1String("0"))
+            return QJsonObject{{QStringLiteral("counter"), QJsonValue()}};
+        return Match(op, Meta(QStringLiteral("l4proto")), name);
+    }
+
+    QStringList m_Words;
+    qsizetype m_At = 0;
+    QString m_Protocol = QStringLiteral("th");
 };
 
 } // namespace
 
+QJsonDocument LegacyRuleset(const QString& save) {
+    // The base chains of iptables, at their hooks and priorities.
+    static const struct {
+        const char* table;
+        const char* chain;
+        const char* hook;
+        int priority;
+    } kBases[] = {{"raw", "PREROUTING", "prerouting", -300},
+                  {"mangle", "PREROUTING", "prerouting", -150},
+                  {"mangle", "INPUT", "input", -150},
+                  {"filter", "INPUT", "input", 0},
+                  {"security", "INPUT", "input", 50}};
+    QJsonArray items;
+    QString table;
+    const QStringList lines = save.split(QLatin1Char('\n'));
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        const QString line = lines[n].trimmed();
+        if (line.startsWith(QLatin1Char('*'))) {
+            table = line.mid(1);
+        } else if (line.startsWith(QLatin1Char(':'))) {
+            const QStringList words = line.mid(1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            if (words.isEmpty())
+                continue;
+            QJsonObject chain{{QStringLiteral("family"), QStringLiteral("ip")},
+                              {QStringLiteral("table"), table},
+                              {QStringLiteral("name"), words[0]}};
+            for (const auto& base : kBases)
+                if (table == QLatin1String(base.table) && words[0] == QLatin1String(base.chain)) {
+                    chain.insert(QStringLiteral("type"), QStringLiteral("filter"));
+                    chain.insert(QStringLiteral("hook"), QLatin1String(base.hook));
+                    chain.insert(QStringLiteral("prio"), base.priority);
+                    chain.insert(QStringLiteral("policy"), words.value(1).toLower());
+                }
+            items.append(QJsonObject{{QStringLiteral("chain"), chain}});
+        } else if (line.startsWith(QLatin1String("-A "))) {
+            const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            items.append(QJsonObject{
+                {QStringLiteral("rule"),
+                 QJsonObject{{QStringLiteral("family"), QStringLiteral("ip")},
+                             {QStringLiteral("table"), table},
+                             {QStringLiteral("chain"), words.value(1)},
+                             {QStringLiteral("handle"), n + 1},
+                             {QStringLiteral("expr"), CLegacyRule(words).Statements()}}}});
+        }
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("nftables"), items}});
+}
+
+QString LegacyRuleText(const QString& save, qint64 handle) {
+    const QStringList lines = save.split(QLatin1Char('\n'));
+    return handle >= 1 && handle <= lines.size() ? lines[handle - 1].trimmed() : QString();
+}
+
+QList<ManagedTable> ManagedTables(const QString& nftOutput) {
+    static const QRegularExpression kWarning(
+        QStringLiteral("^# Warning: table (\\S+ \\S+) is managed by (\\S+?),?\\s"),
+        QRegularExpression::MultilineOption);
+    QList<ManagedTable> tables;
+    auto all = kWarning.globalMatch(nftOutput);
+    while (all.hasNext()) {
+        const QRegularExpressionMatch match = all.next();
+        tables.append({match.captured(1), match.captured(2)});
+    }
+    return tables;
+}
+
+QString WithoutWarnings(const QString& nftOutput) {
+    QStringList kept;
+    for (const QString& line : nftOutput.split(QLatin1Char('\n')))
+        if (!line.startsWith(QLatin1String("# Warning:")))
+            kept.append(line);
+    return kept.join(QLatin1Char('\n'));
+}
+
 FirewallVerdict EvaluateRuleset(const QJsonDocument& ruleset, const ReplyPacket& packet,
-                                QDeadlineTimer deadline) {
-    return CEvaluator(ruleset, packet, deadline).Run();
+                                QDeadlineTimer deadline, const QString& listing) {
+    return CEvaluator(ruleset, packet, deadline, listing).Run();
 }
 
 QString RuleText(const QString& listing, const QString& family, const QString& table,

@@ -25,6 +25,7 @@ struct ProcessRun {
     bool finished = false; // false: still running at the limit
     int exitCode = -1;
     QByteArray output;
+    QByteArray error;
 };
 
 // Runs program and waits for its end while the event loop keeps running, so
@@ -59,8 +60,10 @@ ProcessRun RunAndWait(const QString& program, const QStringList& args, int limit
     if (process->state() == QProcess::NotRunning) {
         run.finished = run.started;
         run.exitCode = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
-        if (!keepRunning)
+        if (!keepRunning) {
             run.output = process->readAllStandardOutput();
+            run.error = process->readAllStandardError();
+        }
         delete process;
     } else if (keepRunning) {
         QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
@@ -159,6 +162,14 @@ CDesktopShell g_DesktopShell;
 CShell* g_Shell = nullptr;
 
 } // namespace
+
+int CShell::RunProgram(const QString& program, const QStringList& arguments, QByteArray& output,
+                       QByteArray& error, int limitMs) {
+    const ProcessRun run = RunAndWait(program, arguments, limitMs, false);
+    output = run.output;
+    error = run.error;
+    return run.finished ? run.exitCode : -1;
+}
 
 bool IsShellAddress(const QString& target) {
     return target.contains(QStringLiteral("://")) ||

@@ -5,7 +5,9 @@
 // registered for the document's type; SE_ERR_FNF (2) a missing file;
 // SE_ERR_ACCESSDENIED (5) an opener that ran and failed.
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 constexpr int SE_ERR_FNF = 2;
 constexpr int SE_ERR_ACCESSDENIED = 5;
@@ -31,6 +33,12 @@ public:
         process = 0;
         return ShellExecute(verb, target);
     }
+    // Runs program (an absolute path) with arguments and waits for its end,
+    // events flowing meanwhile; output and error receive what it printed.
+    // Returns its exit code; -1 when it could not start, crashed or was
+    // still running after limitMs (it is then ended).
+    virtual int RunProgram(const QString& program, const QStringList& arguments, QByteArray& output,
+                           QByteArray& error, int limitMs);
 };
 
 // The shell in use: the desktop's (xdg-mime / xdg-open) unless a test set another.

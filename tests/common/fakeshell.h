@@ -25,8 +25,20 @@ public:
         return ShellExecute(verb, target);
     }
 
+    int RunProgram(const QString& program, const QStringList& arguments, QByteArray& output,
+                   QByteArray& error, int limitMs) override {
+        Q_UNUSED(limitMs);
+        Calls << "run " + program + " " + arguments.join(QLatin1Char(' '));
+        output = RunOutput;
+        error = RunError;
+        return RunResult;
+    }
+
     qint64 StartedProcess = 0; // the process id ShellStart reports
     int FindResult = SHELL_OK;
     int OpenResult = SHELL_OK;
-    QStringList Calls; // "find FILE", "VERB TARGET", in order
+    int RunResult = 0; // what RunProgram answers
+    QByteArray RunOutput;
+    QByteArray RunError;
+    QStringList Calls; // "find FILE", "VERB TARGET", "run PROGRAM ARGS", in order
 };

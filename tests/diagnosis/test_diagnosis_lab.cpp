@@ -1,7 +1,8 @@
 // swpctl doctor in the namespace lab: each cause is made for real in turn (an
 // adapter down, a second copy holding port 5433, an nftables rule dropping
 // UDP 5433, strict reverse-path filtering with the device's subnet routed out
-// of the other adapter, a device with a foreign address, and nothing wrong),
+// of the other adapter, a device with a foreign address, a rule that seems to
+// drop the replies while the device's answers get in, and nothing wrong),
 // diagnosed as root and as the unprivileged user nobody, and undone. What
 // needs privileges must show up as not checked for nobody, never as fine.
 // Hostile machines are among the causes: a firewall ruleset that fans out, a
@@ -230,7 +231,7 @@ TEST_F(DiagnosisLab, EachCauseIsFoundAsRootAndAsNobody) {
                          "nft add rule inet doctorlab input udp dport 5433 drop")},
          {QStringLiteral("nft delete table inet doctorlab")},
          {12, 3},
-         {"firewall", "no-answer"},
+         {"firewall", "not-checked"},
          "rule",
          {"udp dport 5433 drop", nullptr},
          0},
@@ -267,10 +268,20 @@ TEST_F(DiagnosisLab, EachCauseIsFoundAsRootAndAsNobody) {
          {FanOutRuleset()},
          {QStringLiteral("nft delete table inet doctorfan")},
          {12, 3},
-         {"firewall", "no-answer"},
+         {"firewall", "not-checked"},
          "rule",
          {"udp dport 5433 drop", nullptr},
          0},
+        {"a drop for replies to the adapter's address, while the device answers by broadcast",
+         {QStringLiteral(
+             "nft add table inet doctorbc && nft add chain inet doctorbc input "
+             "'{ type filter hook input priority 0; policy accept; }' && "
+             "nft add rule inet doctorbc input ip daddr 10.91.1.1 udp dport 5433 drop")},
+         {QStringLiteral("nft delete table inet doctorbc")},
+         {0, 0},
+         {"", ""},
+         nullptr,
+         {nullptr, nullptr}},
         {"[::]:5433 held by a program named by an escape sequence",
          {kHostileHolder},
          {kHostileHolderEnd},

@@ -90,4 +90,26 @@ TEST(Finding, TextAndJsonCarryEvidenceAndFixes) {
     EXPECT_EQ(2, first["fixes"].toArray().size());
 }
 
+// Without administrator rights, what could not be checked comes first, with
+// how to check it, before any advice about the device; as root no such hint.
+TEST(Finding, WhatWasNotCheckedLeadsBeforeTheDevice) {
+    for (const bool privileged : {false, true}) {
+        Report report;
+        report.privileged = privileged;
+        report.findings = {Make(Cause::NothingAnswered, Severity::Info),
+                           Make(Cause::AdapterExcluded, Severity::Info),
+                           Make(Cause::NotChecked, Severity::NotChecked)};
+        EXPECT_EQ(Cause::NotChecked, report.MainFinding()->cause);
+        EXPECT_EQ(Cause::NotChecked, report.Ordered().front()->cause);
+        const QString text = ReportText(report);
+        EXPECT_LT(text.indexOf(QLatin1String("not-checked")),
+                  text.indexOf(QLatin1String("no-answer")))
+            << text.toStdString();
+        EXPECT_EQ(!privileged, text.contains(QLatin1String("pkexec "))) << text.toStdString();
+        EXPECT_EQ(!privileged, report.NeedsAdministrator());
+        report.devices.push_back({});
+        EXPECT_FALSE(report.NeedsAdministrator());
+    }
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QHostAddress>
 #include <QStringList>
 
@@ -120,6 +121,84 @@ TEST(NftRuleset, FanOutIsWalkedOncePerChainAndGivenUpAtTheDeadline) {
         EvaluateRuleset(ruleset, Reply("swpa0", "10.91.1.1"), QDeadlineTimer(0));
     EXPECT_FALSE(late.complete);
     EXPECT_FALSE(late.certain);
+}
+
+QByteArray Captured(const char* name) {
+    QFile file(QStringLiteral(RULESETS_DIR "/") + QLatin1String(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+    return file.readAll();
+}
+
+// What the managers write, as they wrote it in the lab (ufw enabled with its
+// defaults, firewalld's default zone), and legacy tables as iptables-legacy-save
+// prints them: the xtables matches of ufw's chains (address type, connection
+// state, rate limits, logging) and firewalld's zone chains are understood,
+// never taken for an uncertain drop.
+TEST(NftRuleset, WhatTheManagersWriteIsUnderstood) {
+    const QString legacyDrop =
+        QStringLiteral("*filter\n:INPUT ACCEPT [0:0]\n:FORWARD ACCEPT [0:0]\n"
+                       "-A INPUT -p udp -m udp --dport 5433 -j DROP\nCOMMIT\n");
+    const QString legacyUfw = QStringLiteral(
+        "*filter\n:INPUT DROP [0:0]\n:ufw-not-local - [0:0]\n:ufw-user-input - [0:0]\n"
+        "-A INPUT -m conntrack --ctstate RELATED,ESTABLISHED -j ACCEPT\n"
+        "-A INPUT -j ufw-not-local\n-A INPUT -j ufw-user-input\n"
+        "-A ufw-not-local -m addrtype --dst-type LOCAL -j RETURN\n"
+        "-A ufw-not-local -m limit --limit 3/min --limit-burst 10 -j LOG --log-prefix \"[UFW]\"\n"
+        "-A ufw-not-local -j DROP\n"
+        "-A ufw-user-input -i swpa0 -p udp -m udp --sport 5432 --dport 5433 -j ACCEPT\n"
+        "-A ufw-user-input -p tcp -m multiport --dports 22,5000:6000 -j ACCEPT\nCOMMIT\n");
+    const QString legacyUnknown = QStringLiteral(
+        "*filter\n:INPUT DROP [0:0]\n-A INPUT -m recent --rcheck --name seen -j ACCEPT\nCOMMIT\n");
+    const struct {
+        const char* name;
+        QJsonDocument rules;
+        QString listing;
+        const char* interface;
+        FirewallVerdict::Kind kind;
+        bool certain;
+        const char* chain;
+        qint64 handle;
+    } cases[] = {
+        {"ufw enabled", QJsonDocument::fromJson(Captured("ufw.json")),
+         QString::fromUtf8(Captured("ufw.nft")), "swpa0", FirewallVerdict::Dropped, true, "INPUT",
+         -1},
+        {"ufw's address-type matches unread", QJsonDocument::fromJson(Captured("ufw.json")),
+         QString(), "swpa0", FirewallVerdict::Dropped, false, "ufw-not-local", 72},
+        {"firewalld's default zone", QJsonDocument::fromJson(Captured("firewalld.json")),
+         QString::fromUtf8(Captured("firewalld.nft")), "swpa0", FirewallVerdict::Rejected, true,
+         "filter_IN_public", 72},
+        {"legacy drop", LegacyRuleset(legacyDrop), QString(), "swpa0", FirewallVerdict::Dropped,
+         true, "INPUT", 4},
+        {"legacy ufw, allowed adapter", LegacyRuleset(legacyUfw), QString(), "swpa0",
+         FirewallVerdict::Accepted, true, "", -1},
+        {"legacy ufw, other adapter", LegacyRuleset(legacyUfw), QString(), "swpb0",
+         FirewallVerdict::Dropped, true, "INPUT", -1},
+        {"legacy match not understood", LegacyRuleset(legacyUnknown), QString(), "swpa0",
+         FirewallVerdict::Dropped, false, "INPUT", -1},
+    };
+    for (const auto& c : cases) {
+        const FirewallVerdict verdict =
+            EvaluateRuleset(c.rules, Reply(c.interface, "10.91.1.1"),
+                            QDeadlineTimer(QDeadlineTimer::Forever), c.listing);
+        EXPECT_EQ(c.kind, verdict.kind) << c.name;
+        EXPECT_EQ(c.certain, verdict.certain) << c.name;
+        EXPECT_EQ(c.chain, verdict.chain.toStdString()) << c.name;
+        EXPECT_EQ(c.handle, verdict.handle) << c.name;
+    }
+    EXPECT_EQ("-A INPUT -p udp -m udp --dport 5433 -j DROP",
+              LegacyRuleText(legacyDrop, 4).toStdString());
+}
+
+TEST(NftRuleset, TablesOtherProgramsManageAreKnownAndTheirWarningsLeftOut) {
+    const QString output =
+        QStringLiteral("# Warning: table ip filter is managed by iptables-nft, do not touch!\n"
+                       "table inet own {\n}\n"
+                       "# Warning: table ip6 filter is managed by iptables-nft, do not touch!\n");
+    const QList<ManagedTable> managed = ManagedTables(output);
+    ASSERT_EQ(2, managed.size());
+    EXPECT_EQ("ip filter", managed[0].table.toStdString());
+    EXPECT_EQ("iptables-nft", managed[0].manager.toStdString());
+    EXPECT_EQ("table inet own {\n}\n", WithoutWarnings(output).toStdString());
 }
 
 TEST(NftRuleset, RuleTextIsFoundByTableChainAndHandle) {

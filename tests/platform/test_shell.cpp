@@ -43,3 +43,29 @@ TEST(DesktopShell, OpenerExitStatusIsTheResultAndEventsFlowMeanwhile) {
     ::kill(static_cast<pid_t>(process), SIGKILL);
     qputenv("PATH", path);
 }
+
+// A program run to its end: its exit code, what it printed on each channel;
+// one still running at the limit is ended and counts as not run (-1).
+TEST(DesktopShell, RunProgramGivesTheExitCodeAndBothOutputs) {
+    const struct {
+        const char* script;
+        int limitMs;
+        int code;
+        const char* output;
+        const char* error;
+    } cases[] = {
+        {"echo report; echo warning >&2; exit 12", 10000, 12, "report\n", "warning\n"},
+        {"exec sleep 60", 200, -1, "", ""},
+        {"kill -KILL $$", 10000, -1, "", ""},
+    };
+    for (const auto& c : cases) {
+        QByteArray output;
+        QByteArray error;
+        EXPECT_EQ(c.code, Shell().RunProgram(QStringLiteral("/bin/sh"),
+                                             {QStringLiteral("-c"), QLatin1String(c.script)},
+                                             output, error, c.limitMs))
+            << c.script;
+        EXPECT_EQ(c.output, output.toStdString()) << c.script;
+        EXPECT_EQ(c.error, error.toStdString()) << c.script;
+    }
+}

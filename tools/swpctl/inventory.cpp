@@ -3,6 +3,7 @@
 #include "settings/privatefile.h"
 #include "settings/records.h"
 #include "settings/textutil.h"
+#include "settings/wirelessrules.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -384,6 +385,9 @@ private:
             device.name = name.text;
             if (name.text.isEmpty())
                 Error(name.line, QStringLiteral("\"name\" is empty"));
+            else if (wirelessrules::HasNul(name.text))
+                Error(name.line, QStringLiteral("\"name\": %1")
+                                     .arg(wirelessrules::NulMessage(QStringLiteral("name"))));
             else if (!device.hasMac && m_Names.contains(name.text))
                 Error(name.line,
                       QStringLiteral("the device named \"%1\" is listed twice (lines %2 and %3)")

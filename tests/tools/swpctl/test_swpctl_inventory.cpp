@@ -216,6 +216,7 @@ TEST(SwpctlInventory, HostileInventoriesAreRefusedWithoutTheSecret) {
     QFile::link(dir.filePath("pw"), dir.filePath("pw.link"));
     ASSERT_EQ(0, ::mkfifo(QFile::encodeName(dir.filePath("pw.fifo")).constData(), 0600));
     write("latin1.pw", "caf\xe9-caf\xe9-caf\xe9\n");
+    write("nul.key", QByteArray("abc\0defghij\n", 12));
     const QByteArray device = "devices:\n  - name: a\n    password: ";
     const struct {
         const char* name;
@@ -247,6 +248,17 @@ TEST(SwpctlInventory, HostileInventoriesAreRefusedWithoutTheSecret) {
          ":3: a key that is not a plain name"},
         {"same.yml", "devices:\n  - name: a\n  - name: a\n",
          ":3: the device named \"a\" is listed twice (lines 2 and 3)"},
+        // A NUL would cut the text where the device reads it: never sent.
+        {"nul-ssid.yml", "devices:\n  - name: a\n    access_point: {ssid: \"ho\\0tel\"}\n",
+         ":3: access_point: The SSID must not contain a NUL character"},
+        {"nul-ssid.json",
+         "{\"devices\": [{\"name\": \"a\",\n \"access_point\": {\"ssid\": \"ho\\u0000tel\"}}]}",
+         ":2: access_point: The SSID must not contain a NUL character"},
+        {"nul-key.yml",
+         "devices:\n  - name: a\n    access_point: {ssid: x, security: wpa-psk, key: {file: "
+         "nul.key}}\n",
+         ":3: access_point: The passphrase must not contain a NUL character"},
+        {"nul-name.yml", "devices:\n  - name: \"a\\0b\"\n", ":2: \"name\": The name must not"},
     };
     for (const auto& c : cases) {
         const QString path = write(c.name, c.text, false);

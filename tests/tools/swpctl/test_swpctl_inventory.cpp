@@ -149,7 +149,8 @@ TEST(SwpctlInventory, HostileFilesGiveAnErrorNotACrash) {
     }
 }
 
-// An alias read again at every use, and a flood of errors: a bounded answer.
+// An alias read again at every use, a flood of errors, a deep nest: a
+// bounded answer that says what was wrong and where.
 TEST(SwpctlInventory, AliasFloodsAndErrorFloodsAreCut) {
     QByteArray aliases = "devices:\n  - {name: d, access_point: &p {" +
                          QByteArray("ssid: x, ").repeated(2000) + "}}\n";
@@ -158,17 +159,27 @@ TEST(SwpctlInventory, AliasFloodsAndErrorFloodsAreCut) {
     QByteArray unknown = "devices:\n";
     for (int i = 0; i < 300; ++i)
         unknown += "  - {name: d" + QByteArray::number(i) + ", colour: red}\n";
+    // 4 MiB of bytes that are not UTF-8: two million bad lines, counted as they
+    // come rather than listed and cut.
+    const QByteArray latin1 = QByteArray("\xff\n").repeated(2 * 1024 * 1024);
+    const QByteArray nested = "devices:\n  - " + QByteArray(5000, '[');
+    const QByteArray nestedJson = "{\"devices\":\n" + QByteArray(5000, '[');
     const struct {
         QByteArray text;
+        bool json;
         const char* last;
     } cases[] = {
-        {aliases, "h.yml:2: more than 1000000 keys and values (each use of an alias counts)"},
-        {unknown, "h.yml: 200 more errors"},
+        {aliases, false,
+         "h.yml:2: more than 1000000 keys and values (each use of an alias counts)"},
+        {unknown, false, "h.yml: 200 more errors"},
+        {latin1, false, "h.yml: 2097052 more errors"},
+        {nested, false, "h.yml:2: lists and mappings nested too deeply (500 levels)"},
+        {nestedJson, true, "h.yml:2: too deeply nested document"},
     };
     for (const auto& c : cases) {
         Inventory inventory;
         QStringList errors;
-        EXPECT_FALSE(ParseInventory(c.text, false, "h.yml", QString(), inventory, errors));
+        EXPECT_FALSE(ParseInventory(c.text, c.json, "h.yml", QString(), inventory, errors));
         EXPECT_LE(errors.size(), 101);
         EXPECT_EQ(c.last, errors.value(errors.size() - 1).toStdString());
     }

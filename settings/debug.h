@@ -2,8 +2,9 @@
 // The debug trace. Logging is on only when the log file (the program's name
 // with the extension ".Log", e.g. Setup.Log) exists at start in the trace
 // folder (TraceFolder). Each line reads "(hh:mm:ss:mmm 0xTID) text" and ends
-// with CR LF. The file may hold what the devices report, so it is kept private
-// to its user (settings/privatefile.h).
+// with CR LF; control characters and bytes that are not UTF-8 in the text are
+// written escaped (PrintableText), so a value a device sent stays on its line. The file may hold
+// what the devices report, so it is kept private to its user (settings/privatefile.h).
 
 #include <QString>
 #include <atomic>

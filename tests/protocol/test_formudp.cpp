@@ -6,6 +6,7 @@
 #include "protocol/formudp.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
+#include "settings/textutil.h"
 #include "settings/timing.h"
 #include "tests/common/globalvarstate.h"
 #include "tests/common/logcapture.h"
@@ -14,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -838,6 +841,75 @@ TEST_F(FormUDPTest, SurveyOf98BytesGivesTwoEntriesAnd97One) {
     list.clear();
     Engine->GetSurveyList(list);
     EXPECT_EQ(list.size(), 1u);
+}
+
+// Every text field a device sends, holding what would drive a terminal or
+// forge a line: the trace writes it escaped on its own line, and the text the
+// lists show (PrintableText of the field) holds no control character either.
+TEST_F(FormUDPTest, DeviceTextsAreTracedAndShownEscaped) {
+    const std::string hostile = "EV\x1b]0;pwned\x07\x1b[31mIL\r\nFAKE\xff";
+    const QString shown = "EV\\x1b]0;pwned\\x07\\x1b[31mIL\\x0d\\x0aFAKE\\xff";
+    const auto tlv = [&hostile](uint8_t type) {
+        Bytes bytes = {type, static_cast<uint8_t>(hostile.size())};
+        bytes.insert(bytes.end(), hostile.begin(), hostile.end());
+        return bytes;
+    };
+    const struct {
+        const char* field;
+        std::function<QByteArray()> receive; // the field as the engine keeps it
+        QString line;                        // its value line in the trace
+        QString shown;
+    } cases[] = {
+        {"device name",
+         [&] {
+             Engine->SendDiscover(4000, false);
+             Inject(PlainDatagram(kDevice1, 0, tlv(0x01)));
+             std::vector<DeviceRecord> devices;
+             Engine->GetDeviceList(devices);
+             return QByteArray(devices.at(0).Name);
+         },
+         "  DevName=" + shown, shown},
+        {"SSID",
+         [&] {
+             Engine->SendGetConfig(15000);
+             Reply(kDevice1, 3, tlv(0x50));
+             return QByteArray(g_Var.CurWl.SSID);
+         },
+         "  WL_SSID=" + shown, shown},
+        {"survey SSID",
+         [&] {
+             Engine->SendSiteSurvey(7000);
+             Reply(kDevice1, 7, SurveyRecord(hostile.c_str(), 1));
+             std::vector<_tag_AP_ROFIILE> list;
+             Engine->GetSurveyList(list);
+             return QByteArray(list.at(0).SSID);
+         },
+         "TFormUDP::RecvSiteSurvey()", shown},
+        {"client PIN text (cut to 11)",
+         [&] {
+             Engine->SendStationGetConfig(3000);
+             Reply(kDevice1, 8, tlv(0x6C));
+             return QByteArray(g_Var.ApClientPin);
+         },
+         "  AP Client PIN Code = ***********", "EV\\x1b]0;pwned"},
+    };
+    for (const auto& c : cases) {
+        Log->Clear();
+        const QByteArray field = c.receive();
+        EXPECT_EQ(PrintableText(field.constData(), static_cast<size_t>(field.size())), c.shown)
+            << c.field;
+        EXPECT_TRUE(Log->Contains(c.line)) << c.field << "\n"
+                                           << Log->Lines().join('\n').toStdString();
+        QFile trace(Log->LogFileName());
+        ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+        const QByteArray bytes = trace.readAll();
+        QByteArray lineEnds = bytes;
+        lineEnds.replace("\r\n", "");
+        EXPECT_FALSE(std::any_of(lineEnds.begin(), lineEnds.end(), [](char b) {
+            return static_cast<uint8_t>(b) < 0x20;
+        })) << c.field;
+        EXPECT_FALSE(bytes.contains("\xff")) << c.field;
+    }
 }
 
 TEST_F(FormUDPTest, ShortSurveyEmptiesTheList) {

@@ -77,6 +77,11 @@ CDebug::CDebug(const QString& programPath) {
     const QString base = program.completeBaseName();
     m_LogFileName = folder + base + QStringLiteral(".Log");
 
+    // Whoever may write to the folder could turn the trace on: only a folder
+    // of the user's own that no one else can write to keeps one (a shared
+    // XDG_STATE_HOME, another user's program folder run as root: no trace).
+    if (!privatefile::CheckOwnFolder(folder).isEmpty())
+        return;
     if (!QFileInfo::exists(m_LogFileName) && !QFileInfo(m_LogFileName).isSymLink())
         return; // logging stays off for the run
 

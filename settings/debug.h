@@ -16,6 +16,8 @@
 // can be written (a product folder copied to a USB stick, the build tree),
 // else the user's state folder $XDG_STATE_HOME/swp-setup (by default
 // ~/.local/state/swp-setup), as for an installed program.
+// Either way the trace is on only in a folder of the user's own that no one
+// else may write to.
 QString TraceFolder(const QString& programFolder);
 
 class CDebug {

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -299,11 +300,12 @@ TEST(DissectorLab, AUserWithoutRootCaptures) {
     CLabDevice ap;
     START(ap, "dev1", kAp);
     QTemporaryDir dir;
-    ASSERT_TRUE(QFile::setPermissions(
-        dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther));
     const passwd* nobody = ::getpwnam("nobody");
     ASSERT_NE(nullptr, nobody);
+    // The user's own folder: a capture is never written where others could
+    // change the folder.
+    ASSERT_EQ(0,
+              ::chown(QFile::encodeName(dir.path()).constData(), nobody->pw_uid, nobody->pw_gid));
     const QString capture = dir.filePath(QStringLiteral("user.pcapng"));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CACHE_HOME"), dir.filePath(QStringLiteral("cache")));

@@ -131,7 +131,9 @@ void TFrameDevList::TimerSearchTimer() {
     list->setUpdatesEnabled(false);
     for (const DeviceRecord& record : found) {
         auto* item = new QTreeWidgetItem(list);
-        item->setText(0, FromWindows1252(record.Name, qstrnlen(record.Name, sizeof record.Name)));
+        // A name is whatever a device on the LAN answered: shown escaped.
+        item->setText(0, PrintableText(FromWindows1252(record.Name,
+                                                       qstrnlen(record.Name, sizeof record.Name))));
         item->setText(1, FormatMAC(record.MAC));
         m_Records.push_back(record);
     }

@@ -58,9 +58,11 @@ bool TFrameWlProfConfirm::FrameEnter(TFrameBase* current, Direction direction, i
 }
 
 void TFrameWlProfConfirm::SetSSIDText(const QString& ssid) {
-    m_SSID = ssid;
+    // The SSID may be the one the device reported: shown, saved and printed
+    // escaped, so that it keeps to its line.
+    m_SSID = PrintableText(ssid);
     QLabel* label = ui->LblSSID;
-    label->setText(label->fontMetrics().elidedText(ssid, Qt::ElideRight, label->width()));
+    label->setText(label->fontMetrics().elidedText(m_SSID, Qt::ElideRight, label->width()));
 }
 
 void TFrameWlProfConfirm::Fill() {

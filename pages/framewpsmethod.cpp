@@ -219,7 +219,7 @@ bool TFrameWPSMethod::WndProc(const CUdpMessage& message) {
         const QString pin = QString::fromLatin1(
             g_Var.ApClientPin,
             static_cast<qsizetype>(strnlen(g_Var.ApClientPin, sizeof g_Var.ApClientPin)));
-        ui->LbDevPINCode->setText(pin);
+        ui->LbDevPINCode->setText(PrintableText(pin));
         ui->EdtPIN->setText(pin); // runs updateinfo
         return true;
     }

@@ -119,7 +119,9 @@ int CompareTextNoCase(const QString& a, const QString& b) {
 // ---------------------------------------------------------------------------
 
 TSurveyItem::TSurveyItem(const _tag_AP_ROFIILE& entry, AuthLabels labels) : m_Entry(entry) {
-    setText(ColSSID, SSIDText(entry));
+    // The SSID is shown escaped; the entry keeps it as the device sent it.
+    setText(ColSSID,
+            PrintableText(entry.SSID, static_cast<size_t>(strnlen(entry.SSID, sizeof entry.SSID))));
     setText(ColChannel, QString::number(entry.Channel));
     setText(ColSignal, SignalText(entry.Signal));
     setText(ColEncryption, EncryptionText(entry.Encryption));

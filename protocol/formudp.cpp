@@ -585,7 +585,7 @@ void TFormUDP::RecvGetConfig(const Received& packet) {
             break;
         case WL_WPS_PIN:
             wl.WpsPin = tlv.U32();
-            DebugLog("  WL_WPS_PIN=0x%08X", wl.WpsPin);
+            DebugLog("  WL_WPS_PIN=0x********"); // the PIN gives access to the network
             break;
         default:
             DebugLog("  TLV=0x%X", tlv.type);
@@ -651,7 +651,9 @@ void TFormUDP::RecvStationGetConfig(const Received& packet) {
         if (tlv.type == WL_WPS_PIN) {
             // Cut to the 11 characters the PIN field holds.
             tlv.CopyText(g_Var.ApClientPin, sizeof g_Var.ApClientPin);
-            DebugLog("  AP Client PIN Code = %s", g_Var.ApClientPin);
+            DebugLog(
+                "  AP Client PIN Code = %s",
+                std::string(strnlen(g_Var.ApClientPin, sizeof g_Var.ApClientPin), '*').c_str());
         } else {
             DebugLog("  TLV=0x%X", tlv.type);
         }

@@ -332,7 +332,7 @@ std::vector<bool> SecretBytes(const uint8_t* packet, size_t length) {
     for (size_t offset = kHeaderSize; offset + 2 <= length;) {
         const uint8_t type = packet[offset];
         const size_t end = std::min(length, offset + 2 + packet[offset + 1]);
-        if (type == WL_WEPKEY || type == WL_WPA_PSK) {
+        if (type == WL_WEPKEY || type == WL_WPA_PSK || type == WL_WPS_PIN) {
             secret.resize(length, false);
             std::fill(secret.begin() + static_cast<std::ptrdiff_t>(offset + 2),
                       secret.begin() + static_cast<std::ptrdiff_t>(end), true);

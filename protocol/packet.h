@@ -181,8 +181,9 @@ private:
 // trailing byte is ignored silently. Never reads outside payload[0, total).
 WalkResult WalkTLVs(const uint8_t* payload, uint16_t total, TlvVisitor handler);
 
-// Which bytes of a whole packet (header included) hold a wireless key: the
-// values of WL_WEPKEY and WL_WPA_PSK, also of a TLV cut short by the end of
+// Which bytes of a whole packet (header included) hold a wireless key or a
+// WPS PIN (which gives access to the network as well): the values of
+// WL_WEPKEY, WL_WPA_PSK and WL_WPS_PIN, also of a TLV cut short by the end of
 // the packet. One flag per byte, for the trace to hide them; empty when the
 // packet holds no key. Survey replies carry records, not TLVs, and no key.
 std::vector<bool> SecretBytes(const uint8_t* packet, size_t length);

@@ -1,10 +1,12 @@
 #include "settings/debug.h"
 #include "settings/privatefile.h"
+#include "settings/textutil.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdarg>
@@ -48,6 +50,19 @@ QString UserStateFolder() {
     return QDir::cleanPath(state + QStringLiteral("/swp-setup"));
 }
 
+// A line's text as written: printable ASCII as it is (nearly every line),
+// anything else through PrintableText, so that what a device sent (a name,
+// an SSID) can neither break a line nor drive the terminal that shows the
+// file.
+std::string TraceText(const char* text) {
+    const size_t length = std::strlen(text);
+    const bool plain =
+        std::all_of(text, text + length, [](char c) { return c >= 0x20 && c < 0x7F; });
+    if (plain)
+        return std::string(text, length);
+    return PrintableText(text, length).toStdString();
+}
+
 } // namespace
 
 QString TraceFolder(const QString& programFolder) {
@@ -62,6 +77,11 @@ CDebug::CDebug(const QString& programPath) {
     const QString base = program.completeBaseName();
     m_LogFileName = folder + base + QStringLiteral(".Log");
 
+    // Whoever may write to the folder could turn the trace on: only a folder
+    // of the user's own that no one else can write to keeps one (a shared
+    // XDG_STATE_HOME, another user's program folder run as root: no trace).
+    if (!privatefile::CheckOwnFolder(folder).isEmpty())
+        return;
     if (!QFileInfo::exists(m_LogFileName) && !QFileInfo(m_LogFileName).isSymLink())
         return; // logging stays off for the run
 
@@ -112,7 +132,7 @@ void CDebug::WriteLine(const char* text) {
         std::snprintf(prefix, sizeof prefix, "(%02d:%02d:%02d:%03d 0x%lX) ", local.tm_hour,
                       local.tm_min, local.tm_sec, static_cast<int>(now.tv_nsec / 1000000), tid);
     std::string line(prefix, n > 0 ? static_cast<size_t>(n) : 0);
-    line += text ? text : "";
+    line += TraceText(text ? text : "");
     line += "\r\n";
     WriteRaw(line.data(), line.size());
 }

@@ -2,8 +2,9 @@
 // The debug trace. Logging is on only when the log file (the program's name
 // with the extension ".Log", e.g. Setup.Log) exists at start in the trace
 // folder (TraceFolder). Each line reads "(hh:mm:ss:mmm 0xTID) text" and ends
-// with CR LF. The file may hold what the devices report, so it is kept private
-// to its user (settings/privatefile.h).
+// with CR LF; control characters and bytes that are not UTF-8 in the text are
+// written escaped (PrintableText), so a value a device sent stays on its line. The file may hold
+// what the devices report, so it is kept private to its user (settings/privatefile.h).
 
 #include <QString>
 #include <atomic>
@@ -15,6 +16,8 @@
 // can be written (a product folder copied to a USB stick, the build tree),
 // else the user's state folder $XDG_STATE_HOME/swp-setup (by default
 // ~/.local/state/swp-setup), as for an installed program.
+// Either way the trace is on only in a folder of the user's own that no one
+// else may write to.
 QString TraceFolder(const QString& programFolder);
 
 class CDebug {

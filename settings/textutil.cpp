@@ -148,32 +148,96 @@ bool DecodeUtf8Strictly(QByteArrayView bytes, QString& text) {
     return true;
 }
 
+namespace {
+
+// What a terminal, a window or a trace reader would obey or not show: the
+// controls (C0, DEL, C1) and the invisible format characters that reorder
+// or hide text (bidirectional overrides and isolates, zero-width marks, tag
+// characters, line and paragraph separators).
+bool Hidden(char32_t code) {
+    if (code < 0x20 || (code >= 0x7F && code < 0xA0))
+        return true;
+    const QChar::Category category = QChar::category(code);
+    return category == QChar::Other_Format || category == QChar::Separator_Line ||
+           category == QChar::Separator_Paragraph;
+}
+
+void AppendPrintable(QString& out, char32_t code) {
+    if (code < 0x100 && Hidden(code))
+        out += QStringLiteral("\\x%1").arg(uint(code), 2, 16, QLatin1Char('0'));
+    else if (Hidden(code) || (code >= 0xD800 && code <= 0xDFFF))
+        out += QStringLiteral("\\u{%1}").arg(uint(code), 4, 16, QLatin1Char('0'));
+    else if (QChar::requiresSurrogates(code))
+        out += QString::fromUcs4(&code, 1);
+    else
+        out += QChar(static_cast<char16_t>(code));
+}
+
+// The length of the UTF-8 sequence at bytes[0, length) and its character, or
+// 0 when it is no valid sequence (cut short, overlong, a surrogate, beyond
+// U+10FFFF).
+size_t Utf8Sequence(const uint8_t* bytes, size_t length, char32_t& code) {
+    const uint8_t lead = bytes[0];
+    size_t size = 0;
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        size = 2;
+        code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        size = 3;
+        code = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        size = 4;
+        code = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (size > length)
+        return 0;
+    for (size_t i = 1; i < size; ++i) {
+        if ((bytes[i] & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (bytes[i] & 0x3F);
+    }
+    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < least[size] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return size;
+}
+
+} // namespace
+
 QString PrintableText(const QString& text) {
-    const auto hidden = [](QChar c) {
-        const ushort u = c.unicode();
-        return u < 0x20 || (u >= 0x7F && u < 0xA0) || c.category() == QChar::Other_Format ||
-               c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph;
-    };
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            const char32_t code = QChar::surrogateToUcs4(c, text.at(i + 1));
-            if (QChar::category(code) == QChar::Other_Format)
-                out += QStringLiteral("\\u{%1}").arg(uint(code), 4, 16, QLatin1Char('0'));
-            else
-                out += text.mid(i, 2);
+            AppendPrintable(out, QChar::surrogateToUcs4(c, text.at(i + 1)));
             ++i;
-        } else if (c.isSurrogate()) {
-            out += QStringLiteral("\\u{%1}").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        } else if (c.unicode() < 0x100 && hidden(c)) {
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        } else if (hidden(c)) {
-            out += QStringLiteral("\\u{%1}").arg(c.unicode(), 4, 16, QLatin1Char('0'));
         } else {
-            out += c;
+            AppendPrintable(out, c.unicode());
         }
+    }
+    return out;
+}
+
+QString PrintableText(const char* bytes, size_t length) {
+    QString out;
+    out.reserve(static_cast<qsizetype>(length));
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes);
+    for (size_t i = 0; i < length;) {
+        char32_t code = 0;
+        const size_t size = Utf8Sequence(data + i, length - i, code);
+        if (size == 0) {
+            out += QStringLiteral("\\x%1").arg(uint(data[i]), 2, 16, QLatin1Char('0'));
+            ++i;
+            continue;
+        }
+        AppendPrintable(out, code);
+        i += size;
     }
     return out;
 }

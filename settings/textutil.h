@@ -47,4 +47,10 @@ bool ParseDotted(const QString& text, uint32_t& address);
 // format characters that reorder or hide text (bidirectional overrides and
 // isolates, zero-width marks, line and paragraph separators) and lone
 // surrogates become \u{HHHH}. Everything else, backslashes included, stays.
+// The one escaping of text a device or another user controls: swpctl's
+// printers, the trace and the wizard's lists all show text through it.
 QString PrintableText(const QString& text);
+// The same of bytes as a device sends them (a name, an SSID, a PIN text):
+// UTF-8 where they are, and each byte that is no part of a valid UTF-8
+// sequence as \xHH, so that nothing is lost or replaced unseen.
+QString PrintableText(const char* bytes, size_t length);

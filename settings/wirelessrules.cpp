@@ -13,9 +13,20 @@ QString Message(const char* key, const QString& text) {
 
 } // namespace
 
+bool HasNul(QStringView text) {
+    return text.contains(QChar(0));
+}
+
+QString NulMessage(const QString& field) {
+    return Message("ER_NUL", QStringLiteral("The %1 must not contain a NUL character (\\0)."))
+        .arg(field);
+}
+
 SsidFault CheckSsid(const QByteArray& ssid) {
     if (ssid.isEmpty())
         return SsidFault::Empty;
+    if (ssid.contains('\0'))
+        return SsidFault::Nul;
     return ssid.size() > 32 ? SsidFault::TooLong : SsidFault::None;
 }
 
@@ -26,6 +37,8 @@ QString SsidMessage(SsidFault fault, bool wps) {
                    : Message("ER_Empty_SSID", QStringLiteral("No SSID"));
     case SsidFault::TooLong:
         return Message("ER_SSID_Length", QStringLiteral("The SSID is longer than 32 characters."));
+    case SsidFault::Nul:
+        return NulMessage(QStringLiteral("SSID"));
     case SsidFault::None:
         break;
     }
@@ -34,6 +47,8 @@ QString SsidMessage(SsidFault fault, bool wps) {
 
 WepKeyFormat CheckWepKey(const QString& key, int keyLength) {
     const int hexDigits = WepHexDigits(keyLength);
+    if (HasNul(key))
+        return WepKeyFormat::Invalid;
     if (key.size() == hexDigits / 2)
         return WepKeyFormat::Ascii;
     if (key.size() == hexDigits && IsHexText(key))
@@ -67,6 +82,8 @@ QString WepKeyMessage(int keyLength, bool hexLength) {
 
 PassphraseFault CheckPassphrase(const QString& key) {
     const qsizetype length = key.size();
+    if (HasNul(key))
+        return PassphraseFault::Nul;
     if (length == 64)
         return IsHexText(key) ? PassphraseFault::None : PassphraseFault::NotHex;
     // The device takes 63 bytes: characters beyond ASCII count for more.
@@ -83,6 +100,8 @@ QString PassphraseMessage(PassphraseFault fault) {
         return Message(
             "ER_PSKKey",
             QStringLiteral("Passphrase should be between 8 to 63 charachers in ASCII format."));
+    case PassphraseFault::Nul:
+        return NulMessage(QStringLiteral("passphrase"));
     case PassphraseFault::None:
         break;
     }

@@ -7,18 +7,26 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 namespace wirelessrules {
 
-enum class SsidFault { None, Empty, TooLong };
-// Not empty, at most 32 bytes as sent.
+// The device reads every text up to its first NUL character: a text holding
+// one would be sent cut short while it passed the checks at full length, so
+// each rule below refuses it.
+bool HasNul(QStringView text);
+// "ER_NUL": the field ("SSID", "passphrase", "WEP key", "password"...) named.
+QString NulMessage(const QString& field);
+
+enum class SsidFault { None, Empty, TooLong, Nul };
+// Not empty, at most 32 bytes as sent, no NUL.
 SsidFault CheckSsid(const QByteArray& ssid);
 // "ER_Empty_SSID" for an empty SSID; the WPS page names the access point to
 // pair with and says "ER_SSID" instead (wps).
 QString SsidMessage(SsidFault fault, bool wps = false);
 
 // WEP: keyLength 0 is 64 bit (5 characters or 10 hex digits), 1 is 128 bit
-// (13 characters or 26 hex digits).
+// (13 characters or 26 hex digits). A key holding a NUL is Invalid.
 enum class WepKeyFormat { Invalid, Ascii, Hex };
 constexpr int WepHexDigits(int keyLength) {
     return keyLength == 1 ? 26 : 10;
@@ -32,8 +40,8 @@ QString WepKeyAsSent(const QString& key, WepKeyFormat format);
 // defaulting to "ER_WEPKey".
 QString WepKeyMessage(int keyLength, bool hexLength);
 
-// WPA-PSK: 8 to 63 characters, or exactly 64 hex digits.
-enum class PassphraseFault { None, NotHex, Length };
+// WPA-PSK: 8 to 63 characters, or exactly 64 hex digits; no NUL.
+enum class PassphraseFault { None, NotHex, Length, Nul };
 PassphraseFault CheckPassphrase(const QString& key);
 QString PassphraseMessage(PassphraseFault fault); // "ER_PSKKeyHex", "ER_PSKKey"
 

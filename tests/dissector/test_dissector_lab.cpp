@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,11 +35,12 @@ const char kAp[] = R"({
     "wps_status": [[200, 3], [300, 10], [300, 34]]})";
 
 bool IsKey(const QString& name) {
-    return name == QLatin1String("WL_WEPKEY") || name == QLatin1String("WL_WPA_PSK");
+    return name == QLatin1String("WL_WEPKEY") || name == QLatin1String("WL_WPA_PSK") ||
+           name == QLatin1String("WL_WPS_PIN");
 }
 
 // One datagram as a line: direction, opcode name, then each TLV's name and
-// value in hex (a key by its length only: the trace may mask it), or each
+// value in hex (a key or a WPS PIN by its length only: the trace masks it), or each
 // survey record's SSID, signal and channel.
 QString TlvText(const QString& name, const QString& hex, int length) {
     return QStringLiteral(" %1=%2").arg(name,
@@ -92,7 +94,7 @@ QStringList TraceLines(const QString& path) {
     for (QString text : QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"))) {
         text.remove(prefix);
         if (want > 0) {
-            bytes += QByteArray::fromHex(text.toLatin1());
+            bytes += QByteArray::fromHex(text.toLatin1().replace("**", "00")); // masked bytes
             if (bytes.size() >= want) {
                 lines << LineOfPlain(sent, bytes.left(want));
                 want = 0;
@@ -298,11 +300,12 @@ TEST(DissectorLab, AUserWithoutRootCaptures) {
     CLabDevice ap;
     START(ap, "dev1", kAp);
     QTemporaryDir dir;
-    ASSERT_TRUE(QFile::setPermissions(
-        dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther));
     const passwd* nobody = ::getpwnam("nobody");
     ASSERT_NE(nullptr, nobody);
+    // The user's own folder: a capture is never written where others could
+    // change the folder.
+    ASSERT_EQ(0,
+              ::chown(QFile::encodeName(dir.path()).constData(), nobody->pw_uid, nobody->pw_gid));
     const QString capture = dir.filePath(QStringLiteral("user.pcapng"));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CACHE_HOME"), dir.filePath(QStringLiteral("cache")));

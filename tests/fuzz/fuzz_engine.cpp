@@ -16,6 +16,7 @@
 #include "protocol/rc4encry.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
+#include "settings/textutil.h"
 #include "settings/winmessage.h"
 
 #include <QCoreApplication>
@@ -209,8 +210,25 @@ struct Harness {
             Check(Terminated(ap.SSID, sizeof ap.SSID));
         Check(Terminated(g_Var.CurWl.SSID, sizeof g_Var.CurWl.SSID));
         Check(Terminated(g_Var.ApClientPin, sizeof g_Var.ApClientPin));
-        if (flags & kTrace)
+        if (flags & kTrace) {
+            traceFile.seek(0);
+            CheckTrace(traceFile.readAll());
             traceFile.resize(0);
+        }
+    }
+
+    // Whatever the device sent, the trace holds whole lines of printable
+    // UTF-8 text: no control character but the CR LF that ends each line.
+    static void CheckTrace(QByteArray text) {
+        text.replace('\0', QByteArray()); // the hole left where the file was emptied
+        text.replace("\r\n", QByteArray());
+        Check(std::none_of(text.begin(), text.end(), [](char c) {
+            const auto byte = static_cast<uint8_t>(c);
+            return byte < 0x20 || byte == 0x7F;
+        }));
+        QString decoded;
+        Check(DecodeUtf8Strictly(text, decoded));
+        Check(PrintableText(decoded) == decoded);
     }
 
     QFile traceFile; // the trace's file, no longer on the disk

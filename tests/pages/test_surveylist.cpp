@@ -97,6 +97,11 @@ TEST(SurveyLabels, IconsSignalAndBSSID) {
     _tag_AP_ROFIILE full = Entry("", 1);
     std::memset(full.SSID, 'x', 32);
     EXPECT_EQ(SSIDText(full), QString(32, QChar('x')));
+
+    // A control character is shown escaped; the entry keeps the SSID as sent.
+    const TSurveyItem hostile(Entry("\x1b[2Jnet\r\nFAKE", 50), AuthLabels::Full);
+    EXPECT_EQ(hostile.text(ColSSID), "\\x1b[2Jnet\\x0d\\x0aFAKE");
+    EXPECT_EQ(SSIDText(hostile.Entry()).left(4), "\x1b[2J");
 }
 
 // A device's signal outside 0..100 is shown held to it, in text and icon.

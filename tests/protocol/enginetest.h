@@ -3,6 +3,7 @@
 // records the messages the engine posts, a bounded wait on the event loop and
 // hand-assembled device datagrams.
 
+#include "protocol/packet.h"
 #include "protocol/rc4encry.h"
 #include "settings/winmessage.h"
 
@@ -103,12 +104,15 @@ inline Bytes DeviceDatagram(const uint8_t mac[6], uint8_t opcode, const Bytes& p
     return opcode == 0 ? plain : Enciphered(plain, key);
 }
 
-// The dump lines of the trace: "%02X " per byte, 16 to a line.
+// The dump lines of the trace: "%02X " per byte, 16 to a line, the bytes of
+// keys and WPS PINs as "** ".
 inline QStringList DumpLines(const Bytes& bytes) {
+    const std::vector<bool> secret = swp::SecretBytes(bytes.data(), bytes.size());
     QStringList lines;
     QString line;
     for (size_t i = 0; i < bytes.size(); ++i) {
-        line += QString::asprintf("%02X ", bytes[i]);
+        line += i < secret.size() && secret[i] ? QStringLiteral("** ")
+                                               : QString::asprintf("%02X ", bytes[i]);
         if ((i + 1) % 16 == 0) {
             lines << line;
             line.clear();

@@ -723,7 +723,7 @@ TEST_F(LabEngine, StationPinCode) {
     Engine->SendStationGetConfig(3000);
     EXPECT_EQ(Await(), (PostedMessage{UM_UDP_RESULT, WAIT_STA_GET_CONFIG, 1}));
     EXPECT_STREQ(g_Var.ApClientPin, "24681357");
-    EXPECT_TRUE(Log->Contains("  AP Client PIN Code = 24681357"));
+    EXPECT_TRUE(Log->Contains("  AP Client PIN Code = ********"));
 }
 
 // ---------------------------------------------------------------------------
@@ -945,7 +945,7 @@ TEST_F(LabEngine, WholeTraceOfDiscoveryLoginAndConfiguration) {
                            "  WL_SSID=Lab", "  WL_CH_LIST=(3)  1 6 11", "  WL_EXT_CH=0",
                            "  WL_STD_CH=6", "  WL_SECURITY_MODE=2", "  WL_AUTH_MODE=0",
                            "  WL_WEPKEY_LEN=0", "  WL_WEPKEY_INDEX=0", "  WL_WPA_MODE=1",
-                           "  WL_WPA_CIPHER=1", "  WL_WPS_PIN=0x00BC6146"});
+                           "  WL_WPA_CIPHER=1", "  WL_WPS_PIN=0x********"});
     EXPECT_EQ(Log->Lines(), expected);
 
     // Reopening discovery logs out first; the logout goes out before the sockets close.

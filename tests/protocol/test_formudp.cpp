@@ -6,6 +6,7 @@
 #include "protocol/formudp.h"
 #include "settings/globalvar.h"
 #include "settings/messagebox.h"
+#include "settings/textutil.h"
 #include "settings/timing.h"
 #include "tests/common/globalvarstate.h"
 #include "tests/common/logcapture.h"
@@ -14,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -244,7 +247,7 @@ TEST_F(FormUDPTest, StationRoleWpsRequestsLogTheAccessPointLines) {
     EXPECT_EQ(lines.value(3), "00 02 6B 00 ");
     EXPECT_EQ(lines.value(4), "TFormUDP::SendWPSPIN()");
     EXPECT_EQ(lines.value(5), "[Tx] size=24");
-    EXPECT_EQ(lines.value(7), "00 06 6C 04 48 6F 6D 65 ");
+    EXPECT_EQ(lines.value(7), "00 06 6C 04 ** ** ** ** ");
 }
 
 TEST_F(FormUDPTest, AccessPointWpsPinIsEightDigits) {
@@ -252,7 +255,7 @@ TEST_F(FormUDPTest, AccessPointWpsPinIsEightDigits) {
     Engine->SendWPSPIN(10000);
     EXPECT_EQ(Log->Lines(), (QStringList{"TFormUDP::SendWPSPIN()", "[Tx] size=28",
                                          "53 57 50 31 32 33 34 35 02 00 11 22 33 44 55 04 ",
-                                         "00 0A 6C 08 30 31 32 33 34 35 36 37 "}));
+                                         "00 0A 6C 08 ** ** ** ** ** ** ** ** "}));
 }
 
 TEST_F(FormUDPTest, EveryRequestSetsItsPendingCode) {
@@ -650,7 +653,7 @@ TEST_F(FormUDPTest, GetConfigStoresEveryValue) {
              << "  WL_WEPKEY_INDEX=3"
              << "  WL_WPA_MODE=1"
              << "  WL_WPA_CIPHER=2"
-             << "  WL_WPS_PIN=0x012D687F"
+             << "  WL_WPS_PIN=0x********"
              << "  TLV=0x54";
     EXPECT_EQ(Log->Lines(), expected);
 
@@ -840,6 +843,75 @@ TEST_F(FormUDPTest, SurveyOf98BytesGivesTwoEntriesAnd97One) {
     EXPECT_EQ(list.size(), 1u);
 }
 
+// Every text field a device sends, holding what would drive a terminal or
+// forge a line: the trace writes it escaped on its own line, and the text the
+// lists show (PrintableText of the field) holds no control character either.
+TEST_F(FormUDPTest, DeviceTextsAreTracedAndShownEscaped) {
+    const std::string hostile = "EV\x1b]0;pwned\x07\x1b[31mIL\r\nFAKE\xff";
+    const QString shown = "EV\\x1b]0;pwned\\x07\\x1b[31mIL\\x0d\\x0aFAKE\\xff";
+    const auto tlv = [&hostile](uint8_t type) {
+        Bytes bytes = {type, static_cast<uint8_t>(hostile.size())};
+        bytes.insert(bytes.end(), hostile.begin(), hostile.end());
+        return bytes;
+    };
+    const struct {
+        const char* field;
+        std::function<QByteArray()> receive; // the field as the engine keeps it
+        QString line;                        // its value line in the trace
+        QString shown;
+    } cases[] = {
+        {"device name",
+         [&] {
+             Engine->SendDiscover(4000, false);
+             Inject(PlainDatagram(kDevice1, 0, tlv(0x01)));
+             std::vector<DeviceRecord> devices;
+             Engine->GetDeviceList(devices);
+             return QByteArray(devices.at(0).Name);
+         },
+         "  DevName=" + shown, shown},
+        {"SSID",
+         [&] {
+             Engine->SendGetConfig(15000);
+             Reply(kDevice1, 3, tlv(0x50));
+             return QByteArray(g_Var.CurWl.SSID);
+         },
+         "  WL_SSID=" + shown, shown},
+        {"survey SSID",
+         [&] {
+             Engine->SendSiteSurvey(7000);
+             Reply(kDevice1, 7, SurveyRecord(hostile.c_str(), 1));
+             std::vector<_tag_AP_ROFIILE> list;
+             Engine->GetSurveyList(list);
+             return QByteArray(list.at(0).SSID);
+         },
+         "TFormUDP::RecvSiteSurvey()", shown},
+        {"client PIN text (cut to 11)",
+         [&] {
+             Engine->SendStationGetConfig(3000);
+             Reply(kDevice1, 8, tlv(0x6C));
+             return QByteArray(g_Var.ApClientPin);
+         },
+         "  AP Client PIN Code = ***********", "EV\\x1b]0;pwned"},
+    };
+    for (const auto& c : cases) {
+        Log->Clear();
+        const QByteArray field = c.receive();
+        EXPECT_EQ(PrintableText(field.constData(), static_cast<size_t>(field.size())), c.shown)
+            << c.field;
+        EXPECT_TRUE(Log->Contains(c.line)) << c.field << "\n"
+                                           << Log->Lines().join('\n').toStdString();
+        QFile trace(Log->LogFileName());
+        ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+        const QByteArray bytes = trace.readAll();
+        QByteArray lineEnds = bytes;
+        lineEnds.replace("\r\n", "");
+        EXPECT_FALSE(std::any_of(lineEnds.begin(), lineEnds.end(), [](char b) {
+            return static_cast<uint8_t>(b) < 0x20;
+        })) << c.field;
+        EXPECT_FALSE(bytes.contains("\xff")) << c.field;
+    }
+}
+
 TEST_F(FormUDPTest, ShortSurveyEmptiesTheList) {
     Engine->SendSiteSurvey(7000);
     Reply(kDevice1, 7, SurveyRecord("Office", 1));
@@ -858,7 +930,7 @@ TEST_F(FormUDPTest, StationPinCode) {
     Reply(kDevice1, 8, payload);
     QStringList expected = RxLines(kDevice1, 8, payload);
     expected << "TFormUDP::RecvStationGetConfig()"
-             << "  AP Client PIN Code = 12345670"
+             << "  AP Client PIN Code = ********"
              << "  TLV=0x59";
     EXPECT_EQ(Log->Lines(), expected);
     EXPECT_STREQ(g_Var.ApClientPin, "12345670");
@@ -871,7 +943,7 @@ TEST_F(FormUDPTest, LongStationPinIsCutToElevenCharacters) {
           {0x6C, 0x10, '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', 'A', 'B', 'C', 'D', 'E',
            'F'});
     EXPECT_STREQ(g_Var.ApClientPin, "1234567890A");
-    EXPECT_TRUE(Log->Contains("  AP Client PIN Code = 1234567890A"));
+    EXPECT_TRUE(Log->Contains("  AP Client PIN Code = ***********"));
 }
 
 TEST_F(FormUDPTest, StationReplyWithoutPinKeepsThePin) {

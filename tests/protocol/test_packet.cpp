@@ -771,6 +771,8 @@ TEST(SecretBytes, OnlyTheValuesOfTheKeysAreHidden) {
          {0x91, 0x01, 0x01, 0x6A, 0x01, 'z'},
          ".....*"},
         {"key cut short by the end", OP_SET_CONFIG, {0x6A, 0x09, 'a', 'b'}, "..**"},
+        {"WPS PIN of a request", OP_SET_CONFIG, {0x6C, 0x03, '1', '2', '3'}, "..***"},
+        {"PIN text of a client", OP_STA_GET_CONFIG, {0x59, 0x01, 0x01, 0x6C, 0x01, '7'}, ".....*"},
         {"empty key, then a key", OP_SET_CONFIG, {0x63, 0x00, 0x6A, 0x01, 'z'}, "....*"},
         {"one trailing byte", OP_SET_CONFIG, {0x63, 0x01, 'k', 0x6A}, "..*."},
         {"a key type as a value", OP_SET_CONFIG, {0x50, 0x02, 0x63, 0x6A}, "...."},

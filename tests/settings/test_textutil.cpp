@@ -48,3 +48,26 @@ TEST(TextUtil, PrintableTextEscapesWhatATerminalOrWindowWouldObey) {
     for (const auto& c : cases)
         EXPECT_EQ(QString::fromUtf8(c.shown), PrintableText(c.text)) << c.shown;
 }
+
+// Bytes as a device sends them: UTF-8 where it is, every other byte as \xHH.
+TEST(TextUtil, PrintableTextOfBytesShowsWhatIsNotUtf8) {
+    const struct {
+        QByteArray bytes;
+        const char* shown;
+    } cases[] = {
+        {"Lobby", "Lobby"},
+        {"EV\x1b]0;x\x07\r\nFAKE", "EV\\x1b]0;x\\x07\\x0d\\x0aFAKE"},
+        {"Caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "Caf\u00E9 \u20AC \U0001F600"},
+        {"caf\xe9!", "caf\\xe9!"},                             // Latin-1, not UTF-8
+        {"\xc0\xaf\xe0\x80\xaf", "\\xc0\\xaf\\xe0\\x80\\xaf"}, // overlong forms
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},                   // a surrogate
+        {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},          // beyond U+10FFFF
+        {"ab\xe2\x82", "ab\\xe2\\x82"},                        // cut short
+        {"\xc2\x9b\xe2\x80\xae", "\\x9b\\u{202e}"},            // C1 CSI, right-to-left override
+        {QByteArray("a\0b", 3), "a\\x00b"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QString::fromUtf8(c.shown),
+                  PrintableText(c.bytes.constData(), static_cast<size_t>(c.bytes.size())))
+            << c.shown;
+}

@@ -3,6 +3,7 @@
 #include "settings/privatefile.h"
 #include "settings/records.h"
 #include "settings/textutil.h"
+#include "settings/wirelessrules.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
+#include <yaml-cpp/depthguard.h>
 #include <yaml-cpp/yaml.h>
 
 namespace swpctl {
@@ -99,20 +101,60 @@ struct LineError {
 // The keys of one mapping seen so far, with their lines.
 using SeenKeys = QHash<QString, int>;
 
-class CReader {
-public:
-    CReader(const QString& name, const QString& folder) : m_Name(name), m_Folder(folder) {}
+QString AtLine(const QString& name, int line, const QString& message) {
+    return QStringLiteral("%1:%2: %3").arg(name, QString::number(line), message);
+}
 
-    // "FILE:LINE: message", by line.
-    QStringList Errors() const {
+// The errors of one file, "FILE:LINE: message", each once. Beyond
+// kMaxErrorsShown they are counted as they come, never kept, so that a
+// hostile file (millions of bad lines) cannot fill the memory.
+class CErrorList {
+public:
+    explicit CErrorList(const QString& name) : m_Name(name) {}
+
+    void Add(int line, const QString& message) {
+        ++m_Total;
+        if (m_Errors.size() >= static_cast<size_t>(kMaxErrorsShown)) {
+            ++m_More;
+            return;
+        }
+        const QString text = AtLine(m_Name, line, message);
+        if (!m_Seen.contains(text)) {
+            m_Seen.insert(text);
+            m_Errors.push_back({line, text});
+        }
+    }
+    // How many were added, kept or not.
+    qint64 Total() const { return m_Total; }
+    bool Empty() const { return m_Total == 0; }
+
+    // By line, then how many more there were.
+    QStringList Lines() const {
         std::vector<LineError> sorted = m_Errors;
         std::stable_sort(sorted.begin(), sorted.end(),
                          [](const LineError& a, const LineError& b) { return a.line < b.line; });
-        QStringList errors;
+        QStringList lines;
         for (const LineError& error : sorted)
-            errors.append(error.text);
-        return errors;
+            lines.append(error.text);
+        if (m_More > 0)
+            lines.append(QStringLiteral("%1: %2 more errors").arg(m_Name, QString::number(m_More)));
+        return lines;
     }
+
+private:
+    QString m_Name;
+    std::vector<LineError> m_Errors;
+    QSet<QString> m_Seen;
+    qint64 m_Total = 0;
+    qint64 m_More = 0;
+};
+
+class CReader {
+public:
+    CReader(const QString& name, const QString& folder) : m_Folder(folder), m_Errors(name) {}
+
+    // "FILE:LINE: message", by line.
+    QStringList Errors() const { return m_Errors.Lines(); }
 
     bool Read(const YAML::Node& root, Inventory& out) {
         if (!root.IsMap() || root.IsNull()) {
@@ -157,18 +199,11 @@ public:
             if (Resolve(defaults, entry, device))
                 out.devices.push_back(device);
         }
-        return m_Errors.empty();
+        return m_Errors.Empty();
     }
 
 private:
-    void Error(int line, const QString& message) {
-        const QString text =
-            QStringLiteral("%1:%2: %3").arg(m_Name, QString::number(line), message);
-        if (!m_Seen.contains(text)) {
-            m_Seen.insert(text);
-            m_Errors.push_back({line, text});
-        }
-    }
+    void Error(int line, const QString& message) { m_Errors.Add(line, message); }
 
     void Count(const YAML::Node& node) {
         if (++m_Values > kMaxValues)
@@ -359,7 +394,7 @@ private:
 
     // The device's entry over the defaults, checked.
     bool Resolve(const Entry& defaults, const Entry& entry, DesiredDevice& device) {
-        const size_t errorsBefore = m_Errors.size();
+        const qint64 errorsBefore = m_Errors.Total();
         device.line = entry.line;
         Values top = defaults.top;
         for (auto it = entry.top.cbegin(); it != entry.top.cend(); ++it)
@@ -384,6 +419,9 @@ private:
             device.name = name.text;
             if (name.text.isEmpty())
                 Error(name.line, QStringLiteral("\"name\" is empty"));
+            else if (wirelessrules::HasNul(name.text))
+                Error(name.line, QStringLiteral("\"name\": %1")
+                                     .arg(wirelessrules::NulMessage(QStringLiteral("name"))));
             else if (!device.hasMac && m_Names.contains(name.text))
                 Error(name.line,
                       QStringLiteral("the device named \"%1\" is listed twice (lines %2 and %3)")
@@ -417,7 +455,7 @@ private:
         ResolveIp(entry.hasIp ? entry : defaults, device);
         for (int kind = 0; kind < 2; ++kind)
             ResolveProfile(defaults, entry, kind, device);
-        return m_Errors.size() == errorsBefore;
+        return m_Errors.Total() == errorsBefore;
     }
 
     void ResolveIp(const Entry& from, DesiredDevice& device) {
@@ -495,10 +533,8 @@ private:
         (kind == 0 ? device.accessPoint : device.station) = options;
     }
 
-    QString m_Name;
     QString m_Folder;
-    std::vector<LineError> m_Errors;
-    QSet<QString> m_Seen;
+    CErrorList m_Errors;
     int m_Values = 0;
     QHash<QString, int> m_Macs;  // the line of the entry that names it
     QHash<QString, int> m_Names; // of entries without a MAC
@@ -516,12 +552,8 @@ bool CheckJsonSyntax(const QByteArray& text, const QString& name, QStringList& e
     return false;
 }
 
-QString AtLine(const QString& name, int line, const QString& message) {
-    return QStringLiteral("%1:%2: %3").arg(name, QString::number(line), message);
-}
-
 // Bytes that are not UTF-8 are an error on their line: never replaced.
-bool CheckUtf8(const QByteArray& text, const QString& name, QStringList& errors) {
+bool CheckUtf8(const QByteArray& text, CErrorList& errors) {
     const QByteArrayView view(text);
     int line = 1;
     qsizetype start = 0;
@@ -530,20 +562,18 @@ bool CheckUtf8(const QByteArray& text, const QString& name, QStringList& errors)
             continue;
         QString decoded;
         if (!DecodeUtf8Strictly(view.sliced(start, n - start), decoded))
-            errors.append(AtLine(name, line,
-                                 QStringLiteral("bytes that are not UTF-8 (save the file as "
-                                                "UTF-8)")));
+            errors.Add(line, QStringLiteral("bytes that are not UTF-8 (save the file as UTF-8)"));
         ++line;
         start = n + 1;
     }
-    return errors.isEmpty();
+    return errors.Empty();
 }
 
 // JSON writes a character beyond the first 65536 as an escape pair
 // ("\ud83d\ude00"), which the YAML reader refuses: the pair becomes the
 // character itself, and a lone half of a pair is an error. The text has
 // passed the JSON syntax check, so every \u has its four hex digits.
-bool JoinEscapePairs(QByteArray& text, const QString& name, QStringList& errors) {
+bool JoinEscapePairs(QByteArray& text, CErrorList& errors) {
     const auto unit = [&text](qsizetype at) {
         return at + 4 <= text.size() ? text.mid(at, 4).toUInt(nullptr, 16) : 0u;
     };
@@ -578,23 +608,13 @@ bool JoinEscapePairs(QByteArray& text, const QString& name, QStringList& errors)
             continue;
         }
         if (high(first) || low(first))
-            errors.append(AtLine(name, line,
-                                 QStringLiteral("a lone half of an escape pair (\\uD800 to "
-                                                "\\uDFFF) is no character")));
+            errors.Add(line, QStringLiteral("a lone half of an escape pair (\\uD800 to "
+                                            "\\uDFFF) is no character"));
         out += text.mid(n, 6);
         n += 5;
     }
     text = std::move(out);
-    return errors.isEmpty();
-}
-
-// More errors than kMaxErrorsShown are counted, not listed.
-void Cut(QStringList& errors, const QString& name) {
-    if (errors.size() <= kMaxErrorsShown)
-        return;
-    const qsizetype more = errors.size() - kMaxErrorsShown;
-    errors.resize(kMaxErrorsShown);
-    errors.append(QStringLiteral("%1: %2 more errors").arg(name, QString::number(more)));
+    return errors.Empty();
 }
 
 } // namespace
@@ -607,8 +627,9 @@ bool ParseInventory(const QByteArray& text, bool json, const QString& name, cons
                     Inventory& out, QStringList& errors) {
     out = Inventory{};
     errors.clear();
-    if (!CheckUtf8(text, name, errors)) {
-        Cut(errors, name);
+    CErrorList checked(name);
+    if (!CheckUtf8(text, checked)) {
+        errors = checked.Lines();
         return false;
     }
     if (json && !CheckJsonSyntax(text, name, errors))
@@ -618,8 +639,8 @@ bool ParseInventory(const QByteArray& text, bool json, const QString& name, cons
     QByteArray yaml = text;
     if (json) {
         yaml.replace('\t', ' ');
-        if (!JoinEscapePairs(yaml, name, errors)) {
-            Cut(errors, name);
+        if (!JoinEscapePairs(yaml, checked)) {
+            errors = checked.Lines();
             return false;
         }
     }
@@ -628,7 +649,6 @@ bool ParseInventory(const QByteArray& text, bool json, const QString& name, cons
         CReader reader(name, folder);
         const bool read = reader.Read(root, out);
         errors = reader.Errors();
-        Cut(errors, name);
         if (!read) {
             out = Inventory{};
             return false;
@@ -637,6 +657,13 @@ bool ParseInventory(const QByteArray& text, bool json, const QString& name, cons
         errors = QStringList{QStringLiteral("%1:%2: more than %3 keys and values (each use of an "
                                             "alias counts)")
                                  .arg(name, QString::number(e.line), QString::number(kMaxValues))};
+        out = Inventory{};
+        return false;
+    } catch (const YAML::DeepRecursion& e) {
+        errors = QStringList{AtLine(name, e.mark.is_null() ? 0 : e.mark.line + 1,
+                                    QStringLiteral("lists and mappings nested too deeply "
+                                                   "(%1 levels)")
+                                        .arg(e.depth()))};
         out = Inventory{};
         return false;
     } catch (const YAML::Exception& e) {

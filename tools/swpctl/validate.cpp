@@ -66,6 +66,10 @@ bool CheckSSID(const QByteArray& ssid, QString& error) {
 
 bool CheckWEPKey(const QByteArray& key, int& keyLen, QByteArray& stored, QString& error) {
     const QString text = QString::fromUtf8(key);
+    if (wirelessrules::HasNul(text)) {
+        error = wirelessrules::NulMessage(QStringLiteral("WEP key"));
+        return false;
+    }
     const int length = wirelessrules::WepKeyLengthOf(text.size());
     if (length < 0) {
         error = wirelessrules::WepKeyMessage(-1, false) +
@@ -105,6 +109,10 @@ bool CheckWpsSSID(const QByteArray& ssid, QString& error) {
 }
 
 bool CheckPassword(const QString& password, QString& error) {
+    if (wirelessrules::HasNul(password)) {
+        error = wirelessrules::NulMessage(QStringLiteral("password"));
+        return false;
+    }
     if (password.size() > 16) {
         error = QStringLiteral("The password is at most 16 characters.");
         return false;

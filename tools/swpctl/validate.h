@@ -39,7 +39,7 @@ bool CheckPassphrase(const QByteArray& key, QString& error);
 bool CheckPin(const QString& text, int& pin, QString& error);
 // The SSID of the access point a client pairs with by PIN: not empty, at most 32.
 bool CheckWpsSSID(const QByteArray& ssid, QString& error);
-// At most 16 characters, as the password box takes.
+// At most 16 characters, as the password box takes; no NUL.
 bool CheckPassword(const QString& password, QString& error);
 
 } // namespace swpctl

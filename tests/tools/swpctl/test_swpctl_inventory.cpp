@@ -149,7 +149,8 @@ TEST(SwpctlInventory, HostileFilesGiveAnErrorNotACrash) {
     }
 }
 
-// An alias read again at every use, and a flood of errors: a bounded answer.
+// An alias read again at every use, a flood of errors, a deep nest: a
+// bounded answer that says what was wrong and where.
 TEST(SwpctlInventory, AliasFloodsAndErrorFloodsAreCut) {
     QByteArray aliases = "devices:\n  - {name: d, access_point: &p {" +
                          QByteArray("ssid: x, ").repeated(2000) + "}}\n";
@@ -158,17 +159,27 @@ TEST(SwpctlInventory, AliasFloodsAndErrorFloodsAreCut) {
     QByteArray unknown = "devices:\n";
     for (int i = 0; i < 300; ++i)
         unknown += "  - {name: d" + QByteArray::number(i) + ", colour: red}\n";
+    // 4 MiB of bytes that are not UTF-8: two million bad lines, counted as they
+    // come rather than listed and cut.
+    const QByteArray latin1 = QByteArray("\xff\n").repeated(2 * 1024 * 1024);
+    const QByteArray nested = "devices:\n  - " + QByteArray(5000, '[');
+    const QByteArray nestedJson = "{\"devices\":\n" + QByteArray(5000, '[');
     const struct {
         QByteArray text;
+        bool json;
         const char* last;
     } cases[] = {
-        {aliases, "h.yml:2: more than 1000000 keys and values (each use of an alias counts)"},
-        {unknown, "h.yml: 200 more errors"},
+        {aliases, false,
+         "h.yml:2: more than 1000000 keys and values (each use of an alias counts)"},
+        {unknown, false, "h.yml: 200 more errors"},
+        {latin1, false, "h.yml: 2097052 more errors"},
+        {nested, false, "h.yml:2: lists and mappings nested too deeply (500 levels)"},
+        {nestedJson, true, "h.yml:2: too deeply nested document"},
     };
     for (const auto& c : cases) {
         Inventory inventory;
         QStringList errors;
-        EXPECT_FALSE(ParseInventory(c.text, false, "h.yml", QString(), inventory, errors));
+        EXPECT_FALSE(ParseInventory(c.text, c.json, "h.yml", QString(), inventory, errors));
         EXPECT_LE(errors.size(), 101);
         EXPECT_EQ(c.last, errors.value(errors.size() - 1).toStdString());
     }
@@ -216,6 +227,7 @@ TEST(SwpctlInventory, HostileInventoriesAreRefusedWithoutTheSecret) {
     QFile::link(dir.filePath("pw"), dir.filePath("pw.link"));
     ASSERT_EQ(0, ::mkfifo(QFile::encodeName(dir.filePath("pw.fifo")).constData(), 0600));
     write("latin1.pw", "caf\xe9-caf\xe9-caf\xe9\n");
+    write("nul.key", QByteArray("abc\0defghij\n", 12));
     const QByteArray device = "devices:\n  - name: a\n    password: ";
     const struct {
         const char* name;
@@ -247,6 +259,17 @@ TEST(SwpctlInventory, HostileInventoriesAreRefusedWithoutTheSecret) {
          ":3: a key that is not a plain name"},
         {"same.yml", "devices:\n  - name: a\n  - name: a\n",
          ":3: the device named \"a\" is listed twice (lines 2 and 3)"},
+        // A NUL would cut the text where the device reads it: never sent.
+        {"nul-ssid.yml", "devices:\n  - name: a\n    access_point: {ssid: \"ho\\0tel\"}\n",
+         ":3: access_point: The SSID must not contain a NUL character"},
+        {"nul-ssid.json",
+         "{\"devices\": [{\"name\": \"a\",\n \"access_point\": {\"ssid\": \"ho\\u0000tel\"}}]}",
+         ":2: access_point: The SSID must not contain a NUL character"},
+        {"nul-key.yml",
+         "devices:\n  - name: a\n    access_point: {ssid: x, security: wpa-psk, key: {file: "
+         "nul.key}}\n",
+         ":3: access_point: The passphrase must not contain a NUL character"},
+        {"nul-name.yml", "devices:\n  - name: \"a\\0b\"\n", ":2: \"name\": The name must not"},
     };
     for (const auto& c : cases) {
         const QString path = write(c.name, c.text, false);

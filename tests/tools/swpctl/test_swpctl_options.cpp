@@ -292,6 +292,8 @@ TEST(SwpctlOptions, SecretsComeFromAFileTheEnvironmentOrThePrompt) {
     const QString key = write("key", "a key from a file\n", owner);
     const QString shared = write("shared", "from-file\n", owner | QFile::ReadGroup);
     const QString latin1 = write("latin1", "caf\xe9\n", owner);
+    const QString nulKey = write("nul.key", QByteArray("abc\0defghij\n", 12), owner);
+    const QString nulPw = write("nul.pw", QByteArray("ab\0cd\n", 6), owner);
     QFile::link(pw, dir.filePath("link"));
     const QString link = dir.filePath("link");
     const QStringList wpa = {"set-wireless", "--ssid", "x", "--security", "wpa-psk"};
@@ -319,6 +321,10 @@ TEST(SwpctlOptions, SecretsComeFromAFileTheEnvironmentOrThePrompt) {
         {{"apply"}, "", "usage: apply FILE", false},
         {{"apply", "--all", "--check"}, "tosca", "", false},
         {wpa + QStringList{"--key-file", key}, "a key from a file", "", false},
+        // A NUL would end the key or password where the device reads it.
+        {wpa + QStringList{"--key-file", nulKey}, "",
+         "The passphrase must not contain a NUL character", false},
+        {{"show", "--password-file", nulPw}, "", "The password must not contain a NUL", false},
         {wpa + QStringList{"--key", "a typed key"}, "a typed key", "", true},
         {wpa, "", "--key is required", false},
     };

@@ -338,9 +338,11 @@ int ResultExitCode(const DeviceReport& report) {
 }
 
 QJsonObject ResultJson(Command command, bool check, const DeviceReport& report) {
+    QJsonObject device = ReportJson(report);
+    device.remove(QStringLiteral("line")); // no file here
     return QJsonObject{{QStringLiteral("command"), QLatin1String(CommandName(command))},
                        {QStringLiteral("check"), check},
-                       {QStringLiteral("devices"), QJsonArray{ReportJson(report)}},
+                       {QStringLiteral("devices"), QJsonArray{device}},
                        {QStringLiteral("exit_code"), ResultExitCode(report)}};
 }
 

@@ -293,8 +293,8 @@ void CStateRun::NoteUnreported(int mode, bool profileSent) {
                           [](const FieldChange& change) { return IsProfileField(change.field); }))
         m_Report.sentUncompared = fields; // sent for the key or wireless mode alone
     if (profileSent && !profile->wirelessModeGiven)
-        m_Report.notes.append(QStringLiteral("wireless mode %1 sent: the device does not report "
-                                             "its own")
+        m_Report.notes.append(QStringLiteral("wireless mode %1 sent (the device never reports "
+                                             "it; name the mode to send another)")
                                   .arg(WirelessModeName(profile->wirelessMode)));
 }
 

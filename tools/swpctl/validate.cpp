@@ -61,7 +61,7 @@ bool CheckKeptGateway(const StaticAddress& address, uint32_t gateway, QString& e
     if (CheckStaticAddress(entry) == IPRule::Accepted)
         return true;
     error = QStringLiteral("the device's gateway %1 does not fit the address %2/%3: name the "
-                           "gateway too")
+                           "gateway too, or none")
                 .arg(DottedText(gateway), address.ipText, DottedText(address.config.Mask));
     return false;
 }

@@ -124,11 +124,11 @@ int main(int argc, char* argv[]) {
     } else {
         swpctl::CSession session(options);
         // A key the profile needs that the command line did not give.
-        session.SetKeySource([](const QString& question) -> std::optional<QString> {
+        session.SetKeySource([](const QString& question, bool mayAsk) -> std::optional<QString> {
             QString key;
             if (qEnvironmentVariableIsSet("SWP_KEY") && DecodeUtf8Strictly(qgetenv("SWP_KEY"), key))
                 return key;
-            return AskWithoutEcho(question);
+            return mayAsk ? AskWithoutEcho(question) : std::nullopt;
         });
         QObject::connect(
             &session, &swpctl::CSession::Finished, &app,

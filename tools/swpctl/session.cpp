@@ -370,13 +370,13 @@ void CSession::DeviceEnded(const DeviceReport& report) {
     Finish(ResultExitCode(report), report.reason);
 }
 
-bool CSession::SupplyKey(int mode, QString& missing) {
+bool CSession::SupplyKey(int mode, bool mayAsk, QString& missing) {
     missing = QStringLiteral("give it with --key-file F or SWP_KEY (or type it when asked on a "
                              "terminal)");
     if (!m_KeySource)
         return false;
     const std::optional<QString> key = m_KeySource(
-        QStringLiteral("Wireless key of %1: ").arg(PrintableText(DeviceName(m_Device))));
+        QStringLiteral("Wireless key of %1: ").arg(PrintableText(DeviceName(m_Device))), mayAsk);
     if (!key || key->isEmpty())
         return false;
     auto& profile = mode == DEVICE_WBRIDGE ? m_Desired.station : m_Desired.accessPoint;

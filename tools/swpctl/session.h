@@ -43,8 +43,8 @@ public:
     ~CSession() override;
 
     // Where a key the profile needs and the command line did not give comes
-    // from (SWP_KEY, a prompt): the key, or nothing.
-    using KeySource = std::function<std::optional<QString>(const QString& question)>;
+    // from (SWP_KEY, a prompt when mayAsk): the key, or nothing.
+    using KeySource = std::function<std::optional<QString>(const QString& question, bool mayAsk)>;
     void SetKeySource(KeySource source) { m_KeySource = std::move(source); }
 
     // Begins the command; call it from the running event loop.
@@ -58,7 +58,7 @@ signals:
 
 protected:
     void DeviceEnded(const DeviceReport& report) override;
-    bool SupplyKey(int mode, QString& missing) override;
+    bool SupplyKey(int mode, bool mayAsk, QString& missing) override;
     QString ModeMismatch(int deviceMode, int profileMode) const override;
     void OtherRunFinished(const RequestResult& result) override;
 

@@ -133,7 +133,7 @@ QString CStateRun::ModeMismatch(int deviceMode, int profileMode) const {
              DeviceModeText(profileMode));
 }
 
-bool CStateRun::SupplyKey(int, QString& missing) {
+bool CStateRun::SupplyKey(int, bool, QString& missing) {
     missing = QStringLiteral("give \"key\" in the file");
     return false;
 }
@@ -255,14 +255,14 @@ bool CStateRun::ProfileAccepted(const DeviceState& now, bool asking, RunFailure&
         return true;
     const QString security = FieldValue(Field::Security, part.wanted);
     QString missing;
-    if (!asking) {
-        m_Report.notes.append(
-            QStringLiteral("the profile needs the %1 key to be sent (the device does not "
-                           "report it)")
-                .arg(security));
-        return true;
-    }
-    if (!SupplyKey(now.mode, missing)) {
+    if (!SupplyKey(now.mode, asking, missing)) {
+        if (!asking) {
+            m_Report.notes.append(
+                QStringLiteral("the profile needs the %1 key to be sent (the device does not "
+                               "report it)")
+                    .arg(security));
+            return true;
+        }
         refused = {kExitInvalidArguments,
                    QStringLiteral("the profile goes out with security %1, whose key the device "
                                   "never reports: %2")
@@ -293,9 +293,11 @@ void CStateRun::NoteUnreported(int mode, bool profileSent) {
                           [](const FieldChange& change) { return IsProfileField(change.field); }))
         m_Report.sentUncompared = fields; // sent for the key or wireless mode alone
     if (profileSent && !profile->wirelessModeGiven)
-        m_Report.notes.append(QStringLiteral("wireless mode %1 sent (the device never reports "
-                                             "it; name the mode to send another)")
-                                  .arg(WirelessModeName(profile->wirelessMode)));
+        m_Report.notes.append(
+            QStringLiteral("wireless mode %1 %2 (the device never reports "
+                           "it; name the mode to send another)")
+                .arg(WirelessModeName(profile->wirelessMode),
+                     m_Check ? QStringLiteral("would be sent") : QStringLiteral("sent")));
 }
 
 void CStateRun::StepMode() {

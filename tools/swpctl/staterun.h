@@ -54,8 +54,9 @@ protected:
     virtual void DeviceEnded(const DeviceReport& report) = 0;
     // A profile is to be sent over a WEP or WPA-PSK security and names no
     // key: put one into the profile of wanted for that mode and return true,
-    // or return false with what the user must give.
-    virtual bool SupplyKey(int mode, QString& missing);
+    // or return false with what the user must give. mayAsk: the user may be
+    // asked (not for --check).
+    virtual bool SupplyKey(int mode, bool mayAsk, QString& missing);
     // Why the profile given for profileMode is not sent to a device in deviceMode.
     virtual QString ModeMismatch(int deviceMode, int profileMode) const;
     // The runner's report of a run that is not a device's.

@@ -258,8 +258,9 @@ void CSession::PrintSurvey() {
 }
 
 void CSession::PrintClientPin() {
-    Out(QString::fromUtf8(g_Var.ApClientPin, static_cast<qsizetype>(strnlen(
-                                                 g_Var.ApClientPin, sizeof g_Var.ApClientPin))) +
+    Out(PrintableText(QString::fromUtf8(
+            g_Var.ApClientPin,
+            static_cast<qsizetype>(strnlen(g_Var.ApClientPin, sizeof g_Var.ApClientPin)))) +
         QLatin1Char('\n'));
     Finish(kExitOk);
 }
@@ -441,7 +442,8 @@ void CSession::RunWps() {
                     g_Var.ApClientPin,
                     static_cast<qsizetype>(strnlen(g_Var.ApClientPin, sizeof g_Var.ApClientPin)));
                 g_Var.NewWl.PinNumber = pin.toInt();
-                Out(QStringLiteral("Device PIN: %1 (enter it at the access point)\n").arg(pin));
+                Out(QStringLiteral("Device PIN: %1 (enter it at the access point)\n")
+                        .arg(PrintableText(pin)));
                 SendWpsRequest();
             },
             [this] {

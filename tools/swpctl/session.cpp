@@ -116,7 +116,8 @@ void CSession::Discovered() {
     std::vector<DeviceRecord> devices;
     m_Engine.GetDeviceList(devices);
     DebugLog("swpctl: %d device(s) found", static_cast<int>(devices.size()));
-    if (!SaveDeviceCache(DeviceCachePath(), devices))
+    // --check writes nothing but its report.
+    if (!m_Options.check && !SaveDeviceCache(DeviceCachePath(), devices))
         DebugLog("  cannot write %s", qPrintable(DeviceCachePath()));
     if (m_Options.command == Command::Discover) {
         if (m_Options.json)

@@ -430,6 +430,7 @@ void TFormUDP::RecvDiscover(const Received& packet) {
     record.DeviceIP = HostOrder(*packet.ip);
     std::memcpy(record.MAC, packet.header.mac, 6);
     m_Devices.push_back(record);
+    emit DeviceFound(record);
 }
 
 void TFormUDP::RecvLogin(const Received& packet) {

@@ -95,6 +95,10 @@ public:
     bool LoginPortIgnored = false;
     QString LastLocalIP;
 
+signals:
+    // A device answered the discovery and joined the list (not for a repeat).
+    void DeviceFound(const DeviceRecord& device);
+
 protected:
     bool event(QEvent* e) override;
 

@@ -394,6 +394,9 @@ TEST_F(FormUDPTest, ResultsArriveAfterTheCallAndInOrder) {
 TEST_F(FormUDPTest, DiscoveryCollectsOneRecordPerDevice) {
     Engine->SendDiscover(4000, false);
     Log->Clear();
+    QStringList found; // DeviceFound: each new device once, as it joins the list
+    QObject::connect(Engine.get(), &TFormUDP::DeviceFound,
+                     [&found](const DeviceRecord& device) { found.append(FormatMAC(device.MAC)); });
     const Bytes name = {0x01, 0x05, 'A', 'P', '-', '0', '1'};
     Inject(PlainDatagram(kDevice1, 0, name));
     Inject(PlainDatagram(kDevice1, 0, {0x01, 0x02, 'X', 'Y'}), QStringLiteral("10.91.2.2"));
@@ -418,6 +421,7 @@ TEST_F(FormUDPTest, DiscoveryCollectsOneRecordPerDevice) {
     EXPECT_EQ(devices[0].DeviceIP, 0x0A5B0102u);
     EXPECT_EQ(std::memcmp(devices[0].MAC, kDevice1, 6), 0);
     EXPECT_STREQ(devices[1].Name, "");
+    EXPECT_EQ(found, QStringList({FormatMAC(kDevice1), FormatMAC(kDevice2)}));
     // Discovery goes on until the wait elapses.
     EXPECT_TRUE(Target.Take().empty());
     EXPECT_EQ(Engine->PendingRequest, WAIT_DISCOVER);

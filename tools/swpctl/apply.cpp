@@ -20,13 +20,7 @@
 namespace swpctl {
 
 CApplySession::CApplySession(const CtlOptions& options, QObject* parent)
-    : CEngineTarget(parent), m_Options(options) {
-    connect(&m_DeviceLimit, &CWaitTimer::Elapsed, this, [this] {
-        DeviceFailed(kExitTimeout,
-                     QStringLiteral("gave up after %1 s").arg(Waits::ProgressLimit / 1000));
-    });
-    connect(&m_Runner, &CRequestRunner::Finished, this, &CApplySession::RunFinished);
-}
+    : CStateRun(parent), m_Options(options) {}
 
 CApplySession::~CApplySession() = default;
 
@@ -43,10 +37,6 @@ bool CApplySession::LoadFile() {
         Err(QStringLiteral("%1 is not valid: nothing was sent").arg(m_Options.inventoryFile));
         return false;
     }
-    for (const DesiredDevice& device : m_Inventory.devices)
-        if (device.ip && !device.ip->dhcp && device.ip->address.rewritten)
-            Err(QStringLiteral("%1: the final octet 255 is sent as 254: %2")
-                    .arg(device.Label(), device.ip->address.ipText));
     // A MAC of --only may also be that of a device a named entry finds:
     // known after the discovery (OnlyNamesKnownDevices).
     for (const QString& item : m_Options.only) {
@@ -201,19 +191,15 @@ void CApplySession::AddUnfiled(const DeviceRecord& record) {
 
 void CApplySession::NextDevice() {
     while (!m_Queue.empty()) {
-        m_Job = m_Queue.front();
+        const Job job = m_Queue.front();
         m_Queue.pop_front();
-        if (m_Job.report.found) {
-            m_Busy = true;
-            m_Sent.clear();
-            m_ProfileSent = false;
-            m_DeviceLimit.Start(Waits::ProgressLimit);
-            Login();
+        if (job.report.found) {
+            RunDevice(*job.wanted, job.report, m_Options.check, m_Options.sendKeys);
             return;
         }
-        m_Reports.push_back(m_Job.report);
+        m_Reports.push_back(job.report);
         if (!m_Options.json)
-            Out(ReportText(m_Job.report));
+            Out(ReportText(job.report));
     }
     if (!m_Options.json && !m_Unlisted.empty() && !m_Options.all) {
         Out(QStringLiteral("Found but not in %1:\n").arg(m_Options.inventoryFile));
@@ -242,251 +228,11 @@ void CApplySession::NextDevice() {
     Finish(code);
 }
 
-// ---------------------------------------------------------------------------
-// One device
-
-void CApplySession::Login() {
-    const DeviceRecord& device = m_Job.report.record;
-    PrepareLogin(m_Engine, device, m_Job.wanted->password);
-    m_Engine.SendLogin(Waits::Login);
-    Await(
-        WAIT_LOGIN,
-        [this, device](bool positive) {
-            if (!positive)
-                DeviceFailed(LoginRefused(device));
-            else if (m_Engine.LoginPortIgnored)
-                DeviceFailed(LoginPortUnusable(device));
-            else
-                ReadConfig();
-        },
-        [this] { DeviceFailed(NoAnswer(QStringLiteral("login"), Waits::Login)); });
-}
-
-void CApplySession::ReadConfig() {
-    m_Engine.SendGetConfig(Waits::GetConfig);
-    Await(
-        WAIT_GET_CONFIG,
-        [this](bool positive) {
-            if (!positive) {
-                DeviceFailed(ConfigEmpty(m_Job.report.record));
-                return;
-            }
-            m_Before = ReportedState();
-            m_Job.report.config = ConfigJson(m_Job.report.record);
-            if (!m_Options.check) {
-                StepMode();
-                return;
-            }
-            Predict();
-        },
-        [this] {
-            DeviceFailed(
-                NoAnswer(QStringLiteral("request for its configuration"), Waits::GetConfig));
-        });
-}
-
-// --check: every check the real run makes before it sends, on the state it
-// would send over, so that "would change" fails a real run only for a
-// reason found on the wire.
-void CApplySession::Predict() {
-    const DesiredDevice& wanted = *m_Job.wanted;
-    const DeviceState next = ModePart(wanted, m_Before).wanted;
-    RunFailure refused{};
-    if (!AddressAccepted(wanted, next, refused) || !ProfileAccepted(wanted, next, refused)) {
-        DeviceFailed(refused);
-        return;
-    }
-    m_Job.report.changes = Differences(wanted, m_Before);
-    const bool profileSent =
-        !ProfilePart(wanted, next).Differences(next).empty() || ProfileForced(wanted, next.mode);
-    NoteUnreported(next.mode, profileSent);
-    m_Job.report.status = m_Job.report.changes.empty() && m_Job.report.sentUncompared.isEmpty()
-                              ? DeviceReport::Unchanged
-                              : DeviceReport::WouldChange;
-    EndDevice();
-}
-
-bool CApplySession::AddressAccepted(const DesiredDevice& wanted, const DeviceState& now,
-                                    RunFailure& refused) const {
-    QString error;
-    if (AddressPart(wanted, now).Differences(now).empty() || wanted.ip->dhcp ||
-        CheckNotLocalHost(wanted.ip->address, m_Engine.LastLocalIP, error))
-        return true;
-    refused = {kExitInvalidArguments, error};
-    return false;
-}
-
-bool CApplySession::ProfileAccepted(const DesiredDevice& wanted, const DeviceState& now,
-                                    RunFailure& refused) const {
-    if (!ProfileFor(wanted, now.mode)) {
-        if (wanted.ownProfileMode == 0 || wanted.ownProfileMode == now.mode)
-            return true;
-        refused = {kExitInvalidArguments,
-                   QStringLiteral("the device runs as %1 and the file gives its %2 profile: "
-                                  "add \"mode: %3\"")
-                       .arg(DeviceModeText(now.mode),
-                            wanted.ownProfileMode == DEVICE_AP ? QStringLiteral("access point")
-                                                               : QStringLiteral("station"),
-                            wanted.ownProfileMode == DEVICE_AP ? QStringLiteral("ap")
-                                                               : QStringLiteral("bridge"))};
-        return false;
-    }
-    const Part part = ProfilePart(wanted, now);
-    QString error;
-    if ((part.Differences(now).empty() && !ProfileForced(wanted, now.mode)) ||
-        CheckChannel(part.wanted.wl.StdCh, now.wl, error))
-        return true;
-    refused = {kExitInvalidArguments, error};
-    return false;
-}
-
-bool CApplySession::ProfileForced(const DesiredDevice& wanted, int mode) const {
-    const WirelessOptions* profile = ProfileFor(wanted, mode);
-    return m_Options.sendKeys && profile && !UnreportedFields(*profile).isEmpty();
-}
-
-void CApplySession::NoteUnreported(int mode, bool profileSent) {
-    const WirelessOptions* profile = ProfileFor(*m_Job.wanted, mode);
-    if (!profile)
-        return;
-    const QStringList fields = UnreportedFields(*profile);
-    if (!profileSent)
-        m_Job.report.notCompared = fields;
-    else if (m_Job.report.changes.empty() ||
-             std::none_of(m_Job.report.changes.begin(), m_Job.report.changes.end(),
-                          [](const FieldChange& change) { return IsProfileField(change.field); }))
-        m_Job.report.sentUncompared = fields; // sent for --send-keys alone
-}
-
-void CApplySession::StepMode() {
-    const Part part = ModePart(*m_Job.wanted, ReportedState());
-    const std::vector<FieldChange> changes = part.Differences(ReportedState());
-    if (changes.empty()) {
-        StepAddress();
-        return;
-    }
-    g_Var.DeviceMode = part.wanted.mode;
-    Send(part, changes, RequestPlans::SetMode(), QStringLiteral("mode switch"),
-         [this] { StepAddress(); });
-}
-
-void CApplySession::StepAddress() {
-    const DesiredDevice& wanted = *m_Job.wanted;
-    const Part part = AddressPart(wanted, ReportedState());
-    const std::vector<FieldChange> changes = part.Differences(ReportedState());
-    if (changes.empty()) {
-        StepProfile();
-        return;
-    }
-    RunFailure refused{};
-    if (!AddressAccepted(wanted, ReportedState(), refused)) {
-        DeviceFailed(refused);
-        return;
-    }
-    g_Var.NewIP = part.wanted.ip;
-    Send(part, changes, RequestPlans::IPSetting(), QStringLiteral("IP setting"),
-         [this] { StepProfile(); });
-}
-
-void CApplySession::StepProfile() {
-    const DesiredDevice& wanted = *m_Job.wanted;
-    const DeviceState now = ReportedState();
-    RunFailure refused{};
-    if (!ProfileAccepted(wanted, now, refused)) {
-        DeviceFailed(refused);
-        return;
-    }
-    const Part part = ProfilePart(wanted, now);
-    const std::vector<FieldChange> changes = part.Differences(now);
-    if (!ProfileFor(wanted, now.mode) || (changes.empty() && !ProfileForced(wanted, now.mode))) {
-        DeviceDone();
-        return;
-    }
-    m_ProfileSent = true;
-    const bool station = now.mode == DEVICE_WBRIDGE;
-    g_Var.NewWl = part.wanted.wl;
-    Send(part, changes, RequestPlans::WirelessSetting(!station),
-         station ? QStringLiteral("station setting") : QStringLiteral("wireless setting"),
-         [this] { DeviceDone(); });
-}
-
-void CApplySession::Send(const Part& part, const std::vector<FieldChange>& changes,
-                         RequestPlan plan, const QString& what, Action then) {
-    for (const FieldChange& change : changes)
-        m_Sent.push_back(change.field);
-    m_RunWhat = what;
-    m_RunDone = [this, part, what, then = std::move(then)] {
-        // The re-read must show what was sent.
-        const DeviceState now = ReportedState();
-        for (Field field : part.fields) {
-            const QString seen = FieldValue(field, now);
-            const QString sent = FieldValue(field, part.wanted);
-            if (seen != sent) {
-                DeviceFailed(kExitRefused,
-                             QStringLiteral("the device accepted the %1 but reports %2 %3, not %4")
-                                 .arg(what, FieldName(field), seen, sent));
-                return;
-            }
-        }
-        then();
-    };
-    plan.reloginForReread = true;
-    m_Runner.Start(&m_Engine, std::move(plan));
-}
-
-void CApplySession::RunFinished(const RequestResult& result) {
-    if (!m_Busy)
-        return;
-    if (m_Engine.LoginPortIgnored) {
-        DeviceFailed(LoginPortUnusable(m_Job.report.record));
-        return;
-    }
-    if (result.outcome == RequestResult::Done) {
-        m_RunDone();
-        return;
-    }
-    DeviceFailed(DescribeFailure(result, m_RunWhat, kExitRefused, m_Job.report.record));
-}
-
-void CApplySession::DeviceDone() {
-    const DeviceState after = ReportedState();
-    for (Field field : m_Sent)
-        m_Job.report.changes.push_back(
-            {field, FieldValue(field, m_Before), FieldValue(field, after)});
-    NoteUnreported(after.mode, m_ProfileSent);
-    m_Job.report.status = m_Sent.empty() && m_Job.report.sentUncompared.isEmpty()
-                              ? DeviceReport::Unchanged
-                              : DeviceReport::Changed;
-    EndDevice();
-}
-
-void CApplySession::DeviceFailed(int exitCode, const QString& reason) {
-    if (!m_Busy)
-        return;
-    DebugLog("swpctl: %s failed: %s", qPrintable(m_Job.report.label), qPrintable(reason));
-    m_Job.report.status = DeviceReport::Failed;
-    m_Job.report.exitCode = exitCode;
-    m_Job.report.reason = reason;
-    // What was sent before the failure, as far as the device reported it.
-    const DeviceState after = ReportedState();
-    for (Field field : m_Sent)
-        m_Job.report.changes.push_back(
-            {field, FieldValue(field, m_Before), FieldValue(field, after)});
-    EndDevice();
-}
-
-void CApplySession::EndDevice() {
-    m_Busy = false;
-    m_DeviceLimit.Stop();
-    m_Runner.Stop();
-    m_Wait.Clear();
-    if (m_Engine.LoggedIn)
-        m_Engine.SendLogout(0);
-    m_Reports.push_back(m_Job.report);
+void CApplySession::DeviceEnded(const DeviceReport& report) {
+    m_Reports.push_back(report);
     if (!m_Options.json)
-        Out(ReportText(m_Job.report));
-    // The next device after this handler has returned.
-    QTimer::singleShot(0, this, [this] { NextDevice(); });
+        Out(ReportText(report));
+    NextDevice();
 }
 
 void CApplySession::Finish(int exitCode) {

@@ -57,9 +57,7 @@ QString FieldValue(Field field, const DeviceState& state) {
     const WirelessProfile& wl = state.wl;
     switch (field) {
     case Field::DeviceMode:
-        return state.mode == DEVICE_AP        ? QStringLiteral("ap")
-               : state.mode == DEVICE_WBRIDGE ? QStringLiteral("bridge")
-                                              : QStringLiteral("unknown (%1)").arg(state.mode);
+        return DeviceModeText(state.mode);
     case Field::IpMode:
         return state.ip.IpMode != 0 ? QStringLiteral("dhcp") : QStringLiteral("static");
     case Field::Address:
@@ -93,7 +91,7 @@ bool IsProfileField(Field field) {
 
 QStringList UnreportedFields(const WirelessOptions& profile) {
     QStringList fields;
-    if (profile.security != 0)
+    if (!profile.key.isEmpty())
         fields.append(QStringLiteral("key"));
     if (profile.wirelessModeGiven)
         fields.append(QStringLiteral("wireless_mode"));
@@ -121,7 +119,7 @@ std::vector<FieldChange> Part::Differences(const DeviceState& current) const {
 }
 
 Part ModePart(const DesiredDevice& device, const DeviceState& current) {
-    Part part{current, {}};
+    Part part{current, {}, {}};
     if (device.deviceMode) {
         part.wanted.mode = *device.deviceMode;
         part.fields = {Field::DeviceMode};
@@ -130,7 +128,7 @@ Part ModePart(const DesiredDevice& device, const DeviceState& current) {
 }
 
 Part AddressPart(const DesiredDevice& device, const DeviceState& current) {
-    Part part{current, {}};
+    Part part{current, {}, {}};
     if (!device.ip)
         return part;
     IPConfig& ip = part.wanted.ip;
@@ -143,7 +141,9 @@ Part AddressPart(const DesiredDevice& device, const DeviceState& current) {
     ip.IpMode = 0;
     ip.IP = address.IP;
     ip.Mask = address.Mask;
-    ip.Gateway = address.Gateway;
+    // Not named: the gateway the device has stays.
+    if (device.ip->address.gatewayGiven)
+        ip.Gateway = address.Gateway;
     part.fields = {Field::IpMode, Field::Address, Field::Mask, Field::Gateway};
     return part;
 }
@@ -154,24 +154,21 @@ const WirelessOptions* ProfileFor(const DesiredDevice& device, int mode) {
 }
 
 Part ProfilePart(const DesiredDevice& device, const DeviceState& current) {
-    Part part{current, {}};
+    Part part{current, {}, {}};
     const WirelessOptions* given = ProfileFor(device, current.mode);
     if (!given)
         return part;
     const bool station = current.mode == DEVICE_WBRIDGE;
-    WirelessOptions options = *given;
-    if (station)
-        options.channel.reset();
-    else if (!options.channel)
-        options.channel = current.wl.StdCh;
-    part.wanted.wl = ProfileToSend(options, station, current.wl);
+    if (!ProfileToSend(*given, station, current.wl, part.wanted.wl, part.refused))
+        return part;
     part.fields = {Field::Ssid};
     if (!station)
         part.fields.push_back(Field::Channel);
     part.fields.push_back(Field::Security);
-    if (options.security == 1)
+    const int security = part.wanted.wl.Security;
+    if (security == 1)
         part.fields.insert(part.fields.end(), {Field::Auth, Field::WepKeyLength});
-    else if (options.security == 2)
+    else if (security == 2)
         part.fields.insert(part.fields.end(), {Field::WpaMode, Field::Cipher});
     return part;
 }
@@ -206,7 +203,7 @@ QString ReportText(const DeviceReport& report) {
     QString head = report.label;
     if (report.found) {
         const QString mac = FormatMAC(report.record.MAC);
-        const QString other = report.label == mac ? DeviceName(report.record) : mac;
+        const QString other = report.label == mac ? PrintableText(DeviceName(report.record)) : mac;
         if (!other.isEmpty())
             head += QStringLiteral(" (%1)").arg(other);
     }
@@ -216,7 +213,8 @@ QString ReportText(const DeviceReport& report) {
     QString out = head + QLatin1Char('\n');
     for (const FieldChange& change : report.changes)
         out += QStringLiteral("  %1: %2 → %3\n")
-                   .arg(FieldName(change.field), change.before, change.after);
+                   .arg(FieldName(change.field), PrintableText(change.before),
+                        PrintableText(change.after));
     for (const QString& field : report.notCompared)
         out +=
             QStringLiteral("  %1 not compared: the device does not report it\n").arg(Spoken(field));
@@ -225,7 +223,45 @@ QString ReportText(const DeviceReport& report) {
                    .arg(Spoken(field), report.status == DeviceReport::WouldChange
                                            ? QStringLiteral("would be sent")
                                            : QStringLiteral("sent"));
+    for (const QString& note : report.notes)
+        out += QStringLiteral("  %1\n").arg(note);
     return out;
+}
+
+QString ChangeLine(const DeviceReport& report) {
+    QStringList parts;
+    for (const FieldChange& change : report.changes)
+        parts.append(QStringLiteral("%1 %2 → %3")
+                         .arg(FieldName(change.field), PrintableText(change.before),
+                              PrintableText(change.after)));
+    QStringList unseen = report.sentUncompared;
+    for (QString& field : unseen)
+        field = Spoken(field);
+    if (!unseen.isEmpty())
+        parts.append(QStringLiteral("%1 sent (the device does not report %2)")
+                         .arg(unseen.join(QStringLiteral(" and ")),
+                              unseen.size() > 1 ? QStringLiteral("them") : QStringLiteral("it")));
+    QString line;
+    switch (report.status) {
+    case DeviceReport::Unchanged:
+        line = QStringLiteral("unchanged: the device already has these settings");
+        break;
+    case DeviceReport::Changed:
+        line = QStringLiteral("changed ") + parts.join(QStringLiteral(", "));
+        break;
+    case DeviceReport::WouldChange:
+        line = QStringLiteral("would change ") + parts.join(QStringLiteral(", "));
+        break;
+    case DeviceReport::Failed:
+    case DeviceReport::NotFound:
+        line = StatusName(report.status);
+        if (!parts.isEmpty())
+            line += QStringLiteral(" after ") + parts.join(QStringLiteral(", "));
+        break;
+    }
+    for (const QString& note : report.notes)
+        line += QStringLiteral("; ") + note;
+    return line + QLatin1Char('\n');
 }
 
 QJsonObject ReportJson(const DeviceReport& report) {
@@ -245,6 +281,8 @@ QJsonObject ReportJson(const DeviceReport& report) {
     if (!report.sentUncompared.isEmpty())
         json.insert(QStringLiteral("sent_uncompared"),
                     QJsonArray::fromStringList(report.sentUncompared));
+    if (!report.notes.isEmpty())
+        json.insert(QStringLiteral("notes"), QJsonArray::fromStringList(report.notes));
     if (report.found) {
         json.insert(QStringLiteral("mac"), FormatMAC(report.record.MAC));
         json.insert(QStringLiteral("name"), DeviceName(report.record));

@@ -54,13 +54,15 @@ struct FieldChange {
 struct Part {
     DeviceState wanted;
     std::vector<Field> fields;
+    QString refused; // why the named settings cannot be sent over the current state
     std::vector<FieldChange> Differences(const DeviceState& current) const;
 };
 // Nothing to compare when the file leaves that part alone.
 Part ModePart(const DesiredDevice& device, const DeviceState& current);
 Part AddressPart(const DesiredDevice& device, const DeviceState& current);
-// The profile for the mode the device runs in (current.mode); a channel the
-// file does not give stays as it is.
+// What is not named stays as the device reports it: the gateway of a static
+// address; the profile's settings (a key and a wireless mode aside, which the
+// devices never report).
 Part ProfilePart(const DesiredDevice& device, const DeviceState& current);
 // The profile the file gives for this mode, if any.
 const WirelessOptions* ProfileFor(const DesiredDevice& device, int mode);
@@ -79,10 +81,13 @@ struct DeviceReport {
     QString reason;                   // Failed
     QStringList notCompared;          // write-only fields of the entry that were not sent
     QStringList sentUncompared;       // sent for --send-keys alone, nothing else differing
+    QStringList notes;                // what the user should know of what was sent
     QJsonObject config;               // the configuration read, as show --json prints it
 };
 QString StatusName(DeviceReport::Status status);
 QString ReportText(const DeviceReport& report);
+// The result of a single command in one line: what changed, or would change.
+QString ChangeLine(const DeviceReport& report);
 QJsonObject ReportJson(const DeviceReport& report);
 
 } // namespace swpctl

@@ -123,6 +123,13 @@ int main(int argc, char* argv[]) {
         code = app.exec();
     } else {
         swpctl::CSession session(options);
+        // A key the profile needs that the command line did not give.
+        session.SetKeySource([](const QString& question, bool mayAsk) -> std::optional<QString> {
+            QString key;
+            if (qEnvironmentVariableIsSet("SWP_KEY") && DecodeUtf8Strictly(qgetenv("SWP_KEY"), key))
+                return key;
+            return mayAsk ? AskWithoutEcho(question) : std::nullopt;
+        });
         QObject::connect(
             &session, &swpctl::CSession::Finished, &app,
             [](int exitCode) { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);

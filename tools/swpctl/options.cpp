@@ -52,16 +52,21 @@ QSet<QString> CommandOptions(Command command) {
     case Command::Survey:
     case Command::Doctor:
         return {QStringLiteral("--json")};
+    case Command::SetIp:
+    case Command::SetMode:
+        return {QStringLiteral("--json"), QStringLiteral("--check")};
     case Command::SetWireless:
         return {
             QStringLiteral("--ssid"),     QStringLiteral("--channel"),  QStringLiteral("--mode"),
             QStringLiteral("--security"), QStringLiteral("--auth"),     QStringLiteral("--key"),
-            QStringLiteral("--key-file"), QStringLiteral("--wpa-mode"), QStringLiteral("--cipher")};
+            QStringLiteral("--key-file"), QStringLiteral("--wpa-mode"), QStringLiteral("--cipher"),
+            QStringLiteral("--json"),     QStringLiteral("--check")};
     case Command::SetStation:
         return {QStringLiteral("--ssid"),     QStringLiteral("--mode"),
                 QStringLiteral("--security"), QStringLiteral("--auth"),
                 QStringLiteral("--key"),      QStringLiteral("--key-file"),
-                QStringLiteral("--wpa-mode"), QStringLiteral("--cipher")};
+                QStringLiteral("--wpa-mode"), QStringLiteral("--cipher"),
+                QStringLiteral("--json"),     QStringLiteral("--check")};
     case Command::WpsPin:
         return {QStringLiteral("--ssid")};
     case Command::Apply:
@@ -70,41 +75,6 @@ QSet<QString> CommandOptions(Command command) {
     default:
         return {};
     }
-}
-
-// Wireless mode names and their codes, in code order.
-const char* const kModeNames[] = {"bg", "b", "a", "abg", "g", "abgn", "n", "gn", "an", "bgn"};
-
-bool Choice(const QString& text, std::initializer_list<const char*> names, int& value) {
-    int code = 0;
-    for (const char* name : names) {
-        if (text.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) {
-            value = code;
-            return true;
-        }
-        ++code;
-    }
-    return false;
-}
-
-bool WirelessModeCode(const QString& text, int& mode) {
-    bool number = false;
-    const int code = text.toInt(&number);
-    if (number) {
-        if (code < 0 || code > 9)
-            return false;
-        mode = code;
-        return true;
-    }
-    QString name = text.toLower();
-    name.remove(QLatin1Char('/'));
-    for (int n = 0; n < 10; ++n) {
-        if (name == QLatin1String(kModeNames[n])) {
-            mode = n;
-            return true;
-        }
-    }
-    return false;
 }
 
 // The commands that log in to a device.
@@ -229,6 +199,7 @@ private:
 
     bool Globals() {
         m_Options.json = Has("--json");
+        m_Options.check = Has("--check");
         if (Has("--device")) {
             if (!ParseMAC(Value("--device"), m_Options.deviceMac))
                 return Fail(QStringLiteral("--device: a MAC like 02:00:00:00:00:01 is expected, "
@@ -310,9 +281,6 @@ private:
             if (!ValidateStaticAddress(a[1], a[2], a.size() == 4 ? a[3] : QString(),
                                        m_Options.address, m_Error))
                 return false;
-            if (m_Options.address.rewritten)
-                m_Options.notes.append(QStringLiteral("the final octet 255 is sent as 254: %1")
-                                           .arg(m_Options.address.ipText));
             return true;
         }
         return Fail(QStringLiteral("usage: set-ip dhcp | set-ip static IP MASK [GATEWAY]"));
@@ -395,7 +363,7 @@ private:
         // The environment and the prompt give a key only where one is needed;
         // a key given by option is checked against the security in any case.
         int security = 0;
-        Choice(Value("--security"), {"none", "wep", "wpa-psk"}, security);
+        SecurityCode(Value("--security"), security);
         if (security != 0 || Has("--key") || Has("--key-file")) {
             std::optional<QString> key;
             if (!Secret("--key", "SWP_KEY", QStringLiteral("Wireless key: "), key))
@@ -423,84 +391,6 @@ const char* CommandName(Command command) {
         if (info.command == command)
             return info.name;
     return "";
-}
-
-bool CheckWirelessSettings(const QMap<QString, QString>& values, bool station,
-                           const std::function<QString(const QString&)>& shown, WirelessOptions& wl,
-                           QString& error) {
-    auto has = [&values](const char* name) { return values.contains(QLatin1String(name)); };
-    auto value = [&values](const char* name) { return values.value(QLatin1String(name)); };
-    auto n = [&shown](const char* name) { return shown(QLatin1String(name)); };
-    auto fail = [&error](const QString& message) {
-        error = message;
-        return false;
-    };
-    wl = WirelessOptions{};
-    if (!has("ssid"))
-        return fail(QStringLiteral("%1 is required").arg(n("ssid")));
-    wl.ssid = value("ssid").toUtf8();
-    if (!CheckSSID(wl.ssid, error))
-        return false;
-    if (has("channel")) {
-        bool ok = false;
-        const int channel = value("channel").toInt(&ok);
-        if (!ok || channel < 0 || channel > 255)
-            return fail(QStringLiteral("%1: a channel number is expected (0: the device chooses)")
-                            .arg(n("channel")));
-        wl.channel = channel;
-    }
-    wl.wirelessModeGiven = has("mode");
-    if (has("mode") && !WirelessModeCode(value("mode"), wl.wirelessMode))
-        return fail(QStringLiteral("%1: bgn, bg, n (or b, g, a, abg, abgn, gn, an, or the code 0 "
-                                   "to 9) is expected")
-                        .arg(n("mode")));
-    if (!has("security"))
-        return fail(QStringLiteral("%1 none|wep|wpa-psk is required").arg(n("security")));
-    if (!Choice(value("security"), {"none", "wep", "wpa-psk"}, wl.security))
-        return fail(QStringLiteral("%1: none, wep or wpa-psk is expected").arg(n("security")));
-
-    const bool wep = wl.security == 1;
-    const bool psk = wl.security == 2;
-    if (has("key") && !wep && !psk)
-        return fail(QStringLiteral("%1 has no meaning with %2 none").arg(n("key"), n("security")));
-    if (has("auth") && !wep)
-        return fail(QStringLiteral("%1 is for %2 wep").arg(n("auth"), n("security")));
-    if ((has("wpa-mode") || has("cipher")) && !psk)
-        return fail(QStringLiteral("%1 is for %2 wpa-psk")
-                        .arg(has("wpa-mode") ? n("wpa-mode") : n("cipher"), n("security")));
-    if ((wep || psk) && !has("key"))
-        return fail(QStringLiteral("%1 is required with %2 %3")
-                        .arg(n("key"), n("security"),
-                             wep ? QStringLiteral("wep") : QStringLiteral("wpa-psk")));
-    if (wep) {
-        if (!CheckWEPKey(value("key").toUtf8(), wl.wepKeyLen, wl.key, error))
-            return false;
-        if (has("auth")) {
-            int auth = 0;
-            const bool known = station ? Choice(value("auth"), {"open", "shared"}, auth)
-                                       : Choice(value("auth"), {"open", "shared", "auto"}, auth);
-            if (!known)
-                return fail(
-                    station
-                        ? QStringLiteral("%1: open or shared is expected").arg(n("auth"))
-                        : QStringLiteral("%1: open, shared or auto is expected").arg(n("auth")));
-            wl.auth = auth;
-        }
-    }
-    if (psk) {
-        wl.key = value("key").toUtf8();
-        if (!CheckPassphrase(wl.key, error))
-            return false;
-        if (has("wpa-mode") && !Choice(value("wpa-mode"), {"wpa", "wpa2", "auto"}, wl.wpaMode))
-            return fail(QStringLiteral("%1: wpa, wpa2 or auto is expected").arg(n("wpa-mode")));
-        if (has("cipher")) {
-            int cipher = 0;
-            if (!Choice(value("cipher"), {"tkip", "aes", "auto"}, cipher))
-                return fail(QStringLiteral("%1: tkip, aes or auto is expected").arg(n("cipher")));
-            wl.cipher = cipher;
-        }
-    }
-    return true;
 }
 
 bool ParseOptions(const QStringList& args, CtlOptions& options, QString& error,

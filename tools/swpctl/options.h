@@ -5,6 +5,7 @@
 // the session once it knows them.
 
 #include "tools/swpctl/validate.h"
+#include "tools/swpctl/wirelessoptions.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -33,20 +34,6 @@ enum class Command {
 };
 
 const char* CommandName(Command command);
-
-// The profile options of set-wireless and set-station, already checked.
-struct WirelessOptions {
-    QByteArray ssid;
-    std::optional<int> channel;     // set-wireless only; 0 lets the device choose
-    int wirelessMode = 9;           // the wizard's default: b/g/n mixed
-    bool wirelessModeGiven = false; // the devices never report it, so it is never compared
-    int security = 0;               // 0 none, 1 WEP, 2 WPA-PSK
-    std::optional<int> auth;        // WEP: 0 open, 1 shared, 2 auto
-    int wepKeyLen = 0;              // WEP: 0 64 bit, 1 128 bit (from the key's length)
-    QByteArray key;                 // WEP key (hex in upper case) or pre-shared key
-    int wpaMode = 2;                // WPA-PSK: 0 WPA, 1 WPA2, 2 either
-    std::optional<int> cipher;      // WPA-PSK: 0 TKIP, 1 AES, 2 both; default from the mode
-};
 
 struct CtlOptions {
     Command command = Command::None;
@@ -85,14 +72,6 @@ struct CtlOptions {
     // Remarks for the user about what was adjusted (printed on stderr).
     QStringList notes;
 };
-
-// The profile settings of set-wireless and set-station by name ("ssid",
-// "channel", "mode", "security", "auth", "key", "wpa-mode", "cipher"), checked
-// as the profile pages check them; the inventory of apply passes its own.
-// shown(name) is how the user wrote the setting, for the messages.
-bool CheckWirelessSettings(const QMap<QString, QString>& values, bool station,
-                           const std::function<QString(const QString&)>& shown,
-                           WirelessOptions& out, QString& error);
 
 // Asks for a secret without echo on a terminal; nothing when there is no
 // terminal or the user gives nothing.

@@ -79,14 +79,14 @@ QString DeviceName(const DeviceRecord& device) {
 
 QString DeviceLine(const DeviceRecord& device) {
     return QStringLiteral("%1 (%2) at %3")
-        .arg(DeviceName(device), FormatMAC(device.MAC), DottedText(device.DeviceIP));
+        .arg(PrintableText(DeviceName(device)), FormatMAC(device.MAC), DottedText(device.DeviceIP));
 }
 
 QString DeviceTable(const std::vector<DeviceRecord>& devices) {
     QList<QStringList> rows;
     for (const DeviceRecord& device : devices)
-        rows.append({DeviceName(device), FormatMAC(device.MAC), DottedText(device.DeviceIP),
-                     DottedText(device.LocalIP)});
+        rows.append({PrintableText(DeviceName(device)), FormatMAC(device.MAC),
+                     DottedText(device.DeviceIP), DottedText(device.LocalIP)});
     return Table({QStringLiteral("NAME"), QStringLiteral("MAC"), QStringLiteral("DEVICE IP"),
                   QStringLiteral("ADAPTER")},
                  rows);
@@ -105,9 +105,9 @@ QJsonArray DevicesJson(const std::vector<DeviceRecord>& devices) {
 
 QString DeviceModeText(int mode) {
     if (mode == DEVICE_AP)
-        return QStringLiteral("Access Point");
+        return QStringLiteral("ap");
     if (mode == DEVICE_WBRIDGE)
-        return QStringLiteral("AP Client");
+        return QStringLiteral("bridge");
     return QStringLiteral("unknown (%1)").arg(mode);
 }
 
@@ -121,23 +121,34 @@ QString AddressText() {
     return out;
 }
 
+// Only the rows that apply to the device's mode and security: the channel
+// list and the WPS PIN of an access point, the settings of its security.
 QString WirelessText() {
     const WirelessProfile& wl = g_Var.CurWl;
+    const bool ap = g_Var.DeviceMode != DEVICE_WBRIDGE;
+    const bool known = wl.Security >= 0 && wl.Security <= 2;
     QStringList channels;
     for (int channel : Channels(wl))
         channels.append(QString::number(channel));
     QString out;
-    out += Row("SSID:", Text(wl.SSID, sizeof wl.SSID));
+    out += Row("SSID:", PrintableText(Text(wl.SSID, sizeof wl.SSID)));
     out += Row("Channel:", ChannelText(wl.StdCh));
-    out += Row("Ext. channel:", QString::number(wl.ExtCh));
-    out += Row("Channel list:", channels.join(QLatin1Char(' ')));
+    if (ap) {
+        out += Row("Ext. channel:", QString::number(wl.ExtCh));
+        out += Row("Channel list:", channels.join(QLatin1Char(' ')));
+    }
     out += Row("Wireless mode:", WirelessModeOrUnknown(wl.WlMode));
     out += Row("Security:", g_Var.SecurityText(wl.Security));
-    out += Row("Authentication:", g_Var.AuthText(wl.Auth));
-    out += Row("WEP key length:", g_Var.WepKeyLenText(wl.WepKeyLen));
-    out += Row("WPA mode:", g_Var.WpaModeText(wl.WpaMode));
-    out += Row("Cipher:", g_Var.WpaCipherText(wl.WpaCipher));
-    out += Row("WPS PIN:", PinText(wl.WpsPin));
+    if (wl.Security == 1 || !known) {
+        out += Row("Authentication:", g_Var.AuthText(wl.Auth));
+        out += Row("WEP key length:", g_Var.WepKeyLenText(wl.WepKeyLen));
+    }
+    if (wl.Security == 2 || !known) {
+        out += Row("WPA mode:", g_Var.WpaModeText(wl.WpaMode));
+        out += Row("Cipher:", g_Var.WpaCipherText(wl.WpaCipher));
+    }
+    if (ap)
+        out += Row("WPS PIN:", PinText(wl.WpsPin));
     return out;
 }
 
@@ -196,7 +207,7 @@ std::vector<_tag_AP_ROFIILE> SortedBySignal(std::vector<_tag_AP_ROFIILE> survey)
 QString SurveyTable(const std::vector<_tag_AP_ROFIILE>& survey) {
     QList<QStringList> rows;
     for (const _tag_AP_ROFIILE& ap : survey)
-        rows.append({Text(ap.SSID, sizeof ap.SSID),
+        rows.append({PrintableText(Text(ap.SSID, sizeof ap.SSID)),
                      QString::asprintf("%d%%", swp::SignalPercent(ap.Signal)),
                      QString::number(ap.Channel), wirelessrules::EncryptionLabel(ap.Encryption),
                      wirelessrules::AuthenticationLabel(ap.Authentication), FormatMAC(ap.BSSID),

@@ -11,16 +11,21 @@
 
 namespace swpctl {
 
+// Device-controlled texts are exact here (for JSON); what goes to the
+// terminal passes PrintableText.
 QString DeviceName(const DeviceRecord& device);
-QString DeviceLine(const DeviceRecord& device); // "name (MAC) at IP"
+QString DeviceLine(const DeviceRecord& device); // "name (MAC) at IP", printable
 
 QString DeviceTable(const std::vector<DeviceRecord>& devices);
 QJsonArray DevicesJson(const std::vector<DeviceRecord>& devices);
 
-// "Access Point", "AP Client", or the code.
+// The one word for each device mode, as set-mode and the inventory take it:
+// "ap", "bridge", or "unknown (code)".
 QString DeviceModeText(int mode);
 
-// The configuration read into g_Var (DeviceMode, CurIP, CurWl).
+// The configuration read into g_Var (DeviceMode, CurIP, CurWl): the text
+// holds only what applies to the device's mode and security, the JSON every
+// value.
 QString ConfigText(const DeviceRecord& device);
 QJsonObject ConfigJson(const DeviceRecord& device);
 // Parts of it, for what a setting changed.

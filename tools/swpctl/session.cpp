@@ -11,7 +11,9 @@
 #include "tools/swpctl/present.h"
 #include "tools/swpctl/profile.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QTimer>
 #include <cstring>
 
 namespace swpctl {
@@ -25,7 +27,7 @@ QString Seconds(int ms) {
 } // namespace
 
 CSession::CSession(const CtlOptions& options, QObject* parent)
-    : CEngineTarget(parent), m_Options(options) {
+    : CStateRun(parent), m_Options(options) {
     connect(&m_Limit, &CWaitTimer::Elapsed, this, [this] {
         Finish(kExitTimeout, QStringLiteral("gave up after %1").arg(Seconds(Waits::ProgressLimit)));
     });
@@ -38,7 +40,7 @@ CSession::CSession(const CtlOptions& options, QObject* parent)
         DebugLog("swpctl: WPS status %d=%s", status, text);
         Err(QStringLiteral("WPS status %1: %2").arg(status).arg(QLatin1String(text)));
     });
-    connect(&m_Runner, &CRequestRunner::Finished, this, &CSession::RequestFinished);
+    connect(&m_Engine, &TFormUDP::DeviceFound, this, &CSession::Answered);
 }
 
 CSession::~CSession() = default;
@@ -66,6 +68,14 @@ void CSession::TimedOut(const QString& what, int waitMs) {
 void CSession::Start() {
     DebugLog("swpctl: %s", CommandName(m_Options.command));
     m_Limit.Start(Waits::ProgressLimit);
+    if (SetsState(m_Options.command) && m_Options.command != Command::SetIp &&
+        m_Options.command != Command::SetMode && m_Options.wireless.NamesNothing()) {
+        Finish(kExitInvalidArguments,
+               QStringLiteral("%1 names nothing to change: give --ssid, --security, --key, "
+                              "--mode, ... (what is not named stays as the device has it)")
+                   .arg(QLatin1String(CommandName(m_Options.command))));
+        return;
+    }
     if (!CheckAdapter())
         return;
     m_Engine.SetAdapterFilter(m_Options.adapter);
@@ -73,19 +83,24 @@ void CSession::Start() {
         Finish(kExitOther, TFormUDP::AdapterFailureText());
         return;
     }
+    m_Searching = true;
     Await(
         WAIT_DISCOVER, [](bool) {}, [this] { Discovered(); });
 }
 
-bool AdapterHasAddress(const QString& address) {
-    const auto adapters = CIPHelp().GetAdaptersList();
-    if (adapters) {
-        for (const AdapterInfo& adapter : *adapters)
-            for (const AdapterAddress& own : adapter.Addresses)
-                if (own.IP == address)
-                    return true;
-    }
-    return false;
+void CSession::Answered(const DeviceRecord& device) {
+    // A name can repeat, a MAC cannot: only a MAC ends the search early.
+    if (!m_Searching || m_Options.command == Command::Discover || !m_Options.hasDevice ||
+        std::memcmp(device.MAC, m_Options.deviceMac, 6) != 0)
+        return;
+    m_Searching = false;
+    m_Wait.Clear(); // the search's own time-out is stale now
+    DebugLog("swpctl: %s answered, the search ends", qPrintable(FormatMAC(device.MAC)));
+    // After the engine has handled the datagram it came in.
+    QTimer::singleShot(0, this, [this, device] {
+        if (!Done() && ChooseDevice({device}))
+            Login();
+    });
 }
 
 bool CSession::CheckAdapter() {
@@ -97,10 +112,12 @@ bool CSession::CheckAdapter() {
 }
 
 void CSession::Discovered() {
+    m_Searching = false;
     std::vector<DeviceRecord> devices;
     m_Engine.GetDeviceList(devices);
     DebugLog("swpctl: %d device(s) found", static_cast<int>(devices.size()));
-    if (!SaveDeviceCache(DeviceCachePath(), devices))
+    // --check writes nothing but its report.
+    if (!m_Options.check && !SaveDeviceCache(DeviceCachePath(), devices))
         DebugLog("  cannot write %s", qPrintable(DeviceCachePath()));
     if (m_Options.command == Command::Discover) {
         if (m_Options.json)
@@ -148,21 +165,11 @@ bool CSession::ChooseDevice(const std::vector<DeviceRecord>& devices) {
     return true;
 }
 
-void PrepareLogin(TFormUDP& engine, const DeviceRecord& device, const QString& password) {
-    // As the device list page does before the password page logs in.
-    g_Var.Device = device;
-    g_Var.ResetIPConfig(g_Var.CurIP);
-    g_Var.ResetIPConfig(g_Var.NewIP);
-    g_Var.ResetProfile(g_Var.CurWl);
-    g_Var.ResetProfile(g_Var.NewWl);
-    g_Var.CurWl.WlMode = -1; // the configuration reply does not carry it
-    g_Var.Password = password;
-    // After a login the engine hears only that device; the next may be another.
-    std::memset(engine.TargetMAC, 0xFF, sizeof engine.TargetMAC);
-    engine.LoggedIn = false;
-}
-
 void CSession::Login() {
+    if (SetsState(m_Options.command)) {
+        RunState();
+        return;
+    }
     PrepareLogin(m_Engine, m_Device, m_Options.password);
     m_Engine.SendLogin(Waits::Login);
     Await(
@@ -179,11 +186,6 @@ void CSession::Login() {
 
 void CSession::AfterLogin() {
     switch (m_Options.command) {
-    case Command::SetMode:
-        m_Engine.SendGetMode(Waits::GetMode);
-        Await(WAIT_GET_CONFIG, ConfigRead([this] { AfterConfig(); }),
-              [this] { TimedOut(QStringLiteral("request for its mode"), Waits::GetMode); });
-        return;
     case Command::Survey:
         m_Engine.SendSiteSurvey(Waits::SiteSurvey);
         Await(
@@ -235,16 +237,6 @@ void CSession::AfterConfig() {
             Out(ConfigText(m_Device));
         Finish(kExitOk);
         return;
-    case Command::SetIp:
-        RunSetIp();
-        return;
-    case Command::SetWireless:
-    case Command::SetStation:
-        RunWireless();
-        return;
-    case Command::SetMode:
-        RunSetMode();
-        return;
     case Command::WpsPbc:
     case Command::WpsPin:
         RunWps();
@@ -267,8 +259,9 @@ void CSession::PrintSurvey() {
 }
 
 void CSession::PrintClientPin() {
-    Out(QString::fromUtf8(g_Var.ApClientPin, static_cast<qsizetype>(strnlen(
-                                                 g_Var.ApClientPin, sizeof g_Var.ApClientPin))) +
+    Out(PrintableText(QString::fromUtf8(
+            g_Var.ApClientPin,
+            static_cast<qsizetype>(strnlen(g_Var.ApClientPin, sizeof g_Var.ApClientPin)))) +
         QLatin1Char('\n'));
     Finish(kExitOk);
 }
@@ -285,69 +278,7 @@ void CSession::RunRequest(RequestPlan plan, const QString& what, int refusedExit
     m_Runner.Start(&m_Engine, std::move(plan));
 }
 
-RunFailure LoginRefused(const DeviceRecord& device) {
-    return {kExitLoginRefused,
-            QStringLiteral("%1 refused the login (wrong password?)").arg(DeviceLine(device))};
-}
-
-RunFailure LoginPortUnusable(const DeviceRecord& device) {
-    return {kExitBadReply,
-            QStringLiteral("%1 accepted the login but named an unusable port (0, or not 2 bytes)")
-                .arg(DeviceLine(device))};
-}
-
-RunFailure ConfigEmpty(const DeviceRecord& device) {
-    return {kExitBadReply, QStringLiteral("the configuration reply of %1 holds no value (empty, or "
-                                          "enciphered with another password)")
-                               .arg(DeviceLine(device))};
-}
-
-RunFailure NoAnswer(const QString& what, int waitMs) {
-    return {
-        kExitTimeout,
-        QStringLiteral("the device did not answer the %1 within %2").arg(what, Seconds(waitMs))};
-}
-
-RunFailure DescribeFailure(const RequestResult& result, const QString& what, int refusedExit,
-                           const DeviceRecord& device) {
-    switch (result.outcome) {
-    case RequestResult::Done:
-        break;
-    case RequestResult::Refused:
-        return {refusedExit, QStringLiteral("the device refused the %1").arg(what)};
-    case RequestResult::TimedOut: {
-        const QString request = result.code == WAIT_LOGIN ? QStringLiteral("login")
-                                : result.code == WAIT_GET_CONFIG
-                                    ? QStringLiteral("request for its configuration")
-                                    : what;
-        return NoAnswer(request, result.wait);
-    }
-    case RequestResult::LoginRefused:
-        return {kExitLoginRefused, QStringLiteral("the device refused the login again")};
-    case RequestResult::LoginLost:
-    case RequestResult::NoEngine:
-        return {kExitTimeout, QStringLiteral("the device ended the login")};
-    case RequestResult::Unusable:
-        return ConfigEmpty(device);
-    case RequestResult::WpsFailed:
-        return {kExitWpsFailed, QStringLiteral("WPS failed: %1")
-                                    .arg(QLatin1String(swp::WpsStatusText(swp::WPS_STATUS_FAIL)))};
-    case RequestResult::WpsIdleLate:
-        return {kExitWpsFailed,
-                QStringLiteral("WPS failed: the device went idle more than %1 after the start")
-                    .arg(Seconds(Waits::WpsIdleWindow))};
-    case RequestResult::WpsIdleUnstarted:
-        return {kExitWpsFailed,
-                QStringLiteral("WPS failed: the device went idle without starting")};
-    case RequestResult::WpsNoFinalStatus:
-        DebugLog("swpctl: no final WPS status within %d ms", Waits::WpsStatusLimit);
-        return {kExitWpsFailed, QStringLiteral("WPS failed: no final status within %1")
-                                    .arg(Seconds(Waits::WpsStatusLimit))};
-    }
-    return {kExitOk, QString()};
-}
-
-void CSession::RequestFinished(const RequestResult& result) {
+void CSession::OtherRunFinished(const RequestResult& result) {
     // The one re-login of the run may have named an unusable port.
     if (!LoginPortUsable())
         return;
@@ -358,100 +289,111 @@ void CSession::RequestFinished(const RequestResult& result) {
     Finish(DescribeFailure(result, m_RunWhat, m_RunRefusedExit, m_Device));
 }
 
-void CSession::RunSetIp() {
-    IPConfig wanted = g_Var.CurIP;
-    if (m_Options.dhcp) {
-        if (g_Var.CurIP.IpMode != 0) {
-            Out(QStringLiteral("The device already takes its address by DHCP.\n") + AddressText());
-            Finish(kExitOk);
-            return;
-        }
-        wanted.IpMode = 1;
-    } else {
-        QString error;
-        if (!CheckNotLocalHost(m_Options.address, m_Engine.LastLocalIP, error)) {
-            Finish(kExitInvalidArguments, error);
-            return;
-        }
-        wanted.IpMode = 0;
-        wanted.IP = m_Options.address.config.IP;
-        wanted.Mask = m_Options.address.config.Mask;
-        wanted.Gateway = m_Options.address.config.Gateway;
-        if (wanted == g_Var.CurIP) {
-            Out(QStringLiteral("The device already has this address.\n") + AddressText());
-            Finish(kExitOk);
-            return;
-        }
-    }
-    g_Var.NewIP = wanted;
-    RunRequest(RequestPlans::IPSetting(), QStringLiteral("IP setting"), kExitRefused,
-               [this](const RequestResult&) {
-                   const IPConfig& now = g_Var.CurIP;
-                   const IPConfig& sent = g_Var.NewIP;
-                   const bool applied = sent.IpMode != 0 ? now.IpMode != 0
-                                                         : now.IpMode == 0 && now.IP == sent.IP &&
-                                                               now.Mask == sent.Mask &&
-                                                               now.Gateway == sent.Gateway;
-                   Out(AddressText());
-                   if (applied)
-                       Finish(kExitOk);
-                   else
-                       Finish(kExitRefused, QStringLiteral("the device accepted the IP setting "
-                                                           "but reports another address"));
-               });
+// ---------------------------------------------------------------------------
+// Commands that set a state: the desired state of one device
+
+bool SetsState(Command command) {
+    return command == Command::SetIp || command == Command::SetWireless ||
+           command == Command::SetStation || command == Command::SetMode;
 }
 
-void CSession::RunWireless() {
-    const bool station = m_Options.command == Command::SetStation;
-    const int mode = station ? DEVICE_WBRIDGE : DEVICE_AP;
-    if (g_Var.DeviceMode != mode) {
-        Finish(kExitInvalidArguments,
-               QStringLiteral("the device runs as %1: use %2, or set-mode %3 first")
-                   .arg(DeviceModeText(g_Var.DeviceMode),
-                        station ? QStringLiteral("set-wireless") : QStringLiteral("set-station"),
-                        station ? QStringLiteral("bridge") : QStringLiteral("ap")));
-        return;
+DesiredDevice DesiredOf(const CtlOptions& options, const DeviceRecord& device) {
+    DesiredDevice wanted;
+    wanted.hasMac = true;
+    std::memcpy(wanted.mac, device.MAC, sizeof wanted.mac);
+    wanted.name = DeviceName(device);
+    wanted.password = options.password;
+    switch (options.command) {
+    case Command::SetIp:
+        wanted.ip = DesiredAddress{options.dhcp, options.address};
+        break;
+    case Command::SetWireless:
+        wanted.accessPoint = options.wireless;
+        wanted.ownProfileMode = DEVICE_AP;
+        break;
+    case Command::SetStation:
+        wanted.station = options.wireless;
+        wanted.ownProfileMode = DEVICE_WBRIDGE;
+        break;
+    case Command::SetMode:
+        wanted.deviceMode = options.deviceMode;
+        break;
+    default:
+        break;
     }
-    const WirelessOptions& options = m_Options.wireless;
-    QString error;
-    if (!CheckChannel(options.channel.value_or(0), g_Var.CurWl, error)) {
-        Finish(kExitInvalidArguments, error);
-        return;
-    }
-    g_Var.NewWl = ProfileToSend(options, station, g_Var.CurWl);
-
-    RunRequest(RequestPlans::WirelessSetting(!station),
-               station ? QStringLiteral("station setting") : QStringLiteral("wireless setting"),
-               kExitRefused, [this](const RequestResult&) {
-                   const WirelessProfile& now = g_Var.CurWl;
-                   const WirelessProfile& sent = g_Var.NewWl;
-                   Out(WirelessText());
-                   if (std::strcmp(now.SSID, sent.SSID) == 0 && now.Security == sent.Security)
-                       Finish(kExitOk);
-                   else
-                       Finish(kExitRefused, QStringLiteral("the device accepted the wireless "
-                                                           "setting but reports another profile"));
-               });
+    return wanted;
 }
 
-void CSession::RunSetMode() {
-    const int mode = m_Options.deviceMode;
-    if (g_Var.DeviceMode == mode) {
-        Out(QStringLiteral("The device already runs as %1.\n").arg(DeviceModeText(mode)));
-        Finish(kExitOk);
-        return;
+int ResultExitCode(const DeviceReport& report) {
+    switch (report.status) {
+    case DeviceReport::Unchanged:
+    case DeviceReport::Changed:
+        return kExitOk;
+    case DeviceReport::WouldChange:
+        return kExitDiffers;
+    case DeviceReport::Failed:
+        return report.exitCode;
+    case DeviceReport::NotFound:
+        return kExitNoDevice;
     }
-    g_Var.DeviceMode = mode;
-    RunRequest(RequestPlans::SetMode(), QStringLiteral("mode switch"), kExitRefused,
-               [this, mode](const RequestResult&) {
-                   Out(QStringLiteral("Device mode: %1\n").arg(DeviceModeText(g_Var.DeviceMode)));
-                   if (g_Var.DeviceMode == mode)
-                       Finish(kExitOk);
-                   else
-                       Finish(kExitRefused,
-                              QStringLiteral("the device accepted the mode switch but reports %1")
-                                  .arg(DeviceModeText(g_Var.DeviceMode)));
-               });
+    return kExitOther;
+}
+
+QJsonObject ResultJson(Command command, bool check, const DeviceReport& report) {
+    QJsonObject device = ReportJson(report);
+    device.remove(QStringLiteral("line")); // no file here
+    return QJsonObject{{QStringLiteral("command"), QLatin1String(CommandName(command))},
+                       {QStringLiteral("check"), check},
+                       {QStringLiteral("devices"), QJsonArray{device}},
+                       {QStringLiteral("exit_code"), ResultExitCode(report)}};
+}
+
+void CSession::RunState() {
+    m_Desired = DesiredOf(m_Options, m_Device);
+    DeviceReport report;
+    report.label = FormatMAC(m_Device.MAC);
+    report.found = true;
+    report.record = m_Device;
+    // A single command sends what it names, a key or wireless mode too.
+    RunDevice(m_Desired, report, m_Options.check, true);
+}
+
+void CSession::DeviceEnded(const DeviceReport& report) {
+    m_Result = report;
+    if (m_Options.json)
+        Out(QString::fromUtf8(
+            QJsonDocument(ResultJson(m_Options.command, m_Options.check, report)).toJson()));
+    else if (report.status != DeviceReport::Failed)
+        Out(QStringLiteral("%1 (%2): %3")
+                .arg(PrintableText(DeviceName(m_Device)), FormatMAC(m_Device.MAC),
+                     ChangeLine(report)));
+    if (report.status == DeviceReport::Failed && !report.changes.empty())
+        Err(ChangeLine(report).trimmed());
+    Finish(ResultExitCode(report), report.reason);
+}
+
+bool CSession::SupplyKey(int mode, bool mayAsk, QString& missing) {
+    missing = QStringLiteral("give it with --key-file F or SWP_KEY (or type it when asked on a "
+                             "terminal)");
+    if (!m_KeySource)
+        return false;
+    const std::optional<QString> key = m_KeySource(
+        QStringLiteral("Wireless key of %1: ").arg(PrintableText(DeviceName(m_Device))), mayAsk);
+    if (!key || key->isEmpty())
+        return false;
+    auto& profile = mode == DEVICE_WBRIDGE ? m_Desired.station : m_Desired.accessPoint;
+    if (!profile)
+        return false;
+    profile->key = key->toUtf8();
+    return true;
+}
+
+QString CSession::ModeMismatch(int deviceMode, int profileMode) const {
+    const bool ap = profileMode == DEVICE_AP;
+    return QStringLiteral("the device runs in %1 mode: use %2, or set-mode %3 first")
+        .arg(DeviceModeText(deviceMode),
+             ap ? QStringLiteral("set-station") : QStringLiteral("set-wireless"),
+             DeviceModeText(profileMode));
 }
 
 // ---------------------------------------------------------------------------
@@ -463,26 +405,26 @@ void CSession::RunWps() {
     if (!pbc) {
         if (ap && !m_Options.pin) {
             Finish(kExitInvalidArguments,
-                   QStringLiteral("the device is an access point: wps-pin needs the 8-digit PIN "
-                                  "of the client to pair with"));
+                   QStringLiteral("the device runs in ap mode: wps-pin needs the 8-digit PIN of "
+                                  "the client to pair with"));
             return;
         }
         if (ap && m_Options.wpsSsid) {
             Finish(kExitInvalidArguments,
-                   QStringLiteral("the device is an access point: --ssid is for a device in AP "
-                                  "client mode"));
+                   QStringLiteral("the device runs in ap mode: --ssid is for a device in bridge "
+                                  "mode"));
             return;
         }
         if (!ap && !m_Options.wpsSsid) {
             Finish(kExitInvalidArguments,
-                   QStringLiteral("the device is an AP client: wps-pin needs --ssid of the access "
-                                  "point to pair with (the device uses its own PIN)"));
+                   QStringLiteral("the device runs in bridge mode: wps-pin needs --ssid of the "
+                                  "access point to pair with (the device uses its own PIN)"));
             return;
         }
         if (!ap && m_Options.pin) {
             Finish(kExitInvalidArguments,
-                   QStringLiteral("the device is an AP client: it pairs with its own PIN, give "
-                                  "--ssid only"));
+                   QStringLiteral("the device runs in bridge mode: it pairs with its own PIN, "
+                                  "give --ssid only"));
             return;
         }
     }
@@ -501,7 +443,8 @@ void CSession::RunWps() {
                     g_Var.ApClientPin,
                     static_cast<qsizetype>(strnlen(g_Var.ApClientPin, sizeof g_Var.ApClientPin)));
                 g_Var.NewWl.PinNumber = pin.toInt();
-                Out(QStringLiteral("Device PIN: %1 (enter it at the access point)\n").arg(pin));
+                Out(QStringLiteral("Device PIN: %1 (enter it at the access point)\n")
+                        .arg(PrintableText(pin)));
                 SendWpsRequest();
             },
             [this] {

@@ -26,12 +26,18 @@ bool ValidateStaticAddress(const QString& ip, const QString& mask, const QString
                            StaticAddress& out, QString& error) {
     out = StaticAddress{};
     StaticAddressEntry& entry = out.entry;
-    entry = {TextEntry(ip), TextEntry(mask), TextEntry(gateway), std::nullopt};
-    // The page rewrites a broadcast final octet on the text before any check.
-    if (entry.ip.state == AddressEntry::State::Complete) {
-        const uint32_t sent = WithoutBroadcastOctet(entry.ip.value);
-        out.rewritten = sent != entry.ip.value;
-        entry.ip.value = sent;
+    // "none": no gateway, named as such; left out, the device keeps its own.
+    const bool noGateway = gateway.trimmed() == QLatin1String("none");
+    entry = {TextEntry(ip), TextEntry(mask), noGateway ? AddressEntry{} : TextEntry(gateway),
+             std::nullopt};
+    // The page would send a final octet 255 as 254: another address than the one typed.
+    if (entry.ip.state == AddressEntry::State::Complete &&
+        WithoutBroadcastOctet(entry.ip.value) != entry.ip.value) {
+        error =
+            QStringLiteral("%1: a final octet 255 would be sent as 254 (the devices' address "
+                           "rules), so nothing is sent; give %2 if that is the address meant")
+                .arg(DottedText(entry.ip.value), DottedText(WithoutBroadcastOctet(entry.ip.value)));
+        return false;
     }
     const IPRule rule = CheckStaticAddress(entry);
     if (rule != IPRule::Accepted) {
@@ -43,7 +49,21 @@ bool ValidateStaticAddress(const QString& ip, const QString& mask, const QString
     out.config.Mask = entry.mask.value;
     out.config.Gateway = entry.gateway.value;
     out.ipText = DottedText(entry.ip.value);
+    out.gatewayGiven = noGateway || entry.gateway.state != AddressEntry::State::Empty;
     return true;
+}
+
+bool CheckKeptGateway(const StaticAddress& address, uint32_t gateway, QString& error) {
+    if (address.gatewayGiven || gateway == 0)
+        return true;
+    StaticAddressEntry entry = address.entry;
+    entry.gateway = AddressEntry::Of(gateway);
+    if (CheckStaticAddress(entry) == IPRule::Accepted)
+        return true;
+    error = QStringLiteral("the device's gateway %1 does not fit the address %2/%3: name the "
+                           "gateway too, or none")
+                .arg(DottedText(gateway), address.ipText, DottedText(address.config.Mask));
+    return false;
 }
 
 bool CheckNotLocalHost(const StaticAddress& address, const QString& localIP, QString& error) {

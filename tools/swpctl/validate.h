@@ -14,19 +14,24 @@
 namespace swpctl {
 
 struct StaticAddress {
-    StaticAddressEntry entry; // what was given, the final octet rewritten
+    StaticAddressEntry entry; // what was given
     IPConfig config{};        // IpMode 0, IP, Mask, Gateway (0 when none given)
-    QString ipText;           // the address as sent, after the broadcast-octet rewrite
-    bool rewritten = false;   // a final octet 255 became 254
+    QString ipText;           // the address as given and sent
+    bool gatewayGiven = false;
 };
 
 // The IP settings page's rules in their order, except the comparison with the
 // local address (SameAsLocalHost), which needs the adapter the device answered
-// on. gateway may be empty.
+// on. gateway may be empty (the device keeps its own) or "none". The page sends an address whose
+// final octet is 255 as one ending in 254; here such an address is refused with the one to use, so
+// that what is typed is what is sent.
 bool ValidateStaticAddress(const QString& ip, const QString& mask, const QString& gateway,
                            StaticAddress& out, QString& error);
 // Rule 6: the address must not be the computer's own address on that adapter.
 bool CheckNotLocalHost(const StaticAddress& address, const QString& localIP, QString& error);
+// The rules again with the gateway the device keeps (none given): false with
+// the reason when that gateway does not fit the new address.
+bool CheckKeptGateway(const StaticAddress& address, uint32_t gateway, QString& error);
 
 // Not empty, at most 32 bytes.
 bool CheckSSID(const QByteArray& ssid, QString& error);

@@ -84,8 +84,6 @@ TEST(SwpctlOptions, RefusedCommandLines) {
              {"set-mode", "router"},
              {"wps-pin"},
              {"wps-pbc", "--ssid", "x"},
-             {"set-wireless", "--security", "none"},
-             {"set-wireless", "--ssid", "x"},
              {"set-wireless", "--ssid", "x", "--security", "none", "--key", "12345678"},
              {"set-wireless", "--ssid", "x", "--security", "wep"},
              {"set-wireless", "--ssid", "x", "--security", "wep", "--key", "abcde", "--cipher",
@@ -141,12 +139,16 @@ TEST(SwpctlOptions, SetIpStaticFollowsTheIpPageRules) {
     EXPECT_EQ(gateway, StaticError("192.168.1.10", "255.255.255.0", "192.168.1.10"));
 }
 
-TEST(SwpctlOptions, BroadcastFinalOctetBecomes254WithANote) {
-    const Parsed p = Parse({"set-ip", "static", "192.168.1.255", "255.255.0.0"});
-    ASSERT_TRUE(p.ok) << p.error.toStdString();
-    EXPECT_EQ("192.168.1.254", p.options.address.ipText.toStdString());
-    EXPECT_TRUE(p.options.address.rewritten);
-    EXPECT_EQ(1, p.options.notes.size());
+// What is typed is what is sent, or nothing: the wizard's rewrite of a final
+// octet 255 is refused with the address to use.
+TEST(SwpctlOptions, BroadcastFinalOctetIsRefusedWithTheAddressToUse) {
+    for (const char* mask : {"255.255.0.0", "255.255.255.0"}) {
+        const Parsed p = Parse({"set-ip", "static", "192.168.1.255", mask});
+        EXPECT_FALSE(p.ok) << mask;
+        EXPECT_TRUE(p.error.contains("final octet 255 would be sent as 254"))
+            << p.error.toStdString();
+        EXPECT_TRUE(p.error.contains("give 192.168.1.254")) << p.error.toStdString();
+    }
 }
 
 TEST(SwpctlOptions, LocalHostAddressIsRefused) {

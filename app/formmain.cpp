@@ -298,9 +298,21 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     done(ResultCancel);
 }
 
+void TFormMain::setVisible(bool visible) {
+    QDialog::setVisible(visible);
+    // A dialog being shown makes its first auto-default button the default
+    // when it has none (the success page): the page on screen takes the
+    // keyboard again.
+    if (visible && CurrentFrame)
+        CurrentFrame->TakeKeyboard(nullptr);
+}
+
 void TFormMain::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        event->accept(); // no Cancel button: Escape does not end the wizard
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        // No Cancel button: Escape asks the exit question, as Exit does.
+        event->accept();
+        if (CurrentFrame)
+            CurrentFrame->BtnExitClick();
         return;
     }
     QDialog::keyPressEvent(event);

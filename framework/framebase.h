@@ -6,6 +6,8 @@
 #include "settings/winmessage.h"
 
 #include <QFrame>
+
+class QPushButton;
 #include <QStringList>
 
 // The way a page switch goes: Next or Back.
@@ -35,11 +37,19 @@ public:
     // Called by the host's switch once this page is on screen and hidden was
     // hidden: the keyboard (focus and the window's default button) moves to
     // this page. A focus left on a hidden page's button would take Return or
-    // Space and run that page's handler over the page on screen. The page's
-    // forward button (Next, Configure, Login, ...) becomes the default: Return
-    // presses it unless the focus is on another push button, which Return
-    // then presses.
+    // Space and run that page's handler over the page on screen. The focus
+    // goes to the first control the user acts on (FirstControl) unless the
+    // page placed it itself; the page's forward button (Next, Configure,
+    // Login, ...) becomes the default: Return presses it unless the focus is
+    // on another push button, which Return then presses.
     void TakeKeyboard(QWidget* hidden);
+    // The forward button shown (on a host of sub-pages, the one of the
+    // sub-page shown), or null when the page shows none.
+    QPushButton* ForwardButton() const;
+    // The first control in Tab order that is not a push button (of a group of
+    // choices, the one chosen), else the forward button when it can be
+    // pressed: never Exit, Back or a page's side action such as Save.
+    QWidget* FirstControl() const;
 
     // The page's own buttons: by default Next, Back and Exit post the switch.
     virtual void BtnNextClick() { PostNext(); }
@@ -51,7 +61,8 @@ protected:
     // their click handlers; nextName is the page's forward button.
     void WireButtons(const QString& nextName = QStringLiteral("BtnNext"));
     // The buttons that move forward, in order: the first one shown takes
-    // Return (the last page, whose Next is hidden, ends with Exit).
+    // Return. Exit is never one of them: Return alone never asks the exit
+    // question.
     void SetForwardButtons(const QStringList& names) { m_ForwardNames = names; }
     // The common look: background picture and the three faces of every image
     // button on the page.

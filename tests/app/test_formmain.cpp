@@ -468,11 +468,15 @@ TEST_F(FormMainTest, ManualOnTheSurveyLeadsToTheProfileHostOnce) {
     EXPECT_EQ(Current(), "FrameSiteSurvey1");
 }
 
-// Return presses the button that moves the page shown forward (Next,
-// Configure, Login, Exit on the last page), whatever control has the focus,
-// unless the focus is on another push button, which Return then presses.
-// The buttons only note their presses here: no page does its work.
-TEST_F(FormMainKeysTest, ReturnPressesTheForwardButtonOfThePageShown) {
+// The keyboard on every page shown: the focus starts on the first control the
+// user acts on there, or on the forward button (Next, Configure, Login,
+// Connect) when there is none, never on Exit, Back or Save; Return presses
+// the forward button whatever control has the focus, unless the focus is on
+// another push button, which Return then presses; the success page has no
+// forward button, so Return alone never asks the exit question there; Escape
+// asks it on every page, as Exit does. The buttons only note their presses
+// here: no page does its work.
+TEST_F(FormMainKeysTest, FocusReturnAndEscapeOnEveryPageShown) {
     ASSERT_NO_FATAL_FAILURE(ShowWizard());
     QList<QPushButton*> pressed;
     for (QPushButton* button : Form->findChildren<QPushButton*>()) {
@@ -483,18 +487,29 @@ TEST_F(FormMainKeysTest, ReturnPressesTheForwardButtonOfThePageShown) {
     auto* host = Form->findChild<TFrameWlProfile*>("FrameWlProfile1");
     const struct {
         const char* page;
-        const char* forward;
+        const char* forward; // null: none, Return presses nothing
+        const char* focus;   // where the keyboard starts
     } rows[] = {
-        {"FrameLicense1", "BtnNext"},        {"FrameTutorial1", "BtnNext"},
-        {"FrameTutorial21", "BtnNext"},      {"FrameDevList1", "BtnCfg"},
-        {"FramePassword1", "BtnLogin"},      {"FrameWlModeSel1", "BtnNext"},
-        {"FrameSetupMethod1", "BtnNext"},    {"FrameDevIPCfg1", "BtnNext"},
-        {"FrameSetWlMethod1", "BtnNext"},    {"FrameSiteSurvey1", "BtnNext"},
-        {"FrameWPSMethod1", "BtnNext"},      {"FrameSuccess1", "BtnExit"},
-        {"FrameWlProfSSID1", "BtnNext"},     {"FrameWlProfWlMode1", "BtnNext"},
-        {"FrameWlProfSecurity1", "BtnNext"}, {"FrameWlProfWEP1", "BtnNext"},
-        {"FrameWlProfPSK1", "BtnNext"},      {"FrameWlProfConfirm1", "BtnNext"},
+        {"FrameLicense1", "BtnNext", "REdtLicense"},
+        {"FrameTutorial1", "BtnNext", "BtnNext"},
+        {"FrameTutorial21", "BtnNext", "BtnNext"},
+        {"FrameDevList1", "BtnCfg", "LvDevList"},
+        {"FramePassword1", "BtnLogin", "EdtPassword"},
+        {"FrameWlModeSel1", "BtnNext", "RBtnAPMode"},
+        {"FrameSetupMethod1", "BtnNext", "RBtnSetIPDHCP"},
+        {"FrameDevIPCfg1", "BtnNext", "EdtOctet1"},
+        {"FrameSetWlMethod1", "BtnNext", "RBtnManual"},
+        {"FrameSiteSurvey1", "BtnNext", "SurveyList"},
+        {"FrameWPSMethod1", "BtnNext", "RBtnPBC"},
+        {"FrameSuccess1", nullptr, "LbSuccess1"},
+        {"FrameWlProfSSID1", "BtnNext", "EdtSSID"},
+        {"FrameWlProfWlMode1", "BtnNext", "CmbMode"},
+        {"FrameWlProfSecurity1", "BtnNext", "CmbSecurity"},
+        {"FrameWlProfWEP1", "BtnNext", "EdtKey1"},
+        {"FrameWlProfPSK1", "BtnNext", "EdtPassphrase"},
+        {"FrameWlProfConfirm1", "BtnNext", "BtnNext"},
     };
+    const QString exitQuestion = QStringLiteral("Do you want to exit the Setup Wizard?");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.page);
         auto* page = Form->findChild<TFrameBase*>(row.page);
@@ -506,12 +521,18 @@ TEST_F(FormMainKeysTest, ReturnPressesTheForwardButtonOfThePageShown) {
             ASSERT_TRUE(Form->ShowFrame(page, Direction::Forward, 0));
         }
         Settle();
-        auto* forward = page->findChild<QPushButton*>(row.forward);
-        ASSERT_TRUE(forward && forward->isVisible());
-        forward->setEnabled(true); // some wait for the user's input
         auto name = [&](QWidget* widget) {
-            return QStringLiteral("%1.%2").arg(row.page, widget->objectName());
+            return widget ? QStringLiteral("%1.%2").arg(widget->parentWidget()->objectName(),
+                                                        widget->objectName())
+                          : QStringLiteral("none");
         };
+        QWidget* const focus = QApplication::focusWidget();
+        EXPECT_TRUE(focus && page->isAncestorOf(focus) && focus->objectName() == row.focus)
+            << "the focus starts on " << qPrintable(name(focus));
+        auto* forward = row.forward ? page->findChild<QPushButton*>(row.forward) : nullptr;
+        ASSERT_TRUE(!row.forward || (forward && forward->isVisible()));
+        if (forward)
+            forward->setEnabled(true); // some wait for the user's input
         // Every control the keyboard reaches, the buttons last.
         QList<QWidget*> controls;
         for (QWidget* widget : page->findChildren<QWidget*>())
@@ -526,9 +547,18 @@ TEST_F(FormMainKeysTest, ReturnPressesTheForwardButtonOfThePageShown) {
             QTest::keyClick(Form->windowHandle(), Qt::Key_Return);
             Settle();
             auto* button = qobject_cast<QPushButton*>(control);
-            EXPECT_EQ(pressed, QList<QPushButton*>{button ? button : forward})
+            const QList<QPushButton*> expected =
+                button ? QList<QPushButton*>{button}
+                       : (forward ? QList<QPushButton*>{forward} : QList<QPushButton*>{});
+            EXPECT_EQ(pressed, expected)
                 << qPrintable(name(control)) << " pressed "
                 << (pressed.isEmpty() ? "nothing" : qPrintable(pressed[0]->objectName()));
         }
+        focus->setFocus(Qt::TabFocusReason);
+        Boxes.Asked.clear();
+        QTest::keyClick(Form->windowHandle(), Qt::Key_Escape);
+        Settle();
+        EXPECT_EQ(Boxes.Asked, QStringList{exitQuestion}) << "Escape";
+        EXPECT_EQ(Form->result(), 0); // answered No: the wizard stays
     }
 }

@@ -39,6 +39,12 @@ TFormMain::TFormMain(QWidget* parent)
     ApplyTextsLocked(this, QStringLiteral("FormMain"));
     if (FormRes)
         ui->ImgBG->setPixmap(QPixmap::fromImage(FormRes->ImgBGMain));
+    // The banner's title, for screen readers.
+    ui->ImgBG->setAccessibleName(
+        GetText("FormMain", "ImgBG_Name", QStringLiteral("Wireless Setup Wizard")));
+    ui->ImgBG->setAccessibleDescription(
+        GetText("FormMain", "ImgBG_Description",
+                QStringLiteral("Set up your access point or client bridge in a few easy steps")));
     new CWindowDrag(ui->ImgBG);
     ApplyLayoutLocked(this, QStringLiteral("FormMain"));
     for (TFrameBase* frame : Frames()) {

@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -106,6 +107,7 @@ QWidget* TFrameBase::FirstControl() const {
 }
 
 void TFrameBase::TakeKeyboard(QWidget* hidden) {
+    ReadExplanations();
     // In a dialog every push button is auto-default: the one last focused
     // stays the dialog's default, so the defaults are set anew.
     QPushButton* const forward = ForwardButton();
@@ -165,6 +167,44 @@ void TFrameBase::SetCommonLook() {
         button->SetFaceOver(FormRes->ImgBtnH);
         button->SetFaceDown(FormRes->ImgBtnD);
         button->SetAutoShape(true);
+    }
+}
+
+void TFrameBase::Explain(QWidget* control, QWidget* source) {
+    if (control && source)
+        m_Explanations.append(qMakePair(control, source));
+}
+
+void TFrameBase::NamePicture(QWidget* picture, const char* name, const char* description) {
+    if (!picture)
+        return;
+    const QString section = QString::fromLatin1(metaObject()->className());
+    const QString key = picture->objectName();
+    picture->setAccessibleName(
+        GetText(section, key + QLatin1String("_Name"), QString::fromUtf8(name)));
+    picture->setAccessibleDescription(
+        GetText(section, key + QLatin1String("_Description"), QString::fromUtf8(description)));
+}
+
+void TFrameBase::ReadExplanations() {
+    QHash<QWidget*, QStringList> texts;
+    for (const auto& [control, source] : m_Explanations) {
+        QStringList& parts = texts[control];
+        if (source->isHidden())
+            continue;
+        // A label shows its text; a picture (a label without one) is read by
+        // its name and description.
+        const auto* label = qobject_cast<const QLabel*>(source);
+        if (label && !label->text().isEmpty()) {
+            parts << label->text().simplified();
+            continue;
+        }
+        parts << source->accessibleName().simplified()
+              << source->accessibleDescription().simplified();
+    }
+    for (auto it = texts.begin(); it != texts.end(); ++it) {
+        it.value().removeAll(QString());
+        it.key()->setAccessibleDescription(it.value().join(u' '));
     }
 }
 

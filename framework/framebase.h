@@ -70,6 +70,16 @@ protected:
     // Applies the texts of section (the page's class name when empty).
     void LoadTexts(const QString& section = QString());
 
+    // For screen readers. The text of source (a label's text, or a picture's
+    // name and description) describes control: it becomes control's
+    // accessible description each time the page is shown, so that a text the
+    // page changes is read as shown. Several sources are read in turn.
+    void Explain(QWidget* control, QWidget* source);
+    // A picture that carries meaning gets its text equivalent from the
+    // page's section: keys "<picture>_Name" and "<picture>_Description", with
+    // the English texts given as defaults.
+    void NamePicture(QWidget* picture, const char* name, const char* description);
+
     static void PostNext() { PostToMainWindow(UM_PAGE_SWITCH, PAGE_NEXT, 0); }
     static void PostBack() { PostToMainWindow(UM_PAGE_SWITCH, PAGE_BACK, 0); }
     static void PostExit() { PostToMainWindow(UM_PAGE_SWITCH, PAGE_EXIT, 0); }
@@ -80,5 +90,8 @@ protected:
     static bool ReportConnectFailure();
 
 private:
-    QStringList m_ForwardNames; // empty on a host of sub-pages
+    void ReadExplanations();
+
+    QStringList m_ForwardNames;                      // empty on a host of sub-pages
+    QList<QPair<QWidget*, QWidget*>> m_Explanations; // control, source
 };

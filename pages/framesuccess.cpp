@@ -19,6 +19,7 @@ TFrameSuccess::TFrameSuccess(QWidget* parent) : TFrameBase(parent), ui(new Ui::T
     // alone never asks the exit question. The keyboard starts on the message,
     // which a screen reader reads; Tab leads on to Back and Exit.
     ui->LbSuccess1->setFocusPolicy(Qt::TabFocus);
+    Explain(ui->LbSuccess1, ui->LbSuccess2);
 }
 
 TFrameSuccess::~TFrameSuccess() = default;

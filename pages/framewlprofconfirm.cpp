@@ -38,6 +38,8 @@ constexpr int PrintPointSize = 10;
 TFrameWlProfConfirm::TFrameWlProfConfirm(QWidget* parent)
     : TFrameBase(parent), ui(new Ui::TFrameWlProfConfirm) {
     ui->setupUi(this);
+    Explain(ui->BtnSave, ui->LbComfirmMsg);
+    Explain(ui->BtnPrint, ui->LbComfirmMsg);
     WireButtons();
     connect(ui->BtnSave, &QAbstractButton::clicked, this, [this] { BtnSaveClick(); });
     connect(ui->BtnPrint, &QAbstractButton::clicked, this, [this] { BtnPrintClick(); });

@@ -4,6 +4,7 @@
 #include "pages/framewlprofile.h"
 #include "tests/app/wizardfixture.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -384,7 +385,9 @@ protected:
     // No page passes itself over: every switch is the test's own.
     void ShowWizard() {
         WriteFile("License.txt", "Terms\n");
-        CreateWizard("[Product]\nLicense=License.txt\n");
+        // A picture's text equivalent comes from the product's settings.
+        CreateWizard("[Product]\nLicense=License.txt\n"
+                     "[TFrameTutorial2]\nImgTutorial2_Name=Power on (the product's words)\n");
         Settle();
         Form->show();
         Form->activateWindow();
@@ -489,25 +492,29 @@ TEST_F(FormMainKeysTest, FocusReturnAndEscapeOnEveryPageShown) {
         const char* page;
         const char* forward; // null: none, Return presses nothing
         const char* focus;   // where the keyboard starts
+        const char* reads;   // what a screen reader reads there (name, description)
     } rows[] = {
-        {"FrameLicense1", "BtnNext", "REdtLicense"},
-        {"FrameTutorial1", "BtnNext", "BtnNext"},
-        {"FrameTutorial21", "BtnNext", "BtnNext"},
-        {"FrameDevList1", "BtnCfg", "LvDevList"},
-        {"FramePassword1", "BtnLogin", "EdtPassword"},
-        {"FrameWlModeSel1", "BtnNext", "RBtnAPMode"},
-        {"FrameSetupMethod1", "BtnNext", "RBtnSetIPDHCP"},
-        {"FrameDevIPCfg1", "BtnNext", "EdtOctet1"},
-        {"FrameSetWlMethod1", "BtnNext", "RBtnManual"},
-        {"FrameSiteSurvey1", "BtnNext", "SurveyList"},
-        {"FrameWPSMethod1", "BtnNext", "RBtnPBC"},
-        {"FrameSuccess1", nullptr, "LbSuccess1"},
-        {"FrameWlProfSSID1", "BtnNext", "EdtSSID"},
-        {"FrameWlProfWlMode1", "BtnNext", "CmbMode"},
-        {"FrameWlProfSecurity1", "BtnNext", "CmbSecurity"},
-        {"FrameWlProfWEP1", "BtnNext", "EdtKey1"},
-        {"FrameWlProfPSK1", "BtnNext", "EdtPassphrase"},
-        {"FrameWlProfConfirm1", "BtnNext", "BtnNext"},
+        {"FrameLicense1", "BtnNext", "REdtLicense", "License Agreement"},
+        {"FrameTutorial1", "BtnNext", "BtnNext",
+         "Next Connect the device to your network Use the supplied Ethernet cable"},
+        {"FrameTutorial21", "BtnNext", "BtnNext", "Next Power on (the product's words)"},
+        {"FrameDevList1", "BtnCfg", "LvDevList", "Search for device on the network"},
+        {"FramePassword1", "BtnLogin", "EdtPassword", "Password ( default password : tosca ) NOTE"},
+        {"FrameWlModeSel1", "BtnNext", "RBtnAPMode", "Access Point Select this option"},
+        {"FrameSetupMethod1", "BtnNext", "RBtnSetIPDHCP",
+         "‘Dynamic IP Address’ Configuration With this setting the Halvorn will attain an IP "
+         "address automatically."},
+        {"FrameDevIPCfg1", "BtnNext", "EdtOctet1", "IP Address, field 1 of 4 Note: Please refer"},
+        {"FrameSetWlMethod1", "BtnNext", "RBtnManual", "Manual Setup"},
+        {"FrameSiteSurvey1", "BtnNext", "SurveyList", "Site Survey"},
+        {"FrameWPSMethod1", "BtnNext", "RBtnPBC", "Push Button Method"},
+        {"FrameSuccess1", nullptr, "LbSuccess1", "Congratulations! Your Halvorn is Now Configured"},
+        {"FrameWlProfSSID1", "BtnNext", "EdtSSID", "SSID"},
+        {"FrameWlProfWlMode1", "BtnNext", "CmbMode", "Wireless Mode 2.4GHz"},
+        {"FrameWlProfSecurity1", "BtnNext", "CmbSecurity", "Security Mode: Wireless Security None"},
+        {"FrameWlProfWEP1", "BtnNext", "EdtKey1", "WEP Key"},
+        {"FrameWlProfPSK1", "BtnNext", "EdtPassphrase", "Pre-Shared Key"},
+        {"FrameWlProfConfirm1", "BtnNext", "BtnNext", "Configure"},
     };
     const QString exitQuestion = QStringLiteral("Do you want to exit the Setup Wizard?");
     for (const auto& row : rows) {
@@ -527,8 +534,19 @@ TEST_F(FormMainKeysTest, FocusReturnAndEscapeOnEveryPageShown) {
                           : QStringLiteral("none");
         };
         QWidget* const focus = QApplication::focusWidget();
-        EXPECT_TRUE(focus && page->isAncestorOf(focus) && focus->objectName() == row.focus)
+        ASSERT_TRUE(focus && page->isAncestorOf(focus) && focus->objectName() == row.focus)
             << "the focus starts on " << qPrintable(name(focus));
+        // Its label when it has one (a drop-down list's name is its value),
+        // its name, its description.
+        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(focus);
+        QString heard;
+        for (const auto& [label, relation] : read->relations(QAccessible::Label))
+            if (label->text(QAccessible::Name) != read->text(QAccessible::Name))
+                heard += label->text(QAccessible::Name) + u' ';
+        heard =
+            (heard + read->text(QAccessible::Name) + u' ' + read->text(QAccessible::Description))
+                .simplified();
+        EXPECT_TRUE(heard.contains(QString::fromUtf8(row.reads))) << qPrintable(heard);
         auto* forward = row.forward ? page->findChild<QPushButton*>(row.forward) : nullptr;
         ASSERT_TRUE(!row.forward || (forward && forward->isVisible()));
         if (forward)

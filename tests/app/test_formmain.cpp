@@ -3,8 +3,8 @@
 #include "pages/framesetupmethod.h"
 #include "pages/framewlprofile.h"
 #include "tests/app/wizardfixture.h"
+#include "tests/common/screenreader.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -536,16 +536,7 @@ TEST_F(FormMainKeysTest, FocusReturnAndEscapeOnEveryPageShown) {
         QWidget* const focus = QApplication::focusWidget();
         ASSERT_TRUE(focus && page->isAncestorOf(focus) && focus->objectName() == row.focus)
             << "the focus starts on " << qPrintable(name(focus));
-        // Its label when it has one (a drop-down list's name is its value),
-        // its name, its description.
-        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(focus);
-        QString heard;
-        for (const auto& [label, relation] : read->relations(QAccessible::Label))
-            if (label->text(QAccessible::Name) != read->text(QAccessible::Name))
-                heard += label->text(QAccessible::Name) + u' ';
-        heard =
-            (heard + read->text(QAccessible::Name) + u' ' + read->text(QAccessible::Description))
-                .simplified();
+        const QString heard = ScreenReaderSays(focus);
         EXPECT_TRUE(heard.contains(QString::fromUtf8(row.reads))) << qPrintable(heard);
         auto* forward = row.forward ? page->findChild<QPushButton*>(row.forward) : nullptr;
         ASSERT_TRUE(!row.forward || (forward && forward->isVisible()));

@@ -479,7 +479,7 @@ TEST_F(FormMainTest, ManualOnTheSurveyLeadsToTheProfileHostOnce) {
 // forward button, so Return alone never asks the exit question there; Escape
 // asks it on every page, as Exit does. The buttons only note their presses
 // here: no page does its work.
-TEST_F(FormMainKeysTest, FocusReturnAndEscapeOnEveryPageShown) {
+TEST_F(FormMainKeysTest, ReturnPressesTheForwardButtonOfThePageShown) {
     ASSERT_NO_FATAL_FAILURE(ShowWizard());
     QList<QPushButton*> pressed;
     for (QPushButton* button : Form->findChildren<QPushButton*>()) {

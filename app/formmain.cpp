@@ -39,6 +39,12 @@ TFormMain::TFormMain(QWidget* parent)
     ApplyTextsLocked(this, QStringLiteral("FormMain"));
     if (FormRes)
         ui->ImgBG->setPixmap(QPixmap::fromImage(FormRes->ImgBGMain));
+    // The banner's title, for screen readers.
+    ui->ImgBG->setAccessibleName(
+        GetText("FormMain", "ImgBG_Name", QStringLiteral("Wireless Setup Wizard")));
+    ui->ImgBG->setAccessibleDescription(
+        GetText("FormMain", "ImgBG_Description",
+                QStringLiteral("Set up your access point or client bridge in a few easy steps")));
     new CWindowDrag(ui->ImgBG);
     ApplyLayoutLocked(this, QStringLiteral("FormMain"));
     for (TFrameBase* frame : Frames()) {
@@ -298,9 +304,21 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     done(ResultCancel);
 }
 
+void TFormMain::setVisible(bool visible) {
+    QDialog::setVisible(visible);
+    // A dialog being shown makes its first auto-default button the default
+    // when it has none (the success page): the page on screen takes the
+    // keyboard again.
+    if (visible && CurrentFrame)
+        CurrentFrame->TakeKeyboard(nullptr);
+}
+
 void TFormMain::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        event->accept(); // no Cancel button: Escape does not end the wizard
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        // No Cancel button: Escape asks the exit question, as Exit does.
+        event->accept();
+        if (CurrentFrame)
+            CurrentFrame->BtnExitClick();
         return;
     }
     QDialog::keyPressEvent(event);

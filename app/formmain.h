@@ -28,6 +28,7 @@ public:
     void GoNext(intptr_t param);
     void GoBack(intptr_t param);
     void OnPageSwitch(intptr_t code, intptr_t param);
+    void setVisible(bool visible) override;
     // A message relayed by the application's main window: page switches are
     // handled here, protocol messages go to the page on screen only.
     void HandleMessage(const CWinMessage& message);

@@ -4,6 +4,7 @@
 #include "requests/requestrunner.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
+#include "settings/utility.h"
 #include "settingsui/formres.h"
 #include "settingsui/uiutil.h"
 #include "ui_formprogress.h"
@@ -26,6 +27,10 @@ TFormProgress::TFormProgress(QWidget* parent)
     if (FormRes)
         ui->ImgBG->setPixmap(QPixmap::fromImage(FormRes->ImgBGProgress));
     ApplyLayoutLocked(this, QStringLiteral("FormProgress"));
+    // The bar takes the focus, so that a screen reader reads it ("Please
+    // wait...", its value) when the dialog opens and its end when it closes.
+    ui->ProgressBar1->setFocusPolicy(Qt::StrongFocus);
+    setFocusProxy(ui->ProgressBar1);
     connect(&TimerProc, &CWaitTimer::Elapsed, this, &TFormProgress::TimerProcTimer);
 }
 
@@ -68,6 +73,11 @@ int TFormProgress::Run(QWidget* page, TFormProgress*& holder, CRequestRunner& ru
 
 void TFormProgress::SetModalResult(int result) {
     TimerProc.Stop();
+    // The end is announced: the bar full, its description the outcome.
+    ui->ProgressBar1->setValue(ui->ProgressBar1->maximum());
+    ui->ProgressBar1->setAccessibleDescription(
+        result == 1 ? GetText("FormProgress", "ProgressBar1_Done", QStringLiteral("Done."))
+                    : GetText("FormProgress", "ProgressBar1_Failed", QStringLiteral("Failed.")));
     done(result);
 }
 

@@ -34,6 +34,7 @@ AddressEntry BoxesEntry(const TFrameIPEditRect* control) {
 
 TFrameDevIPCfg::TFrameDevIPCfg(QWidget* parent) : TFrameBase(parent), ui(new Ui::TFrameDevIPCfg) {
     ui->setupUi(this);
+    Explain(ui->IPEditIP->Box(1), ui->LbStaticIPInfo);
     WireButtons(QStringLiteral("BtnNext"));
     connect(ui->RBtnDHCP, &QRadioButton::clicked, this, &TFrameDevIPCfg::RBtnDHCPClick);
     connect(ui->RBtnStatic, &QRadioButton::clicked, this, &TFrameDevIPCfg::RBtnDHCPClick);

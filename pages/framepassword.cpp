@@ -11,6 +11,8 @@
 
 TFramePassword::TFramePassword(QWidget* parent) : TFrameBase(parent), ui(new Ui::TFramePassword) {
     ui->setupUi(this);
+    Explain(ui->EdtPassword, ui->LbDefPswd);
+    Explain(ui->EdtPassword, ui->LbInfo1);
     WireButtons(QStringLiteral("BtnLogin"));
     ui->EdtPassword->setMaxLength(16);
     ui->EdtPassword->setEchoMode(QLineEdit::Password);

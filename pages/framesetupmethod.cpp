@@ -18,6 +18,8 @@ QString Dotted(uint32_t address) {
 TFrameSetupMethod::TFrameSetupMethod(QWidget* parent)
     : TFrameBase(parent), ui(new Ui::TFrameSetupMethod) {
     ui->setupUi(this);
+    Explain(ui->RBtnSetIPDHCP, ui->LbDHCPInfo);
+    Explain(ui->RBtnSetIP, ui->LbSetIPInfo);
     WireButtons(QStringLiteral("BtnNext"));
     for (QRadioButton* choice :
          {ui->RBtnSetIPDHCP, ui->RBtnSetIP, ui->RBtnSetWireless, ui->RBtnWebUI, ui->RBtnSetAdvance})

@@ -7,6 +7,8 @@
 TFrameSetWlMethod::TFrameSetWlMethod(QWidget* parent)
     : TFrameBase(parent), ui(new Ui::TFrameSetWlMethod) {
     ui->setupUi(this);
+    Explain(ui->RBtnManual, ui->LbSetWlMsg);
+    Explain(ui->RBtnWPS, ui->LbSetWlMsg);
     WireButtons();
 }
 

@@ -15,8 +15,11 @@ TFrameSuccess::TFrameSuccess(QWidget* parent) : TFrameBase(parent), ui(new Ui::T
     SetPixelSize(ui->LbSuccess1, 24);
     SetPixelSize(ui->LbSuccess2, 20);
     WireButtons();
-    // Next is hidden in the design: Exit, in its place, ends the wizard.
-    SetForwardButtons({QStringLiteral("BtnNext"), QStringLiteral("BtnExit")});
+    // Next is hidden in the design, and Exit is no forward button: Return
+    // alone never asks the exit question. The keyboard starts on the message,
+    // which a screen reader reads; Tab leads on to Back and Exit.
+    ui->LbSuccess1->setFocusPolicy(Qt::TabFocus);
+    Explain(ui->LbSuccess1, ui->LbSuccess2);
 }
 
 TFrameSuccess::~TFrameSuccess() = default;

@@ -13,6 +13,8 @@ TFrameWlModeSel::TFrameWlModeSel(QWidget* parent)
     : TFrameBase(parent), ui(new Ui::TFrameWlModeSel) {
     ui->setupUi(this);
     WireButtons(QStringLiteral("BtnNext"));
+    Explain(ui->RBtnAPMode, ui->LbAPModeInfo);
+    Explain(ui->RBtnWirelessBridge, ui->LbWirelessBridgeInfo);
     connect(&m_Runner, &CRequestRunner::Finished, this, [this](const RequestResult& result) {
         if (result.Ok())
             ShowMode();
@@ -33,6 +35,8 @@ void TFrameWlModeSel::FrameInit() {
         ui->Image2->setPixmap(QPixmap::fromImage(
             FormRes->ImgsType.at(1).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     }
+    NamePicture(ui->Image1, "Access point", "");
+    NamePicture(ui->Image2, "Wireless client", "");
     TFrameBase::FrameInit();
 }
 

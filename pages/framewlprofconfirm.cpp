@@ -38,6 +38,8 @@ constexpr int PrintPointSize = 10;
 TFrameWlProfConfirm::TFrameWlProfConfirm(QWidget* parent)
     : TFrameBase(parent), ui(new Ui::TFrameWlProfConfirm) {
     ui->setupUi(this);
+    Explain(ui->BtnSave, ui->LbComfirmMsg);
+    Explain(ui->BtnPrint, ui->LbComfirmMsg);
     WireButtons();
     connect(ui->BtnSave, &QAbstractButton::clicked, this, [this] { BtnSaveClick(); });
     connect(ui->BtnPrint, &QAbstractButton::clicked, this, [this] { BtnPrintClick(); });
@@ -46,6 +48,8 @@ TFrameWlProfConfirm::TFrameWlProfConfirm(QWidget* parent)
 TFrameWlProfConfirm::~TFrameWlProfConfirm() = default;
 
 void TFrameWlProfConfirm::FrameInit() {
+    // The rows the design and the settings show (their layout came first).
+    m_InfoRowShown = {!ui->LbInfo1->isHidden(), !ui->LbInfo2->isHidden(), !ui->LbInfo3->isHidden()};
     SetCommonLook();
     TFrameBase::FrameInit();
 }
@@ -74,6 +78,7 @@ void TFrameWlProfConfirm::Fill() {
         captions[i]->clear();
         values[i]->clear();
     }
+    ShowInfoRows(); // none until filled
     ui->LblIP->setText(DottedText(g_Var.NewIP.IP));
     ui->LblMask->setText(DottedText(g_Var.NewIP.Mask));
     ui->LblGateway->setText(DottedText(g_Var.NewIP.Gateway));
@@ -105,7 +110,21 @@ void TFrameWlProfConfirm::Fill() {
     ui->LbWirelessInfo->setText(ap ? PageText("LbWirelessInfo_AP", "Wireless Settings")
                                    : PageText("LbWirelessInfo_BRIDGE", "Wireless Profile"));
     m_NetworkShown = ap || g_Var.WlMethod == 2;
+    ShowInfoRows();
     PlaceRows();
+}
+
+void TFrameWlProfConfirm::ShowInfoRows() {
+    // An empty row shows nothing, but a screen reader would read each of its
+    // labels by the group's title: it is hidden (unless the settings hide it
+    // anyway).
+    QLabel* const captions[] = {ui->LbInfo1, ui->LbInfo2, ui->LbInfo3};
+    QLabel* const values[] = {ui->LblInfo1, ui->LblInfo2, ui->LblInfo3};
+    for (int i = 0; i < 3; ++i) {
+        const bool shown = m_InfoRowShown[i] && !captions[i]->text().isEmpty();
+        captions[i]->setVisible(shown);
+        values[i]->setVisible(shown);
+    }
 }
 
 void TFrameWlProfConfirm::PlaceRows() {

@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <QString>
+#include <array>
 #include <memory>
 
 namespace Ui {
@@ -63,5 +64,7 @@ private:
     CRequestRunner m_Runner;
     TFormProgress* m_Progress = nullptr;
     bool m_NetworkShown = true;
+    std::array<bool, 3> m_InfoRowShown{true, true, true};
+    void ShowInfoRows();
     QString m_SSID; // as stored; the label may show it cut with an ellipsis
 };

@@ -4,7 +4,6 @@
 #include "settingsui/uiutil.h"
 #include "ui_framewlprofsecurity.h"
 
-
 TFrameWlProfSecurity::TFrameWlProfSecurity(QWidget* parent)
     : TFrameBase(parent), ui(new Ui::TFrameWlProfSecurity) {
     ui->setupUi(this);

@@ -41,6 +41,9 @@ uint32_t ReadUnsigned(const QString& text) {
 TFrameWPSMethod::TFrameWPSMethod(QWidget* parent)
     : TFrameBase(parent), ui(new Ui::TFrameWPSMethod) {
     ui->setupUi(this);
+    Explain(ui->RBtnPBC, ui->LbWPSMethodMsg);
+    Explain(ui->RBtnPBC, ui->LbPBCInfo);
+    Explain(ui->RBtnPIN, ui->LbPINInfo);
     WireButtons(QStringLiteral("BtnNext"));
     ui->EdtPIN->setMaxLength(8);
     ui->EdtPIN->setValidator(

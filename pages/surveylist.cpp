@@ -56,12 +56,6 @@ int RowIcon(const _tag_AP_ROFIILE& entry) {
     return (entry.NetworkKind != 0 ? 1 : 0) + (entry.Authentication != 0 ? 2 : 0);
 }
 
-// What the row's icon shows, for screen readers.
-QString RowIconName(int icon) {
-    const QString kind = icon & 1 ? QStringLiteral("Station") : QStringLiteral("Access point");
-    return icon & 2 ? kind + QStringLiteral(", secured") : kind;
-}
-
 int SignalIcon(int signal) {
     return 4 + std::min(swp::SignalPercent(signal) / 20, 4);
 }
@@ -128,7 +122,6 @@ TSurveyItem::TSurveyItem(const _tag_AP_ROFIILE& entry, AuthLabels labels) : m_En
     setText(ColAuthentication, AuthenticationText(entry.Authentication, labels));
     setText(ColBSSID, BSSIDText(entry));
     setData(ColIcon, IconRole, RowIcon(entry));
-    setData(ColIcon, Qt::AccessibleTextRole, RowIconName(RowIcon(entry)));
     setData(ColSignal, IconRole, SignalIcon(entry.Signal));
     setData(ColIcon, HighlightRole, entry.Highlighted);
 }
@@ -271,6 +264,13 @@ CSurveyList::CSurveyList(TSortListView* list, AuthLabels labels) : m_List(list),
 
 void CSurveyList::Setup(const QString& section) {
     TSortListView* list = m_List;
+    const auto text = [&](const char* key, const QString& english) {
+        return GetText(section, list->objectName() + QLatin1String(key), english);
+    };
+    m_AccessPoint = text("_AccessPoint", m_AccessPoint);
+    m_Station = text("_Station", m_Station);
+    m_Secured = text("_Secured", m_Secured);
+    m_Signal = text("_Signal", m_Signal);
     list->setColumnCount(ColumnCount);
     QTreeWidgetItem* headerItem = list->headerItem();
     for (int column = 0; column < ColumnCount; ++column) {
@@ -323,8 +323,17 @@ void CSurveyList::Clear() {
 
 void CSurveyList::Append(const std::vector<_tag_AP_ROFIILE>& entries) {
     const QSignalBlocker block(m_List);
-    for (const _tag_AP_ROFIILE& entry : entries)
-        m_List->addTopLevelItem(new TSurveyItem(entry, m_Labels));
+    for (const _tag_AP_ROFIILE& entry : entries) {
+        auto* item = new TSurveyItem(entry, m_Labels);
+        // The icons read as text: "Access point, secured", "Signal 80 %".
+        const int icon = RowIcon(entry);
+        const QString kind = icon & 1 ? m_Station : m_AccessPoint;
+        item->setData(ColIcon, Qt::AccessibleTextRole,
+                      icon & 2 ? QStringLiteral("%1, %2").arg(kind, m_Secured) : kind);
+        item->setData(ColSignal, Qt::AccessibleTextRole,
+                      m_Signal.arg(swp::SignalPercent(entry.Signal)));
+        m_List->addTopLevelItem(item);
+    }
 }
 
 void CSurveyList::Sort() {

@@ -126,6 +126,13 @@ public:
 private:
     TSortListView* m_List;
     AuthLabels m_Labels;
+    // What the row and signal icons show, for screen readers (Setup reads
+    // them from the section, keys "<list name>_AccessPoint", "_Station",
+    // "_Secured" and "_Signal", where %1 stands for the percentage).
+    QString m_AccessPoint = QStringLiteral("Access point");
+    QString m_Station = QStringLiteral("Station");
+    QString m_Secured = QStringLiteral("secured");
+    QString m_Signal = QStringLiteral("Signal %1 %");
 };
 
 } // namespace SurveyList

@@ -3,6 +3,7 @@
 #include "pages/framesetupmethod.h"
 #include "pages/framewlprofile.h"
 #include "tests/app/wizardfixture.h"
+#include "tests/common/screenreader.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -384,7 +385,9 @@ protected:
     // No page passes itself over: every switch is the test's own.
     void ShowWizard() {
         WriteFile("License.txt", "Terms\n");
-        CreateWizard("[Product]\nLicense=License.txt\n");
+        // A picture's text equivalent comes from the product's settings.
+        CreateWizard("[Product]\nLicense=License.txt\n"
+                     "[TFrameTutorial2]\nImgTutorial2_Name=Power on (the product's words)\n");
         Settle();
         Form->show();
         Form->activateWindow();
@@ -468,10 +471,14 @@ TEST_F(FormMainTest, ManualOnTheSurveyLeadsToTheProfileHostOnce) {
     EXPECT_EQ(Current(), "FrameSiteSurvey1");
 }
 
-// Return presses the button that moves the page shown forward (Next,
-// Configure, Login, Exit on the last page), whatever control has the focus,
-// unless the focus is on another push button, which Return then presses.
-// The buttons only note their presses here: no page does its work.
+// The keyboard on every page shown: the focus starts on the first control the
+// user acts on there, or on the forward button (Next, Configure, Login,
+// Connect) when there is none, never on Exit, Back or Save; Return presses
+// the forward button whatever control has the focus, unless the focus is on
+// another push button, which Return then presses; the success page has no
+// forward button, so Return alone never asks the exit question there; Escape
+// asks it on every page, as Exit does. The buttons only note their presses
+// here: no page does its work.
 TEST_F(FormMainKeysTest, ReturnPressesTheForwardButtonOfThePageShown) {
     ASSERT_NO_FATAL_FAILURE(ShowWizard());
     QList<QPushButton*> pressed;
@@ -483,18 +490,33 @@ TEST_F(FormMainKeysTest, ReturnPressesTheForwardButtonOfThePageShown) {
     auto* host = Form->findChild<TFrameWlProfile*>("FrameWlProfile1");
     const struct {
         const char* page;
-        const char* forward;
+        const char* forward; // null: none, Return presses nothing
+        const char* focus;   // where the keyboard starts
+        const char* reads;   // what a screen reader reads there (name, description)
     } rows[] = {
-        {"FrameLicense1", "BtnNext"},        {"FrameTutorial1", "BtnNext"},
-        {"FrameTutorial21", "BtnNext"},      {"FrameDevList1", "BtnCfg"},
-        {"FramePassword1", "BtnLogin"},      {"FrameWlModeSel1", "BtnNext"},
-        {"FrameSetupMethod1", "BtnNext"},    {"FrameDevIPCfg1", "BtnNext"},
-        {"FrameSetWlMethod1", "BtnNext"},    {"FrameSiteSurvey1", "BtnNext"},
-        {"FrameWPSMethod1", "BtnNext"},      {"FrameSuccess1", "BtnExit"},
-        {"FrameWlProfSSID1", "BtnNext"},     {"FrameWlProfWlMode1", "BtnNext"},
-        {"FrameWlProfSecurity1", "BtnNext"}, {"FrameWlProfWEP1", "BtnNext"},
-        {"FrameWlProfPSK1", "BtnNext"},      {"FrameWlProfConfirm1", "BtnNext"},
+        {"FrameLicense1", "BtnNext", "REdtLicense", "License Agreement"},
+        {"FrameTutorial1", "BtnNext", "BtnNext",
+         "Next Connect the device to your network Use the supplied Ethernet cable"},
+        {"FrameTutorial21", "BtnNext", "BtnNext", "Next Power on (the product's words)"},
+        {"FrameDevList1", "BtnCfg", "LvDevList", "Search for device on the network"},
+        {"FramePassword1", "BtnLogin", "EdtPassword", "Password ( default password : tosca ) NOTE"},
+        {"FrameWlModeSel1", "BtnNext", "RBtnAPMode", "Access Point Select this option"},
+        {"FrameSetupMethod1", "BtnNext", "RBtnSetIPDHCP",
+         "‘Dynamic IP Address’ Configuration With this setting the Halvorn will attain an IP "
+         "address automatically."},
+        {"FrameDevIPCfg1", "BtnNext", "EdtOctet1", "IP Address, field 1 of 4 Note: Please refer"},
+        {"FrameSetWlMethod1", "BtnNext", "RBtnManual", "Manual Setup"},
+        {"FrameSiteSurvey1", "BtnNext", "SurveyList", "Site Survey"},
+        {"FrameWPSMethod1", "BtnNext", "RBtnPBC", "Push Button Method"},
+        {"FrameSuccess1", nullptr, "LbSuccess1", "Congratulations! Your Halvorn is Now Configured"},
+        {"FrameWlProfSSID1", "BtnNext", "EdtSSID", "SSID"},
+        {"FrameWlProfWlMode1", "BtnNext", "CmbMode", "Wireless Mode 2.4GHz"},
+        {"FrameWlProfSecurity1", "BtnNext", "CmbSecurity", "Security Mode: Wireless Security None"},
+        {"FrameWlProfWEP1", "BtnNext", "EdtKey1", "WEP Key"},
+        {"FrameWlProfPSK1", "BtnNext", "EdtPassphrase", "Pre-Shared Key"},
+        {"FrameWlProfConfirm1", "BtnNext", "BtnNext", "Configure"},
     };
+    const QString exitQuestion = QStringLiteral("Do you want to exit the Setup Wizard?");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.page);
         auto* page = Form->findChild<TFrameBase*>(row.page);
@@ -506,12 +528,20 @@ TEST_F(FormMainKeysTest, ReturnPressesTheForwardButtonOfThePageShown) {
             ASSERT_TRUE(Form->ShowFrame(page, Direction::Forward, 0));
         }
         Settle();
-        auto* forward = page->findChild<QPushButton*>(row.forward);
-        ASSERT_TRUE(forward && forward->isVisible());
-        forward->setEnabled(true); // some wait for the user's input
         auto name = [&](QWidget* widget) {
-            return QStringLiteral("%1.%2").arg(row.page, widget->objectName());
+            return widget ? QStringLiteral("%1.%2").arg(widget->parentWidget()->objectName(),
+                                                        widget->objectName())
+                          : QStringLiteral("none");
         };
+        QWidget* const focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus && page->isAncestorOf(focus) && focus->objectName() == row.focus)
+            << "the focus starts on " << qPrintable(name(focus));
+        const QString heard = ScreenReaderSays(focus);
+        EXPECT_TRUE(heard.contains(QString::fromUtf8(row.reads))) << qPrintable(heard);
+        auto* forward = row.forward ? page->findChild<QPushButton*>(row.forward) : nullptr;
+        ASSERT_TRUE(!row.forward || (forward && forward->isVisible()));
+        if (forward)
+            forward->setEnabled(true); // some wait for the user's input
         // Every control the keyboard reaches, the buttons last.
         QList<QWidget*> controls;
         for (QWidget* widget : page->findChildren<QWidget*>())
@@ -526,9 +556,18 @@ TEST_F(FormMainKeysTest, ReturnPressesTheForwardButtonOfThePageShown) {
             QTest::keyClick(Form->windowHandle(), Qt::Key_Return);
             Settle();
             auto* button = qobject_cast<QPushButton*>(control);
-            EXPECT_EQ(pressed, QList<QPushButton*>{button ? button : forward})
+            const QList<QPushButton*> expected =
+                button ? QList<QPushButton*>{button}
+                       : (forward ? QList<QPushButton*>{forward} : QList<QPushButton*>{});
+            EXPECT_EQ(pressed, expected)
                 << qPrintable(name(control)) << " pressed "
                 << (pressed.isEmpty() ? "nothing" : qPrintable(pressed[0]->objectName()));
         }
+        focus->setFocus(Qt::TabFocusReason);
+        Boxes.Asked.clear();
+        QTest::keyClick(Form->windowHandle(), Qt::Key_Escape);
+        Settle();
+        EXPECT_EQ(Boxes.Asked, QStringList{exitQuestion}) << "Escape";
+        EXPECT_EQ(Form->result(), 0); // answered No: the wizard stays
     }
 }

@@ -25,6 +25,7 @@
 #include "tests/common/labsim.h"
 #include "tests/common/logcapture.h"
 #include "tests/common/printers.h"
+#include "tests/common/screenreader.h"
 #include "tests/common/scriptedboxes.h"
 #include "tests/e2e/desktopcheck.h"
 
@@ -514,6 +515,191 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return !Wizard->isVisible(); }, kStepBound));
     }
 
+    // A screen reader's user: keys go to the window in front, which the test
+    // activates itself (no window manager under Xvfb), never to a control.
+    void Stroke(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        Reactivate();
+        ASSERT_TRUE(Wizard->isActiveWindow()) << qPrintable(Where());
+        QTest::keyClick(Wizard->windowHandle(), key, modifiers);
+    }
+    void StrokeText(const QString& text) {
+        Reactivate();
+        for (const QChar c : text)
+            QTest::keyClick(Wizard->windowHandle(), c.toLatin1());
+    }
+    void StrokeTabTo(const char* name) {
+        QWidget* wanted = Control(name);
+        for (int i = 0; i < 30 && Focus() != wanted; ++i)
+            ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Tab));
+        ASSERT_EQ(Focus(), wanted) << qPrintable(Where()) << ": Tab never reached " << name;
+    }
+    // Arrows on the focused choice or list until wanted holds.
+    void StrokeArrowsUntil(const std::function<bool()>& wanted, const char* what) {
+        for (Qt::Key arrow : {Qt::Key_Down, Qt::Key_Up})
+            for (int i = 0; i < 8 && !wanted(); ++i)
+                ASSERT_NO_FATAL_FAILURE(Stroke(arrow));
+        ASSERT_TRUE(wanted()) << qPrintable(Where()) << ": the arrows never reached " << what;
+    }
+    QString Selected(const char* listName) const {
+        auto* list = Control<QTreeWidget>(listName);
+        const QList<QTreeWidgetItem*> rows =
+            list ? list->selectedItems() : QList<QTreeWidgetItem*>{};
+        return rows.isEmpty() ? QString() : rows.first()->text(list->columnCount() > 2 ? 1 : 0);
+    }
+    // The page as a screen reader meets it: the focus on the control named,
+    // what is said of it, and (on the accessibility bus, in the a11y test)
+    // the same with what else must be on screen.
+    void Hear(const QString& point, const char* focus, const QStringList& says,
+              const QStringList& onScreen = {}) {
+        Reactivate();
+        ASSERT_EQ(FocusName(), focus) << qPrintable(Where());
+        QStringList expected = onScreen;
+        for (const QString& text : says) {
+            EXPECT_TRUE(ScreenReaderSays(Focus()).contains(text))
+                << qPrintable(point) << ": " << qPrintable(ScreenReaderSays(Focus()));
+            expected << "says=" + text;
+        }
+        ASSERT_NO_FATAL_FAILURE(DesktopCheck(point, expected));
+    }
+
+    // The access point's route by a screen reader's user: license,
+    // introduction, device list, password, static address, a WPA-PSK
+    // profile, success; then from there the client's route: device list,
+    // password, site survey, Connect with an open network, success; Escape
+    // and Yes end the wizard.
+    void ScreenReaderWalk() {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Wizard));
+        ASSERT_EQ(Where(), "FrameLicense1");
+        ASSERT_NO_FATAL_FAILURE(Hear("sr-license", "REdtLicense", {"License Agreement"},
+                                     {"image:Wireless Setup Wizard"}));
+        ASSERT_NO_FATAL_FAILURE(StrokeTabTo("ChkAccept"));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Space));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return)); // Next, the default
+        ASSERT_TRUE(WaitForPage("FrameTutorial1"));
+        ASSERT_NO_FATAL_FAILURE(Hear("sr-tutorial", "BtnNext",
+                                     {"Next", "Connect the device to your network"},
+                                     {"focus=push button:Next"}));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return));
+        ASSERT_TRUE(WaitForPage("FrameTutorial21"));
+        ASSERT_NO_FATAL_FAILURE(
+            Hear("sr-tutorial2", "BtnNext", {"Power on the device"}, {"focus=push button:Next"}));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return));
+        ASSERT_TRUE(WaitForPage("FrameDevList1"));
+        ASSERT_NO_FATAL_FAILURE(ScreenReaderLogIn(kAccessPoint));
+
+        ASSERT_NO_FATAL_FAILURE(StrokeArrowsUntil(
+            [&] { return Control<QRadioButton>("RBtnSetIP")->isChecked(); }, "RBtnSetIP"));
+        ASSERT_NO_FATAL_FAILURE(Hear("sr-setup-method", "RBtnSetIP",
+                                     {"Static IP Address", "maintain a specific IP Address"}));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return));
+        ASSERT_TRUE(WaitForPage("FrameDevIPCfg1"));
+        ASSERT_NO_FATAL_FAILURE(
+            Hear("sr-ip-settings", "EdtOctet1", {"IP Address, field 1 of 4", "Note:"}));
+        auto* address = Control<TFrameIPEditRect>("IPEditIP");
+        for (int i = 0; i < 3; ++i)
+            ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Tab));
+        ASSERT_EQ(Focus(), address->Box(4));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_A, Qt::ControlModifier));
+        ASSERT_NO_FATAL_FAILURE(StrokeText("20"));
+        EXPECT_EQ(address->GetAddress(), "10.91.1.20");
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return)); // Configure, under the progress dialog
+        ASSERT_TRUE(WaitForPage("FrameSetWlMethod1"));
+        ASSERT_NO_FATAL_FAILURE(Hear("sr-wireless-method", "RBtnManual", {"Manual Setup"}));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return));
+        ASSERT_TRUE(WaitForPage("FrameWlProfSSID1"));
+        ASSERT_NO_FATAL_FAILURE(Hear("sr-ssid", "EdtSSID", {"SSID"}));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_A, Qt::ControlModifier));
+        ASSERT_NO_FATAL_FAILURE(StrokeText(kApSSID));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return));
+        ASSERT_TRUE(WaitForPage("FrameWlProfWlMode1"));
+        ASSERT_NO_FATAL_FAILURE(Hear("sr-wireless-mode", "CmbMode", {"Wireless Mode"}));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return));
+        ASSERT_TRUE(WaitForPage("FrameWlProfSecurity1"));
+        auto* security = Control<QComboBox>("CmbSecurity");
+        ASSERT_NO_FATAL_FAILURE(
+            StrokeArrowsUntil([&] { return security->currentText() == "WPA-PSK"; }, "WPA-PSK"));
+        ASSERT_NO_FATAL_FAILURE(Hear("sr-security", "CmbSecurity", {"Security Mode", "WPA-PSK"}));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return));
+        ASSERT_TRUE(WaitForPage("FrameWlProfPSK1"));
+        ASSERT_NO_FATAL_FAILURE(Hear("sr-wpa-psk", "EdtPassphrase", {"Pre-Shared Key"}));
+        ASSERT_NO_FATAL_FAILURE(StrokeTabTo("CmbWPAMode"));
+        auto* mode = Control<QComboBox>("CmbWPAMode");
+        ASSERT_NO_FATAL_FAILURE(
+            StrokeArrowsUntil([&] { return mode->currentText() == "WPA2 Only"; }, "WPA2 Only"));
+        ASSERT_NO_FATAL_FAILURE(StrokeTabTo("EdtPassphrase"));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_A, Qt::ControlModifier));
+        ASSERT_NO_FATAL_FAILURE(StrokeText(kApPassphrase));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return));
+        ASSERT_TRUE(WaitForPage("FrameWlProfConfirm1"));
+        ASSERT_NO_FATAL_FAILURE(Hear("sr-confirm", "BtnNext", {"Configure"},
+                                     {"focus=push button:Configure", "label:" + kApSSID}));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return)); // the profile written, read back
+        ASSERT_TRUE(WaitForPage("FrameSuccess1"));
+        ApReachedSuccess = true;
+        ASSERT_NO_FATAL_FAILURE(ScreenReaderAtSuccess("sr-success"));
+
+        // Back to the device list for the client.
+        ASSERT_NO_FATAL_FAILURE(StrokeTabTo("BtnBack"));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return));
+        ASSERT_TRUE(WaitForPage("FrameDevList1"));
+        ASSERT_NO_FATAL_FAILURE(ScreenReaderLogIn(kClient));
+        ASSERT_NO_FATAL_FAILURE(StrokeArrowsUntil(
+            [&] { return Control<QRadioButton>("RBtnSetIPDHCP")->isChecked(); }, "DHCP"));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return));
+        ASSERT_NO_FATAL_FAILURE(WaitForSurvey());
+        ASSERT_NO_FATAL_FAILURE(
+            StrokeArrowsUntil([&] { return Selected("SurveyList") == "Guest"; }, "Guest"));
+        ASSERT_NO_FATAL_FAILURE(Hear(
+            "sr-site-survey", "SurveyList", {"Site Survey"},
+            {"table cell:Guest", "table cell:Signal 74 %", "table cell:Access point, secured"}));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return)); // Connect
+        ASSERT_TRUE(WaitForPage("FrameWlProfSSID1"));
+        EXPECT_EQ(Control<QLineEdit>("EdtSSID")->text(), "Guest");
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return));
+        ASSERT_TRUE(WaitForPage("FrameWlProfWlMode1"));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return));
+        ASSERT_TRUE(WaitForPage("FrameWlProfSecurity1"));
+        ASSERT_NO_FATAL_FAILURE(Hear("sr-client-security", "CmbSecurity", {"None"}));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return));
+        ASSERT_TRUE(WaitForPage("FrameWlProfConfirm1"));
+        ASSERT_NO_FATAL_FAILURE(Hear("sr-client-confirm", "BtnNext", {"Connect"},
+                                     {"focus=push button:Connect", "label:Guest"}));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return)); // the station profile written
+        ASSERT_TRUE(WaitForPage("FrameSuccess1"));
+        ClientReachedSuccess = true;
+        ASSERT_NO_FATAL_FAILURE(ScreenReaderAtSuccess("sr-client-success"));
+
+        Boxes.Answers = {true};
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Escape)); // the exit question, answered Yes
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !Wizard->isVisible(); }, kStepBound));
+    }
+    // The device list, searched anew or not, shows both devices; the arrows
+    // choose one, Return configures it, the password is typed, Return logs in.
+    void ScreenReaderLogIn(const QString& device) {
+        auto* refresh = Control("BtnRefresh");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return refresh->isEnabled(); }, kStepBound));
+        ASSERT_NO_FATAL_FAILURE(
+            StrokeArrowsUntil([&] { return Selected("LvDevList") == device; }, qPrintable(device)));
+        ASSERT_NO_FATAL_FAILURE(Hear("sr-device-list", "LvDevList",
+                                     {"Search for device on the network"},
+                                     {"table cell:" + device}));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return)); // Configure
+        ASSERT_TRUE(WaitForPage("FramePassword1"));
+        ASSERT_NO_FATAL_FAILURE(
+            Hear("sr-password", "EdtPassword", {"Password", "default password", "NOTE"}));
+        ASSERT_NO_FATAL_FAILURE(StrokeText("tosca"));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return)); // Login, under the progress dialog
+        ASSERT_TRUE(WaitForPage("FrameSetupMethod1"));
+    }
+    // The success page reads its message; Return alone asks nothing.
+    void ScreenReaderAtSuccess(const QString& point) {
+        ASSERT_NO_FATAL_FAILURE(Hear(point, "LbSuccess1", {"Congratulations!", "Configured"}));
+        ASSERT_NO_FATAL_FAILURE(Stroke(Qt::Key_Return));
+        QTest::qWait(50);
+        EXPECT_EQ(Where(), "FrameSuccess1");
+        EXPECT_TRUE(Boxes.Asked.isEmpty()) << qPrintable(Boxes.Asked.join(" | "));
+    }
+
     // The client's survey, filled.
     void WaitForSurvey() {
         ASSERT_TRUE(WaitForPage("FrameSiteSurvey1"));
@@ -734,4 +920,36 @@ TEST_F(WizardE2E, ClientByManualConnectAndWpsThenAnAccessPointInOneSitting) {
     ASSERT_EQ(wlSets.size(), 1);
     EXPECT_EQ(wlSets[0].value("tlvs").toObject().value("WL_SSID").toString(), "Route-End");
     EXPECT_TRUE(Received(devices.AccessPoint, "survey").isEmpty());
+}
+
+// A screen reader's user, by the keyboard alone, sets up the access point
+// (static address, WPA-PSK) and then joins the client to an open network
+// picked from its site survey; each page's focus and what is said of it are
+// checked (over AT-SPI in the a11y test), and the simulators got the settings.
+TEST_F(WizardE2E, ScreenReaderSetsUpAnAccessPointThenAClientByKeyboard) {
+    SWP_REQUIRE_LAB();
+    CDemoDevices devices;
+    ASSERT_NO_FATAL_FAILURE(devices.Start());
+    QTemporaryDir folder;
+    ASSERT_NO_FATAL_FAILURE(LoadSampleProduct(folder));
+    Timing::SetSpeedup(kSpeedup);
+    {
+        CProgramWindows windows;
+        Wizard = &windows.Wizard;
+        RunFromLauncher(
+            windows, [this] { ScreenReaderWalk(); }, true);
+        EXPECT_EQ(windows.Wizard.result(), TFormMain::ResultExit);
+    }
+    EXPECT_TRUE(Boxes.Shown.isEmpty()) << qPrintable(Boxes.Shown.join(" | "));
+    EXPECT_EQ(Boxes.Asked, QStringList{"Do you want to exit the Setup Wizard?"});
+    ASSERT_TRUE(ApReachedSuccess);
+    ExpectStaticAddressAndWpa2(devices.AccessPoint);
+    ASSERT_TRUE(ClientReachedSuccess);
+    const QList<QJsonObject> stationSets = Received(devices.Client, "set_station");
+    ASSERT_EQ(stationSets.size(), 1);
+    const QJsonObject station = stationSets[0].value("tlvs").toObject();
+    EXPECT_EQ(station.value("WL_SSID").toString(), "Guest");
+    EXPECT_EQ(station.value("WL_SECURITY_MODE").toInt(), 0);
+    for (const char* kind : {"set_ip", "set_wireless", "wps_pbc", "wps_pin"})
+        EXPECT_TRUE(Received(devices.Client, kind).isEmpty()) << kind;
 }

@@ -5,6 +5,7 @@
 #include "settings/winmessage.h"
 #include "tests/common/logcapture.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -145,5 +146,41 @@ TEST_F(FormProgressTest, AnExceptionOfTheWorkStepIsTracedAndEndsTheDialogWithNot
         EXPECT_EQ(progress.Execute(nullptr), 0);
         EXPECT_FALSE(progress.isVisible());
         EXPECT_TRUE(log.Contains(c.line)) << log.Lines().join('\n').toStdString();
+    }
+}
+
+// A screen reader on the dialog: the focus on the bar, which reads its name,
+// value and text while the work runs and its end as its description, the bar
+// full, for either outcome.
+TEST_F(FormProgressTest, ScreenReadersReadTheBarAndItsEnd) {
+    const struct {
+        int result;
+        const char* end;
+    } rows[] = {{1, "Done."}, {2, "Failed."}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.end);
+        QWidget window;
+        window.show();
+        TFormProgress progress;
+        auto* bar = progress.findChild<QProgressBar*>("ProgressBar1");
+        QString name, value, text, during;
+        QList<int> values;
+        progress.OnProc = [&] {
+            QAccessibleInterface* read = QAccessible::queryAccessibleInterface(bar);
+            name = read->text(QAccessible::Name);
+            value = read->valueInterface()->currentValue().toString();
+            text = read->text(QAccessible::Value);
+            during = read->text(QAccessible::Description);
+            EXPECT_EQ(QApplication::focusWidget(), bar);
+            progress.SetModalResult(row.result);
+        };
+        EXPECT_EQ(progress.Execute(&window), row.result);
+        EXPECT_EQ(name, "Please wait...");
+        EXPECT_EQ(value, "1"); // the first tick moved the bar one step
+        EXPECT_EQ(text, "1");
+        EXPECT_EQ(during, "");
+        EXPECT_EQ(bar->value(), bar->maximum());
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(bar)->text(QAccessible::Description),
+                  row.end);
     }
 }

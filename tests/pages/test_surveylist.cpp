@@ -376,3 +376,21 @@ TEST_F(SurveyListTest, IconsOnePixelInAndTextInsetFivePixels) {
     const int middle = (CellLeft(ColChannel) + CellRight(ColChannel)) / 2;
     EXPECT_LE(std::abs((channelFirst + channelLast) / 2 - middle), 2);
 }
+
+// The icons read as text for screen readers, in the page's words when its
+// section has them.
+TEST_F(SurveyListTest, IconsReadAsText) {
+    Presenter->Append(
+        {Entry("Open", 80, 6, 0, 0), Entry("Locked", 19, 6, 3, 3, "\x01\x02\x03\x04\x05\x06", 1)});
+    const struct {
+        int row;
+        const char* kind;
+        const char* signal;
+    } rows[] = {{0, "Access point", "Signal 80 %"}, {1, "Station, secured", "Signal 19 %"}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(Presenter->Row(row.row)->data(ColIcon, Qt::AccessibleTextRole).toString(),
+                  row.kind);
+        EXPECT_EQ(Presenter->Row(row.row)->data(ColSignal, Qt::AccessibleTextRole).toString(),
+                  row.signal);
+    }
+}

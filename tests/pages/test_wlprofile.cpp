@@ -722,8 +722,11 @@ TEST_F(ConfirmPage, NoneShowsNoSecurityRows) {
     Open();
     WalkToConfirm(0);
     EXPECT_EQ(Text(Confirm, "LblSecurity"), "None");
-    for (const char* name : {"LbInfo1", "LblInfo1", "LbInfo2", "LblInfo2", "LbInfo3", "LblInfo3"})
+    for (const char* name : {"LbInfo1", "LblInfo1", "LbInfo2", "LblInfo2", "LbInfo3", "LblInfo3"}) {
         EXPECT_EQ(Text(Confirm, name), "") << name;
+        // Empty rows are not read (as the group's title) by screen readers.
+        EXPECT_TRUE(Child<QWidget>(Confirm, name)->isHidden()) << name;
+    }
     EXPECT_EQ(Text(Confirm, "LblIP"), "0.0.0.0");
     EXPECT_EQ(Text(Confirm, "LblWirelessMode"), "2.4GHz 802.11 b/g/n mixed mode");
     EXPECT_EQ(Confirm->SummaryFileBytes(),

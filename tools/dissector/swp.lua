@@ -689,7 +689,7 @@ end
 local function show_pairing(pinfo, tree, facts, info)
     if facts.kind == "Request" then
         local request = facts.request
-        if request.target then tree:add(f.addressed, request.target):set_generated() end
+        if request.target then tree:add(f.addressed, Address.ether(mac_text(request.target))):set_generated() end
         if facts.retransmission_of then
             tree:add(f.retransmission_of, facts.retransmission_of):set_generated()
             tree:add_proto_expert_info(e_retransmission, string.format(

@@ -387,19 +387,26 @@ local function stream_bytes(stream, length)
     return out
 end
 
+-- a XOR b at a * 256 + b: a table lookup is quicker than a call per byte.
+local xor_table = nil
+
 local function crypt(key, data)
+    if not xor_table then
+        xor_table = {}
+        for a = 0, 255 do
+            for b = 0, 255 do xor_table[a * 256 + b] = bxor(a, b) end
+        end
+    end
     local total = #data
     local ks = stream_bytes(stream_of(key), total)
     local out = {}
-    local chunk = {}
     for start = 1, total, 4096 do
-        local stop = math.min(start + 4095, total)
-        local n = 0
-        for k = start, stop do
-            n = n + 1
-            chunk[n] = bxor(data:byte(k), ks[k])
+        local chunk = {data:byte(start, math.min(start + 4095, total))}
+        local at = start - 1
+        for n = 1, #chunk do
+            chunk[n] = xor_table[chunk[n] * 256 + ks[at + n]]
         end
-        out[#out + 1] = string.char(table.unpack(chunk, 1, n))
+        out[#out + 1] = string.char(table.unpack(chunk))
     end
     return table.concat(out)
 end
@@ -552,7 +559,7 @@ end
 -- are kept only in a bounded cache and deciphered again when it lost them.
 
 local frames = {}       -- frame number -> facts (below)
-local plain_cache, plain_order, plain_head, plain_bytes = {}, {}, 1, 0
+local plain_cache, plain_order, plain_head, plain_tail, plain_bytes = {}, {}, 1, 0, 0
 local recent = {}       -- host .. "/" .. opcode -> the last requests, newest last
 local last_send = nil   -- the group of the last request: copies on other adapters join it
 local logged_in = {}    -- host -> MAC of the device its login reached
@@ -560,7 +567,7 @@ local login_ports = {}
 
 local function reset_state()
     frames = {}
-    plain_cache, plain_order, plain_head, plain_bytes = {}, {}, 1, 0
+    plain_cache, plain_order, plain_head, plain_tail, plain_bytes = {}, {}, 1, 0, 0
     recent = {}
     last_send = nil
     logged_in = {}
@@ -584,7 +591,8 @@ end
 local function keep_plain(number, plain)
     if plain_cache[number] or #plain > PLAIN_CACHE_BYTES then return end
     plain_cache[number] = plain
-    plain_order[#plain_order + 1] = number
+    plain_tail = plain_tail + 1
+    plain_order[plain_tail] = number
     plain_bytes = plain_bytes + #plain
     while plain_bytes > PLAIN_CACHE_BYTES do
         local old = plain_order[plain_head]
@@ -897,39 +905,41 @@ local function dissect_tlvs(range, tree, opcode, kind, info)
     end
 end
 
-local function number_text(range)
+local function number_text(text)
     -- Like the C library's decimal conversion: blanks, digits, then anything.
-    local digits = range:raw():match("^%s*([+-]?%d+)")
+    local digits = text:match("^%s*([+-]?%d+)")
     return digits and string.format("%d", tonumber(digits)) or "0"
 end
 
 local function dissect_survey(range, tree, info)
     local total = range:len()
+    local bytes = range:raw()
     local count = math.floor(total / SURVEY_RECORD_SIZE)
     local survey = tree:add(f.survey, range(0, total))
     survey:set_text(string.format("Site survey: %d access point(s)", count))
     for r = 0, count - 1 do
-        local rec = range(r * SURVEY_RECORD_SIZE, SURVEY_RECORD_SIZE)
-        local ssid = rec(1, 32):raw():match("^[^%z]*")
-        local signal = number_text(rec(39, 3))
-        local channel = number_text(rec(42, 3))
-        local encryption, authentication = rec(45, 1):uint(), rec(46, 1):uint()
-        local row = survey:add(f.record, rec)
+        -- Values are read from the bytes; ranges only place the items.
+        local at = r * SURVEY_RECORD_SIZE
+        local ssid = bytes:sub(at + 2, at + 33):match("^[^%z]*")
+        local signal = number_text(bytes:sub(at + 40, at + 42))
+        local channel = number_text(bytes:sub(at + 43, at + 45))
+        local encryption, authentication, kind, wps = bytes:byte(at + 46, at + 49)
+        local row = survey:add(f.record, range(at, SURVEY_RECORD_SIZE))
         row:set_text(string.format("%2d  %-32s  %s  signal %3s%%  ch %3s  %s/%s%s", r + 1, printable(ssid),
-                                   mac_text(rec(33, 6):raw()), signal, channel,
+                                   mac_text(bytes:sub(at + 34, at + 39)), signal, channel,
                                    survey_encryptions[encryption] or string.format("%d", encryption),
                                    survey_authentications[authentication] or string.format("%d", authentication),
-                                   rec(48, 1):uint() ~= 0 and "  WPS" or ""))
-        row:add(f.rec_highlight, rec(0, 1))
-        row:add(f.rec_ssid, rec(1, 32), ssid)
-        row:add(f.rec_bssid, rec(33, 6))
-        row:add(f.rec_signal, rec(39, 3), signal)
-        row:add(f.rec_channel, rec(42, 3), channel)
-        row:add(f.rec_encryption, rec(45, 1))
-        row:add(f.rec_authentication, rec(46, 1))
-        local kind = row:add(f.rec_kind, rec(47, 1))
-        if rec(47, 1):uint() ~= 0 then kind:append_text(" (station)") end
-        row:add(f.rec_wps, rec(48, 1))
+                                   wps ~= 0 and "  WPS" or ""))
+        row:add(f.rec_highlight, range(at, 1))
+        row:add(f.rec_ssid, range(at + 1, 32), ssid)
+        row:add(f.rec_bssid, range(at + 33, 6))
+        row:add(f.rec_signal, range(at + 39, 3), signal)
+        row:add(f.rec_channel, range(at + 42, 3), channel)
+        row:add(f.rec_encryption, range(at + 45, 1))
+        row:add(f.rec_authentication, range(at + 46, 1))
+        local kind_item = row:add(f.rec_kind, range(at + 47, 1))
+        if kind ~= 0 then kind_item:append_text(" (station)") end
+        row:add(f.rec_wps, range(at + 48, 1))
     end
     info[#info + 1] = string.format("%d access point(s)", count)
     local rest = total - count * SURVEY_RECORD_SIZE

@@ -188,7 +188,7 @@ def main():
         data = HEADER + b"\x02\x02\x5a\0\0\0\x01\x03" + struct.pack("!H", len(payload)) + payload
         pcap.add(ip_udp(data, False))
     pcap.close()
-    alone, alone_seconds, alone_peak = run_tshark(None, capture, config, ["-q"])
+    _, alone_seconds, alone_peak = run_tshark(None, capture, config, ["-q"])
     read, read_seconds, read_peak = run_tshark(dissector, capture, config, ["-q", "-z", "swp,stat"])
     extra_mb = (read_peak - alone_peak) / 1024
     print("dissector: %d frames of 65 KB: tshark alone %.0f MB in %.1f s, with the dissector %.0f MB in %.1f s "

@@ -123,3 +123,24 @@ inline QStringList ExpertNames(const QJsonValue& packet) {
             names << QLatin1String(name);
     return names;
 }
+
+// Each frame's fields (tshark -T fields) as one line: "name=value" for each
+// one present, a true flag ("unanswered", "unpaired") by its name alone.
+inline QStringList PairingLines(const TsharkRun& run, const QStringList& names) {
+    QStringList lines;
+    for (const QByteArray& row : run.out.split('\n')) {
+        if (row.isEmpty())
+            continue;
+        const QList<QByteArray> values = row.split('\t');
+        QStringList line;
+        for (qsizetype n = 0; n < names.size() && n < values.size(); ++n)
+            if (names[n] == QLatin1String("unanswered") || names[n] == QLatin1String("unpaired")) {
+                if (values[n] == "1" || values[n] == "True")
+                    line << names[n];
+            } else if (!values[n].isEmpty()) {
+                line << names[n] + QLatin1Char('=') + QString::fromUtf8(values[n]);
+            }
+        lines << line.join(QLatin1Char(' '));
+    }
+    return lines;
+}

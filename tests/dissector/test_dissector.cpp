@@ -77,11 +77,11 @@ public:
     }
     // The same through the adapter with the address host, from or to remote.
     void AddOn(QByteArray bytes, bool sent, uint32_t host, uint32_t remote,
-               uint16_t devicePort = swp::kDevicePort) {
+               uint16_t devicePort = swp::kDevicePort, uint16_t hostPort = swp::kHostPort) {
         swp::CapturedDatagram datagram;
         datagram.adapter = host == kHost ? QStringLiteral("lan0") : QStringLiteral("lan1");
         datagram.localAddress = host;
-        datagram.localPort = swp::kHostPort;
+        datagram.localPort = hostPort;
         datagram.remoteAddress = remote;
         datagram.remotePort = devicePort;
         datagram.sent = sent;
@@ -273,6 +273,7 @@ TEST(Dissector, PairsRepliesByHostAndAddressedDeviceAndCountsThem) {
         uint32_t host;
         uint32_t remote;
         const char* pairing; // the frame's pairing fields
+        uint16_t port = 0;   // both UDP ports, when not the protocol's
     };
     const Frame frames[] = {
         {Enciphered(swp::BuildDiscover(kHostMac)), true, kHost, 0xFFFFFFFF, "dir=2 response_in=3"},
@@ -291,12 +292,18 @@ TEST(Dissector, PairsRepliesByHostAndAddressedDeviceAndCountsThem) {
         {Enciphered(swp::BuildSetMode(kHostMac, 2)), true, kHost, 0xFFFFFFFF,
          "dir=2 addressed=02:5a:00:00:00:01 unanswered"},
         {Enciphered(loggedOut), false, kHost, kDevice, "dir=1 unpaired"},
+        // On other ports: found by the heuristic.
+        {Enciphered(loggedOut), false, kHost, kDevice, "dir=1 unpaired", 6000},
     };
     CCapture capture;
     ASSERT_TRUE(capture.Ok());
     QStringList expected;
     for (const Frame& frame : frames) {
-        capture.AddOn(frame.bytes, frame.sent, frame.host, frame.remote);
+        if (frame.port != 0)
+            capture.AddOn(frame.bytes, frame.sent, frame.host, frame.remote, frame.port,
+                          frame.port);
+        else
+            capture.AddOn(frame.bytes, frame.sent, frame.host, frame.remote);
         expected << QLatin1String(frame.pairing);
     }
     capture.Close();
@@ -324,6 +331,8 @@ TEST(Dissector, PairsRepliesByHostAndAddressedDeviceAndCountsThem) {
               rows[2].toStdString());
     EXPECT_TRUE(rows[8].endsWith("OP_GET_CONFIG Reply DEVICE_MODE=DEVICE_AP IP_MODE=static"))
         << rows[8].toStdString();
+    ASSERT_GE(rows.size(), 12);
+    EXPECT_TRUE(rows[11].startsWith("ip:udp:swp\t")) << rows[11].toStdString();
 
     const TsharkRun statistics = tshark.Statistics(capture.Path());
     ASSERT_EQ(0, statistics.code) << statistics.err.toStdString();
@@ -336,7 +345,7 @@ TEST(Dissector, PairsRepliesByHostAndAddressedDeviceAndCountsThem) {
           R"(^  OP_GET_CONFIG +1 +1 +[0-9.]+ +[0-9.]+ +[0-9.]+$)",
           R"(^  OP_SET_CONFIG +1 +0 +- +- +-$)", R"(^Unanswered requests: 1 \(frames 10\)$)",
           R"(^Refused \(result failed\): 1 \(frames 5\)$)",
-          R"(^Replies without a request: 2 \(frames 5, 11\)$)",
+          R"(^Replies without a request: 3 \(frames 5, 11, 12\)$)",
           R"(^Retransmitted requests: 1 \(frames 8\)$)"})
         EXPECT_TRUE(text.contains(
             QRegularExpression(QLatin1String(line), QRegularExpression::MultilineOption)))

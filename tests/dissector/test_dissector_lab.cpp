@@ -144,7 +144,8 @@ QStringList CaptureLines(const TsharkRun& run) {
 // What the engine's trace says of each datagram's pair, in the dissector's
 // terms: a reply belongs to the latest request of its opcode (a set reply to a
 // set request of either opcode); a request sent again unchanged while unanswered
-// is a retransmission, answered with it; events have no pair.
+// is a retransmission, answered with it (an unanswered exchange is marked on
+// its first request); events have no pair.
 QStringList TracePairing(const QStringList& traced) {
     const auto opcodeOf = [&](qsizetype n) { return traced[n].section(QLatin1Char(' '), 1, 1); };
     const auto sameKind = [](const QString& a, const QString& b) {
@@ -192,7 +193,7 @@ QStringList TracePairing(const QStringList& traced) {
                 fields[n] << QStringLiteral("response_in=%1").arg(reply[n] + 1);
             else if (answer[exchange[n]] >= 0)
                 fields[n] << QStringLiteral("answered_in=%1").arg(answer[exchange[n]] + 1);
-            else
+            else if (exchange[n] == n)
                 fields[n] << QStringLiteral("unanswered");
         }
         lines << fields[n].join(QLatin1Char(' '));
@@ -429,6 +430,41 @@ TEST(DissectorLab, HostileRepliesAreMarkedWithoutLuaErrors) {
                 << experts.join(' ').toStdString();
         }
     }
+}
+
+// Without --adapter every request leaves both adapters of swp-host, and the
+// second reaches no device: its copies are answered with the first's, so the
+// only unanswered request is the last logout, whose reply the engine (and so
+// its capture) no longer reads.
+TEST(DissectorLab, AnAdapterThatReachesNoDeviceAddsNoUnansweredRequest) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    QTemporaryDir dir;
+    const QString capture = dir.filePath(QStringLiteral("both.pcapng"));
+    const ToolRun run =
+        RunTool(QStringLiteral(SWPCTL_BINARY), {"show", "--speedup", "5", "--capture", capture},
+                QProcessEnvironment::systemEnvironment(), kRunLimitMs);
+    EXPECT_RUN(run, 0);
+    CTshark tshark("tosca", false);
+    ASSERT_TRUE(tshark.Ready());
+    const TsharkRun fields = tshark.Fields(
+        capture, {"ip.src", "swp.opcode", "swp.copy_of", "swp.response_in", "swp.unanswered"});
+    const QStringList lines =
+        PairingLines(fields, {"src", "opcode", "copy_of", "response_in", "unanswered"});
+    EXPECT_EQ(
+        lines.filter(QStringLiteral("src=10.91.2.1")).size(),
+        lines.filter(QRegularExpression(QStringLiteral("^src=10\\.91\\.2\\.1 .*copy_of="))).size())
+        << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(lines.filter(QStringLiteral("src=10.91.2.1")).isEmpty());
+    const QStringList unanswered = lines.filter(QStringLiteral("unanswered"));
+    ASSERT_EQ(1, unanswered.size()) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(unanswered[0].startsWith(QLatin1String("src=10.91.1.1 opcode=2 ")))
+        << unanswered[0].toStdString();
+    const QString statistics = QString::fromUtf8(tshark.Statistics(capture).out);
+    EXPECT_TRUE(statistics.contains(QRegularExpression(QStringLiteral("^Unanswered requests: 1 "),
+                                                       QRegularExpression::MultilineOption)))
+        << statistics.toStdString();
 }
 
 TEST(DissectorLab, AUserWithoutRootCaptures) {

@@ -709,8 +709,9 @@ local function show_pairing(pinfo, tree, facts, info)
             tree:add(f.response_in, request.reply):set_generated()
         elseif request.group.reply then
             tree:add(f.answered_in, request.group.reply):set_generated()
-        elseif pinfo.visited then
-            -- Known only once the whole capture has been read.
+        elseif pinfo.visited and request.group.frame == facts.number then
+            -- Known only once the whole capture has been read; marked on the
+            -- exchange's first request, not on its copies and retransmissions.
             tree:add(f.unanswered, true):set_generated()
             tree:add_proto_expert_info(e_unanswered)
             info[#info + 1] = "[no reply]"
@@ -953,11 +954,12 @@ end
 
 -- The capture file's direction flags (a capture by swpctl or the wizard) tell
 -- what the host sent; without them the ports do.
-local direction_field = Field.new("frame.packet_flags_direction")
+local has_direction, direction_field = pcall(Field.new, "frame.packet_flags_direction")
 
 local function kind_of(pinfo, opcode)
     if opcode == OP_EVENT then return "Event" end
-    local ok, direction = pcall(direction_field)
+    local ok, direction = false, nil
+    if has_direction then ok, direction = pcall(direction_field) end
     if ok and direction then
         if direction.value == 2 then return "Request" end
         if direction.value == 1 then return "Reply" end
@@ -1220,9 +1222,11 @@ end
 local separator = string.rep("=", 78)
 
 -- tshark -z swp,stat
-register_stat_cmd_arg("swp,stat", function()
-    statistics_tap(function(text) io.write(separator, "\n", text, separator, "\n") end)
-end)
+if register_stat_cmd_arg then
+    register_stat_cmd_arg("swp,stat", function()
+        statistics_tap(function(text) io.write(separator, "\n", text, separator, "\n") end)
+    end)
+end
 
 if gui_enabled() then
     register_menu("SWP Devices and Response Times", function()

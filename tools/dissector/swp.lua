@@ -28,7 +28,8 @@ local SURVEY_RECORD_SIZE = 49
 local DEVICE_PORT = 5432
 local HOST_PORT = 5433
 local BUILT_IN_KEY = "qmvbtrpe8820hxcnwzya"
-local OP_DISCOVER, OP_LOGIN, OP_SET_CONFIG, OP_EVENT, OP_SITE_SURVEY, OP_STA_SET_CONFIG = 0, 1, 4, 6, 7, 9
+local OP_DISCOVER, OP_LOGIN, OP_LOGOUT, OP_SET_CONFIG, OP_EVENT, OP_SITE_SURVEY, OP_STA_SET_CONFIG =
+    0, 1, 2, 4, 6, 7, 9
 local BROADCAST = "255.255.255.255"
 
 -- Bounds: the plaintexts kept for redrawing, the key streams kept, the
@@ -694,6 +695,12 @@ local function pair_reply(facts)
     facts.unpaired = true
 end
 
+-- The host sends every logout without waiting for its reply (and the engine
+-- often closes its sockets before it comes): a logout without one is no fault.
+local function awaits_reply(opcode)
+    return opcode ~= OP_LOGOUT
+end
+
 local function show_pairing(pinfo, tree, facts, info)
     if facts.kind == "Request" then
         local request = facts.request
@@ -709,7 +716,7 @@ local function show_pairing(pinfo, tree, facts, info)
             tree:add(f.response_in, request.reply):set_generated()
         elseif request.group.reply then
             tree:add(f.answered_in, request.group.reply):set_generated()
-        elseif pinfo.visited and request.group.frame == facts.number then
+        elseif pinfo.visited and request.group.frame == facts.number and awaits_reply(facts.opcode) then
             -- Known only once the whole capture has been read; marked on the
             -- exchange's first request, not on its copies and retransmissions.
             tree:add(f.unanswered, true):set_generated()
@@ -1165,7 +1172,7 @@ local function statistics_text(numbers)
                             stats.min = math.min(stats.min or delta, delta)
                             stats.max = math.max(stats.max or delta, delta)
                         end
-                    else
+                    elseif awaits_reply(facts.opcode) then
                         unanswered[#unanswered + 1] = group.frame
                     end
                 end

@@ -1059,9 +1059,12 @@ local function dissect(tvb, pinfo, root)
 
     if payload then
         if plain == nil then
-            local text = password_file_problem and
-                string.format("No password deciphers this payload into a valid TLV walk (%s)", password_file_problem)
-            if text then tree:add_proto_expert_info(e_undeciphered, text) else tree:add_proto_expert_info(e_undeciphered) end
+            if password_file_problem then
+                tree:add_proto_expert_info(e_undeciphered, string.format(
+                    "No password deciphers this payload into a valid TLV walk (%s)", password_file_problem))
+            else
+                tree:add_proto_expert_info(e_undeciphered)
+            end
             info[#info + 1] = "[not deciphered]"
         else
             local shown
@@ -1076,7 +1079,10 @@ local function dissect(tvb, pinfo, root)
             else
                 shown = mask_keys(plain)
             end
-            local range = opcode == OP_DISCOVER and payload or ByteArray.new(shown, true):tvb("Deciphered payload")()
+            local range = payload
+            if opcode ~= OP_DISCOVER then
+                range = ByteArray.new(shown, true):tvb("Deciphered payload")()
+            end
             if is_survey then
                 dissect_survey(range, tree, info)
             else

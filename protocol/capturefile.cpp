@@ -27,6 +27,10 @@ constexpr uint16_t kOptionUserApplication = 4;
 constexpr uint16_t kOptionInterfaceName = 2;
 constexpr uint16_t kOptionInterfaceAddress = 4;
 constexpr uint16_t kOptionTimestampResolution = 9;
+constexpr uint16_t kOptionPacketFlags = 2; // epb_flags
+// The direction bits of epb_flags.
+constexpr uint32_t kFlagsInbound = 1;
+constexpr uint32_t kFlagsOutbound = 2;
 constexpr int kIpHeaderSize = 20;
 constexpr int kUdpHeaderSize = 8;
 
@@ -219,6 +223,8 @@ void CCaptureFile::Record(const CapturedDatagram& datagram) {
     if (payload > 0)
         block.Raw(datagram.data, static_cast<size_t>(payload));
     block.Pad();
+    const uint32_t flags = datagram.sent ? kFlagsOutbound : kFlagsInbound;
+    block.Option(kOptionPacketFlags, &flags, sizeof flags);
     block.EndOptions();
     Write(block.Finish());
 }

@@ -2,7 +2,8 @@
 // A capture of the datagrams the engine sends and receives, written as a
 // pcapng file that Wireshark and tshark read: one interface block per adapter,
 // then one packet block per datagram with its IPv4 and UDP headers (real
-// local and remote addresses and ports) and the time it was sent or read.
+// local and remote addresses and ports), the time it was sent or read and its
+// direction (epb_flags: outbound when sent, inbound when received).
 // Datagrams are written as they travel, payloads enciphered; every block goes
 // to the file at once, so a capture cut short stays readable. The file is
 // private to its owner (settings/privatefile).

@@ -73,11 +73,16 @@ public:
 
     // A datagram of the device to the host (sent = false) or a request.
     void Add(QByteArray bytes, bool sent = false, uint16_t devicePort = swp::kDevicePort) {
+        AddOn(std::move(bytes), sent, kHost, sent ? 0xFFFFFFFF : kDevice, devicePort);
+    }
+    // The same through the adapter with the address host, from or to remote.
+    void AddOn(QByteArray bytes, bool sent, uint32_t host, uint32_t remote,
+               uint16_t devicePort = swp::kDevicePort, uint16_t hostPort = swp::kHostPort) {
         swp::CapturedDatagram datagram;
-        datagram.adapter = QStringLiteral("lan0");
-        datagram.localAddress = kHost;
-        datagram.localPort = swp::kHostPort;
-        datagram.remoteAddress = sent ? 0xFFFFFFFF : kDevice;
+        datagram.adapter = host == kHost ? QStringLiteral("lan0") : QStringLiteral("lan1");
+        datagram.localAddress = host;
+        datagram.localPort = hostPort;
+        datagram.remoteAddress = remote;
         datagram.remotePort = devicePort;
         datagram.sent = sent;
         datagram.data = reinterpret_cast<const uint8_t*>(bytes.constData());
@@ -114,11 +119,14 @@ TEST(Dissector, TheTraceBringsACaptureBesideIt) {
               QFileInfo(capture->Path()).permissions());
 }
 
+// The datagram with its payload enciphered with key (a null key: plain, as
+// discovery travels).
 QByteArray Enciphered(const swp::CPacketBuilder& packet, const QByteArray& key = kPassword) {
     const std::vector<uint8_t> bytes = packet.Bytes();
     QByteArray out(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<qsizetype>(bytes.size()));
-    CryptPayload(reinterpret_cast<uint8_t*>(out.data()), static_cast<size_t>(out.size()), key);
+    if (!key.isNull())
+        CryptPayload(reinterpret_cast<uint8_t*>(out.data()), static_cast<size_t>(out.size()), key);
     return out;
 }
 
@@ -241,6 +249,175 @@ TEST(Dissector, HostileDatagramsGiveExpertInfoAndNoLuaError) {
     }
     const TsharkRun tree = tshark.Tree(capture.Path());
     EXPECT_FALSE(tree.out.contains("Lua Error")) << tree.out.toStdString();
+}
+
+TEST(Dissector, PairsRepliesByHostAndAddressedDeviceAndCountsThem) {
+    const uint8_t kOtherMac[6] = {0x02, 0x5A, 0x00, 0x00, 0x00, 0x02};
+    constexpr uint32_t kSecondAdapter = 0x0A000101; // 10.0.1.1, reaches no device
+    constexpr uint32_t kOtherDevice = 0x0A000003;
+    swp::CPacketBuilder discovered = Reply(swp::OP_DISCOVER);
+    discovered.AppendText(swp::DEVICE_NAME, "EV\x1b]0;x\x07IL\r\nFAKE");
+    swp::CPacketBuilder refused(kOtherMac, swp::OP_LOGIN);
+    refused.AppendByte(swp::TLVTYPE_OTHER_RESULT, 0);
+    swp::CPacketBuilder accepted = Reply(swp::OP_LOGIN);
+    accepted.AppendByte(swp::TLVTYPE_OTHER_RESULT, 1);
+    swp::CPacketBuilder config = Reply(swp::OP_GET_CONFIG);
+    config.AppendByte(swp::DEVICE_MODE, 1);
+    config.AppendByte(swp::IP_MODE, 0);
+    swp::CPacketBuilder loggedOut = Reply(swp::OP_LOGOUT);
+    loggedOut.AppendByte(swp::TLVTYPE_OTHER_RESULT, 1);
+
+    struct Frame {
+        QByteArray bytes;
+        bool sent;
+        uint32_t host;
+        uint32_t remote;
+        const char* pairing; // the frame's pairing fields
+        uint16_t port = 0;   // both UDP ports, when not the protocol's
+    };
+    const Frame frames[] = {
+        {Enciphered(swp::BuildDiscover(kHostMac)), true, kHost, 0xFFFFFFFF, "dir=2 response_in=3"},
+        {Enciphered(swp::BuildDiscover(kHostMac)), true, kSecondAdapter, 0xFFFFFFFF,
+         "dir=2 copy_of=1 answered_in=3"},
+        {Enciphered(discovered, {}), false, kHost, kDevice, "dir=1 request_in=1"},
+        {Enciphered(swp::BuildLogin(kHostMac, kDeviceMac)), true, kHost, 0xFFFFFFFF,
+         "dir=2 addressed=02:5a:00:00:00:01 response_in=6"},
+        {Enciphered(refused), false, kHost, kOtherDevice, "dir=1 unpaired"},
+        {Enciphered(accepted), false, kHost, kDevice, "dir=1 request_in=4"},
+        {Enciphered(swp::BuildGetConfig(kHostMac)), true, kHost, 0xFFFFFFFF,
+         "dir=2 addressed=02:5a:00:00:00:01 answered_in=9"},
+        {Enciphered(swp::BuildGetConfig(kHostMac)), true, kHost, 0xFFFFFFFF,
+         "dir=2 addressed=02:5a:00:00:00:01 retransmission_of=7 response_in=9"},
+        {Enciphered(config), false, kHost, kDevice, "dir=1 request_in=8"},
+        {Enciphered(swp::BuildSetMode(kHostMac, 2)), true, kHost, 0xFFFFFFFF,
+         "dir=2 addressed=02:5a:00:00:00:01 unanswered"},
+        {Enciphered(loggedOut), false, kHost, kDevice, "dir=1 unpaired"},
+        // On other ports: found by the heuristic.
+        {Enciphered(loggedOut), false, kHost, kDevice, "dir=1 unpaired", 6000},
+    };
+    CCapture capture;
+    ASSERT_TRUE(capture.Ok());
+    QStringList expected;
+    for (const Frame& frame : frames) {
+        if (frame.port != 0)
+            capture.AddOn(frame.bytes, frame.sent, frame.host, frame.remote, frame.port,
+                          frame.port);
+        else
+            capture.AddOn(frame.bytes, frame.sent, frame.host, frame.remote);
+        expected << QLatin1String(frame.pairing);
+    }
+    capture.Close();
+
+    CTshark tshark(kPassword, false);
+    ASSERT_TRUE(tshark.Ready());
+    const QStringList names{"dir",        "addressed",   "retransmission_of",
+                            "copy_of",    "response_in", "answered_in",
+                            "request_in", "unanswered",  "unpaired"};
+    const TsharkRun run = tshark.Fields(
+        capture.Path(),
+        {"frame.packet_flags_direction", "swp.addressed", "swp.retransmission_of", "swp.copy_of",
+         "swp.response_in", "swp.answered_in", "swp.request_in", "swp.unanswered", "swp.unpaired"});
+    ASSERT_EQ(0, run.code) << run.err.toStdString();
+    QStringList got = PairingLines(run, names);
+    for (QString& line : got)
+        line.replace(QStringLiteral("dir=0x00000002"), QStringLiteral("dir=2"))
+            .replace(QStringLiteral("dir=0x00000001"), QStringLiteral("dir=1"));
+    EXPECT_EQ(expected, got);
+
+    const TsharkRun columns = tshark.Fields(capture.Path(), {"frame.protocols", "_ws.col.Info"});
+    const QList<QByteArray> rows = columns.out.split('\n');
+    ASSERT_GE(rows.size(), 9);
+    EXPECT_EQ("ip:udp:swp\tOP_DISCOVER Reply DEVICE_NAME=\"EV\\x1b]0;x\\x07IL\\x0d\\x0aFAKE\"",
+              rows[2].toStdString());
+    EXPECT_TRUE(rows[8].endsWith("OP_GET_CONFIG Reply DEVICE_MODE=DEVICE_AP IP_MODE=static"))
+        << rows[8].toStdString();
+    ASSERT_GE(rows.size(), 12);
+    EXPECT_TRUE(rows[11].startsWith("ip:udp:swp\t")) << rows[11].toStdString();
+
+    const TsharkRun statistics = tshark.Statistics(capture.Path());
+    ASSERT_EQ(0, statistics.code) << statistics.err.toStdString();
+    const QString text = QString::fromUtf8(statistics.out);
+    for (const char* line :
+         {R"(^  02:5A:00:00:00:01  10\.0\.0\.2 +DEVICE_AP +EV\\x1b\]0;x\\x07IL\\x0d\\x0aFAKE$)",
+          R"(^  02:5A:00:00:00:02  10\.0\.0\.3 +- +-$)",
+          R"(^  OP_DISCOVER +1 +1 +[0-9.]+ +[0-9.]+ +[0-9.]+$)",
+          R"(^  OP_LOGIN +1 +1 +[0-9.]+ +[0-9.]+ +[0-9.]+$)",
+          R"(^  OP_GET_CONFIG +1 +1 +[0-9.]+ +[0-9.]+ +[0-9.]+$)",
+          R"(^  OP_SET_CONFIG +1 +0 +- +- +-$)", R"(^Unanswered requests: 1 \(frames 10\)$)",
+          R"(^Refused \(result failed\): 1 \(frames 5\)$)",
+          R"(^Replies without a request: 3 \(frames 5, 11, 12\)$)",
+          R"(^Retransmitted requests: 1 \(frames 8\)$)"})
+        EXPECT_TRUE(text.contains(
+            QRegularExpression(QLatin1String(line), QRegularExpression::MultilineOption)))
+            << line << "\n"
+            << text.toStdString();
+}
+
+TEST(Dissector, TakesAKeyOnlyForAWholePayloadAndHidesCutShortKeys) {
+    const uint8_t kFreshMac[6] = {0x02, 0x5A, 0x00, 0x00, 0x00, 0x09};
+    const QByteArray kFilePassword = "a,b c\\\t";
+    swp::CPacketBuilder accepted = Reply(swp::OP_LOGIN);
+    accepted.AppendByte(swp::TLVTYPE_OTHER_RESULT, 1);
+    swp::CPacketBuilder cutKey(kHostMac, swp::OP_SET_CONFIG);
+    cutKey.AppendText(swp::WL_SSID, "lab");
+    cutKey.AppendRaw("\x6A\x14psk-of-the", 12); // WL_WPA_PSK declares 20 bytes, 10 follow
+    // Read with the listed "wrong-one", this starts with a well-formed result.
+    swp::CPacketBuilder guess(kFreshMac, swp::OP_SET_CONFIG);
+    guess.AppendRaw("\x91\x01\x01\x50\x40\x61\x62", 7);
+    swp::CPacketBuilder survey = Reply(swp::OP_SITE_SURVEY);
+    _tag_AP_ROFIILE ap{};
+    std::strcpy(ap.SSID, "moja-net");
+    std::memcpy(ap.BSSID, "\x02\xAA\x00\x00\x00\x01", 6);
+    ap.Signal = 70;
+    const auto record = swp::EncodeSurveyRecord(ap);
+    survey.AppendRaw(record.data(), record.size());
+    swp::CPacketBuilder fromFile(kFreshMac, swp::OP_LOGIN);
+    fromFile.AppendByte(swp::TLVTYPE_OTHER_RESULT, 1);
+
+    const struct {
+        QByteArray bytes;
+        bool sent;
+        const char* key;    // the key label tshark names; "" none
+        const char* expert; // "" none
+    } cases[] = {
+        {Enciphered(swp::BuildLogin(kHostMac, kDeviceMac)), true, "listed password 2", ""},
+        {Enciphered(accepted), false, "listed password 2", ""},
+        {Enciphered(cutKey), true, "listed password 2 (the key of this sender's other datagrams)",
+         "swp.tlv_overrun"},
+        {Enciphered(guess, "wrong-one"), false, "", "swp.undeciphered"},
+        {Enciphered(survey), false, "listed password 2", ""},
+        {Enciphered(fromFile, kFilePassword), false, "password 1 of the password file", ""},
+    };
+    CCapture capture;
+    ASSERT_TRUE(capture.Ok());
+    for (const auto& c : cases)
+        capture.Add(c.bytes, c.sent);
+    capture.Close();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("passwords"));
+    ASSERT_TRUE(privatefile::Save(file, "\n" + kFilePassword + "\r\n"));
+
+    CTshark tshark("wrong-one," + kPassword, false, QFile::encodeName(file));
+    ASSERT_TRUE(tshark.Ready());
+    const TsharkRun run = tshark.Json(capture.Path());
+    ASSERT_EQ(0, run.code) << run.err.toStdString();
+    ASSERT_EQ(static_cast<int>(std::size(cases)), run.packets.size());
+    for (size_t n = 0; n < std::size(cases); ++n) {
+        const QJsonValue packet = run.packets[static_cast<int>(n)];
+        const QString expert = QLatin1String(cases[n].expert);
+        EXPECT_EQ(expert.isEmpty() ? QStringList() : QStringList{expert}, ExpertNames(packet)) << n;
+        EXPECT_EQ(QLatin1String(cases[n].key), Layer(packet, "swp")["swp.key"].toString()) << n;
+    }
+    const QJsonObject records = Layer(run.packets[4], "swp")["swp.survey"].toObject();
+    const QJsonObject first = records["swp.survey.record"].toObject();
+    EXPECT_EQ("moja-net", first["swp.survey.ssid"].toString());
+    EXPECT_EQ("02:aa:00:00:00:01", first["swp.survey.bssid"].toString());
+    const TsharkRun dump = tshark.Run({"-r", capture.Path(), "-2", "-V", "-x"});
+    for (const TsharkRun* read : {&run, &dump}) {
+        EXPECT_FALSE(read->out.contains("psk-of-the"));
+        EXPECT_FALSE(read->out.contains(QByteArray("psk-of-the").toHex()));
+        EXPECT_FALSE(read->out.contains("70 73 6b 2d"));
+    }
 }
 
 } // namespace

@@ -143,6 +143,121 @@ QStringList CaptureLines(const TsharkRun& run) {
     return lines;
 }
 
+// What the engine's trace says of each datagram's pair, in the dissector's
+// terms: a reply belongs to the latest request of its opcode (a set reply to a
+// set request of either opcode); a request sent again unchanged while unanswered
+// is a retransmission, answered with it (an unanswered exchange is marked on
+// its first request, a logout never: none awaits its reply); events have no
+// pair.
+QStringList TracePairing(const QStringList& traced) {
+    const auto opcodeOf = [&](qsizetype n) { return traced[n].section(QLatin1Char(' '), 1, 1); };
+    const auto sameKind = [](const QString& a, const QString& b) {
+        const QStringList sets{QStringLiteral("OP_SET_CONFIG"),
+                               QStringLiteral("OP_STA_SET_CONFIG")};
+        return a == b || (sets.contains(a) && sets.contains(b));
+    };
+    QList<QStringList> fields(traced.size());
+    QList<qsizetype> reply(traced.size(), -1);    // a request's own first reply
+    QList<qsizetype> answer(traced.size(), -1);   // an exchange's first reply, at its first request
+    QList<qsizetype> exchange(traced.size(), -1); // a request's exchange: its first request
+    for (qsizetype n = 0; n < traced.size(); ++n) {
+        if (traced[n].startsWith(QLatin1String("Tx"))) {
+            exchange[n] = n;
+            for (qsizetype k = n - 1; k >= 0; --k)
+                if (traced[k].startsWith(QLatin1String("Tx")) && opcodeOf(k) == opcodeOf(n)) {
+                    if (traced[k].mid(2) == traced[n].mid(2) && answer[exchange[k]] < 0) {
+                        exchange[n] = exchange[k];
+                        fields[n] << QStringLiteral("retransmission_of=%1").arg(k + 1);
+                    }
+                    break;
+                }
+            continue;
+        }
+        if (opcodeOf(n) == QLatin1String("OP_EVENT"))
+            continue;
+        qsizetype request = -1;
+        for (qsizetype k = n - 1; k >= 0 && request < 0; --k)
+            if (traced[k].startsWith(QLatin1String("Tx")) && sameKind(opcodeOf(k), opcodeOf(n)))
+                request = k;
+        if (request < 0) {
+            fields[n] << QStringLiteral("unpaired");
+            continue;
+        }
+        fields[n] << QStringLiteral("request_in=%1").arg(request + 1);
+        if (reply[request] < 0)
+            reply[request] = n;
+        if (answer[exchange[request]] < 0)
+            answer[exchange[request]] = n;
+    }
+    QStringList lines;
+    for (qsizetype n = 0; n < traced.size(); ++n) {
+        if (traced[n].startsWith(QLatin1String("Tx"))) {
+            if (reply[n] >= 0)
+                fields[n] << QStringLiteral("response_in=%1").arg(reply[n] + 1);
+            else if (answer[exchange[n]] >= 0)
+                fields[n] << QStringLiteral("answered_in=%1").arg(answer[exchange[n]] + 1);
+            else if (exchange[n] == n && opcodeOf(n) != QLatin1String("OP_LOGOUT"))
+                fields[n] << QStringLiteral("unanswered");
+        }
+        lines << fields[n].join(QLatin1Char(' '));
+    }
+    return lines;
+}
+
+const QStringList kPairingNames{"retransmission_of", "request_in", "response_in",
+                                "answered_in",       "unanswered", "unpaired"};
+
+TsharkRun PairingFields(const CTshark& tshark, const QString& capture) {
+    return tshark.Fields(capture, {"swp.retransmission_of", "swp.request_in", "swp.response_in",
+                                   "swp.answered_in", "swp.unanswered", "swp.unpaired"});
+}
+
+// The lines tshark -z swp,stat must print for the engine's trace: a row per
+// request kind (exchanges sent, answered), the device and the counts.
+QStringList TraceStatistics(const QStringList& traced, const QStringList& pairing,
+                            const QString& traceText) {
+    std::map<QString, std::pair<int, int>> rows; // opcode -> sent, answered
+    int unanswered = 0;
+    for (qsizetype n = 0; n < traced.size(); ++n) {
+        if (!traced[n].startsWith(QLatin1String("Tx")) ||
+            pairing[n].contains(QLatin1String("retransmission_of")))
+            continue;
+        auto& row = rows[traced[n].section(QLatin1Char(' '), 1, 1)];
+        ++row.first;
+        row.second += pairing[n].contains(QLatin1String("response_in")) ||
+                              pairing[n].contains(QLatin1String("answered_in"))
+                          ? 1
+                          : 0;
+        unanswered += pairing[n].contains(QLatin1String("unanswered")) ? 1 : 0;
+    }
+    QStringList patterns;
+    for (const auto& [opcode, row] : rows)
+        patterns << QStringLiteral("^  %1 +%2 +%3 ").arg(opcode).arg(row.first).arg(row.second);
+    patterns << QStringLiteral("^Unanswered requests: %1\\b").arg(unanswered)
+             << QStringLiteral("^Replies without a request: %1\\b")
+                    .arg(pairing.filter(QStringLiteral("unpaired")).size());
+    static const QRegularExpression name(QStringLiteral("  DevName=([^\r\n]*)"));
+    static const QRegularExpression mode(QStringLiteral("  DEVICE_MODE=0x0(\\d)"));
+    QString device = QStringLiteral("^  02:5A:00:00:00:01  10\\.91\\.1\\.2 +");
+    QString lastMode;
+    for (auto it = mode.globalMatch(traceText); it.hasNext();)
+        lastMode = it.next().captured(1);
+    device += lastMode == QLatin1String("1")   ? QStringLiteral("DEVICE_AP +")
+              : lastMode == QLatin1String("2") ? QStringLiteral("DEVICE_WBRIDGE +")
+                                               : QStringLiteral("\\S+ +");
+    const auto named = name.match(traceText);
+    device += named.hasMatch() ? QRegularExpression::escape(named.captured(1)) + QLatin1Char('$')
+                               : QStringLiteral("\\S+$");
+    if (!traced.filter(QRegularExpression(QStringLiteral("^Rx "))).isEmpty())
+        patterns << device;
+    return patterns;
+}
+
+QString FileText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
 // Whole packet records in a pcap file (tcpdump -w).
 int PcapRecords(const QString& path) {
     QFile file(path);
@@ -241,6 +356,32 @@ TEST(DissectorLab, BothCapturesShowWhatTheEngineTraced) {
         for (const TsharkRun* read : {&own, &wire})
             EXPECT_FALSE(read->err.contains(QLatin1String("Lua Error")) ||
                          read->out.contains("Lua Error"));
+
+        // Requests and replies paired as the engine paired them, and the
+        // statistics counting them so.
+        const QStringList pairing = TracePairing(traced);
+        EXPECT_EQ(
+            pairing.join(QLatin1Char('\n')).toStdString(),
+            PairingLines(PairingFields(tshark, base + QStringLiteral(".pcapng")), kPairingNames)
+                .join(QLatin1Char('\n'))
+                .toStdString());
+        // The reply to the last logout, which the engine no longer read, may
+        // answer it on the wire.
+        QStringList onWire =
+            PairingLines(PairingFields(tshark, base + QStringLiteral(".pcap")), kPairingNames)
+                .mid(0, traced.size());
+        if (!onWire.isEmpty() && traced.last().startsWith(QLatin1String("Tx OP_LOGOUT")))
+            onWire.last().remove(QRegularExpression(QStringLiteral("^response_in=\\d+$")));
+        EXPECT_EQ(pairing.join(QLatin1Char('\n')).toStdString(),
+                  onWire.join(QLatin1Char('\n')).toStdString());
+        const QString statistics =
+            QString::fromUtf8(tshark.Statistics(base + QStringLiteral(".pcapng")).out);
+        for (const QString& pattern :
+             TraceStatistics(traced, pairing, FileText(base + QStringLiteral(".Log"))))
+            EXPECT_TRUE(statistics.contains(
+                QRegularExpression(pattern, QRegularExpression::MultilineOption)))
+                << pattern.toStdString() << "\n"
+                << statistics.toStdString();
     }
 }
 
@@ -293,6 +434,39 @@ TEST(DissectorLab, HostileRepliesAreMarkedWithoutLuaErrors) {
                 << experts.join(' ').toStdString();
         }
     }
+}
+
+// Without --adapter every request leaves both adapters of swp-host, and the
+// second reaches no device: its copies are answered with the first's, so no
+// request is unanswered (nor the last logout, whose reply the engine and so
+// its capture no longer read: no logout awaits its reply).
+TEST(DissectorLab, AnAdapterThatReachesNoDeviceAddsNoUnansweredRequest) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    QTemporaryDir dir;
+    const QString capture = dir.filePath(QStringLiteral("both.pcapng"));
+    const ToolRun run =
+        RunTool(QStringLiteral(SWPCTL_BINARY), {"show", "--speedup", "5", "--capture", capture},
+                QProcessEnvironment::systemEnvironment(), kRunLimitMs);
+    EXPECT_RUN(run, 0);
+    CTshark tshark("tosca", false);
+    ASSERT_TRUE(tshark.Ready());
+    const TsharkRun fields = tshark.Fields(
+        capture, {"ip.src", "swp.opcode", "swp.copy_of", "swp.response_in", "swp.unanswered"});
+    const QStringList lines =
+        PairingLines(fields, {"src", "opcode", "copy_of", "response_in", "unanswered"});
+    EXPECT_EQ(
+        lines.filter(QStringLiteral("src=10.91.2.1")).size(),
+        lines.filter(QRegularExpression(QStringLiteral("^src=10\\.91\\.2\\.1 .*copy_of="))).size())
+        << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(lines.filter(QStringLiteral("src=10.91.2.1")).isEmpty());
+    EXPECT_TRUE(lines.filter(QStringLiteral("unanswered")).isEmpty())
+        << lines.join(QLatin1Char('\n')).toStdString();
+    const QString statistics = QString::fromUtf8(tshark.Statistics(capture).out);
+    EXPECT_TRUE(statistics.contains(QRegularExpression(QStringLiteral("^Unanswered requests: 0$"),
+                                                       QRegularExpression::MultilineOption)))
+        << statistics.toStdString();
 }
 
 TEST(DissectorLab, AUserWithoutRootCaptures) {

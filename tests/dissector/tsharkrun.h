@@ -25,10 +25,12 @@ struct TsharkRun {
 
 class CTshark {
 public:
-    // passwords: the value of swp.passwords (a comma-separated list).
-    CTshark(const QByteArray& passwords, bool showKeys) {
+    // passwords: the value of swp.passwords (a comma-separated list);
+    // passwordFile: the value of swp.password_file.
+    CTshark(const QByteArray& passwords, bool showKeys, const QByteArray& passwordFile = {}) {
         const QByteArray prefs = "swp.passwords: " + passwords +
-                                 "\nswp.show_keys: " + (showKeys ? "TRUE" : "FALSE") + "\n";
+                                 "\nswp.show_keys: " + (showKeys ? "TRUE" : "FALSE") +
+                                 "\nswp.password_file: " + passwordFile + "\n";
         m_Ready = m_Config.isValid() &&
                   privatefile::Save(m_Config.filePath(QStringLiteral("preferences")), prefs);
     }
@@ -46,7 +48,22 @@ public:
                     QStringLiteral("-Y"), QStringLiteral("swp")});
     }
 
-private:
+    // One line a frame: the fields, separated by tabs.
+    TsharkRun Fields(const QString& capture, const QStringList& fields) const {
+        QStringList args{QStringLiteral("-r"), capture, QStringLiteral("-2"), QStringLiteral("-T"),
+                         QStringLiteral("fields")};
+        for (const QString& field : fields)
+            args << QStringLiteral("-e") << field;
+        return Run(args);
+    }
+
+    // The statistics tshark prints with -z swp,stat.
+    TsharkRun Statistics(const QString& capture) const {
+        return Run({QStringLiteral("-r"), capture, QStringLiteral("-2"), QStringLiteral("-q"),
+                    QStringLiteral("-z"), QStringLiteral("swp,stat")});
+    }
+
+    // tshark with the dissector and these arguments.
     TsharkRun Run(QStringList args) const {
         args.prepend(QStringLiteral("lua_script:" SWP_DISSECTOR));
         args.prepend(QStringLiteral("-X"));
@@ -71,6 +88,7 @@ private:
         return run;
     }
 
+private:
     QTemporaryDir m_Config;
     bool m_Ready = false;
 };
@@ -104,4 +122,25 @@ inline QStringList ExpertNames(const QJsonValue& packet) {
         if (text.contains(QByteArray("\"") + name + "\""))
             names << QLatin1String(name);
     return names;
+}
+
+// Each frame's fields (tshark -T fields) as one line: "name=value" for each
+// one present, a true flag ("unanswered", "unpaired") by its name alone.
+inline QStringList PairingLines(const TsharkRun& run, const QStringList& names) {
+    QStringList lines;
+    for (const QByteArray& row : run.out.split('\n')) {
+        if (row.isEmpty())
+            continue;
+        const QList<QByteArray> values = row.split('\t');
+        QStringList line;
+        for (qsizetype n = 0; n < names.size() && n < values.size(); ++n)
+            if (names[n] == QLatin1String("unanswered") || names[n] == QLatin1String("unpaired")) {
+                if (values[n] == "1" || values[n] == "True")
+                    line << names[n];
+            } else if (!values[n].isEmpty()) {
+                line << names[n] + QLatin1Char('=') + QString::fromUtf8(values[n]);
+            }
+        lines << line.join(QLatin1Char(' '));
+    }
+    return lines;
 }

@@ -6,6 +6,7 @@
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/textutil.h"
+#include "tools/swpctl/causes.h"
 #include "tools/swpctl/devicecache.h"
 #include "tools/swpctl/exitcode.h"
 #include "tools/swpctl/present.h"
@@ -48,6 +49,9 @@ void CSession::Finish(int exitCode, const QString& message) {
         return;
     StopListening();
     m_Limit.Stop();
+    // --json: a setting's document is the configuration it read back.
+    if (exitCode == kExitOk && JsonOutput() && !HasDocument())
+        SetDocument(ConfigJson(m_Device));
     if (!message.isEmpty()) {
         Err(message);
         DebugLog("swpctl: %s", message.toUtf8().constData());
@@ -70,7 +74,7 @@ void CSession::Start() {
         return;
     m_Engine.SetAdapterFilter(m_Options.adapter);
     if (!m_Engine.SendDiscover(Waits::Discover, true)) {
-        Finish(kExitOther, TFormUDP::AdapterFailureText());
+        Finish(kExitOther, AdapterFailureMessage());
         return;
     }
     Await(
@@ -104,11 +108,11 @@ void CSession::Discovered() {
         DebugLog("  cannot write %s", qPrintable(DeviceCachePath()));
     if (m_Options.command == Command::Discover) {
         if (m_Options.json)
-            Out(QString::fromUtf8(QJsonDocument(DevicesJson(devices)).toJson()));
+            SetDocument(DevicesJson(devices), QStringLiteral("devices"));
         else if (!devices.empty())
             Out(DeviceTable(devices));
         if (devices.empty())
-            Finish(kExitNoDevice, QStringLiteral("no device found"));
+            Finish(kExitNoDevice, NoDeviceMessage());
         else
             Finish(kExitOk);
         return;
@@ -119,7 +123,7 @@ void CSession::Discovered() {
 
 bool CSession::ChooseDevice(const std::vector<DeviceRecord>& devices) {
     if (devices.empty()) {
-        Finish(kExitNoDevice, QStringLiteral("no device found"));
+        Finish(kExitNoDevice, NoDeviceMessage());
         return false;
     }
     QStringList found;
@@ -163,6 +167,11 @@ void PrepareLogin(TFormUDP& engine, const DeviceRecord& device, const QString& p
 }
 
 void CSession::Login() {
+    QString error;
+    if (!AskPassword(m_Options, DeviceLine(m_Device), error)) {
+        Finish(kExitInvalidArguments, error);
+        return;
+    }
     PrepareLogin(m_Engine, m_Device, m_Options.password);
     m_Engine.SendLogin(Waits::Login);
     Await(
@@ -230,7 +239,7 @@ void CSession::AfterConfig() {
     switch (m_Options.command) {
     case Command::Show:
         if (m_Options.json)
-            Out(QString::fromUtf8(QJsonDocument(ConfigJson(m_Device)).toJson()));
+            SetDocument(ConfigJson(m_Device));
         else
             Out(ConfigText(m_Device));
         Finish(kExitOk);
@@ -260,16 +269,20 @@ void CSession::PrintSurvey() {
     m_Engine.GetSurveyList(survey);
     survey = SortedBySignal(std::move(survey));
     if (m_Options.json)
-        Out(QString::fromUtf8(QJsonDocument(SurveyJson(survey)).toJson()));
+        SetDocument(SurveyJson(survey), QStringLiteral("networks"));
     else
         Out(SurveyTable(survey));
     Finish(kExitOk);
 }
 
 void CSession::PrintClientPin() {
-    Out(QString::fromUtf8(g_Var.ApClientPin, static_cast<qsizetype>(strnlen(
-                                                 g_Var.ApClientPin, sizeof g_Var.ApClientPin))) +
-        QLatin1Char('\n'));
+    const QString pin = QString::fromUtf8(
+        g_Var.ApClientPin,
+        static_cast<qsizetype>(strnlen(g_Var.ApClientPin, sizeof g_Var.ApClientPin)));
+    if (m_Options.json)
+        SetDocument(QJsonObject{{QStringLiteral("pin"), pin}});
+    else
+        Out(pin + QLatin1Char('\n'));
     Finish(kExitOk);
 }
 
@@ -519,6 +532,13 @@ void CSession::SendWpsRequest() {
 }
 
 void CSession::WpsDone(int32_t status, bool reread) {
+    if (m_Options.json)
+        SetDocument(QJsonObject{
+            {QStringLiteral("status"),
+             QJsonObject{{QStringLiteral("code"), status},
+                         {QStringLiteral("text"), QLatin1String(swp::WpsStatusText(status))}}},
+            {QStringLiteral("configuration"),
+             reread ? QJsonValue(ConfigJson(m_Device)) : QJsonValue(QJsonValue::Null)}});
     Out(QLatin1String(swp::WpsStatusText(status)) + QLatin1Char('\n'));
     if (reread)
         Out(WirelessText());

@@ -164,7 +164,7 @@ const CommandHelpText kCommandHelp[] = {
      "another program, a firewall, the reverse-path filter, ...), with the fix for\n"
      "each cause found; exit codes 10 to 16 name the main cause.\n"
      "\n"
-     "JSON: {devices, findings: [...], exit_code}.\n"
+     "JSON: {main_cause, exit_code, devices, adapters, findings: [...], ...}.\n"
      "\n"
      "Example:\n"
      "  swpctl doctor -a eth0\n"},
@@ -179,7 +179,8 @@ const char kCommonOptions[] =
     "      --password-file F   the device password from F (readable by you only);\n"
     "                          else --password, else SWP_PASSWORD, else asked for\n"
     "      --timeout SECONDS   end the whole run by then (exit code 18)\n"
-    "      --log F, --capture F, --speedup N: see swpctl --help\n";
+    "      --log F, --capture F, --speedup N: see swpctl --help\n"
+    "With -j, a failed run's document holds error: {code, name, message}.\n";
 
 } // namespace
 

@@ -84,8 +84,11 @@ public:
         struct sigaction action {};
         action.sa_handler = RestoreTerminalAndRaise;
         sigemptyset(&action.sa_mask);
+        // A signal ignored from the start (nohup) stays ignored.
         for (size_t n = 0; n < std::size(kPromptSignals); ++n)
-            ::sigaction(kPromptSignals[n], &action, &m_Previous[n]);
+            if (::sigaction(kPromptSignals[n], nullptr, &m_Previous[n]) == 0 &&
+                m_Previous[n].sa_handler != SIG_IGN)
+                ::sigaction(kPromptSignals[n], &action, nullptr);
         termios silent = g_SavedTerminal;
         silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         g_EchoOff = 1;
@@ -95,7 +98,7 @@ public:
     ~CSilentTerminal() {
         if (!m_Active)
             return;
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_SavedTerminal);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &g_SavedTerminal);
         g_EchoOff = 0;
         for (size_t n = 0; n < std::size(kPromptSignals); ++n)
             ::sigaction(kPromptSignals[n], &m_Previous[n], nullptr);
@@ -132,13 +135,14 @@ bool WaitForLine() {
 std::optional<QString> AskWithoutEcho(const QString& question) {
     if (!::isatty(STDIN_FILENO))
         return std::nullopt;
-    std::fputs(question.toUtf8().constData(), stderr);
-    std::fflush(stderr);
     char line[256] = {};
     bool read = false;
     bool late = false;
     {
+        // Silent before the question, so that nothing typed after it is shown.
         CSilentTerminal silent;
+        std::fputs(question.toUtf8().constData(), stderr);
+        std::fflush(stderr);
         late = !WaitForLine();
         read = !late && std::fgets(line, sizeof line, stdin) != nullptr;
     }

@@ -839,4 +839,33 @@ TEST(SwpctlLab, AHeldPortNamesItsHolder) {
         QJsonDocument::fromJson(run.out.toUtf8())["error"]["message"].toString().contains(holder));
 }
 
+// A capture lets anyone recover a key sent in it, password or not: a run
+// that sends one says so, once; one that sends none does not.
+TEST(SwpctlLab, ACaptureThatHoldsAKeyIsWarnedOf) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    QTemporaryDir dir;
+    const QString capture = dir.filePath(QStringLiteral("run.pcapng"));
+    const QString warning = QStringLiteral("warning: the capture %1 lets anyone who has it recover "
+                                           "the wireless key sent now, with or without the device "
+                                           "password\n")
+                                .arg(capture);
+    const struct {
+        QStringList args;
+        bool warned;
+    } cases[] = {
+        {{"set-wireless", "--ssid", "lab", "--security", "wpa-psk", "--key", "welcome-guests"},
+         true},
+        {{"set-wireless", "--ssid", "lab", "--security", "none"}, false},
+        {{"show"}, false},
+    };
+    for (const auto& c : cases) {
+        const ToolRun run = Swpctl(c.args + QStringList{QStringLiteral("--capture"), capture});
+        EXPECT_RUN(run, 0);
+        EXPECT_EQ(c.warned ? 1 : 0, run.err.count(warning))
+            << c.args.join(' ').toStdString() << ": " << run.err.toStdString();
+    }
+}
+
 } // namespace

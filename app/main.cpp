@@ -7,11 +7,14 @@
 #include "protocol/capturefile.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
+#include "setupversion.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
 #include <QMessageBox>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 
 namespace {
@@ -50,9 +53,45 @@ int RunWizard(int argc, char* argv[]) {
     return result;
 }
 
+const char kUsage[] =
+    "usage: swp-setup [--trace] [Qt options]\n"
+    "       swp-setup --help | --version\n"
+    "\n"
+    "The setup wizard of the wireless access points and bridges: it finds the\n"
+    "devices on the local network, logs in and sets a device's IP address, its\n"
+    "wireless profile (SSID, security, key), its operating mode, or pairs it by\n"
+    "WPS.\n"
+    "\n"
+    "  --trace    write the debug trace (Setup.Log) and a capture of every\n"
+    "             datagram (Setup.pcapng) into the trace folder, see swp-setup(1);\n"
+    "             the capture lets anyone who has it recover a wireless key the\n"
+    "             wizard sends, with or without the device password\n"
+    "  --help     this text\n"
+    "  --version  the version\n"
+    "Qt options such as -platform offscreen are passed on to Qt.\n"
+    "See swp-setup(1) and swpctl(1), the command-line client.\n";
+
+// --help and --version print and end before anything of the wizard starts;
+// -1 when neither is given.
+int PrintedInformation(int argc, char* argv[]) {
+    for (int n = 1; n < argc; ++n) {
+        if (std::strcmp(argv[n], "--help") == 0 || std::strcmp(argv[n], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[n], "--version") == 0) {
+            std::printf("swp-setup %s\n", SETUP_VERSION);
+            return 0;
+        }
+    }
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (const int printed = PrintedInformation(argc, argv); printed >= 0)
+        return printed;
     // Program initialisation: the debug log, then the shared state reads the
     // product settings beside the program.
     CDebug debug(ProgramFilePath());

@@ -7,6 +7,7 @@
 #include <QHostAddress>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <unistd.h>
@@ -248,6 +249,18 @@ QString CaptureNameForTrace(const QString& traceFile) {
     if (name.endsWith(QLatin1String(".Log"), Qt::CaseInsensitive))
         name.chop(4);
     return name + QStringLiteral(".pcapng");
+}
+
+void CCaptureFile::WarnKeySent() {
+    if (m_KeyWarned)
+        return;
+    m_KeyWarned = true;
+    const QByteArray path = m_Path.toLocal8Bit();
+    std::fprintf(stderr,
+                 "warning: the capture %s lets anyone who has it recover the wireless key "
+                 "sent now, with or without the device password\n",
+                 path.constData());
+    DebugLog("Capture %s holds a wireless key", path.constData());
 }
 
 std::unique_ptr<CCaptureFile> OpenCaptureBesideTrace(const CDebug* debug) {

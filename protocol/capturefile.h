@@ -51,6 +51,12 @@ public:
     void RecordSocket(const CUDPSocket& socket, bool sent, const uint8_t* data, int length,
                       uint16_t remotePort, const QString& remoteIp);
 
+    // Before a datagram that carries a wireless key: a one-line warning on
+    // standard error (once per capture). Every payload of a login is
+    // enciphered with the same key stream and the login request's payload is
+    // known, so the capture gives the key away with or without the password.
+    void WarnKeySent();
+
     // The capture of the program, or null: the engine records into it.
     static CCaptureFile* Instance() { return s_Instance.load(std::memory_order_acquire); }
     static void SetInstance(CCaptureFile* capture);
@@ -68,6 +74,7 @@ private:
     };
     std::vector<Interface> m_Interfaces;
     uint16_t m_NextId = 1; // the IPv4 identification of the next datagram
+    bool m_KeyWarned = false;
     static std::atomic<CCaptureFile*> s_Instance;
 };
 

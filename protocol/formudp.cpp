@@ -190,12 +190,20 @@ bool TFormUDP::SendIPSetting(int wait) {
                        wait);
 }
 
+void TFormUDP::WarnIfCapturingKey() {
+    CCaptureFile* capture = CCaptureFile::Instance();
+    if (capture && g_Var.NewWl.Security != 0)
+        capture->WarnKeySent();
+}
+
 bool TFormUDP::SendWlSetting(int wait) {
+    WarnIfCapturingKey();
     return SendRequest("SendWlSetting", BuildWlSetting(HostMAC, g_Var.NewWl), WAIT_WL_SETTING,
                        wait);
 }
 
 bool TFormUDP::SendWlStationSetting(int wait) {
+    WarnIfCapturingKey();
     return SendRequest("SendWlStationSetting", BuildWlStationSetting(HostMAC, g_Var.NewWl),
                        WAIT_WL_STA_SETTING, wait);
 }

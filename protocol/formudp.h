@@ -120,6 +120,8 @@ private:
     void TakeLoginPort(const swp::Tlv& tlv);
     bool SendRequest(const char* name, swp::CPacketBuilder packet, int code, int wait);
     void SendPacket(uint8_t* buffer, int length);
+    // A wireless setting with a key is about to go into the capture: warn.
+    void WarnIfCapturingKey();
     void DumpPacket(const char* direction, const uint8_t* buffer, int length, uint16_t port,
                     const QString& ip) const;
     void TimerWaitTimer();

@@ -1,8 +1,10 @@
-// devsim: simulates one or many devices of the setup protocol on UDP port
-// 5432, as described by a JSON file. See tools/devsim/README.md.
+// devsim (installed as swp-devsim): simulates one or many devices of the
+// setup protocol on UDP port 5432, as described by a JSON file. The file's
+// keys are in tools/devsim/README.md.
 
 #include "settings/textutil.h"
 #include "settings/timing.h"
+#include "setupversion.h"
 #include "tools/devsim/config.h"
 #include "tools/devsim/journal.h"
 #include "tools/devsim/simulator.h"
@@ -23,13 +25,25 @@ void OnSignal(int) {
 }
 
 const char kUsage[] =
-    "usage: devsim --config FILE [--journal FILE] [--bind ADDRESS] [--speedup N]\n"
-    "  --config FILE    the devices to simulate (JSON, see tools/devsim/README.md)\n"
+    "usage: swp-devsim --config FILE [--journal FILE] [--bind ADDRESS] [--speedup N]\n"
+    "       swp-devsim --help | --version\n"
+    "\n"
+    "Plays one or many wireless devices on UDP port 5432, so the setup wizard and\n"
+    "swpctl can find, configure, survey and pair them without hardware. Run it in\n"
+    "a network namespace of swp-lab, never on a real network.\n"
+    "\n"
+    "  --config FILE    the devices to simulate (JSON; examples, with the swpctl\n"
+    "                   inventories that run against them, are in\n"
+    "                   /usr/share/swp-lab/examples; the keys in swp-devsim(1))\n"
     "  --journal FILE   write every datagram received and sent, one JSON object a line\n"
     "  --bind ADDRESS   listen on this IPv4 address only (default 0.0.0.0; a socket\n"
     "                   bound to a unicast address hears no broadcast)\n"
     "  --speedup N      run every configured delay N times faster\n"
-    "Prints \"devsim: ready\" once its sockets are bound; ends on SIGTERM or SIGINT.\n";
+    "  --help           this text\n"
+    "  --version        the version\n"
+    "Prints \"devsim: ready\" once its sockets are bound; ends on SIGTERM or SIGINT.\n"
+    "Example: sudo swp-lab run --user \"$USER\" --sim dev1=/usr/share/swp-lab/examples/ap.json \\\n"
+    "           -- swpctl show\n";
 
 int Fail(const QString& message, int code) {
     std::fprintf(stderr, "devsim: %s\n", message.toLocal8Bit().constData());
@@ -47,6 +61,10 @@ int main(int argc, char** argv) {
         const bool hasValue = n + 1 < argc;
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == QLatin1String("--version")) {
+            std::printf("swp-devsim %s\n", SETUP_VERSION);
             return 0;
         }
         if (!hasValue)

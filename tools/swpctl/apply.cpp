@@ -4,6 +4,7 @@
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/textutil.h"
+#include "tools/swpctl/causes.h"
 #include "tools/swpctl/devicecache.h"
 #include "tools/swpctl/exitcode.h"
 #include "tools/swpctl/present.h"
@@ -33,7 +34,9 @@ bool CApplySession::LoadFile() {
     QStringList errors;
     if (!LoadInventory(m_Options.inventoryFile, m_Inventory, errors)) {
         for (const QString& error : errors)
-            std::fprintf(stderr, "%s\n", error.toUtf8().constData());
+            std::fprintf(stderr, "%s\n", PrintableText(error).toUtf8().constData());
+        SetDocument(QJsonObject{{QStringLiteral("file"), m_Options.inventoryFile},
+                                {QStringLiteral("errors"), QJsonArray::fromStringList(errors)}});
         Err(QStringLiteral("%1 is not valid: nothing was sent").arg(m_Options.inventoryFile));
         return false;
     }
@@ -88,7 +91,7 @@ void CApplySession::Start() {
     }
     m_Engine.SetAdapterFilter(m_Options.adapter);
     if (!m_Engine.SendDiscover(Waits::Discover, true)) {
-        Err(TFormUDP::AdapterFailureText());
+        Err(AdapterFailureMessage());
         Finish(kExitOther);
         return;
     }
@@ -223,8 +226,12 @@ void CApplySession::NextDevice() {
                                {QStringLiteral("devices"), devices},
                                {QStringLiteral("unlisted"), DevicesJson(m_Unlisted)},
                                {QStringLiteral("exit_code"), code}};
-        Out(QString::fromUtf8(QJsonDocument(json).toJson()));
+        SetDocument(json);
     }
+    if (code != kExitOk)
+        NoteFailure(
+            failed ? QStringLiteral("a device failed or was not found")
+                   : QStringLiteral("some devices differ from %1").arg(m_Options.inventoryFile));
     Finish(code);
 }
 

@@ -3,9 +3,9 @@
 #include "diagnosis/diagnosis.h"
 #include "protocol/formudp.h"
 #include "requests/waits.h"
+#include "tools/swpctl/output.h"
 
 #include <QCoreApplication>
-#include <QJsonDocument>
 #include <QTimer>
 #include <cstdio>
 
@@ -19,12 +19,14 @@ int RunDoctor(const CtlOptions& options) {
         &diagnosis, &diag::CDiagnosis::Finished, &diagnosis,
         [&] {
             const diag::Report& report = diagnosis.Result();
-            const QByteArray text =
-                options.json
-                    ? QJsonDocument(diag::ReportJson(report)).toJson(QJsonDocument::Indented)
-                    : diag::ReportText(report).toUtf8();
-            std::fputs(text.constData(), stdout);
-            std::fflush(stdout);
+            if (const diag::Finding* main = report.MainFinding())
+                NoteFailure(main->summary);
+            if (options.json) {
+                SetDocument(diag::ReportJson(report));
+            } else {
+                std::fputs(diag::ReportText(report).toUtf8().constData(), stdout);
+                std::fflush(stdout);
+            }
             QCoreApplication::exit(report.ExitCode());
         },
         Qt::QueuedConnection);

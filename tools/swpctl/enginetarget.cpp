@@ -2,18 +2,7 @@
 
 #include "settings/debug.h"
 
-#include <cstdio>
-
 namespace swpctl {
-
-void Out(const QString& text) {
-    std::fputs(text.toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
-
-void Err(const QString& text) {
-    std::fprintf(stderr, "swpctl: %s\n", text.toUtf8().constData());
-}
 
 CEngineTarget::CEngineTarget(QObject* parent) : QObject(parent), m_Engine(this) {
     connect(&m_Runner, &CRequestRunner::LoggingIn, this, [] { DebugLog("swpctl: log in again"); });

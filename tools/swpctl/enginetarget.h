@@ -6,16 +6,13 @@
 
 #include "protocol/formudp.h"
 #include "requests/requestrunner.h"
+#include "tools/swpctl/output.h"
 #include "tools/swpctl/replywait.h"
 
 #include <QObject>
 #include <QString>
 
 namespace swpctl {
-
-// A line for the user: Out on standard output, Err as "swpctl: text" on standard error.
-void Out(const QString& text);
-void Err(const QString& text);
 
 class CEngineTarget : public QObject {
     Q_OBJECT

@@ -15,7 +15,16 @@ enum ExitCode : int {
     kExitBadReply = 8,         // a reply that cannot be used: a configuration without any value,
                                // a login reply naming an unusable port
     kExitSomeFailed = 9,       // apply: a device failed or was not found
-    kExitDiffers = 17,         // apply --check: some devices differ from the file
+    // doctor: the cause it found (diagnosis/finding.cpp gives them)
+    kExitNoAdapter = 10,
+    kExitPortInUse = 11,
+    kExitFirewall = 12,
+    kExitReversePath = 13,
+    kExitReceiveBuffer = 14,
+    kExitForeignSubnet = 15,
+    kExitAdapterDown = 16,
+    kExitDiffers = 17,  // apply --check: some devices differ from the file
+    kExitDeadline = 18, // --timeout: the run was ended at its deadline
 };
 
 } // namespace swpctl

@@ -1,11 +1,13 @@
 #include "tools/swpctl/options.h"
 
+#include "protocol/iphelp.h"
 #include "settings/privatefile.h"
 #include "settings/records.h"
 #include "settings/textutil.h"
 
 #include <QMap>
 #include <QSet>
+#include <algorithm>
 
 namespace swpctl {
 
@@ -31,47 +33,52 @@ const QSet<QString> kValueOptions = {
     QStringLiteral("--ssid"),     QStringLiteral("--channel"),  QStringLiteral("--mode"),
     QStringLiteral("--security"), QStringLiteral("--auth"),     QStringLiteral("--key"),
     QStringLiteral("--key-file"), QStringLiteral("--wpa-mode"), QStringLiteral("--cipher"),
-    QStringLiteral("--only"),     QStringLiteral("--capture"),
+    QStringLiteral("--only"),     QStringLiteral("--capture"),  QStringLiteral("--timeout"),
 };
 // A password or key file holds no more than this.
 constexpr qint64 kMaxSecretSize = 4096;
 const QSet<QString> kFlagOptions = {QStringLiteral("--json"), QStringLiteral("--help"),
-                                    QStringLiteral("--check"), QStringLiteral("--send-keys"),
-                                    QStringLiteral("--all")};
+                                    QStringLiteral("--version"), QStringLiteral("--check"),
+                                    QStringLiteral("--send-keys"), QStringLiteral("--all")};
 const QSet<QString> kGlobalOptions = {
     QStringLiteral("--device"),  QStringLiteral("--password"), QStringLiteral("--password-file"),
     QStringLiteral("--adapter"), QStringLiteral("--log"),      QStringLiteral("--speedup"),
-    QStringLiteral("--help"),    QStringLiteral("--capture"),
+    QStringLiteral("--help"),    QStringLiteral("--capture"),  QStringLiteral("--json"),
+    QStringLiteral("--timeout"), QStringLiteral("--version"),
 };
+// The short forms of the options used most.
+const QMap<QString, QString> kShortOptions = {
+    {QStringLiteral("-h"), QStringLiteral("--help")},
+    {QStringLiteral("-d"), QStringLiteral("--device")},
+    {QStringLiteral("-j"), QStringLiteral("--json")},
+    {QStringLiteral("-a"), QStringLiteral("--adapter")},
+};
+// --timeout takes at most a day.
+constexpr double kMaxTimeoutSeconds = 86400;
 
 // The options a command takes beside the global ones.
 QSet<QString> CommandOptions(Command command) {
     switch (command) {
-    case Command::Discover:
-    case Command::Show:
-    case Command::Survey:
-    case Command::Doctor:
-        return {QStringLiteral("--json")};
     case Command::SetIp:
     case Command::SetMode:
-        return {QStringLiteral("--json"), QStringLiteral("--check")};
+        return {QStringLiteral("--check")};
     case Command::SetWireless:
         return {
             QStringLiteral("--ssid"),     QStringLiteral("--channel"),  QStringLiteral("--mode"),
             QStringLiteral("--security"), QStringLiteral("--auth"),     QStringLiteral("--key"),
             QStringLiteral("--key-file"), QStringLiteral("--wpa-mode"), QStringLiteral("--cipher"),
-            QStringLiteral("--json"),     QStringLiteral("--check")};
+            QStringLiteral("--check")};
     case Command::SetStation:
         return {QStringLiteral("--ssid"),     QStringLiteral("--mode"),
                 QStringLiteral("--security"), QStringLiteral("--auth"),
                 QStringLiteral("--key"),      QStringLiteral("--key-file"),
                 QStringLiteral("--wpa-mode"), QStringLiteral("--cipher"),
-                QStringLiteral("--json"),     QStringLiteral("--check")};
+                QStringLiteral("--check")};
     case Command::WpsPin:
         return {QStringLiteral("--ssid")};
     case Command::Apply:
-        return {QStringLiteral("--json"), QStringLiteral("--check"), QStringLiteral("--only"),
-                QStringLiteral("--send-keys"), QStringLiteral("--all")};
+        return {QStringLiteral("--check"), QStringLiteral("--only"), QStringLiteral("--send-keys"),
+                QStringLiteral("--all")};
     default:
         return {};
     }
@@ -88,24 +95,49 @@ public:
         : m_Options(options), m_Error(error), m_Prompt(prompt) {}
 
     bool Run(const QStringList& args) {
-        if (!Split(args))
-            return false;
-        if (m_Values.contains(QStringLiteral("--help"))) {
-            m_Options.help = true;
-            return true;
-        }
-        if (m_Positional.isEmpty())
-            return Fail(QStringLiteral("no command given (try --help)"));
-        const QString name = m_Positional.takeFirst();
+        const bool split = Split(args);
+        const QString name = m_Positional.value(0);
         for (const CommandInfo& info : kCommands)
             if (name == QLatin1String(info.name))
                 m_Options.command = info.command;
-        if (m_Options.command == Command::None)
-            return Fail(QStringLiteral("unknown command \"%1\" (try --help)").arg(name));
+        // Where to look for the options: the command's own help, or the list.
+        const QString helpHint = m_Options.command == Command::None
+                                     ? QStringLiteral("swpctl --help")
+                                     : QStringLiteral("swpctl %1 --help").arg(name);
+        if (!m_Unknown.isEmpty())
+            return Fail(QStringLiteral("unknown option %1 (%2 lists the options)")
+                            .arg(m_Unknown, helpHint));
+        if (!split)
+            return false;
+        if (Has("--version")) {
+            m_Options.version = true;
+            return true;
+        }
+        if (name == QLatin1String("help")) {
+            m_Options.help = true;
+            m_Options.helpTopic = m_Positional.value(1);
+            if (m_Positional.size() > 2 || HelpFor(m_Options.helpTopic).isEmpty())
+                return Fail(QStringLiteral("help: a command is expected, not \"%1\" (swpctl "
+                                           "--help lists them)")
+                                .arg(m_Positional.mid(1).join(QLatin1Char(' '))));
+            return true;
+        }
+        if (!name.isEmpty() && m_Options.command == Command::None)
+            return Fail(
+                QStringLiteral("unknown command \"%1\" (swpctl --help lists them)").arg(name));
+        if (Has("--help")) {
+            m_Options.help = true;
+            m_Options.helpTopic = name;
+            return true;
+        }
+        if (name.isEmpty())
+            return Fail(QStringLiteral("no command given (swpctl --help lists them)"));
+        m_Positional.removeFirst();
         const QSet<QString> allowed = CommandOptions(m_Options.command);
         for (auto it = m_Values.cbegin(); it != m_Values.cend(); ++it)
             if (!kGlobalOptions.contains(it.key()) && !allowed.contains(it.key()))
-                return Fail(QStringLiteral("%1 is not an option of %2").arg(it.key(), name));
+                return Fail(QStringLiteral("%1 is not an option of %2 (%3 lists its options)")
+                                .arg(it.key(), name, helpHint));
         return Globals() && CommandArguments();
     }
 
@@ -115,13 +147,24 @@ private:
         return false;
     }
 
+    // Options and their values apart from the arguments. An unknown option
+    // is kept for Run, which names it with the help that lists the options.
     bool Split(const QStringList& args) {
+        bool optionsEnded = false;
         for (int n = 0; n < args.size(); ++n) {
             QString arg = args[n];
-            if (arg == QLatin1String("-h"))
-                arg = QStringLiteral("--help");
-            if (!arg.startsWith(QLatin1String("--")) || arg == QLatin1String("--")) {
+            if (optionsEnded || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
                 m_Positional.append(arg);
+                continue;
+            }
+            if (arg == QLatin1String("--")) {
+                optionsEnded = true;
+                continue;
+            }
+            arg = kShortOptions.value(arg, arg);
+            if (!arg.startsWith(QLatin1String("--"))) {
+                if (m_Unknown.isEmpty())
+                    m_Unknown = arg;
                 continue;
             }
             QString value;
@@ -141,7 +184,9 @@ private:
                     value = args[++n];
                 }
             } else {
-                return Fail(QStringLiteral("unknown option %1 (try --help)").arg(arg));
+                if (m_Unknown.isEmpty())
+                    m_Unknown = arg;
+                continue;
             }
             if (m_Values.contains(arg))
                 return Fail(QStringLiteral("%1 is given twice").arg(arg));
@@ -152,17 +197,25 @@ private:
 
     bool Has(const char* option) const { return m_Values.contains(QLatin1String(option)); }
 
-    // A password or key without the command line: OPTION-file, then the
-    // environment variable, then OPTION itself (which every user can read
-    // in the process list, so it is warned of), then the prompt.
-    bool Secret(const char* option, const char* variable, const QString& question,
+    // A password or key: OPTION-file, then OPTION itself (which every user
+    // can read in the process list, so it is warned of), then the environment
+    // variable; the command line beats the environment. none when none of
+    // them gives it. what names the secret in the note on where it came from.
+    bool Secret(const char* option, const char* variable, const QString& what,
                 std::optional<QString>& out) {
         const QString name = QLatin1String(option);
         const QString fileOption = name + QStringLiteral("-file");
-        if (m_Values.contains(fileOption)) {
-            if (Has(option))
-                return Fail(
-                    QStringLiteral("%1 and %2 are one too many: give one").arg(fileOption, name));
+        const QString envName = QLatin1String(variable);
+        const bool inFile = m_Values.contains(fileOption);
+        const bool inEnvironment = qEnvironmentVariableIsSet(variable);
+        if (inFile && Has(option))
+            return Fail(
+                QStringLiteral("%1 and %2 are one too many: give one").arg(fileOption, name));
+        if ((inFile || Has(option)) && inEnvironment)
+            m_Options.notes.append(QStringLiteral("the %1 comes from %2; %3 is set too and is "
+                                                  "not used")
+                                       .arg(what, inFile ? fileOption : name, envName));
+        if (inFile) {
             const QString path = m_Values.value(fileOption);
             const privatefile::ReadResult read =
                 privatefile::Read(path, kMaxSecretSize, privatefile::Owner::PrivateToUser);
@@ -177,29 +230,73 @@ private:
             out = text;
             return true;
         }
-        if (qEnvironmentVariableIsSet(variable)) {
-            QString text;
-            if (!DecodeUtf8Strictly(qgetenv(variable), text))
-                return Fail(QStringLiteral("%1 is not valid UTF-8").arg(QLatin1String(variable)));
-            out = text;
-            return true;
-        }
         if (Has(option)) {
             m_Options.notes.append(QStringLiteral("%1 can be read by every user of this computer "
                                                   "(ps): use %2 or %3")
-                                       .arg(name, fileOption, QLatin1String(variable)));
+                                       .arg(name, fileOption, envName));
             out = Value(option);
             return true;
         }
-        if (m_Prompt)
-            out = m_Prompt(question);
+        if (inEnvironment) {
+            QString text;
+            if (!DecodeUtf8Strictly(qgetenv(variable), text))
+                return Fail(QStringLiteral("%1 is not valid UTF-8").arg(envName));
+            out = text;
+        }
         return true;
     }
+
+    bool AskKey(std::optional<QString>& key) {
+        QString error;
+        return AskNewKey(m_Prompt, QStringLiteral("Wireless key"), key, error) || Fail(error);
+    }
+
+    bool Adapter(const QString& given) {
+        uint32_t address = 0;
+        if (ParseDotted(given, address) && address != 0) {
+            m_Options.adapter = DottedText(address);
+            return true;
+        }
+        const auto adapters = CIPHelp().GetAdaptersList();
+        if (adapters) {
+            for (const AdapterInfo& adapter : *adapters) {
+                if (adapter.Name != given)
+                    continue;
+                QStringList addresses;
+                for (const AdapterAddress& own : adapter.Addresses)
+                    if (ParseDotted(own.IP, address) && address != 0)
+                        addresses.append(own.IP);
+                if (addresses.size() == 1) {
+                    m_Options.adapter = addresses.front();
+                    return true;
+                }
+                if (addresses.isEmpty())
+                    return Fail(QStringLiteral("--adapter: %1 has no IPv4 address").arg(given));
+                return Fail(QStringLiteral("--adapter: %1 has the IPv4 addresses %2: give one "
+                                           "of them")
+                                .arg(given, addresses.join(QStringLiteral(", "))));
+            }
+        }
+        return Fail(QStringLiteral("--adapter: an interface name (ip link) or an IPv4 address is "
+                                   "expected; no adapter is named \"%1\"")
+                        .arg(given));
+    }
+
     QString Value(const char* option) const { return m_Values.value(QLatin1String(option)); }
 
     bool Globals() {
         m_Options.json = Has("--json");
         m_Options.check = Has("--check");
+        if (Has("--timeout")) {
+            bool ok = false;
+            const double seconds = Value("--timeout").toDouble(&ok);
+            if (!ok || !(seconds > 0) || seconds > kMaxTimeoutSeconds)
+                return Fail(QStringLiteral("--timeout: seconds from 0.001 to %1 are expected, not "
+                                           "\"%2\"")
+                                .arg(kMaxTimeoutSeconds)
+                                .arg(Value("--timeout")));
+            m_Options.timeoutMs = std::max(1, static_cast<int>(seconds * 1000));
+        }
         if (Has("--device")) {
             if (!ParseMAC(Value("--device"), m_Options.deviceMac))
                 return Fail(QStringLiteral("--device: a MAC like 02:00:00:00:00:01 is expected, "
@@ -209,21 +306,18 @@ private:
         }
         if (LogsIn(m_Options.command)) {
             std::optional<QString> password;
-            if (!Secret("--password", "SWP_PASSWORD", QStringLiteral("Device password: "),
-                        password))
+            if (!Secret("--password", "SWP_PASSWORD", QStringLiteral("password"), password))
                 return false;
+            m_Options.passwordGiven = password.has_value();
             if (password)
                 m_Options.password = *password;
+            else
+                m_Options.prompt = m_Prompt; // asked for once the device is known
             if (!CheckPassword(m_Options.password, m_Error))
                 return false;
         }
-        if (Has("--adapter")) {
-            uint32_t address = 0;
-            if (!ParseDotted(Value("--adapter"), address) || address == 0)
-                return Fail(QStringLiteral("--adapter: an IPv4 address is expected, not \"%1\"")
-                                .arg(Value("--adapter")));
-            m_Options.adapter = DottedText(address);
-        }
+        if (Has("--adapter") && !Adapter(Value("--adapter")))
+            return false;
         if (Has("--log")) {
             m_Options.logFile = Value("--log");
             if (m_Options.logFile.isEmpty())
@@ -366,8 +460,17 @@ private:
         SecurityCode(Value("--security"), security);
         if (security != 0 || Has("--key") || Has("--key-file")) {
             std::optional<QString> key;
-            if (!Secret("--key", "SWP_KEY", QStringLiteral("Wireless key: "), key))
+            if (!Secret("--key", "SWP_KEY", QStringLiteral("key"), key))
                 return false;
+            if (!key && security != 0) {
+                if (!AskKey(key))
+                    return false;
+                if (!key)
+                    return Fail(QStringLiteral(
+                        "no wireless key: give it by --key-file FILE (readable by you only) or "
+                        "SWP_KEY, or type it on a terminal (--key works too, but every user can "
+                        "read it)"));
+            }
             if (key)
                 values.insert(QStringLiteral("key"), *key);
         }
@@ -382,6 +485,7 @@ private:
     const SecretPrompt& m_Prompt;
     QMap<QString, QString> m_Values;
     QStringList m_Positional;
+    QString m_Unknown; // the first unknown option
 };
 
 } // namespace
@@ -400,117 +504,44 @@ bool ParseOptions(const QStringList& args, CtlOptions& options, QString& error,
     return CParser(options, error, prompt).Run(args);
 }
 
-QString HelpText() {
-    return QStringLiteral(
-        "usage: swpctl [OPTIONS] COMMAND [ARGUMENTS]\n"
-        "\n"
-        "Finds, reads and configures the wireless devices on the local network with\n"
-        "the same protocol engine as the setup wizard.\n"
-        "\n"
-        "Commands:\n"
-        "  discover                     list the devices that answer (name, MAC, address,\n"
-        "                               adapter)\n"
-        "  show                         log in and show the device's configuration\n"
-        "  set-ip dhcp                  let the device take its address by DHCP\n"
-        "  set-ip static IP MASK [GATEWAY]\n"
-        "                               give the device a static address\n"
-        "  set-wireless --ssid S --security none|wep|wpa-psk [--key K] [...]\n"
-        "                               write the wireless profile of an access point\n"
-        "  set-station --ssid S --security none|wep|wpa-psk [--key K] [...]\n"
-        "                               write the wireless profile of an AP client\n"
-        "  set-mode ap|bridge           run the device as access point or as AP client\n"
-        "  survey                       list the networks the device hears, strongest first\n"
-        "  client-pin                   show the PIN the device uses as a WPS client\n"
-        "  wps-pbc                      pair by WPS push button and follow it to \"Configured\"\n"
-        "  wps-pin PIN                  access point: pair with the client that has this PIN\n"
-        "  wps-pin --ssid S             AP client: pair by PIN with the access point S\n"
-        "                               (swpctl shows the device's PIN to enter there)\n"
-        "  apply FILE [--check] [--send-keys] [--only DEVICE,...] [--all]\n"
-        "                               bring every device of the inventory FILE (YAML or\n"
-        "                               JSON) to the state it describes, sending only what\n"
-        "                               differs; --check sends nothing and shows the\n"
-        "                               differences (see the README section \"Many devices\")\n"
-        "  doctor                       search once and say why no device answers, with the\n"
-        "                               fix for each cause found (see exit codes 10 to 16)\n"
-        "\n"
-        "Options:\n"
-        "  --device MAC      the device to use (default: the only one that answers)\n"
-        "  --password-file F the device password from the file F (only its owner may\n"
-        "                    read it); else from SWP_PASSWORD, else --password, else\n"
-        "                    asked for on a terminal, else \"tosca\" (at most 16 characters)\n"
-        "  --password P      the device password on the command line, where every user\n"
-        "                    can read it (warned)\n"
-        "  --adapter ADDRESS use only the adapter with this IPv4 address\n"
-        "  --json            discover, show, survey, doctor, apply: print JSON\n"
-        "  --log FILE        write the debug trace to FILE (it is also written when\n"
-        "                    swpctl.Log exists beside the program)\n"
-        "  --capture FILE    also write every datagram sent and received to FILE, a\n"
-        "                    pcapng capture for Wireshark (readable by you only)\n"
-        "  --speedup N       run every wait N times faster (for tests)\n"
-        "  --help            this text\n"
-        "\n"
-        "Apply options (apply):\n"
-        "  --check           send nothing; print per device the fields that differ\n"
-        "  --only DEVICE,... only these devices: MACs or names the file gives, or the\n"
-        "                    MAC of a device that a named entry finds\n"
-        "  --send-keys       also send the profile of a device whose entry holds a key\n"
-        "                    or wireless mode when nothing else differs (the devices\n"
-        "                    never report them, so they are not compared)\n"
-        "  --all             also log in to and read every device that answers and is\n"
-        "                    not in the file (FILE may then be left out), as an entry of\n"
-        "                    its MAC alone: nothing is sent to it; its password is\n"
-        "                    SWP_PASSWORD, else \"tosca\"\n"
-        "  apply takes no --device and no --password(-file): the file names the devices and\n"
-        "  their passwords (in the file, or from an environment variable or a file\n"
-        "  only its owner can read)\n"
-        "\n"
-        "Wireless options (set-wireless, set-station):\n"
-        "  --ssid S          network name, 1 to 32 characters\n"
-        "  --channel N       set-wireless only: channel from the device's list, 0 lets the\n"
-        "                    device choose (default 0)\n"
-        "  --mode M          bgn (default), bg or n; also b, g, a, abg, abgn, gn, an, or 0-9\n"
-        "  --security S      none, wep or wpa-psk\n"
-        "  --key K           WEP: 5 or 13 characters, or 10 or 26 hex digits (64 or 128 bit);\n"
-        "                    WPA-PSK: 8 to 63 characters, or 64 hex digits; on the command\n"
-        "                    line every user can read it (warned)\n"
-        "  --key-file F      the key from the file F (only its owner may read it); else\n"
-        "                    from SWP_KEY, else --key, else asked for on a terminal\n"
-        "  --auth A          WEP: open, shared or auto (access point, default auto);\n"
-        "                    open or shared (AP client, default open)\n"
-        "  --wpa-mode M      WPA-PSK: wpa, wpa2 or auto (default auto)\n"
-        "  --cipher C        WPA-PSK: tkip, aes or auto (default: what the WPA mode implies,\n"
-        "                    wpa tkip, wpa2 aes, auto both)\n"
-        "\n"
-        "Every command but discover first discovers (4 s), then logs in to the device.\n"
-        "Results go to standard output, messages to standard error.\n"
-        "\n"
-        "Exit codes:\n"
-        "  0  done\n"
-        "  1  other failure (no usable network adapter, ...)\n"
-        "  2  invalid arguments (also: several devices answered and no --device was given,\n"
-        "     or the command does not fit the device's mode)\n"
-        "  3  no device found, or the --device MAC did not answer\n"
-        "  4  login refused (wrong password)\n"
-        "  5  time-out: the device did not answer\n"
-        "  6  the device refused the setting\n"
-        "  7  WPS pairing failed\n"
-        "  8  the device's reply cannot be used: its configuration reply holds no value\n"
-        "     (empty, or enciphered with another password), or its login reply names\n"
-        "     an unusable port\n"
-        "apply: 0 every device of the file is as the file describes (with --check:\n"
-        "  nothing would change); otherwise:\n"
-        "  2  the file is invalid (nothing was sent; each error names its line)\n"
-        "  9  a device failed or was not found (the others were still configured)\n"
-        "  17 --check: some devices differ from the file (none failed)\n"
-        "doctor: 0 a device answered and nothing is wrong; otherwise the main finding's:\n"
-        "  3  no device answered and nothing checked here explains it (device checklist)\n"
-        "  10 no usable adapter, or an adapter could not be opened\n"
-        "  11 another program holds UDP port 5433\n"
-        "  12 the firewall drops or rejects UDP to port 5433\n"
-        "  13 the reverse-path filter dropped the replies\n"
-        "  14 replies lost to a full receive buffer\n"
-        "  15 a device answered from an address outside its adapter's subnet\n"
-        "  16 an adapter is down, has no link or no IPv4 address\n");
+bool AskNewKey(const SecretPrompt& prompt, const QString& question, std::optional<QString>& key,
+               QString& error) {
+    if (!prompt)
+        return true;
+    const std::optional<QString> first = prompt(question + QStringLiteral(": "));
+    if (!first)
+        return true;
+    const std::optional<QString> second = prompt(question + QStringLiteral(" again: "));
+    if (!second || *second != *first) {
+        error = QStringLiteral("the two keys typed differ: nothing was sent");
+        return false;
+    }
+    key = first;
+    return true;
+}
+
+bool AskPassword(CtlOptions& options, const QString& device, QString& error) {
+    if (options.passwordGiven || !options.prompt)
+        return true;
+    const std::optional<QString> typed = options.prompt(
+        QStringLiteral("Password of %1 (empty keeps the default): ").arg(PrintableText(device)));
+    if (!typed)
+        return true;
+    if (!CheckPassword(*typed, error))
+        return false;
+    options.password = *typed;
+    options.passwordGiven = true;
+    return true;
+}
+
+bool WantsJson(const QStringList& args) {
+    for (const QString& arg : args) {
+        if (arg == QLatin1String("--"))
+            return false;
+        if (arg == QLatin1String("--json") || arg == QLatin1String("-j"))
+            return true;
+    }
+    return false;
 }
 
 } // namespace swpctl

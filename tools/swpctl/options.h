@@ -35,14 +35,25 @@ enum class Command {
 
 const char* CommandName(Command command);
 
+// Asks for a secret without echo on a terminal; nothing when there is no
+// terminal or the user gives nothing.
+using SecretPrompt = std::function<std::optional<QString>(const QString& question)>;
+
 struct CtlOptions {
     Command command = Command::None;
     bool help = false;
+    QString helpTopic; // with help: a command's name, "exit-codes", or empty for all
+    bool version = false;
     bool json = false;
+    int timeoutMs = 0; // --timeout: the whole run ends by then; 0 none
 
     bool hasDevice = false;
     uint8_t deviceMac[6] = {};
     QString password = QStringLiteral("tosca");
+    // False while the password is the default: it is asked for once the
+    // device is known (AskPassword).
+    bool passwordGiven = false;
+    SecretPrompt prompt;
     QString adapter; // IPv4 address of the one adapter to use; empty: all
     QString logFile; // --log
     int speedup = 1; // --speedup (tests)
@@ -73,20 +84,39 @@ struct CtlOptions {
     QStringList notes;
 };
 
-// Asks for a secret without echo on a terminal; nothing when there is no
-// terminal or the user gives nothing.
-using SecretPrompt = std::function<std::optional<QString>(const QString& question)>;
+
+// A new wireless key typed on the terminal: asked twice, as a typing error in
+// a hidden key would otherwise reach the device. key stays empty when nothing
+// was typed; false with error when the two answers differ.
+bool AskNewKey(const SecretPrompt& prompt, const QString& question, std::optional<QString>& key,
+               QString& error);
 
 // Parses args (without the program name). False with a one-line message when
-// something is wrong; --help alone is always accepted.
+// something is wrong; --help and --version are always accepted.
 // The password of a command that logs in comes from, in this order:
-// --password-file, SWP_PASSWORD, --password (with a warning: every user
-// reads it), the prompt, "tosca". The wireless key likewise from --key-file,
-// SWP_KEY, --key (warned), the prompt.
+// --password-file, --password (with a warning: every user reads it),
+// SWP_PASSWORD, the prompt once the device is known, "tosca". The wireless
+// key likewise from --key-file, --key (warned), SWP_KEY, the prompt (asked
+// twice). When more than one was given, a note says which one is used.
 bool ParseOptions(const QStringList& args, CtlOptions& options, QString& error,
                   const SecretPrompt& prompt = {});
 
-// The usage text, with the exit codes.
+// The password of a command that logs in to device (its DeviceLine), asked
+// for on the terminal when none was given; an empty answer keeps "tosca".
+// False with the reason when the typed one cannot be a password.
+bool AskPassword(CtlOptions& options, const QString& device, QString& error);
+
+// Whether args ask for JSON (-j, --json), for the document of a command line
+// that cannot be parsed.
+bool WantsJson(const QStringList& args);
+
+// The texts of --help: every command on one screen, one command in full,
+// the exit codes; and --version.
 QString HelpText();
+QString CommandHelp(Command command);
+QString ExitCodesText();
+QString VersionText();
+// What --help or help TOPIC prints; empty for an unknown topic.
+QString HelpFor(const QString& topic);
 
 } // namespace swpctl

@@ -6,6 +6,7 @@
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/textutil.h"
+#include "tools/swpctl/causes.h"
 #include "tools/swpctl/devicecache.h"
 #include "tools/swpctl/exitcode.h"
 #include "tools/swpctl/present.h"
@@ -50,6 +51,9 @@ void CSession::Finish(int exitCode, const QString& message) {
         return;
     StopListening();
     m_Limit.Stop();
+    // --json: a setting's document is the configuration it read back.
+    if (exitCode == kExitOk && JsonOutput() && !HasDocument())
+        SetDocument(ConfigJson(m_Device));
     if (!message.isEmpty()) {
         Err(message);
         DebugLog("swpctl: %s", message.toUtf8().constData());
@@ -80,7 +84,7 @@ void CSession::Start() {
         return;
     m_Engine.SetAdapterFilter(m_Options.adapter);
     if (!m_Engine.SendDiscover(Waits::Discover, true)) {
-        Finish(kExitOther, TFormUDP::AdapterFailureText());
+        Finish(kExitOther, AdapterFailureMessage());
         return;
     }
     m_Searching = true;
@@ -121,11 +125,11 @@ void CSession::Discovered() {
         DebugLog("  cannot write %s", qPrintable(DeviceCachePath()));
     if (m_Options.command == Command::Discover) {
         if (m_Options.json)
-            Out(QString::fromUtf8(QJsonDocument(DevicesJson(devices)).toJson()));
+            SetDocument(DevicesJson(devices), QStringLiteral("devices"));
         else if (!devices.empty())
             Out(DeviceTable(devices));
         if (devices.empty())
-            Finish(kExitNoDevice, QStringLiteral("no device found"));
+            Finish(kExitNoDevice, NoDeviceMessage());
         else
             Finish(kExitOk);
         return;
@@ -136,7 +140,7 @@ void CSession::Discovered() {
 
 bool CSession::ChooseDevice(const std::vector<DeviceRecord>& devices) {
     if (devices.empty()) {
-        Finish(kExitNoDevice, QStringLiteral("no device found"));
+        Finish(kExitNoDevice, NoDeviceMessage());
         return false;
     }
     QStringList found;
@@ -166,6 +170,11 @@ bool CSession::ChooseDevice(const std::vector<DeviceRecord>& devices) {
 }
 
 void CSession::Login() {
+    QString error;
+    if (!AskPassword(m_Options, DeviceLine(m_Device), error)) {
+        Finish(kExitInvalidArguments, error);
+        return;
+    }
     if (SetsState(m_Options.command)) {
         RunState();
         return;
@@ -232,7 +241,7 @@ void CSession::AfterConfig() {
     switch (m_Options.command) {
     case Command::Show:
         if (m_Options.json)
-            Out(QString::fromUtf8(QJsonDocument(ConfigJson(m_Device)).toJson()));
+            SetDocument(ConfigJson(m_Device));
         else
             Out(ConfigText(m_Device));
         Finish(kExitOk);
@@ -252,17 +261,20 @@ void CSession::PrintSurvey() {
     m_Engine.GetSurveyList(survey);
     survey = SortedBySignal(std::move(survey));
     if (m_Options.json)
-        Out(QString::fromUtf8(QJsonDocument(SurveyJson(survey)).toJson()));
+        SetDocument(SurveyJson(survey), QStringLiteral("networks"));
     else
         Out(SurveyTable(survey));
     Finish(kExitOk);
 }
 
 void CSession::PrintClientPin() {
-    Out(PrintableText(QString::fromUtf8(
-            g_Var.ApClientPin,
-            static_cast<qsizetype>(strnlen(g_Var.ApClientPin, sizeof g_Var.ApClientPin)))) +
-        QLatin1Char('\n'));
+    const QString pin = QString::fromUtf8(
+        g_Var.ApClientPin,
+        static_cast<qsizetype>(strnlen(g_Var.ApClientPin, sizeof g_Var.ApClientPin)));
+    if (m_Options.json)
+        SetDocument(QJsonObject{{QStringLiteral("pin"), pin}});
+    else
+        Out(PrintableText(pin) + QLatin1Char('\n'));
     Finish(kExitOk);
 }
 
@@ -361,8 +373,7 @@ void CSession::RunState() {
 void CSession::DeviceEnded(const DeviceReport& report) {
     m_Result = report;
     if (m_Options.json)
-        Out(QString::fromUtf8(
-            QJsonDocument(ResultJson(m_Options.command, m_Options.check, report)).toJson()));
+        SetDocument(ResultJson(m_Options.command, m_Options.check, report));
     else if (report.status != DeviceReport::Failed)
         Out(QStringLiteral("%1 (%2): %3")
                 .arg(PrintableText(DeviceName(m_Device)), FormatMAC(m_Device.MAC),
@@ -378,7 +389,7 @@ bool CSession::SupplyKey(int mode, bool mayAsk, QString& missing) {
     if (!m_KeySource)
         return false;
     const std::optional<QString> key = m_KeySource(
-        QStringLiteral("Wireless key of %1: ").arg(PrintableText(DeviceName(m_Device))), mayAsk);
+        QStringLiteral("Wireless key of %1").arg(PrintableText(DeviceName(m_Device))), mayAsk);
     if (!key || key->isEmpty())
         return false;
     auto& profile = mode == DEVICE_WBRIDGE ? m_Desired.station : m_Desired.accessPoint;
@@ -462,6 +473,13 @@ void CSession::SendWpsRequest() {
 }
 
 void CSession::WpsDone(int32_t status, bool reread) {
+    if (m_Options.json)
+        SetDocument(QJsonObject{
+            {QStringLiteral("status"),
+             QJsonObject{{QStringLiteral("code"), status},
+                         {QStringLiteral("text"), QLatin1String(swp::WpsStatusText(status))}}},
+            {QStringLiteral("configuration"),
+             reread ? QJsonValue(ConfigJson(m_Device)) : QJsonValue(QJsonValue::Null)}});
     Out(QLatin1String(swp::WpsStatusText(status)) + QLatin1Char('\n'));
     if (reread)
         Out(WirelessText());

@@ -16,6 +16,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -629,6 +630,35 @@ TEST(SwpctlApplyLab, PlaybookReadsInOneDiscoveryAppliesItUnchangedAndEndsSwpctlO
          it.hasNext();)
         left.append(it.next());
     EXPECT_TRUE(left.isEmpty()) << left.join(QLatin1Char(' ')).toStdString();
+}
+
+// Every inventory the swp-lab package ships runs against the simulator
+// configuration shipped beside it (NAME.yml on lab-NAME.json): it brings
+// the devices to the file's state, and a second --check finds nothing to do.
+TEST(SwpctlApplyLab, EveryShippedInventoryRunsAgainstItsSimulator) {
+    SWP_REQUIRE_LAB();
+    QTemporaryDir dir;
+    ASSERT_TRUE(CopyExamples(dir));
+    const QProcessEnvironment env = Environment(dir.path());
+    const QStringList inventories = QDir(dir.path()).entryList({QStringLiteral("*.yml")});
+    EXPECT_EQ(QStringList({QStringLiteral("annex.yml"), QStringLiteral("lobby.yml")}), inventories);
+    for (const QString& inventory : inventories) {
+        const QByteArray config =
+            Example(qPrintable(QStringLiteral("lab-%1.json").arg(QFileInfo(inventory).baseName())));
+        ASSERT_FALSE(config.isEmpty()) << inventory.toStdString();
+        CLabDevice site;
+        START(site, "dev1", config);
+        const QString file = dir.filePath(inventory);
+        for (const QStringList& args : {QStringList{}, QStringList{QStringLiteral("--check")}}) {
+            const ToolRun run =
+                Execute(QStringLiteral(SWPCTL_BINARY),
+                        QStringList{QStringLiteral("apply"), file, QStringLiteral("--speedup"),
+                                    QStringLiteral("5")} +
+                            args,
+                        env);
+            EXPECT_RUN(run, 0) << inventory.toStdString() << " " << args.join(' ').toStdString();
+        }
+    }
 }
 
 } // namespace

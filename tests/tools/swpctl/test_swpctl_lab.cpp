@@ -15,7 +15,11 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -151,7 +155,7 @@ TEST(SwpctlLab, AdapterOptionUsesThatAdapterOnly) {
     const ToolRun other =
         Swpctl({QStringLiteral("show"), QStringLiteral("--adapter"), QStringLiteral("10.91.2.1")});
     EXPECT_RUN(other, 3);
-    EXPECT_TRUE(other.err.contains(QStringLiteral("no device found")));
+    EXPECT_TRUE(other.err.contains(QStringLiteral("no device found (swpctl doctor looks")));
     const ToolRun none = Swpctl(
         {QStringLiteral("discover"), QStringLiteral("--adapter"), QStringLiteral("10.9.9.9")});
     EXPECT_RUN(none, 1);
@@ -717,6 +721,151 @@ TEST(SwpctlLab, ExampleConfigurationsOfTheReadme) {
         CLabDevice device;
         START(device, "dev1", file.readAll());
         EXPECT_RUN(Swpctl({QStringLiteral("discover")}), 0);
+    }
+}
+
+// --json on every command: one document on standard output and nothing
+// else, also on failure, where it holds error {code, name, message}. Each
+// device is reached by its adapter's interface name, so it hears only its
+// own logins.
+TEST(SwpctlLab, JsonOnEveryCommandAlsoOnFailure) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    CLabDevice bridge;
+    START(ap, "dev1", kAp);
+    START(bridge, "dev2", kBridge);
+    QTemporaryDir dir;
+    QFile invalid(dir.filePath(QStringLiteral("invalid.yml")));
+    ASSERT_TRUE(invalid.open(QIODevice::WriteOnly) &&
+                invalid.write("devices:\n  - mac: 02:5A:00:00:00:0Z\n") > 0);
+    invalid.close();
+
+    const struct {
+        QStringList args;
+        int code;
+        const char* name; // of the error; empty when it succeeds
+        const char* key;  // a member of the document; empty: a list
+    } cases[] = {
+        {{"discover", "-j"}, 0, "", ""},
+        {{"show", "-a", "swpa0", "-j"}, 0, "", "wireless"},
+        {{"survey", "-a", "swpa0", "--json"}, 0, "", ""},
+        {{"client-pin", "-a", "swpb0", "-j"}, 0, "", "pin"},
+        {{"set-mode", "ap", "-a", "swpa0", "-j"}, 0, "", "device_mode"},
+        {{"show", "-a", "swpb0", "-j", "--password", "wrong"}, 4, "login-refused", ""},
+        {{"show", "-j"}, 2, "invalid-arguments", ""},
+        {{"show", "-d", "02:5A:00:00:00:09", "-j"}, 3, "no-device", ""},
+        {{"set-wireless", "--ssid", "x", "--security", "none", "-a", "swpb0", "-j"},
+         2,
+         "invalid-arguments",
+         ""},
+        {{"wps-pin", "--ssid", "office", "-a", "swpa0", "-j"}, 2, "invalid-arguments", ""},
+        {{"set-ip", "static", "10.91.1.1", "255.255.255.0", "-a", "swpa0", "-j"},
+         2,
+         "invalid-arguments",
+         ""},
+        {{"apply", invalid.fileName(), "-j"}, 2, "invalid-arguments", "errors"},
+        {{"show", "--bogus", "-j"}, 2, "invalid-arguments", ""},
+        {{"show", "-a", "swpa0", "-j", "--timeout", "0.3"}, 18, "deadline", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string args = c.args.join(' ').toStdString();
+        const ToolRun run = Swpctl(c.args);
+        EXPECT_RUN(run, c.code) << args;
+        QJsonParseError parsed{};
+        const QJsonDocument document = QJsonDocument::fromJson(run.out.toUtf8(), &parsed);
+        EXPECT_EQ(QJsonParseError::NoError, parsed.error) << args << ": " << run.out.toStdString();
+        const QJsonObject error = document.object()["error"].toObject();
+        EXPECT_EQ(c.name, error["name"].toString().toStdString()) << args;
+        if (*c.name) {
+            EXPECT_EQ(c.code, error["code"].toInt()) << args;
+            EXPECT_TRUE(run.err.contains(error["message"].toString())) << args;
+        }
+        if (*c.key)
+            EXPECT_TRUE(document.object().contains(QLatin1String(c.key))) << args;
+        else if (!*c.name)
+            EXPECT_TRUE(document.isArray()) << args;
+    }
+}
+
+// A name, SSID or PIN from the network reaches the terminal with its
+// control characters escaped, in tables and in errors; JSON keeps it exact.
+TEST(SwpctlLab, DeviceTextIsEscapedOnTheTerminalAndExactInJson) {
+    SWP_REQUIRE_LAB();
+    const QString name = QStringLiteral("EV\x1b]0;pwned\x07\x1b[31mIL\r\nFAKE-LINE");
+    CLabDevice evil;
+    START(evil, "dev1", R"({"name": "EV\u001b]0;pwned\u0007\u001b[31mIL\r\nFAKE-LINE",
+        "mac": "02:5A:00:00:00:01"})");
+    const struct {
+        QStringList args;
+        int code;
+        bool onStdout; // where the name is shown
+    } cases[] = {
+        {{"discover"}, 0, true},
+        {{"show", "-d", "02:5A:00:00:00:09"}, 3, false},
+    };
+    for (const auto& c : cases) {
+        const ToolRun run = Swpctl(c.args);
+        EXPECT_RUN(run, c.code);
+        const QString shown = c.onStdout ? run.out : run.err;
+        EXPECT_TRUE(shown.contains(QLatin1String("EV\\x1b]0;pwned\\x07\\x1b[31mIL\\x0d")))
+            << shown.toStdString();
+        for (const QChar control : {QChar(0x1b), QChar(0x07), QChar(0x0d)})
+            EXPECT_FALSE((run.out + run.err).contains(control)) << shown.toStdString();
+    }
+    const ToolRun json = Swpctl({QStringLiteral("discover"), QStringLiteral("-j")});
+    EXPECT_EQ(
+        name,
+        QJsonDocument::fromJson(json.out.toUtf8()).array().at(0).toObject()["name"].toString());
+}
+
+// Another program on UDP 5433: the message names it as doctor does.
+TEST(SwpctlLab, AHeldPortNamesItsHolder) {
+    SWP_REQUIRE_LAB();
+    const int held = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0); // not swpctl's own
+    ASSERT_GE(held, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(5433);
+    address.sin_addr.s_addr = inet_addr("10.91.1.1");
+    ASSERT_EQ(0, ::bind(held, reinterpret_cast<sockaddr*>(&address), sizeof address));
+    const ToolRun run = Swpctl({QStringLiteral("discover"), QStringLiteral("-a"),
+                                QStringLiteral("swpa0"), QStringLiteral("-j")});
+    ::close(held);
+    EXPECT_RUN(run, 1);
+    const QString holder =
+        QStringLiteral("UDP port 5433 is held by test_swpctl_lab (pid %1").arg(::getpid());
+    EXPECT_TRUE(run.err.contains(holder) && run.err.contains(QLatin1String("swpctl doctor")))
+        << run.err.toStdString();
+    EXPECT_TRUE(
+        QJsonDocument::fromJson(run.out.toUtf8())["error"]["message"].toString().contains(holder));
+}
+
+// A capture lets anyone recover a key sent in it, password or not: a run
+// that sends one says so, once; one that sends none does not.
+TEST(SwpctlLab, ACaptureThatHoldsAKeyIsWarnedOf) {
+    SWP_REQUIRE_LAB();
+    CLabDevice ap;
+    START(ap, "dev1", kAp);
+    QTemporaryDir dir;
+    const QString capture = dir.filePath(QStringLiteral("run.pcapng"));
+    const QString warning = QStringLiteral("warning: the capture %1 lets anyone who has it recover "
+                                           "the wireless key sent now, with or without the device "
+                                           "password\n")
+                                .arg(capture);
+    const struct {
+        QStringList args;
+        bool warned;
+    } cases[] = {
+        {{"set-wireless", "--ssid", "lab", "--security", "wpa-psk", "--key", "welcome-guests"},
+         true},
+        {{"set-wireless", "--ssid", "lab", "--security", "none"}, false},
+        {{"show"}, false},
+    };
+    for (const auto& c : cases) {
+        const ToolRun run = Swpctl(c.args + QStringList{QStringLiteral("--capture"), capture});
+        EXPECT_RUN(run, 0);
+        EXPECT_EQ(c.warned ? 1 : 0, run.err.count(warning))
+            << c.args.join(' ').toStdString() << ": " << run.err.toStdString();
     }
 }
 

@@ -2,7 +2,9 @@
 // network: parsing, the IP settings rules, keys, PIN, and the texts it prints.
 
 #include "settings/wirelessrules.h"
+#include "tools/swpctl/exitcode.h"
 #include "tools/swpctl/options.h"
+#include "tools/swpctl/output.h"
 #include "tools/swpctl/present.h"
 #include "tools/swpctl/validate.h"
 
@@ -53,7 +55,7 @@ TEST(SwpctlOptions, DoctorTakesJsonAndAdapter) {
     EXPECT_TRUE(p.options.json);
     EXPECT_EQ("10.91.1.1", p.options.adapter.toStdString());
     for (const char* code : {"  10 ", "  11 ", "  12 ", "  13 ", "  14 ", "  15 ", "  16 "})
-        EXPECT_TRUE(HelpText().contains(QLatin1String(code))) << code;
+        EXPECT_TRUE(ExitCodesText().contains(QLatin1String(code))) << code;
 }
 
 TEST(SwpctlOptions, DefaultsAndHelp) {
@@ -63,10 +65,98 @@ TEST(SwpctlOptions, DefaultsAndHelp) {
     EXPECT_FALSE(p.options.hasDevice);
     EXPECT_TRUE(Parse({"--help"}).options.help);
     EXPECT_TRUE(Parse({"show", "-h"}).options.help);
-    const QString help = HelpText();
+    const QString help = ExitCodesText();
     for (const char* code :
-         {"  0  ", "  1  ", "  2  ", "  3  ", "  4  ", "  5  ", "  6  ", "  7  "})
+         {"  0  ", "  1  ", "  2  ", "  3  ", "  4  ", "  5  ", "  6  ", "  7  ", "  18 "})
         EXPECT_TRUE(help.contains(QLatin1String(code))) << code;
+}
+
+// Every command has its own help, by COMMAND --help, COMMAND -h and help
+// COMMAND: its synopsis, an example, and the options every command takes;
+// the list of all fits one screen.
+TEST(SwpctlOptions, HelpPerCommand) {
+    const QStringList commands = {"discover",    "show",     "set-ip", "set-wireless",
+                                  "set-station", "set-mode", "survey", "client-pin",
+                                  "wps-pbc",     "wps-pin",  "apply",  "doctor"};
+    for (const QString& command : commands) {
+        const QString text = HelpFor(command);
+        EXPECT_TRUE(text.startsWith("usage: swpctl " + command)) << text.toStdString();
+        EXPECT_TRUE(text.contains("Example:\n  ") && text.contains("-j, --json"))
+            << text.toStdString();
+        EXPECT_TRUE(HelpText().contains("  " + command + " ")) << command.toStdString();
+        for (const QStringList& args : QList<QStringList>{
+                 {command, "--help"}, {command, "-h"}, {"help", command}, {"-j", command, "-h"}}) {
+            const Parsed p = Parse(args);
+            EXPECT_TRUE(p.ok && p.options.help) << args.join(' ').toStdString();
+            EXPECT_EQ(command, p.options.helpTopic) << args.join(' ').toStdString();
+        }
+    }
+    EXPECT_LE(HelpText().count('\n'), 40);
+    for (const QString& text : {HelpText(), ExitCodesText()})
+        EXPECT_FALSE(text.contains("README") || text.contains("tools/")) << text.toStdString();
+    EXPECT_TRUE(Parse({"--version"}).options.version);
+    EXPECT_TRUE(VersionText().startsWith("swpctl "));
+    EXPECT_TRUE(HelpFor("nothing").isEmpty());
+    EXPECT_FALSE(Parse({"help", "nothing"}).ok);
+}
+
+// What the command line says when it cannot be used: an unknown option is
+// called one, with the help to read; short forms and --timeout are taken.
+TEST(SwpctlOptions, OptionShapes) {
+    const struct {
+        QStringList args;
+        const char* error; // empty: accepted
+    } cases[] = {
+        {{"show", "-x", "X"}, "unknown option -x (swpctl show --help lists the options)"},
+        {{"show", "--bogus"}, "unknown option --bogus (swpctl show --help lists the options)"},
+        {{"--bogus"}, "unknown option --bogus (swpctl --help lists the options)"},
+        {{"show", "--ssid", "x"}, "--ssid is not an option of show (swpctl show --help lists"},
+        {{"show", "extra"}, "show takes no argument"},
+        {{"nothing"}, "unknown command \"nothing\""},
+        {{"show", "--timeout", "0"}, "--timeout: seconds"},
+        {{"show", "--timeout", "soon"}, "--timeout: seconds"},
+        {{"show", "-a", "no-such-adapter0"}, "--adapter: an interface name (ip link) or an IPv4"},
+        {{"show", "-d", "02:5a:00:00:00:0a", "-j", "--timeout", "2.5"}, ""},
+        {{"set-mode", "ap", "-a", "10.91.1.1"}, ""},
+        {{"set-mode", "-j", "--", "ap"}, ""},
+        {{"wps-pbc", "--json"}, ""},
+        {{"client-pin", "--json"}, ""},
+    };
+    for (const auto& c : cases) {
+        const Parsed p = Parse(c.args);
+        const std::string args = c.args.join(' ').toStdString();
+        EXPECT_EQ(!*c.error, p.ok) << args << ": " << p.error.toStdString();
+        EXPECT_TRUE(!*c.error || p.error.startsWith(QLatin1String(c.error)))
+            << args << ": " << p.error.toStdString();
+    }
+    const Parsed p = Parse({"show", "-d", "02:5a:00:00:00:0a", "-j", "--timeout", "2.5"});
+    EXPECT_TRUE(p.options.hasDevice && p.options.json);
+    EXPECT_EQ(2500, p.options.timeoutMs);
+    EXPECT_EQ("10.91.1.1",
+              Parse({"set-mode", "ap", "-a", "10.91.1.1"}).options.adapter.toStdString());
+    EXPECT_TRUE(WantsJson({"show", "-j"}) && WantsJson({"--json", "bogus"}));
+    EXPECT_FALSE(WantsJson({"show", "--", "-j"}));
+}
+
+// The error object of a failed --json run names its exit code.
+TEST(SwpctlOptions, ExitCodeNames) {
+    const struct {
+        int code;
+        const char* name;
+    } cases[] = {{kExitInvalidArguments, "invalid-arguments"},
+                 {kExitNoDevice, "no-device"},
+                 {kExitLoginRefused, "login-refused"},
+                 {kExitTimeout, "timeout"},
+                 {kExitPortInUse, "port-in-use"},
+                 {kExitDiffers, "differs"},
+                 {kExitDeadline, "deadline"}};
+    for (const auto& c : cases) {
+        const QJsonObject error = ErrorJson(c.code, "why");
+        EXPECT_EQ(c.name, error["name"].toString().toStdString());
+        EXPECT_EQ(c.code, error["code"].toInt());
+        EXPECT_EQ("why", error["message"].toString().toStdString());
+        EXPECT_TRUE(ExitCodesText().contains(QLatin1String(c.name))) << c.name;
+    }
 }
 
 TEST(SwpctlOptions, RefusedCommandLines) {
@@ -328,7 +418,8 @@ TEST(SwpctlOptions, SecretsComeFromAFileTheEnvironmentOrThePrompt) {
          "The passphrase must not contain a NUL character", false},
         {{"show", "--password-file", nulPw}, "", "The password must not contain a NUL", false},
         {wpa + QStringList{"--key", "a typed key"}, "a typed key", "", true},
-        {wpa, "", "--key is required", false},
+        {wpa, "", "no wireless key: give it by --key-file FILE (readable by you only) or SWP_KEY",
+         false},
     };
     for (const auto& c : cases) {
         const Parsed p = Parse(c.args);
@@ -349,27 +440,83 @@ TEST(SwpctlOptions, SecretsComeFromAFileTheEnvironmentOrThePrompt) {
             << args;
     }
 
+    // The command line beats the environment, and says so when both are given.
     qputenv("SWP_PASSWORD", "from-env");
     qputenv("SWP_KEY", "a key from the environment");
-    EXPECT_EQ("from-env", Parse({"show", "--password", "typed"}).options.password.toStdString());
+    const struct {
+        QStringList args;
+        const char* secret;
+        const char* note; // empty: no note on the source
+    } sources[] = {
+        {{"show"}, "from-env", ""},
+        {{"show", "--password", "typed"},
+         "typed",
+         "the password comes from --password; SWP_PASSWORD is set too and is not used"},
+        {{"show", "--password-file", pw},
+         "from-file",
+         "the password comes from --password-file; SWP_PASSWORD is set too"},
+        {wpa, "a key from the environment", ""},
+        {wpa + QStringList{"--key-file", key}, "a key from a file",
+         "the key comes from --key-file; SWP_KEY is set too"},
+        {wpa + QStringList{"--key", "a typed key"}, "a typed key",
+         "the key comes from --key; SWP_KEY is set too"},
+    };
+    for (const auto& c : sources) {
+        const Parsed p = Parse(c.args);
+        const std::string args = c.args.join(' ').toStdString();
+        ASSERT_TRUE(p.ok) << args << ": " << p.error.toStdString();
+        const QString got =
+            c.args[0] == "show" ? p.options.password : QString::fromUtf8(p.options.wireless.key);
+        EXPECT_EQ(c.secret, got.toStdString()) << args;
+        const QString notes = p.options.notes.join('\n');
+        EXPECT_EQ(*c.note == 0, !notes.contains("comes from"))
+            << args << ": " << notes.toStdString();
+        EXPECT_TRUE(notes.contains(QLatin1String(c.note))) << args << ": " << notes.toStdString();
+        EXPECT_FALSE(notes.contains("from-env") || notes.contains("a key from")) << args;
+    }
     EXPECT_EQ("from-env", Parse({"apply", "f.yml", "--all"}).options.password.toStdString());
-    EXPECT_EQ("a key from the environment", Parse(wpa).options.wireless.key.toStdString());
     EXPECT_TRUE(Parse({"set-wireless", "--ssid", "x", "--security", "none"}).ok);
     qunsetenv("SWP_PASSWORD");
     qunsetenv("SWP_KEY");
 
+    // The key is asked twice before the search; the password once the device
+    // is known, naming it, and an empty answer keeps the default.
     CtlOptions options;
     QString error;
     QStringList asked;
-    const SecretPrompt prompt = [&asked](const QString& question) {
+    QStringList answers;
+    const SecretPrompt prompt = [&asked, &answers](const QString& question) {
         asked.append(question);
-        return std::optional<QString>(QStringLiteral("a typed secret"));
+        const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
+        return answer.isEmpty() ? std::nullopt : std::optional<QString>(answer);
     };
+    answers = {"a typed secret", "a typed secret"};
     ASSERT_TRUE(ParseOptions(wpa, options, error, prompt)) << error.toStdString();
-    EXPECT_EQ("a typed secret", options.password.toStdString());
     EXPECT_EQ("a typed secret", options.wireless.key.toStdString());
-    EXPECT_EQ(2, asked.size());
+    EXPECT_EQ(QStringList({"Wireless key: ", "Wireless key again: "}), asked);
+    answers = {"a typed secret", "a typo secret"};
+    EXPECT_FALSE(ParseOptions(wpa, options, error, prompt));
+    EXPECT_EQ("the two keys typed differ: nothing was sent", error.toStdString());
+
+    const struct {
+        QString answer;
+        const char* password; // empty: refused
+    } typed[] = {{"", "tosca"}, {"s3cret", "s3cret"}, {QString(17, 'x'), ""}};
+    for (const auto& c : typed) {
+        ASSERT_TRUE(ParseOptions({"show"}, options, error, prompt));
+        asked.clear();
+        answers = {c.answer};
+        EXPECT_EQ(*c.password != 0, AskPassword(options, "AP \x1b[31m(02:5A:00:00:00:01)", error))
+            << c.password;
+        if (*c.password)
+            EXPECT_EQ(c.password, options.password.toStdString());
+        EXPECT_EQ(QStringList({"Password of AP \\x1b[31m(02:5A:00:00:00:01) (empty keeps the "
+                               "default): "}),
+                  asked);
+    }
     asked.clear();
+    ASSERT_TRUE(ParseOptions({"show", "--password", "given"}, options, error, prompt));
+    ASSERT_TRUE(AskPassword(options, "AP", error));
     ASSERT_TRUE(ParseOptions({"discover"}, options, error, prompt));
     EXPECT_TRUE(asked.isEmpty());
 }

@@ -455,7 +455,8 @@ def main():
         report = json.loads(out)
     except ValueError:
         report = None
-    if not isinstance(report, dict):
+    if not isinstance(report, dict) or not isinstance(report.get("devices"), list):
+        # An invalid file or no adapter: the report is {"error": {...}} alone.
         module.fail_json(msg=err.strip() or "swpctl apply gave no report", exit_code=rc, stderr=err,
                          **captured(params))
 

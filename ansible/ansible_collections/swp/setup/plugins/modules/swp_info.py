@@ -280,6 +280,8 @@ def discover(module):
         found = json.loads(out)
     except ValueError:
         found = None
+    if rc == 3 and isinstance(found, dict):
+        found = found.get("devices")  # none answered: {"devices": [], "error": {...}}
     if rc not in (0, 3) or not isinstance(found, list):
         module.fail_json(msg=err.strip() or "swpctl discover gave no list", exit_code=rc, stderr=err,
                          **captured(module.params))

@@ -1,6 +1,7 @@
 #include "protocol/cudpsocket.h"
 
 #include "protocol/packet.h"
+#include "protocol/stepcounters.h"
 #include "settings/debug.h"
 #include "settings/textutil.h"
 #include "settings/winmessage.h"
@@ -169,25 +170,35 @@ bool CUDPSocket::SendTo(const void* data, int length, uint16_t port, const QStri
     return sent >= 0;
 }
 
-int CUDPSocket::Recv(void* buffer, int capacity, uint16_t& port, QString& ip) {
+int CUDPSocket::RecvInPlace(Datagram& datagram) {
     if (Socket < 0)
         return 0;
-    if (capacity < 0)
-        capacity = 0;
-    int received = -1;
     try {
         if (m_BatchNext >= m_BatchCount && FillBatch(m_ReadBudget) <= 0)
             return -1;
         const int slot = m_BatchNext++;
-        const int length = static_cast<int>(m_BatchHeaders[slot].msg_len);
-        // As recvfrom does: what does not fit the buffer is cut off.
-        received = std::min(length, capacity);
-        if (received > 0)
-            std::memcpy(buffer, m_BatchVectors[slot].iov_base, static_cast<size_t>(received));
-        SetSender(m_BatchSenders[slot], port, ip);
+        datagram.data = static_cast<uint8_t*>(m_BatchVectors[slot].iov_base);
+        datagram.length = static_cast<int>(m_BatchHeaders[slot].msg_len);
+        datagram.port = ntohs(m_BatchSenders[slot].sin_port);
+        datagram.ip = &SenderText(m_BatchSenders[slot]);
+        return datagram.length;
     } catch (const std::exception&) {
         DebugLog("CUDPSocket::Recv() exception");
     }
+    return -1;
+}
+
+int CUDPSocket::Recv(void* buffer, int capacity, uint16_t& port, QString& ip) {
+    Datagram datagram;
+    const int length = RecvInPlace(datagram);
+    if (length <= 0)
+        return length;
+    // As recvfrom does: what does not fit the buffer is cut off.
+    const int received = std::min(length, std::max(capacity, 0));
+    if (received > 0)
+        std::memcpy(buffer, datagram.data, static_cast<size_t>(received));
+    port = datagram.port;
+    ip = datagram.ip ? *datagram.ip : QString();
     return received;
 }
 
@@ -220,14 +231,13 @@ void CUDPSocket::DropBatch() {
     m_BatchNext = 0;
 }
 
-void CUDPSocket::SetSender(const sockaddr_in& from, uint16_t& port, QString& ip) {
+const QString& CUDPSocket::SenderText(const sockaddr_in& from) {
     // Replies mostly come from the same device: keep its text.
     if (m_LastSenderText.isEmpty() || from.sin_addr.s_addr != m_LastSender.s_addr) {
         m_LastSender = from.sin_addr;
         m_LastSenderText = ToText(from.sin_addr);
     }
-    ip = m_LastSenderText;
-    port = ntohs(from.sin_port);
+    return m_LastSenderText;
 }
 
 void CUDPSocket::OnActivated() {
@@ -240,6 +250,7 @@ void CUDPSocket::OnActivated() {
     // than the wake-up hands out.
     m_Drained = false;
     for (int reads = 0; reads < ReadsPerWakeUp && Socket >= 0; ++reads) {
+        swp::steps::Begin();
         m_ReadBudget = ReadsPerWakeUp - reads;
         WndProc(UM_SOCKET, Socket, FD_READ);
         m_ReadBudget = 1;

@@ -39,6 +39,15 @@ int Pending(int fd) {
 
 } // namespace
 
+void DrainResult::Add(const DrainResult& other) {
+    complete = (drains == 0 || complete) && other.complete;
+    drains += other.drains;
+    handled += other.handled;
+    seconds += other.seconds;
+    cpuSeconds += other.cpuSeconds;
+    bufferDrops += other.bufferDrops;
+}
+
 CRateBench::CRateBench(TFormUDP& engine, CMessageTarget& target, CNsProcess& sender,
                        QString adapter)
     : m_Engine(engine), m_Target(target), m_Sender(sender), m_Adapter(std::move(adapter)) {}
@@ -123,7 +132,7 @@ DrainResult CRateBench::Bare(int batch, bool pollEachRead) {
     return result;
 }
 
-DrainResult CRateBench::Engine(int batch) {
+DrainResult CRateBench::Engine(int batch, bool counted) {
     DrainResult result;
     m_Engine.SetAdapterFilter(m_Adapter);
     m_Engine.CloseInterfaces();
@@ -161,11 +170,21 @@ DrainResult CRateBench::Engine(int batch) {
         const UdpCounters filled = Delta(before, ReadUdpCounters());
         queued = m_LastSent - std::min(m_LastSent, filled.rcvbufErrors + filled.inErrors);
         limit.start(kDrainLimitMs);
+#ifdef SWP_STEP_COUNTERS
+        swp::steps::SetCounting(counted);
+#else
+        (void)counted;
+#endif
         cpuStart = ThreadCpuSeconds();
         clock.start();
         loop.exec();
         if (!result.complete)
             result.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+#ifdef SWP_STEP_COUNTERS
+        if (counted)
+            result.steps = swp::steps::Take();
+        swp::steps::SetCounting(false);
+#endif
     }
     result.bufferDrops = Delta(before, ReadUdpCounters()).rcvbufErrors;
     m_Target.OnMessage = nullptr;

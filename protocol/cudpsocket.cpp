@@ -15,7 +15,6 @@
 #include <cstring>
 #include <exception>
 #include <net/if.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -249,12 +248,16 @@ void CUDPSocket::OnActivated() {
     // of one wake-up take the datagrams off the system in batches, never more
     // than the wake-up hands out.
     m_Drained = false;
+    swp::steps::Begin();
     for (int reads = 0; reads < ReadsPerWakeUp && Socket >= 0; ++reads) {
-        swp::steps::Begin();
         m_ReadBudget = ReadsPerWakeUp - reads;
         WndProc(UM_SOCKET, Socket, FD_READ);
         m_ReadBudget = 1;
-        if (!DatagramWaiting())
+        const int left = ReadsPerWakeUp - reads - 1;
+        if (left == 0)
+            break;
+        swp::steps::Begin();
+        if (!DatagramWaiting(left))
             break;
     }
     // An owner that did not read leaves datagrams in the batch, which the
@@ -263,7 +266,7 @@ void CUDPSocket::OnActivated() {
         QTimer::singleShot(0, m_Notifier.get(), [this] { OnActivated(); });
 }
 
-bool CUDPSocket::DatagramWaiting() const {
+bool CUDPSocket::DatagramWaiting(int budget) {
     if (Socket < 0)
         return false;
     if (m_BatchNext < m_BatchCount)
@@ -272,8 +275,9 @@ bool CUDPSocket::DatagramWaiting() const {
     // arrived since is reported again by the notifier.
     if (m_Drained)
         return false;
-    int bytes = 0;
-    return ::ioctl(Socket, FIONREAD, &bytes) == 0 && bytes > 0;
+    // Whether more wait is learnt by taking them: the reads that follow in
+    // this wake-up hand them out, and no call asks the system only to count.
+    return FillBatch(budget) > 0;
 }
 
 intptr_t CUDPSocket::WndProc(int message, intptr_t wParam, intptr_t lParam) {

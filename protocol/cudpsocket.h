@@ -92,7 +92,8 @@ public:
 
 private:
     void OnActivated();
-    bool DatagramWaiting() const;
+    // Whether a datagram waits; an empty batch is filled with up to budget.
+    bool DatagramWaiting(int budget);
     // Reads up to most datagrams into the batch; recvmmsg's result.
     int FillBatch(int most);
     void DropBatch();

@@ -20,7 +20,8 @@ struct Totals {
     uint64_t datagrams = 0;
 };
 
-// Counting starts from zero when switched on; Take reads the totals so far.
+// Counting starts from zero when switched on; Take reads the totals so far,
+// less what the clock reads of the marks themselves took.
 void SetCounting(bool on);
 Totals Take();
 
@@ -29,6 +30,7 @@ extern bool g_Counting;
 extern bool g_Open; // a datagram's handling is being counted
 extern uint64_t g_Last;
 extern uint64_t g_Ticks[StepCount];
+extern uint64_t g_Marks[StepCount];
 extern uint64_t g_Datagrams;
 uint64_t Now();
 } // namespace detail
@@ -45,6 +47,7 @@ inline void Mark(Step step) {
     if (detail::g_Open) {
         const uint64_t now = detail::Now();
         detail::g_Ticks[step] += now - detail::g_Last;
+        ++detail::g_Marks[step];
         detail::g_Last = now;
     }
 }

@@ -233,34 +233,32 @@ struct Round {
     Round() { bare.drains = polled.drains = engine.drains = 0; }
 };
 
-void PrintSplit(const std::vector<bench::DrainResult>& counted, double engineWallUs) {
+// The engine's time per datagram by step, from the counted drains; what the
+// timed rounds took beyond the steps is the event loop around them and the
+// delivery of the results.
+void PrintSplit(const std::vector<bench::DrainResult>& counted, double engineUs) {
 #ifdef SWP_STEP_COUNTERS
     swp::steps::Totals sum;
-    double wall = 0;
     for (const bench::DrainResult& drain : counted) {
         for (int step = 0; step < swp::steps::StepCount; ++step)
             sum.ns[step] += drain.steps.ns[step];
         sum.datagrams += drain.steps.datagrams;
-        wall += drain.seconds;
     }
     if (sum.datagrams == 0)
         return;
-    const double n = static_cast<double>(sum.datagrams);
-    double inSteps = 0;
+    const auto us = [&](double ns) { return ns / static_cast<double>(sum.datagrams) / 1e3; };
+    double steps = 0;
     for (double ns : sum.ns)
-        inSteps += ns;
-    std::printf("engine time per datagram by step (%zu counted drains, %llu datagrams): receive "
-                "%.3f us, decipher %.3f us, decode %.3f us, dispatch %.3f us; %.3f us in the "
-                "steps, %.3f us around them (event loop, the results' delivery); "
-                "%.3f us in all counted, %.3f us in the timed rounds\n",
-                counted.size(), static_cast<unsigned long long>(sum.datagrams),
-                sum.ns[swp::steps::Receive] / n / 1e3, sum.ns[swp::steps::Decipher] / n / 1e3,
-                sum.ns[swp::steps::Decode] / n / 1e3, sum.ns[swp::steps::Dispatch] / n / 1e3,
-                inSteps / n / 1e3, std::max(0.0, wall * 1e6 / n - inSteps / n / 1e3),
-                wall * 1e6 / n, engineWallUs);
+        steps += us(ns);
+    std::printf("engine time per datagram by step (counters of %zu drains): receive %.2f us, "
+                "decipher %.2f us, decode %.2f us, dispatch %.2f us; around them (event loop, "
+                "delivery of the results) %.2f us; %.2f us in all\n",
+                counted.size(), us(sum.ns[swp::steps::Receive]), us(sum.ns[swp::steps::Decipher]),
+                us(sum.ns[swp::steps::Decode]), us(sum.ns[swp::steps::Dispatch]),
+                std::max(0.0, engineUs - steps), engineUs);
 #else
     (void)counted;
-    (void)engineWallUs;
+    (void)engineUs;
     std::printf("(no split by step: this build has no step counters; scripts/bench configures "
                 "SETUP_BENCH_COUNTERS=ON)\n");
 #endif

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <arpa/inet.h>
+#include <cstring>
 #include <net/if.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -134,17 +135,27 @@ DrainResult CRateBench::Bare(int batch, bool pollEachRead) {
 
 DrainResult CRateBench::Engine(int batch, bool counted) {
     DrainResult result;
-    m_Engine.SetAdapterFilter(m_Adapter);
     m_Engine.CloseInterfaces();
-    if (!m_Engine.OpenInterfaces() || m_Engine.Sockets().empty()) {
-        m_Error = QStringLiteral("the engine could not open its socket");
+    // The engine's socket as OpenInterfaces makes it, with the hook.
+    auto socket = std::make_unique<CRearmSocket>(m_Engine);
+    const auto adapters = CIPHelp().GetAdaptersList();
+    if (adapters)
+        for (const AdapterInfo& adapter : *adapters)
+            for (const AdapterAddress& address : adapter.Addresses)
+                if (address.IP == m_Adapter) {
+                    std::memcpy(socket->AdapterMAC, adapter.Address, 6);
+                    socket->Netmask = address.Mask;
+                    socket->Interface = adapter.Name;
+                }
+    socket->LocalIP = m_Adapter;
+    socket->Port = swp::kHostPort;
+    if (socket->Interface.isEmpty() || !socket->Open(&m_Engine, UM_UDP_READ)) {
+        m_Error = QStringLiteral("the engine's socket could not be opened");
         return result;
     }
-    const int fd = m_Engine.Sockets().front()->Socket;
+    const int fd = socket->Socket;
+    m_Engine.AdoptSocket(std::move(socket));
 
-    CReadFilter filter;
-    filter.OnRead = [this](CUDPSocket*) { m_Engine.PendingRequest = WAIT_GET_CONFIG; };
-    m_Engine.installEventFilter(&filter);
     QEventLoop loop;
     QElapsedTimer clock;
     uint64_t queued = 0;
@@ -188,7 +199,6 @@ DrainResult CRateBench::Engine(int batch, bool counted) {
     }
     result.bufferDrops = Delta(before, ReadUdpCounters()).rcvbufErrors;
     m_Target.OnMessage = nullptr;
-    m_Engine.removeEventFilter(&filter);
     m_Engine.CloseInterfaces();
     m_Engine.PendingRequest = WAIT_NONE;
     return result;

@@ -228,8 +228,11 @@ int DiscoveryPart(const Options& options, TFormUDP& engine, bench::CMessageTarge
 }
 
 // A round's figures: each reader drains the same number of batches, in turn.
+// Its ratio is the median of the ratios of the drains taken side by side, so
+// that a drain another program cut into does not move it.
 struct Round {
     bench::DrainResult bare, polled, engine;
+    std::vector<double> ratios, cpuRatios;
     Round() { bare.drains = polled.drains = engine.drains = 0; }
 };
 
@@ -281,8 +284,8 @@ int RatePart(const Options& options, TFormUDP& engine, bench::CMessageTarget& ta
                 "logging off\n",
                 bench::BuildConfigReply(mac, options.password).size());
     std::printf("each drain: %d replies are queued on the socket while nobody reads, then the "
-                "reader drains them; a round is %d drains per reader, taken in turn; %d series of "
-                "%d rounds\n",
+                "reader drains them; a round is %d drains per reader, taken in turn, and its ratio "
+                "the median of theirs; %d series of %d rounds\n",
                 options.batch, options.drains, options.series, options.rounds);
     bench::CRateBench rate(engine, target, sender, options.adapter);
     const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0; };
@@ -295,9 +298,13 @@ int RatePart(const Options& options, TFormUDP& engine, bench::CMessageTarget& ta
         for (int n = 1; n <= options.rounds; ++n) {
             Round round;
             for (int drain = 0; drain < options.drains; ++drain) {
-                round.bare.Add(rate.Bare(options.batch));
+                const bench::DrainResult b = rate.Bare(options.batch);
+                round.bare.Add(b);
                 round.polled.Add(rate.Bare(options.batch, true));
-                round.engine.Add(rate.Engine(options.batch));
+                const bench::DrainResult e = rate.Engine(options.batch);
+                round.engine.Add(e);
+                round.ratios.push_back(ratio(e.Rate(), b.Rate()));
+                round.cpuRatios.push_back(ratio(e.CpuRate(), b.CpuRate()));
             }
             const bench::DrainResult& b = round.bare;
             const bench::DrainResult& p = round.polled;
@@ -316,8 +323,8 @@ int RatePart(const Options& options, TFormUDP& engine, bench::CMessageTarget& ta
             bareCpu.push_back(b.CpuRate());
             polledCpu.push_back(p.CpuRate());
             handledCpu.push_back(e.CpuRate());
-            ratios.push_back(ratio(e.Rate(), b.Rate()));
-            cpuRatios.push_back(ratio(e.CpuRate(), b.CpuRate()));
+            ratios.push_back(Median(round.ratios));
+            cpuRatios.push_back(Median(round.cpuRatios));
             std::printf(
                 "series %d round %d: %llu each; per second (wall / CPU time): bare "
                 "recvfrom %.0f / %.0f, poll+recvfrom %.0f / %.0f, engine %.0f / %.0f; "

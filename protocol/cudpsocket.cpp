@@ -1,6 +1,7 @@
 #include "protocol/cudpsocket.h"
 
 #include "protocol/packet.h"
+#include "protocol/stepcounters.h"
 #include "settings/debug.h"
 #include "settings/textutil.h"
 #include "settings/winmessage.h"
@@ -14,7 +15,6 @@
 #include <cstring>
 #include <exception>
 #include <net/if.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -169,25 +169,35 @@ bool CUDPSocket::SendTo(const void* data, int length, uint16_t port, const QStri
     return sent >= 0;
 }
 
-int CUDPSocket::Recv(void* buffer, int capacity, uint16_t& port, QString& ip) {
+int CUDPSocket::RecvInPlace(Datagram& datagram) {
     if (Socket < 0)
         return 0;
-    if (capacity < 0)
-        capacity = 0;
-    int received = -1;
     try {
         if (m_BatchNext >= m_BatchCount && FillBatch(m_ReadBudget) <= 0)
             return -1;
         const int slot = m_BatchNext++;
-        const int length = static_cast<int>(m_BatchHeaders[slot].msg_len);
-        // As recvfrom does: what does not fit the buffer is cut off.
-        received = std::min(length, capacity);
-        if (received > 0)
-            std::memcpy(buffer, m_BatchVectors[slot].iov_base, static_cast<size_t>(received));
-        SetSender(m_BatchSenders[slot], port, ip);
+        datagram.data = static_cast<uint8_t*>(m_BatchVectors[slot].iov_base);
+        datagram.length = static_cast<int>(m_BatchHeaders[slot].msg_len);
+        datagram.port = ntohs(m_BatchSenders[slot].sin_port);
+        datagram.ip = &SenderText(m_BatchSenders[slot]);
+        return datagram.length;
     } catch (const std::exception&) {
         DebugLog("CUDPSocket::Recv() exception");
     }
+    return -1;
+}
+
+int CUDPSocket::Recv(void* buffer, int capacity, uint16_t& port, QString& ip) {
+    Datagram datagram;
+    const int length = RecvInPlace(datagram);
+    if (length <= 0)
+        return length;
+    // As recvfrom does: what does not fit the buffer is cut off.
+    const int received = std::min(length, std::max(capacity, 0));
+    if (received > 0)
+        std::memcpy(buffer, datagram.data, static_cast<size_t>(received));
+    port = datagram.port;
+    ip = datagram.ip ? *datagram.ip : QString();
     return received;
 }
 
@@ -220,14 +230,13 @@ void CUDPSocket::DropBatch() {
     m_BatchNext = 0;
 }
 
-void CUDPSocket::SetSender(const sockaddr_in& from, uint16_t& port, QString& ip) {
+const QString& CUDPSocket::SenderText(const sockaddr_in& from) {
     // Replies mostly come from the same device: keep its text.
     if (m_LastSenderText.isEmpty() || from.sin_addr.s_addr != m_LastSender.s_addr) {
         m_LastSender = from.sin_addr;
         m_LastSenderText = ToText(from.sin_addr);
     }
-    ip = m_LastSenderText;
-    port = ntohs(from.sin_port);
+    return m_LastSenderText;
 }
 
 void CUDPSocket::OnActivated() {
@@ -239,11 +248,16 @@ void CUDPSocket::OnActivated() {
     // of one wake-up take the datagrams off the system in batches, never more
     // than the wake-up hands out.
     m_Drained = false;
+    swp::steps::Begin();
     for (int reads = 0; reads < ReadsPerWakeUp && Socket >= 0; ++reads) {
         m_ReadBudget = ReadsPerWakeUp - reads;
         WndProc(UM_SOCKET, Socket, FD_READ);
         m_ReadBudget = 1;
-        if (!DatagramWaiting())
+        const int left = ReadsPerWakeUp - reads - 1;
+        if (left == 0)
+            break;
+        swp::steps::Begin();
+        if (!DatagramWaiting(left))
             break;
     }
     // An owner that did not read leaves datagrams in the batch, which the
@@ -252,7 +266,7 @@ void CUDPSocket::OnActivated() {
         QTimer::singleShot(0, m_Notifier.get(), [this] { OnActivated(); });
 }
 
-bool CUDPSocket::DatagramWaiting() const {
+bool CUDPSocket::DatagramWaiting(int budget) {
     if (Socket < 0)
         return false;
     if (m_BatchNext < m_BatchCount)
@@ -261,8 +275,9 @@ bool CUDPSocket::DatagramWaiting() const {
     // arrived since is reported again by the notifier.
     if (m_Drained)
         return false;
-    int bytes = 0;
-    return ::ioctl(Socket, FIONREAD, &bytes) == 0 && bytes > 0;
+    // Whether more wait is learnt by taking them: the reads that follow in
+    // this wake-up hand them out, and no call asks the system only to count.
+    return FillBatch(budget) > 0;
 }
 
 intptr_t CUDPSocket::WndProc(int message, intptr_t wParam, intptr_t lParam) {

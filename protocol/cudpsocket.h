@@ -2,9 +2,9 @@
 // One UDP socket of one local adapter. The engine owns one per adapter and
 // broadcasts every request through all of them. A waiting datagram is reported
 // to the owner object with UM_UDP_READ (a CSocketReadMessage sent
-// synchronously, notice 1, naming this socket); the owner reads exactly one datagram with Recv per
-// report. When several datagrams are queued the report comes again on the next turn of the event
-// loop, so nothing queued is lost and other sockets get their turn.
+// synchronously, notice 1, naming this socket); the owner reads exactly one datagram per report
+// (RecvInPlace, or Recv for a copy). When several datagrams are queued the report comes again on
+// the next turn of the event loop, so nothing queued is lost and other sockets get their turn.
 //
 // Within one wake-up the socket takes the waiting datagrams off the system in
 // batches (recvmmsg) and hands them out one per report, in arrival order; a
@@ -45,11 +45,22 @@ public:
 
     // An empty ip stands for 0.0.0.0.
     bool SendTo(const void* data, int length, uint16_t port, const QString& ip);
-    // One datagram, at most capacity bytes: its length, 0 when closed, -1 on a
-    // socket error. port and ip receive the sender. The receive seam: a socket
-    // that hands out datagrams it was given (the engine's fuzz target) stands
-    // in by overriding it.
-    virtual int Recv(void* buffer, int capacity, uint16_t& port, QString& ip);
+    // A datagram where it lies in the socket's own buffer: valid until the
+    // socket's next read or Close; the reader may change its bytes.
+    struct Datagram {
+        uint8_t* data = nullptr;
+        int length = 0;
+        uint16_t port = 0;           // the sender's
+        const QString* ip = nullptr; // the sender's address text
+    };
+    // The next datagram, without a copy: its length, 0 when closed, -1 on a
+    // socket error or when none waits. The receive seam: a socket that hands
+    // out datagrams it was given (the engine's fuzz target) stands in by
+    // overriding it.
+    virtual int RecvInPlace(Datagram& datagram);
+    // The next datagram copied into buffer, at most capacity bytes: its
+    // length as RecvInPlace's. port and ip receive the sender.
+    int Recv(void* buffer, int capacity, uint16_t& port, QString& ip);
 
     // The notification entry: message UM_SOCKET with wParam the socket handle
     // and lParam the network event (low 16 bits) and error (high 16 bits).
@@ -81,11 +92,12 @@ public:
 
 private:
     void OnActivated();
-    bool DatagramWaiting() const;
+    // Whether a datagram waits; an empty batch is filled with up to budget.
+    bool DatagramWaiting(int budget);
     // Reads up to most datagrams into the batch; recvmmsg's result.
     int FillBatch(int most);
     void DropBatch();
-    void SetSender(const sockaddr_in& from, uint16_t& port, QString& ip);
+    const QString& SenderText(const sockaddr_in& from);
 
     std::unique_ptr<QSocketNotifier> m_Notifier;
     in_addr m_LastSender{};

@@ -2,6 +2,7 @@
 
 #include "protocol/capturefile.h"
 #include "protocol/rc4encry.h"
+#include "protocol/stepcounters.h"
 #include "settings/debug.h"
 #include "settings/globalvar.h"
 #include "settings/textutil.h"
@@ -40,8 +41,7 @@ uint32_t HostOrder(const QString& text) {
 
 } // namespace
 
-TFormUDP::TFormUDP(QObject* target, QObject* parent)
-    : QObject(parent), m_Target(target), m_RecvBuffer(new uint8_t[kRecvBufferSize]()) {
+TFormUDP::TFormUDP(QObject* target, QObject* parent) : QObject(parent), m_Target(target) {
     connect(&TimerWait, &CWaitTimer::Elapsed, this, [this] { TimerWaitTimer(); });
 
     if (!IPHelp().GetLocalAddress(HostMAC)) {
@@ -317,20 +317,21 @@ void TFormUDP::UDPSocketRead(CUDPSocket* socket) {
         LastLocalIP.size() != socket->LocalIP.size())
         LastLocalIP = socket->LocalIP;
 
-    uint8_t* buffer = m_RecvBuffer.get();
-    std::memset(buffer, 0, static_cast<size_t>(m_RecvUsed));
-    m_RecvUsed = 0;
-    uint16_t port = 0;
-    QString ip;
-    const int length = socket->Recv(buffer, kRecvBufferSize, port, ip);
+    // The datagram is handled where the socket received it: the engine
+    // deciphers it in place and keeps nothing of it.
+    CUDPSocket::Datagram datagram;
+    const int length = socket->RecvInPlace(datagram);
     if (length <= 0) {
         DebugLog("TFormUDP::UDPSocketRead() %d", length);
         return;
     }
-    m_RecvUsed = length;
+    static const QString kUnknownSender;
+    const QString& ip = datagram.ip ? *datagram.ip : kUnknownSender;
     if (CCaptureFile* capture = CCaptureFile::Instance())
-        capture->RecordSocket(*socket, false, buffer, length, port, ip);
-    ProcRecvData(buffer, length, socket, port, ip);
+        capture->RecordSocket(*socket, false, datagram.data, length, datagram.port, ip);
+    steps::Mark(steps::Receive);
+    ProcRecvData(datagram.data, length, socket, datagram.port, ip);
+    steps::End();
 }
 
 void TFormUDP::ProcRecvData(uint8_t* buffer, int length, CUDPSocket* socket, uint16_t port,
@@ -368,8 +369,10 @@ void TFormUDP::ProcRecvData(uint8_t* buffer, int length, CUDPSocket* socket, uin
         return;
     }
 
+    steps::Mark(steps::Decode);
     if (header.opcode != OP_DISCOVER)
         m_Cipher.Apply(buffer, static_cast<size_t>(length), CipherKey());
+    steps::Mark(steps::Decipher);
     DumpPacket("[Rx]", buffer, length, port, ip);
 
     const Received packet{buffer, length, header, buffer + kHeaderSize, socket, port, &ip};
@@ -548,7 +551,7 @@ void TFormUDP::RecvGetConfig(const Received& packet) {
             break;
         case WL_CH_LIST: {
             // At most 255 channel bytes: they always fit the 256-byte list.
-            std::memcpy(wl.ChList, tlv.value, tlv.length);
+            CopyBytes(wl.ChList, tlv.value, tlv.length);
             wl.ChList[tlv.length] = 0;
             if (Tracing()) {
                 std::string channels;

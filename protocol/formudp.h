@@ -147,10 +147,6 @@ private:
     std::vector<std::unique_ptr<CUDPSocket>> m_Sockets;
     std::vector<DeviceRecord> m_Devices;
     std::vector<_tag_AP_ROFIILE> m_Survey;
-    // The one receive buffer; only the bytes of the last datagram are cleared
-    // before the next read.
-    std::unique_ptr<uint8_t[]> m_RecvBuffer;
-    int m_RecvUsed = 0;
     QString m_KeyPassword;
     QByteArray m_Key;
     CPayloadCipher m_Cipher;

@@ -34,11 +34,6 @@ uint8_t LowByte(int value) {
     return static_cast<uint8_t>(value & 0xFF);
 }
 
-// The byte at index of a value of length bytes, zero past its end.
-uint8_t ValueByte(const Tlv& tlv, int index) {
-    return (tlv.value != nullptr && index < tlv.length) ? tlv.value[index] : 0;
-}
-
 bool IsBlank(uint8_t c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -278,49 +273,22 @@ CPacketBuilder BuildStationGetConfig(const uint8_t hostMac[6]) {
 // ---------------------------------------------------------------------------
 // Replies
 
-uint8_t Tlv::U8() const {
-    return ValueByte(*this, 0);
-}
-
-uint16_t Tlv::U16() const {
-    return static_cast<uint16_t>((ValueByte(*this, 0) << 8) | ValueByte(*this, 1));
-}
-
-uint32_t Tlv::U32() const {
-    return (static_cast<uint32_t>(ValueByte(*this, 0)) << 24) |
-           (static_cast<uint32_t>(ValueByte(*this, 1)) << 16) |
-           (static_cast<uint32_t>(ValueByte(*this, 2)) << 8) |
-           static_cast<uint32_t>(ValueByte(*this, 3));
-}
-
 size_t Tlv::CopyText(char* dst, size_t size) const {
     if (dst == nullptr || size == 0)
         return 0;
     const size_t count = value != nullptr ? std::min<size_t>(length, size - 1) : 0;
     if (count != 0)
-        std::memcpy(dst, value, count);
+        CopyBytes(dst, value, count);
     std::memset(dst + count, 0, size - count);
     return count;
 }
 
-WalkResult WalkTLVs(const uint8_t* payload, uint16_t total, TlvVisitor handler) {
-    if (payload == nullptr)
-        total = 0;
-    int offset = 0;
-    while (total - offset >= 2) {
-        const uint8_t type = payload[offset];
-        const uint8_t length = payload[offset + 1];
-        if (offset + length + 2 > total) {
-            DebugLog("  not enough bytes in buffer");
-            return WalkResult::Truncated;
-        }
-        if (handler)
-            handler(Tlv{type, length, payload + offset + 2});
-        offset += length + 2;
-        if (offset == total)
-            break;
-    }
-    return WalkResult::Complete;
+[[gnu::noinline]] void CopyBytes(void* dst, const void* src, size_t count) {
+    std::memcpy(dst, src, count);
+}
+
+void NoteTruncatedTlv() {
+    DebugLog("  not enough bytes in buffer");
 }
 
 std::vector<bool> SecretBytes(const uint8_t* packet, size_t length) {

@@ -25,7 +25,9 @@ int CWaitTimer::Interval() const {
 }
 
 void CWaitTimer::Stop() {
-    m_Timer.stop();
+    // A reply that ends no running wait costs one test.
+    if (m_Timer.isActive())
+        m_Timer.stop();
 }
 
 void CWaitTimer::Woken() {

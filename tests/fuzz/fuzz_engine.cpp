@@ -74,18 +74,25 @@ class CFeedSocket : public CUDPSocket {
 public:
     std::deque<std::vector<uint8_t>> Datagrams;
 
-    int Recv(void* buffer, int capacity, uint16_t& port, QString& ip) override {
+    int RecvInPlace(Datagram& datagram) override {
         if (Datagrams.empty())
             return -1;
-        const std::vector<uint8_t> datagram = std::move(Datagrams.front());
+        m_Current = std::move(Datagrams.front());
         Datagrams.pop_front();
-        const int length = std::min(capacity, static_cast<int>(datagram.size()));
-        if (length > 0)
-            std::memcpy(buffer, datagram.data(), static_cast<size_t>(length));
-        port = swp::kDevicePort;
-        ip = QStringLiteral("10.91.1.2");
-        return length;
+        // As a socket does: no datagram is larger than the receive buffer.
+        constexpr size_t kLargest = swp::kRecvBufferSize;
+        if (m_Current.size() > kLargest)
+            m_Current.resize(kLargest);
+        datagram.data = m_Current.data();
+        datagram.length = static_cast<int>(m_Current.size());
+        datagram.port = swp::kDevicePort;
+        datagram.ip = &m_Sender;
+        return datagram.length;
     }
+
+private:
+    std::vector<uint8_t> m_Current;
+    const QString m_Sender = QStringLiteral("10.91.1.2");
 };
 
 // Stands for the main window: the engine reports at most one result, and

@@ -116,6 +116,9 @@ TEST_F(CUDPSocketTest, ClosedSocketSendsAndReadsNothing) {
     QString ip;
     EXPECT_FALSE(socket.SendTo(buffer, 4, 5432, QStringLiteral("255.255.255.255")));
     EXPECT_EQ(socket.Recv(buffer, 4, port, ip), 0);
+    CUDPSocket::Datagram datagram;
+    EXPECT_EQ(socket.RecvInPlace(datagram), 0);
+    EXPECT_EQ(datagram.data, nullptr);
     socket.Close();
     socket.Close();
     EXPECT_FALSE(socket.IsOpen());
@@ -147,6 +150,9 @@ TEST_F(CUDPSocketTest, EmptyReadOfAnOpenSocketIsAnError) {
     uint16_t port = 0;
     QString ip;
     EXPECT_EQ(socket.Recv(buffer, sizeof buffer, port, ip), -1); // nothing waiting
+    CUDPSocket::Datagram datagram;
+    EXPECT_EQ(socket.RecvInPlace(datagram), -1);
+    EXPECT_EQ(datagram.data, nullptr);
 }
 
 TEST(CIPHelpTest, AdaptersAreBroadcastCapableWithIPv4) {

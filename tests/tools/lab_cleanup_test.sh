@@ -20,14 +20,14 @@ left_over() {
 # (which waits for the lock) is never taken for one of ours.
 expect_clean() {
     local what=$1 stale= cmdline
-    exec 8>>/tmp/swp-lab.lock
+    exec 8>>/run/swp-lab/default.lock
     flock -w 900 8
     if [ -n "$(left_over)" ]; then
         fail "$what: namespaces left: $(left_over | tr '\n' ' ')"
         stale=1
     fi
     for cmdline in /proc/[0-9]*/cmdline; do
-        if tr '\0' ' ' <"$cmdline" 2>/dev/null | grep -q -- '--config /tmp/swp-lab\.'; then
+        if tr '\0' ' ' <"$cmdline" 2>/dev/null | grep -q -- '--config /run/swp-lab/default/'; then
             fail "$what: a devsim of the lab is still running"
             break
         fi

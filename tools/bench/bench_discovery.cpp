@@ -6,7 +6,10 @@
 //    system granted; a few runs with the system's default buffer to compare.
 // 2. The rate at which the engine reads, validates, deciphers and dispatches
 //    get-configuration replies (logging off), against a bare recvfrom loop on
-//    the same queue of datagrams, and the ratio of the two.
+//    the same queue of datagrams, and the ratio of the two: rounds of several
+//    drains each (long enough to be steady), in series, the median of the
+//    series' medians; and, in a build with step counters, the engine's time
+//    per datagram split into receive, decipher, decode and dispatch.
 
 #include "protocol/cudpsocket.h"
 #include "protocol/formudp.h"
@@ -30,15 +33,24 @@
 
 namespace {
 
+QString LabValue(const char* name, const char* fallback) {
+    const QString value = qEnvironmentVariable(name);
+    return value.isEmpty() ? QString::fromLatin1(fallback) : value;
+}
+
 struct Options {
     QString devsim = qEnvironmentVariable("SWP_DEVSIM");
     int devices = 1000;
     int runs = 10;
     int contrastRuns = 3;
     int batch = 4000;
+    int drains = 10;
     int rounds = 7;
-    QString adapter = QStringLiteral("10.91.1.1");
-    QString deviceNamespace = QStringLiteral("swp-dev1");
+    int series = 3;
+    // The lab's first LAN: swp-host's swpa0 and the device namespace on it
+    // (another lab than the default one names its own).
+    QString adapter = LabValue("SWP_LAB_NET", "10.91") + QStringLiteral(".1.1");
+    QString deviceNamespace = LabValue("SWP_LAB_PREFIX", "swp-") + QStringLiteral("dev1");
     QString password = QStringLiteral("tosca");
     // sender mode
     bool sender = false;
@@ -48,14 +60,17 @@ struct Options {
 
 const char kUsage[] =
     "usage: bench_discovery [--devsim PATH] [--devices N] [--runs N] [--contrast-runs N]\n"
-    "                       [--batch K] [--rounds R]\n"
+    "                       [--batch K] [--drains D] [--rounds R] [--series S]\n"
     "Runs only inside the namespace lab (scripts/bench builds it and runs it there).\n"
     "  --devsim PATH       the simulator (default $SWP_DEVSIM)\n"
     "  --devices N         devices answering one discovery (default 1000)\n"
     "  --runs N            discovery runs (default 10)\n"
     "  --contrast-runs N   runs with the system's default receive buffer (default 3)\n"
     "  --batch K           replies queued per rate measurement (default 4000)\n"
-    "  --rounds R          rate measurements (default 7)\n";
+    "  --drains D          drains of K replies per reader in a rate round (default 10)\n"
+    "  --rounds R          rate rounds per series (default 7)\n"
+    "  --series S          series of rounds; the figure is the median of their medians\n"
+    "                      (default 3)\n";
 
 bool ParseArgs(const QStringList& args, Options& options, QString& error) {
     for (qsizetype n = 0; n < args.size(); ++n) {
@@ -82,6 +97,10 @@ bool ParseArgs(const QStringList& args, Options& options, QString& error) {
             options.batch = value.toInt(&ok);
         else if (arg == QLatin1String("--rounds"))
             options.rounds = value.toInt(&ok);
+        else if (arg == QLatin1String("--drains"))
+            options.drains = value.toInt(&ok);
+        else if (arg == QLatin1String("--series"))
+            options.series = value.toInt(&ok);
         else if (arg == QLatin1String("--target"))
             options.target = value;
         else if (arg == QLatin1String("--port"))
@@ -98,7 +117,8 @@ bool ParseArgs(const QStringList& args, Options& options, QString& error) {
     const auto inRange = [](int v, int low, int high) { return v >= low && v <= high; };
     if (!inRange(options.devices, 1, 65536) || !inRange(options.runs, 0, 1000) ||
         !inRange(options.contrastRuns, 0, 100) || !inRange(options.batch, 1, 1000000) ||
-        !inRange(options.rounds, 0, 100) || !inRange(options.port, 1, 65535)) {
+        !inRange(options.rounds, 0, 100) || !inRange(options.drains, 1, 1000) ||
+        !inRange(options.series, 1, 100) || !inRange(options.port, 1, 65535)) {
         error = QStringLiteral("a number is out of range");
         return false;
     }
@@ -207,6 +227,46 @@ int DiscoveryPart(const Options& options, TFormUDP& engine, bench::CMessageTarge
     return 0;
 }
 
+// A round's figures: each reader drains the same number of batches, in turn.
+// Its ratio is the median of the ratios of the drains taken side by side, so
+// that a drain another program cut into does not move it.
+struct Round {
+    bench::DrainResult bare, polled, engine;
+    std::vector<double> ratios, cpuRatios;
+    Round() { bare.drains = polled.drains = engine.drains = 0; }
+};
+
+// The engine's time per datagram by step, from the counted drains; what the
+// timed rounds took beyond the steps is the event loop around them and the
+// delivery of the results.
+void PrintSplit(const std::vector<bench::DrainResult>& counted, double engineUs) {
+#ifdef SWP_STEP_COUNTERS
+    swp::steps::Totals sum;
+    for (const bench::DrainResult& drain : counted) {
+        for (int step = 0; step < swp::steps::StepCount; ++step)
+            sum.ns[step] += drain.steps.ns[step];
+        sum.datagrams += drain.steps.datagrams;
+    }
+    if (sum.datagrams == 0)
+        return;
+    const auto us = [&](double ns) { return ns / static_cast<double>(sum.datagrams) / 1e3; };
+    double steps = 0;
+    for (double ns : sum.ns)
+        steps += us(ns);
+    std::printf("engine time per datagram by step (counters of %zu drains): receive %.2f us, "
+                "decipher %.2f us, decode %.2f us, dispatch %.2f us; around them (event loop, "
+                "delivery of the results) %.2f us; %.2f us in all\n",
+                counted.size(), us(sum.ns[swp::steps::Receive]), us(sum.ns[swp::steps::Decipher]),
+                us(sum.ns[swp::steps::Decode]), us(sum.ns[swp::steps::Dispatch]),
+                std::max(0.0, engineUs - steps), engineUs);
+#else
+    (void)counted;
+    (void)engineUs;
+    std::printf("(no split by step: this build has no step counters; scripts/bench configures "
+                "SETUP_BENCH_COUNTERS=ON)\n");
+#endif
+}
+
 int RatePart(const Options& options, TFormUDP& engine, bench::CMessageTarget& target) {
     if (options.rounds <= 0)
         return 0;
@@ -223,46 +283,79 @@ int RatePart(const Options& options, TFormUDP& engine, bench::CMessageTarget& ta
     std::printf("\n== Get-configuration replies (%zu bytes, enciphered) handled per second, "
                 "logging off\n",
                 bench::BuildConfigReply(mac, options.password).size());
-    std::printf("each round: %d replies are queued on the socket while nobody reads, then the "
-                "reader drains them\n",
-                options.batch);
+    std::printf("each drain: %d replies are queued on the socket while nobody reads, then the "
+                "reader drains them; a round is %d drains per reader, taken in turn, and its ratio "
+                "the median of theirs; %d series of %d rounds\n",
+                options.batch, options.drains, options.series, options.rounds);
     bench::CRateBench rate(engine, target, sender, options.adapter);
-    std::vector<double> bare, polled, handled, bareCpu, polledCpu, handledCpu;
-    for (int n = 1; n <= options.rounds; ++n) {
-        const bench::DrainResult b = rate.Bare(options.batch);
-        const bench::DrainResult p = rate.Bare(options.batch, true);
-        const bench::DrainResult e = rate.Engine(options.batch);
-        if (!b.complete || !p.complete || !e.complete) {
-            std::fprintf(stderr, "bench: round %d incomplete: %s\n", n, qPrintable(rate.Error()));
-            continue;
-        }
-        bare.push_back(b.Rate());
-        polled.push_back(p.Rate());
-        handled.push_back(e.Rate());
-        bareCpu.push_back(b.CpuRate());
-        polledCpu.push_back(p.CpuRate());
-        handledCpu.push_back(e.CpuRate());
-        std::printf("round %d: %llu each; per second (wall / CPU time): bare recvfrom %.0f / %.0f, "
-                    "poll+recvfrom %.0f / %.0f, engine %.0f / %.0f; ratio %.2f / %.2f%s\n",
-                    n, static_cast<unsigned long long>(e.handled), b.Rate(), b.CpuRate(), p.Rate(),
-                    p.CpuRate(), e.Rate(), e.CpuRate(), b.Rate() > 0 ? e.Rate() / b.Rate() : 0,
-                    b.CpuRate() > 0 ? e.CpuRate() / b.CpuRate() : 0,
-                    b.bufferDrops + p.bufferDrops + e.bufferDrops ? "  (receive-buffer drops!)"
-                                                                  : "");
-        std::fflush(stdout);
-    }
     const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0; };
     const auto micro = [](double rate) { return rate > 0 ? 1e6 / rate : 0; };
-    std::printf("median, wall time:  bare recvfrom %.0f/s (%.2f us), poll+recvfrom %.0f/s "
-                "(%.2f us), engine %.0f/s (%.2f us): ratio engine/bare %.2f\n",
-                Median(bare), micro(Median(bare)), Median(polled), micro(Median(polled)),
-                Median(handled), micro(Median(handled)), ratio(Median(handled), Median(bare)));
-    std::printf("median, CPU time:   bare recvfrom %.0f/s (%.2f us), poll+recvfrom %.0f/s "
-                "(%.2f us), engine %.0f/s (%.2f us): ratio engine/bare %.2f\n",
-                Median(bareCpu), micro(Median(bareCpu)), Median(polledCpu),
-                micro(Median(polledCpu)), Median(handledCpu), micro(Median(handledCpu)),
-                ratio(Median(handledCpu), Median(bareCpu)));
-    std::printf("target: ratio engine/bare at least 0.6\n");
+    std::vector<double> seriesRatios, seriesCpuRatios, seriesEngine;
+    std::vector<bench::DrainResult> counted;
+    for (int series = 1; series <= options.series; ++series) {
+        std::vector<double> bare, polled, handled, bareCpu, polledCpu, handledCpu, ratios,
+            cpuRatios;
+        for (int n = 1; n <= options.rounds; ++n) {
+            Round round;
+            for (int drain = 0; drain < options.drains; ++drain) {
+                const bench::DrainResult b = rate.Bare(options.batch);
+                round.bare.Add(b);
+                round.polled.Add(rate.Bare(options.batch, true));
+                const bench::DrainResult e = rate.Engine(options.batch);
+                round.engine.Add(e);
+                round.ratios.push_back(ratio(e.Rate(), b.Rate()));
+                round.cpuRatios.push_back(ratio(e.CpuRate(), b.CpuRate()));
+            }
+            const bench::DrainResult& b = round.bare;
+            const bench::DrainResult& p = round.polled;
+            const bench::DrainResult& e = round.engine;
+            if (!b.complete || !p.complete || !e.complete) {
+                std::fprintf(stderr, "bench: round %d incomplete: %s\n", n,
+                             qPrintable(rate.Error()));
+                continue;
+            }
+            // One more drain with the engine's step counters on, untimed.
+            if (const bench::DrainResult c = rate.Engine(options.batch, true); c.complete)
+                counted.push_back(c);
+            bare.push_back(b.Rate());
+            polled.push_back(p.Rate());
+            handled.push_back(e.Rate());
+            bareCpu.push_back(b.CpuRate());
+            polledCpu.push_back(p.CpuRate());
+            handledCpu.push_back(e.CpuRate());
+            ratios.push_back(Median(round.ratios));
+            cpuRatios.push_back(Median(round.cpuRatios));
+            std::printf(
+                "series %d round %d: %llu each; per second (wall / CPU time): bare "
+                "recvfrom %.0f / %.0f, poll+recvfrom %.0f / %.0f, engine %.0f / %.0f; "
+                "ratio %.2f / %.2f%s\n",
+                series, n, static_cast<unsigned long long>(e.handled), b.Rate(), b.CpuRate(),
+                p.Rate(), p.CpuRate(), e.Rate(), e.CpuRate(), ratios.back(), cpuRatios.back(),
+                b.bufferDrops + p.bufferDrops + e.bufferDrops ? "  (receive-buffer drops!)" : "");
+            std::fflush(stdout);
+        }
+        std::printf("series %d median, wall time: bare recvfrom %.0f/s (%.2f us), poll+recvfrom "
+                    "%.0f/s (%.2f us), engine %.0f/s (%.2f us): ratio engine/bare %.2f "
+                    "(rounds %.2f to %.2f)\n",
+                    series, Median(bare), micro(Median(bare)), Median(polled),
+                    micro(Median(polled)), Median(handled), micro(Median(handled)), Median(ratios),
+                    ratios.empty() ? 0 : *std::min_element(ratios.begin(), ratios.end()),
+                    ratios.empty() ? 0 : *std::max_element(ratios.begin(), ratios.end()));
+        std::printf("series %d median, CPU time:  bare recvfrom %.0f/s (%.2f us), poll+recvfrom "
+                    "%.0f/s (%.2f us), engine %.0f/s (%.2f us): ratio engine/bare %.2f\n",
+                    series, Median(bareCpu), micro(Median(bareCpu)), Median(polledCpu),
+                    micro(Median(polledCpu)), Median(handledCpu), micro(Median(handledCpu)),
+                    Median(cpuRatios));
+        seriesRatios.push_back(Median(ratios));
+        seriesCpuRatios.push_back(Median(cpuRatios));
+        seriesEngine.push_back(micro(Median(handled)));
+    }
+    std::printf("median of the %d series' medians: ratio engine/bare %.2f wall time, %.2f CPU "
+                "time; engine %.2f us per datagram\n",
+                options.series, Median(seriesRatios), Median(seriesCpuRatios),
+                Median(seriesEngine));
+    PrintSplit(counted, Median(seriesEngine));
+    std::printf("target: ratio engine/bare at least 0.8\n");
     sender.Stop();
     return 0;
 }

@@ -21,4 +21,9 @@ bool CReadFilter::eventFilter(QObject* watched, QEvent* e) {
     return QObject::eventFilter(watched, e);
 }
 
+int CRearmSocket::RecvInPlace(Datagram& datagram) {
+    m_Engine.PendingRequest = WAIT_GET_CONFIG;
+    return CUDPSocket::RecvInPlace(datagram);
+}
+
 } // namespace bench

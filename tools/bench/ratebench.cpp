@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <arpa/inet.h>
+#include <cstring>
 #include <net/if.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -38,6 +39,15 @@ int Pending(int fd) {
 }
 
 } // namespace
+
+void DrainResult::Add(const DrainResult& other) {
+    complete = (drains == 0 || complete) && other.complete;
+    drains += other.drains;
+    handled += other.handled;
+    seconds += other.seconds;
+    cpuSeconds += other.cpuSeconds;
+    bufferDrops += other.bufferDrops;
+}
 
 CRateBench::CRateBench(TFormUDP& engine, CMessageTarget& target, CNsProcess& sender,
                        QString adapter)
@@ -123,19 +133,29 @@ DrainResult CRateBench::Bare(int batch, bool pollEachRead) {
     return result;
 }
 
-DrainResult CRateBench::Engine(int batch) {
+DrainResult CRateBench::Engine(int batch, bool counted) {
     DrainResult result;
-    m_Engine.SetAdapterFilter(m_Adapter);
     m_Engine.CloseInterfaces();
-    if (!m_Engine.OpenInterfaces() || m_Engine.Sockets().empty()) {
-        m_Error = QStringLiteral("the engine could not open its socket");
+    // The engine's socket as OpenInterfaces makes it, with the hook.
+    auto socket = std::make_unique<CRearmSocket>(m_Engine);
+    const auto adapters = CIPHelp().GetAdaptersList();
+    if (adapters)
+        for (const AdapterInfo& adapter : *adapters)
+            for (const AdapterAddress& address : adapter.Addresses)
+                if (address.IP == m_Adapter) {
+                    std::memcpy(socket->AdapterMAC, adapter.Address, 6);
+                    socket->Netmask = address.Mask;
+                    socket->Interface = adapter.Name;
+                }
+    socket->LocalIP = m_Adapter;
+    socket->Port = swp::kHostPort;
+    if (socket->Interface.isEmpty() || !socket->Open(&m_Engine, UM_UDP_READ)) {
+        m_Error = QStringLiteral("the engine's socket could not be opened");
         return result;
     }
-    const int fd = m_Engine.Sockets().front()->Socket;
+    const int fd = socket->Socket;
+    m_Engine.AdoptSocket(std::move(socket));
 
-    CReadFilter filter;
-    filter.OnRead = [this](CUDPSocket*) { m_Engine.PendingRequest = WAIT_GET_CONFIG; };
-    m_Engine.installEventFilter(&filter);
     QEventLoop loop;
     QElapsedTimer clock;
     uint64_t queued = 0;
@@ -161,15 +181,24 @@ DrainResult CRateBench::Engine(int batch) {
         const UdpCounters filled = Delta(before, ReadUdpCounters());
         queued = m_LastSent - std::min(m_LastSent, filled.rcvbufErrors + filled.inErrors);
         limit.start(kDrainLimitMs);
+#ifdef SWP_STEP_COUNTERS
+        swp::steps::SetCounting(counted);
+#else
+        (void)counted;
+#endif
         cpuStart = ThreadCpuSeconds();
         clock.start();
         loop.exec();
         if (!result.complete)
             result.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+#ifdef SWP_STEP_COUNTERS
+        if (counted)
+            result.steps = swp::steps::Take();
+        swp::steps::SetCounting(false);
+#endif
     }
     result.bufferDrops = Delta(before, ReadUdpCounters()).rcvbufErrors;
     m_Target.OnMessage = nullptr;
-    m_Engine.removeEventFilter(&filter);
     m_Engine.CloseInterfaces();
     m_Engine.PendingRequest = WAIT_NONE;
     return result;

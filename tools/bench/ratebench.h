@@ -10,6 +10,7 @@
 // pending code again before each read (no request is sent).
 
 #include "protocol/formudp.h"
+#include "protocol/stepcounters.h"
 #include "tools/bench/enginehooks.h"
 #include "tools/bench/nsprocess.h"
 
@@ -24,7 +25,15 @@ struct DrainResult {
     double cpuSeconds = 0;    // CPU time of this thread during the drain (user and system)
     uint64_t bufferDrops = 0; // the batch did not fit the receive queue
     bool complete = false;
-    double Rate() const { return seconds > 0 ? static_cast<double>(handled) / seconds : 0; }
+    int drains = 1; // drains added up in this result
+#ifdef SWP_STEP_COUNTERS
+    swp::steps::Totals steps; // of a counted engine drain
+#endif
+    // Adds another drain of the same reader (a round is several drains).
+    void Add(const DrainResult& other);
+    double Rate() const {
+        return seconds > 0 ? static_cast<double>(handled) / seconds : 0;
+    }
     // Per second of CPU time: what other programs on a busy machine take away
     // from the wall time does not count.
     double CpuRate() const {
@@ -40,7 +49,9 @@ public:
     // A recvfrom loop; with pollEachRead a poll() before each recvfrom, as an
     // event loop does (to tell the event loop's share from the engine's).
     DrainResult Bare(int batch, bool pollEachRead = false);
-    DrainResult Engine(int batch);
+    // counted: the engine's step counters run during the drain (a build
+    // with SETUP_BENCH_COUNTERS); such a drain is not one of the timed ones.
+    DrainResult Engine(int batch, bool counted = false);
     QString Error() const { return m_Error; }
 
 private:

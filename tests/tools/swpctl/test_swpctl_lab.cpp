@@ -750,7 +750,7 @@ TEST(SwpctlLab, JsonOnEveryCommandAlsoOnFailure) {
         {{"show", "-a", "swpa0", "-j"}, 0, "", "wireless"},
         {{"survey", "-a", "swpa0", "--json"}, 0, "", ""},
         {{"client-pin", "-a", "swpb0", "-j"}, 0, "", "pin"},
-        {{"set-mode", "ap", "-a", "swpa0", "-j"}, 0, "", "device_mode"},
+        {{"set-mode", "ap", "-a", "swpa0", "-j"}, 0, "", "devices"},
         {{"show", "-a", "swpb0", "-j", "--password", "wrong"}, 4, "login-refused", ""},
         {{"show", "-j"}, 2, "invalid-arguments", ""},
         {{"show", "-d", "02:5A:00:00:00:09", "-j"}, 3, "no-device", ""},

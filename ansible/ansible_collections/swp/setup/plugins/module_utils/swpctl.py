@@ -411,6 +411,10 @@ class Deadline:
         return self._end is not None and self._clock() >= self._end
 
 
+# swpctl's exit code when its --timeout ended the run.
+SWPCTL_DEADLINE = 18
+
+
 def swpctl_has_timeout(module, program):
     """Whether this swpctl takes --timeout (an older one refuses it)."""
     try:
@@ -493,6 +497,11 @@ def run_swpctl(module, args, secret=None, environ_update=None, deadline=None):
             out, err = _stop(process)
             module.fail_json(
                 msg="swpctl did not end within the task's time (%d s) and was stopped; "
+                    "devices may have taken some settings" % deadline.seconds,
+                stderr=_text(err), timed_out=True)
+        if process.returncode == SWPCTL_DEADLINE and left is not None:
+            module.fail_json(
+                msg="swpctl ended itself at its --timeout, within the task's time (%d s); "
                     "devices may have taken some settings" % deadline.seconds,
                 stderr=_text(err), timed_out=True)
         return process.returncode, _text(out), _text(err), pipe

@@ -111,7 +111,7 @@ def test_one_discovery_reads_every_device_with_its_own_password(tmp_path, capsys
     assert result["missing"] == ["02:5A:00:00:00:09"] and result.get("capture") == options.get("capture")
 
     # swp_apply takes desired as its devices as it is.
-    spec = dict(swp_apply_spec(), executable=dict(type="str"))
+    argument_spec = dict(swp_apply_spec(), executable=dict(type="str"))
     basic._ANSIBLE_ARGS = json.dumps({"ANSIBLE_MODULE_ARGS": dict(devices=result["desired"])}).encode()
-    checked = basic.AnsibleModule(argument_spec=spec)
+    checked = basic.AnsibleModule(argument_spec=argument_spec)
     assert checked.params["devices"][0]["access_point"]["ssid"] == "hotel"

@@ -22,7 +22,14 @@ if [ "${2:-}" != --private ]; then
     [ "$(id -u)" -eq 0 ] || { echo "needs root" >&2; exit 1; }
     exec unshare --mount --propagation private "$0" "$1" --private
 fi
+# The private /tmp hides a checkout that lies in /tmp: the lab runs from a
+# copy in a root-owned folder there.
+script=$(cat "$lab") || exit 1
 mount -t tmpfs -o mode=1777 swp-lab-test /tmp || { echo "cannot mount a private /tmp" >&2; exit 1; }
+mkdir -m 0755 -p /tmp/lab-source/scripts
+printf '%s\n' "$script" >/tmp/lab-source/scripts/lab
+chmod 0755 /tmp/lab-source/scripts/lab
+lab=/tmp/lab-source/scripts/lab
 
 as_user() {
     setpriv --reuid="$user" --regid="$(id -g "$user")" --clear-groups --inh-caps=-all "$@"
@@ -57,7 +64,7 @@ for entry in "${cases[@]}"; do
     timeout 60 "$lab" --name "$name" clean || fail "$what: clean failed"
     [ "$before" = "$(snapshot)" ] || fail "$what: /tmp changed: $(diff <(echo "$before") <(snapshot))"
     [ ! -e "/run/swp-lab/$name" ] || fail "$what: the lab's folder is left"
-    find /tmp -mindepth 1 -delete
+    find /tmp -mindepth 1 ! -path /tmp/lab-source ! -path '/tmp/lab-source/*' -delete
 done
 
 # Root-owned entries of the state folder that lead elsewhere: a link is

@@ -155,3 +155,12 @@ QByteArray CLabDevice::Output() {
         m_Output += m_Process->readAll();
     return m_Output;
 }
+
+QList<QJsonObject> Received(const QList<QJsonObject>& journal, const QString& kind) {
+    QList<QJsonObject> lines;
+    for (const QJsonObject& line : journal)
+        if (line.value(QLatin1String("dir")).toString() == QLatin1String("rx") &&
+            (kind.isEmpty() || line.value(QLatin1String("kind")).toString() == kind))
+            lines.append(line);
+    return lines;
+}

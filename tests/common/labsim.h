@@ -36,6 +36,10 @@ QList<QJsonObject> ReadJournal(const QString& path);
 bool WaitForJournal(const QString& path, const std::function<bool(const QList<QJsonObject>&)>& done,
                     int timeoutMs, QList<QJsonObject>* journal = nullptr);
 
+// The request lines of a kind (every kind when empty) that a devsim journal
+// says the device received.
+QList<QJsonObject> Received(const QList<QJsonObject>& journal, const QString& kind = {});
+
 // One devsim process in a device namespace of the lab. Needs root (it enters
 // the namespace with `ip netns exec`) and SWP_DEVSIM.
 class CLabDevice {

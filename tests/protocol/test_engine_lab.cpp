@@ -65,15 +65,6 @@ QString MacOf(const QString& interfaceName) {
     return {};
 }
 
-QList<QJsonObject> Received(const QList<QJsonObject>& journal, const QString& kind = {}) {
-    QList<QJsonObject> lines;
-    for (const QJsonObject& line : journal)
-        if (line.value("dir").toString() == "rx" &&
-            (kind.isEmpty() || line.value("kind").toString() == kind))
-            lines << line;
-    return lines;
-}
-
 QList<QJsonObject> Sent(const QList<QJsonObject>& journal, const QString& kind = {}) {
     QList<QJsonObject> lines;
     for (const QJsonObject& line : journal)

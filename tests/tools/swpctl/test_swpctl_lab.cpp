@@ -55,16 +55,6 @@ ToolRun Swpctl(QStringList args, const QString& cacheHome = QString()) {
     return RunTool(QStringLiteral(SWPCTL_BINARY), args, env, kRunLimitMs);
 }
 
-// The request lines of one kind the device received.
-QList<QJsonObject> Received(const QList<QJsonObject>& journal, const char* kind) {
-    QList<QJsonObject> lines;
-    for (const QJsonObject& line : journal)
-        if (line["dir"].toString() == QLatin1String("rx") &&
-            line["kind"].toString() == QLatin1String(kind))
-            lines.append(line);
-    return lines;
-}
-
 QStringList Order(const QJsonObject& line) {
     QStringList names;
     for (const QJsonValue& name : line["order"].toArray())

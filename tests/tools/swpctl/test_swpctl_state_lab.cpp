@@ -34,15 +34,6 @@ ToolRun Swpctl(QStringList args, const QString& key = QString()) {
     return RunTool(QStringLiteral(SWPCTL_BINARY), args, env, kRunLimitMs);
 }
 
-QList<QJsonObject> Received(const QList<QJsonObject>& journal, const char* kind) {
-    QList<QJsonObject> lines;
-    for (const QJsonObject& line : journal)
-        if (line["dir"].toString() == QLatin1String("rx") &&
-            line["kind"].toString() == QLatin1String(kind))
-            lines.append(line);
-    return lines;
-}
-
 // The journal once the run has logged out (or, for a run that never logged
 // in, after the wait).
 QList<QJsonObject> JournalAfterRun(const CLabDevice& device) {

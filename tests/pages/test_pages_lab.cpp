@@ -59,9 +59,6 @@ QList<QJsonObject> Lines(const QList<QJsonObject>& journal, const char* dir, con
             lines << line;
     return lines;
 }
-QList<QJsonObject> Received(const QList<QJsonObject>& journal, const QString& kind = {}) {
-    return Lines(journal, "rx", kind);
-}
 QList<QJsonObject> Sent(const QList<QJsonObject>& journal, const QString& kind = {}) {
     return Lines(journal, "tx", kind);
 }

@@ -280,7 +280,7 @@ void TFormUDP::StopWait() {
 }
 
 void TFormUDP::Post(int message, int code, int32_t value) {
-    PostUdpMessage(m_Target, message, code, value);
+    m_Poster.Post(m_Target, message, code, value);
 }
 
 void TFormUDP::TimerWaitTimer() {

@@ -5,11 +5,13 @@
 // the one pending request and reports its outcome by posting UM_UDP_RESULT or
 // UM_UDP_TIMEOUT (a CUdpMessage with the pending-request code) to its target; device
 // events arrive as UM_UDP_EVENT. Posting means a result always arrives after
-// the call that caused it has returned, in the order things happened. The
+// the call that caused it has returned, in the order things happened (the
+// results of one burst of replies travel together: protocol/messagebatch.h). The
 // engine never retries: every retry is the caller's decision.
 
 #include "protocol/cudpsocket.h"
 #include "protocol/iphelp.h"
+#include "protocol/messagebatch.h"
 #include "protocol/packet.h"
 #include "protocol/rc4encry.h"
 #include "settings/records.h"
@@ -141,6 +143,7 @@ private:
 
     CWaitTimer TimerWait;
     QObject* m_Target = nullptr;
+    CUdpMessagePoster m_Poster;
     QString m_AdapterFilter;
     CIPHelp m_IPHelp;
     const CIPHelp* m_ExternalIPHelp = nullptr;

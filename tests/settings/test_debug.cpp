@@ -219,8 +219,9 @@ TEST(DebugLog, UnwritableProgramFolderTracesIntoTheStateFolder) {
     ::chmod(QFile::encodeName(dir.filePath("program")).constData(), 0555);
     // The state folder is the user's own (nobody's, when run as root).
     ::chmod(QFile::encodeName(dir.filePath("state")).constData(), 0755);
-    if (::geteuid() == 0)
+    if (::geteuid() == 0) {
         ASSERT_EQ(::chown(QFile::encodeName(dir.filePath("state")).constData(), 65534, 65534), 0);
+    }
     Touch(dir.filePath("program/Setup.Log"));
     ::chmod(QFile::encodeName(dir.filePath("program/Setup.Log")).constData(), 0666);
     EXPECT_EXIT(

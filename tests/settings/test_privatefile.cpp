@@ -113,14 +113,16 @@ TEST_F(PrivateFile, RefusesHostileFilesAndFoldersOnTheWay) {
         const QByteArray path = QFile::encodeName(Path(name));
         EXPECT_EQ(::mkdir(path.constData(), mode), 0) << name;
         EXPECT_EQ(::chmod(path.constData(), mode), 0) << name;
-        if (theirs)
+        if (theirs) {
             EXPECT_EQ(::chown(path.constData(), other, other), 0) << name;
+        }
     };
     const auto link = [this](const char* target, const char* name, bool theirs) {
         const QByteArray path = QFile::encodeName(Path(name));
         EXPECT_EQ(::symlink(QFile::encodeName(Path(target)).constData(), path.constData()), 0);
-        if (theirs)
+        if (theirs) {
             EXPECT_EQ(::lchown(path.constData(), other, other), 0) << name;
+        }
     };
     WriteFile(Path("victim"), "keep", 0600);
     folder("elsewhere", 0700, false);
@@ -206,9 +208,10 @@ TEST_F(PrivateFile, OnlyTheUsersOwnFolderKeepsATrace) {
     const QByteArray shared = QFile::encodeName(Path("shared"));
     ASSERT_EQ(::mkdir(shared.constData(), 01777), 0);
     WriteFile(Path("shared/Setup.Log"), "", 0600);
-    if (::geteuid() == 0)
+    if (::geteuid() == 0) {
         ASSERT_EQ(::chown(QFile::encodeName(Path("shared/Setup.Log")).constData(), 65534, 65534),
                   0);
+    }
     EXPECT_FALSE(privatefile::CheckOwnFolder(Path("shared")).isEmpty());
     EXPECT_FALSE(CDebug(Path("shared/Setup")).IsOpen());
     EXPECT_FALSE(QFile::exists(Path("shared/Setup_000.Log")));

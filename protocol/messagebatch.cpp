@@ -1,5 +1,6 @@
 #include "protocol/messagebatch.h"
 
+#include "protocol/cudpsocket.h"
 #include "settings/winmessage.h"
 
 #include <QCoreApplication>
@@ -30,19 +31,22 @@ QObject* Relay() {
 void CUdpMessagePoster::Post(QObject* receiver, int message, int code, int32_t value) {
     if (!receiver)
         return;
-    // An event filter works only within its own thread: the messages for a
-    // receiver of another thread go one by one.
-    if (receiver->thread() != QThread::currentThread()) {
-        PostUdpMessage(receiver, message, code, value);
-        return;
-    }
-    if (!m_Open || m_Open->opened || m_Open->queued == 0 || m_Open->receiver != receiver) {
+    const bool waiting = m_Open && !m_Open->opened && m_Open->queued > 0;
+    if (!waiting || m_Open->receiver != receiver) {
+        // An event filter works only within its own thread: the messages for
+        // a receiver of another thread go one by one.
+        if (receiver->thread() != QThread::currentThread()) {
+            PostUdpMessage(receiver, message, code, value);
+            return;
+        }
         if (m_Filtered != receiver) {
             receiver->installEventFilter(Relay());
             m_Filtered = receiver;
         }
         m_Open = std::make_shared<Batch>();
         m_Open->receiver = receiver;
+        // A batch mostly holds the results of one socket wake-up.
+        m_Open->entries.reserve(CUDPSocket::ReadsPerWakeUp);
         QCoreApplication::postEvent(receiver, new CUdpMessageBatch(m_Open));
     }
     m_Open->entries.push_back({message, code, value});

@@ -40,9 +40,9 @@ public:
     struct Batch {
         QPointer<QObject> receiver;
         std::vector<Entry> entries;
-        size_t next = 0;     // the next entry to send
-        int queued = 0;      // events of this batch waiting in the receiver's queue
-        bool opened = false; // delivery has begun: later messages start another batch
+        size_t next = 0;      // the next entry to send
+        int queued = 0;       // events of this batch waiting in the receiver's queue
+        bool opened = false;  // delivery has begun: later messages start another batch
         bool dropped = false; // its queued rest was removed from the queue
     };
 

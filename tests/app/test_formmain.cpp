@@ -5,6 +5,7 @@
 #include "tests/app/wizardfixture.h"
 #include "tests/common/screenreader.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -537,6 +538,17 @@ TEST_F(FormMainKeysTest, ReturnPressesTheForwardButtonOfThePageShown) {
         QWidget* const focus = QApplication::focusWidget();
         ASSERT_TRUE(focus && page->isAncestorOf(focus) && focus->objectName() == row.focus)
             << "the focus starts on " << qPrintable(name(focus));
+        // Where the focus is can be seen by a user who moves it with the keyboard.
+        // Not yet round a scroll area: the style draws no focus frame there, and an
+        // empty list has no current row to mark.
+        Form->window()->setAttribute(Qt::WA_KeyboardFocusChange);
+        const QImage focused = focus->grab().toImage();
+        focus->clearFocus();
+        const QImage unfocused = focus->grab().toImage();
+        focus->setFocus(Qt::TabFocusReason);
+        if (!qobject_cast<QAbstractScrollArea*>(focus)) {
+            EXPECT_NE(focused, unfocused) << "no focus indication on " << qPrintable(name(focus));
+        }
         const QString heard = ScreenReaderSays(focus);
         EXPECT_TRUE(heard.contains(QString::fromUtf8(row.reads))) << qPrintable(heard);
         auto* forward = row.forward ? page->findChild<QPushButton*>(row.forward) : nullptr;

@@ -120,10 +120,12 @@ TEST(FirewallManager, TheManagersOwnFixComesFirst) {
         AddFirewallFixes(finding, manager, verdict, c.adapters);
         ASSERT_FALSE(finding.fixes.isEmpty()) << c.name;
         EXPECT_EQ(c.fix.toStdString(), finding.fixes.first().command.toStdString()) << c.name;
-        for (const Fix& fix : finding.fixes)
-            if (!fix.command.isEmpty())
+        for (const Fix& fix : finding.fixes) {
+            if (!fix.command.isEmpty()) {
                 EXPECT_EQ(manager == Manager::Nftables, fix.command.contains("nft insert"))
                     << c.name;
+            }
+        }
     }
 }
 

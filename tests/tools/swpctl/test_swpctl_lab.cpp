@@ -770,10 +770,11 @@ TEST(SwpctlLab, JsonOnEveryCommandAlsoOnFailure) {
             EXPECT_EQ(c.code, error["code"].toInt()) << args;
             EXPECT_TRUE(run.err.contains(error["message"].toString())) << args;
         }
-        if (*c.key)
+        if (*c.key) {
             EXPECT_TRUE(document.object().contains(QLatin1String(c.key))) << args;
-        else if (!*c.name)
+        } else if (!*c.name) {
             EXPECT_TRUE(document.isArray()) << args;
+        }
     }
 }
 

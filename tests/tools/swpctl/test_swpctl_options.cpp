@@ -508,8 +508,9 @@ TEST(SwpctlOptions, SecretsComeFromAFileTheEnvironmentOrThePrompt) {
         answers = {c.answer};
         EXPECT_EQ(*c.password != 0, AskPassword(options, "AP \x1b[31m(02:5A:00:00:00:01)", error))
             << c.password;
-        if (*c.password)
+        if (*c.password) {
             EXPECT_EQ(c.password, options.password.toStdString());
+        }
         EXPECT_EQ(QStringList({"Password of AP \\x1b[31m(02:5A:00:00:00:01) (empty keeps the "
                                "default): "}),
                   asked);

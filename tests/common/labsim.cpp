@@ -164,3 +164,11 @@ QList<QJsonObject> Received(const QList<QJsonObject>& journal, const QString& ki
             lines.append(line);
     return lines;
 }
+
+QList<QJsonObject> JournalAfterRun(const CLabDevice& device, int timeoutMs) {
+    QList<QJsonObject> journal;
+    device.WaitForJournal(
+        [](const QList<QJsonObject>& lines) { return !Received(lines, "logout").isEmpty(); },
+        timeoutMs, &journal);
+    return journal;
+}

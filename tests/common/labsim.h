@@ -76,3 +76,7 @@ private:
     QString m_Error;
     int m_ExitCode = -1;
 };
+
+// The device's journal once it has seen a client's run end with its logout, or,
+// for a run that never logged in, after timeoutMs.
+QList<QJsonObject> JournalAfterRun(const CLabDevice& device, int timeoutMs = 5000);

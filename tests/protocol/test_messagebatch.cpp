@@ -109,6 +109,15 @@ const BatchCase kBatchCases[] = {
      },
      {1},
      {}},
+    {"ReceiverDeletedWithMessagesWaiting",
+     [](CUdpMessagePoster& poster, CReceiver& a, CReceiver&) {
+         auto gone = std::make_unique<CReceiver>();
+         Post(poster, *gone, {1, 2});
+         gone.reset();
+         Post(poster, a, {3});
+     },
+     {3},
+     {}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, MessageBatch, ::testing::ValuesIn(kBatchCases),
@@ -138,18 +147,6 @@ TEST(MessageBatchLoop, RestArrivesInANestedEventLoop) {
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(seenInside, (std::vector<int>{2, 3}));
     EXPECT_EQ(a.Codes, (std::vector<int>{1, 2, 3}));
-}
-
-TEST(MessageBatchLoop, ReceiverDeletedWithMessagesWaiting) {
-    TestApp();
-    CUdpMessagePoster poster;
-    auto gone = std::make_unique<CReceiver>();
-    Post(poster, *gone, {1, 2});
-    gone.reset();
-    CReceiver a;
-    Post(poster, a, {3});
-    QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(a.Codes, (std::vector<int>{3}));
 }
 
 } // namespace

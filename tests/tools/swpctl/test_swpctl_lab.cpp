@@ -24,7 +24,6 @@
 namespace {
 
 constexpr int kRunLimitMs = 120000; // bound on one swpctl run
-constexpr int kJournalWaitMs = 5000;
 
 const char kAp[] = R"({
     "name": "Lab-AP", "mac": "02:5A:00:00:00:01", "mode": 1,
@@ -60,15 +59,6 @@ QStringList Order(const QJsonObject& line) {
     for (const QJsonValue& name : line["order"].toArray())
         names.append(name.toString());
     return names;
-}
-
-// The journal once the device has seen the swpctl run end (its logout).
-QList<QJsonObject> JournalAfterRun(const CLabDevice& device) {
-    QList<QJsonObject> journal;
-    device.WaitForJournal(
-        [](const QList<QJsonObject>& lines) { return !Received(lines, "logout").isEmpty(); },
-        kJournalWaitMs, &journal);
-    return journal;
 }
 
 QJsonObject Json(const QString& text) {

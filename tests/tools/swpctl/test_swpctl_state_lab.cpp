@@ -16,7 +16,6 @@
 namespace {
 
 constexpr int kRunLimitMs = 120000;
-constexpr int kJournalWaitMs = 5000;
 
 // Static address with a gateway; WPA2-PSK (AES) on channel 6.
 const char kAp[] = R"({
@@ -32,16 +31,6 @@ ToolRun Swpctl(QStringList args, const QString& key = QString()) {
     if (!key.isEmpty())
         env.insert(QStringLiteral("SWP_KEY"), key);
     return RunTool(QStringLiteral(SWPCTL_BINARY), args, env, kRunLimitMs);
-}
-
-// The journal once the run has logged out (or, for a run that never logged
-// in, after the wait).
-QList<QJsonObject> JournalAfterRun(const CLabDevice& device) {
-    QList<QJsonObject> journal;
-    device.WaitForJournal(
-        [](const QList<QJsonObject>& lines) { return !Received(lines, "logout").isEmpty(); },
-        kJournalWaitMs, &journal);
-    return journal;
 }
 
 // One command against a fresh device: what it prints, how it exits, and the
